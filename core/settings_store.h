@@ -1,0 +1,40 @@
+// Settings store on the application database: per-user values under a section and
+// a key, with the pseudo-user "Standard" owning shared defaults. The table is created
+// on first write; every value goes through bound parameters.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/data_access.h"
+
+namespace vmbgrid::core {
+
+struct SettingRow {
+  std::string Schluessel;  // key
+  std::string wert;        // value
+};
+
+class SettingsStore {
+ public:
+  void SetConnection(std::shared_ptr<Connection> connection) { connection_ = std::move(connection); }
+  std::shared_ptr<Connection> GetConnection() const { return connection_; }
+
+  // The user's value; else the fallback owner's (when given); else the default.
+  // Never raises: a missing table or connection gives the default.
+  std::string ReadSetting(const std::string& section, const std::string& key,
+                          const std::string& user, const std::string& fallbackOwner,
+                          const std::string& defaultValue) const;
+  // Rows of one owner's section, ordered by key.
+  std::vector<SettingRow> ReadSettingsSection(const std::string& section,
+                                              const std::string& owner) const;
+  void WriteSetting(const std::string& section, const std::string& key, const std::string& value,
+                    const std::string& user);
+  void DeleteSetting(const std::string& section, const std::string& key, const std::string& user);
+
+ private:
+  std::shared_ptr<Connection> connection_;
+};
+
+}  // namespace vmbgrid::core

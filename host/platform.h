@@ -1,0 +1,142 @@
+// Platform services the library relies on besides the grids: messages, screen,
+// keystrokes, clipboard, file dialog, host form, external components, the event
+// loop and the data-access factory. A front end installs its implementations in
+// Platform once at start; every library call finds them there.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/data_access.h"
+#include "host/dialogs.h"
+#include "host/variant.h"
+
+namespace vmbgrid {
+
+class GridControl;
+
+// Message kinds of ShowMessage.
+enum MessageKind : int { kMessageInfo = 3, kMessageError = 4 };
+
+class MessageService {
+ public:
+  virtual ~MessageService() = default;
+  // Modal German message of the given kind (3 information, 4 error report).
+  virtual void ShowMessage(const std::string& text, int kind) = 0;
+  // Plain message box with an OK button only.
+  virtual void MessageBox(const std::string& text) = 0;
+};
+
+// Mouse pointers of the screen.
+enum MousePointer : int { kPointerDefault = 0, kPointerHourglass = 11 };
+
+class Screen {
+ public:
+  virtual ~Screen() = default;
+  virtual int MousePointer() const = 0;
+  virtual void MousePointer(int pointer) = 0;
+  virtual double TwipsPerPixelX() const = 0;
+  virtual double TwipsPerPixelY() const = 0;
+  // Client pixel position of a window to screen pixels.
+  virtual void ClientToScreen(intptr_t window, int& x, int& y) const = 0;
+};
+
+class KeySender {
+ public:
+  virtual ~KeySender() = default;
+  // The platform's send-keys service: the key text unchanged ("+{TAB}").
+  virtual void SendKeys(const std::string& keys, bool wait) = 0;
+  // Up to three virtual-key codes in order, 0 when absent (16, 9, 0 = Shift+Tab).
+  virtual void SendKey(int16_t first, int16_t second, int16_t third) = 0;
+};
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  virtual std::string GetText() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+};
+
+struct FileDialogRequest {
+  std::string title;
+  std::string filter;       // "Textdateien (*.txt)|*.txt"
+  std::string fileName;     // proposed name
+  std::string initialDir;
+  bool save = true;
+};
+
+class FileDialog {
+ public:
+  virtual ~FileDialog() = default;
+  // The chosen path, or nothing when the user cancelled.
+  virtual std::optional<std::string> Show(const FileDialogRequest& request) = 0;
+};
+
+class HostForm {
+ public:
+  virtual ~HostForm() = default;
+  virtual std::string Name() const = 0;
+  // Name of the control that has the focus ("" when none).
+  virtual std::string ActiveControlName() const = 0;
+};
+
+// The host's event loop: runs posted messages and pending window events.
+class EventLoop {
+ public:
+  virtual ~EventLoop() = default;
+  virtual void ProcessPendingEvents() = 0;
+};
+
+// An external automation component (print component, office link, map classes).
+class Component {
+ public:
+  virtual ~Component() = default;
+  // Calls a method or reads a property; arguments may be changed (by reference).
+  virtual Variant Invoke(const std::string& member, std::vector<Variant>& args) = 0;
+  virtual void SetProperty(const std::string& name, const Variant& value) = 0;
+};
+
+class ComponentFactory {
+ public:
+  virtual ~ComponentFactory() = default;
+  // nullptr when no component is registered under the program identifier.
+  virtual std::shared_ptr<Component> Create(const std::string& progId) = 0;
+};
+
+// Where the library finds the platform. Unset services fall back to silent
+// implementations (messages are dropped, no screen, no keys), so that a host that
+// installs only what it needs never crashes the library.
+class Platform {
+ public:
+  static MessageService& Messages();
+  static Screen& ScreenService();
+  static KeySender& Keys();
+  static Clipboard& ClipboardService();
+  static FileDialog& Files();
+  static EventLoop& Events();
+  static ComponentFactory& Components();
+  // Raises VMError when no data-access layer is installed.
+  static DataAccess& Data();
+  static HostForm* Form();
+  static DialogFactory* Dialogs();  // nullptr when the front end has no dialogs
+
+  static void Install(MessageService* s);
+  static void Install(Screen* s);
+  static void Install(KeySender* s);
+  static void Install(Clipboard* s);
+  static void Install(FileDialog* s);
+  static void Install(EventLoop* s);
+  static void Install(ComponentFactory* s);
+  static void Install(DataAccess* s);
+  static void Install(HostForm* s);
+  static void Install(DialogFactory* s);
+  // Back to the silent fallbacks (tests).
+  static void Reset();
+};
+
+}  // namespace vmbgrid
