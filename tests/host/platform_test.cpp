@@ -1,0 +1,53 @@
+#include "host/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+
+#include "host/error.h"
+
+namespace vmbgrid {
+namespace {
+
+struct Recorder : MessageService {
+  std::vector<std::string> texts;
+  void ShowMessage(const std::string& t, int) override { texts.push_back(t); }
+  void MessageBox(const std::string& t) override { texts.push_back(t); }
+};
+
+TEST(Platform, SilentFallbacks) {
+  Platform::Reset();
+  Platform::Messages().ShowMessage("verworfen", kMessageInfo);
+  EXPECT_EQ(Platform::ScreenService().TwipsPerPixelX(), 15.0);
+  EXPECT_EQ(Platform::ScreenService().TwipsPerPixelY(), 15.0);
+  Platform::ScreenService().MousePointer(kPointerHourglass);
+  EXPECT_EQ(Platform::ScreenService().MousePointer(), kPointerHourglass);
+  Platform::Keys().SendKeys("+{TAB}", true);
+  EXPECT_EQ(Platform::ClipboardService().GetText(), "");
+  EXPECT_FALSE(Platform::Files().Show({}).has_value());
+  Platform::Events().ProcessPendingEvents();
+  EXPECT_EQ(Platform::Components().Create("vmdruckgrid.clsgriddruck"), nullptr);
+  EXPECT_EQ(Platform::Form(), nullptr);
+  EXPECT_EQ(Platform::Dialogs(), nullptr);
+  try {
+    Platform::Data();
+    ADD_FAILURE() << "no error";
+  } catch (const VMError& e) {
+    EXPECT_FALSE(e.Description().empty());
+  }
+  Platform::Reset();
+  EXPECT_EQ(Platform::ScreenService().MousePointer(), kPointerDefault);
+}
+
+TEST(Platform, InstalledServiceIsUsedUntilReset) {
+  Recorder rec;
+  Platform::Install(&rec);
+  Platform::Messages().ShowMessage("Hallo", kMessageInfo);
+  Platform::Reset();
+  Platform::Messages().ShowMessage("weg", kMessageInfo);
+  EXPECT_EQ(rec.texts, std::vector<std::string>{"Hallo"});
+}
+
+}  // namespace
+}  // namespace vmbgrid
