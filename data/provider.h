@@ -61,6 +61,7 @@ struct StatementRequest {
   int commandType = adCmdText;  // adCmdText, adCmdUnknown (table or statement), adCmdTable
   std::vector<Parameter>* parameters = nullptr;  // bound by name (":name", "@name") or position
   int32_t maxRows = 0;                           // 0 = all
+  int timeoutSeconds = 0;                        // the command's timeout; 0 = no limit
 };
 
 // A named procedure of a provider that has none of its own (SQLite): it receives
