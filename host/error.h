@@ -42,6 +42,7 @@ inline constexpr int32_t kOperationNotAllowed = static_cast<int32_t>(0x800A0CB3u
 inline constexpr int32_t kDatabaseLocked = static_cast<int32_t>(0x80004005u);
 inline constexpr int32_t kBadBookmark = static_cast<int32_t>(0x800A0CC1u + 0x8u);
 inline constexpr int32_t kFieldValueDoesNotFit = static_cast<int32_t>(0x80040E21u);
+inline constexpr int32_t kQueryTimeout = static_cast<int32_t>(0x80040E31u);  // timeout expired
 }  // namespace errc
 
 class VMError : public std::runtime_error {
