@@ -25,15 +25,25 @@ class ErrorCollection {
  public:
   static ErrorCollection& Instance();
   void Clear();
-  // Takes over the connection's error list (as entries of kind 4).
+  // Takes over the connection's error list (as entries of kind 4, appended; nothing
+  // is reported). A missing connection has no errors to take over.
   void TakeOver(const Connection& connection);
+  void TakeOver(const Connection* connection);
   // Adds an entry and returns its index.
   size_t Add(int kind, int32_t number, const std::string& source, const std::string& description);
-  // The entry reports itself: ShowMessage(description, kind).
+  // The entry reports itself: ShowMessage(description, kind). An index out of range
+  // raises "subscript out of range".
   void Report(size_t index) const;
+  // Add and Report in one step, the usual way the controller reports; returns the index.
+  size_t AddAndReport(int kind, int32_t number, const std::string& source,
+                      const std::string& description);
   size_t Count() const { return entries_.size(); }
-  const ErrorEntry& Item(size_t index) const { return entries_.at(index); }
+  const ErrorEntry& Item(size_t index) const;
   const std::vector<ErrorEntry>& Entries() const { return entries_; }
+
+  // The collection lives as long as the process; the oldest entries give way
+  // beyond this many.
+  static constexpr size_t kMaxEntries = 1000;
 
  private:
   std::vector<ErrorEntry> entries_;
