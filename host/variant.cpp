@@ -219,7 +219,9 @@ DateValue MakeDate(int year, int month, int day, int hour, int minute, int secon
 
 DateParts SplitDate(DateValue d) {
   DateParts p;
-  if (!std::isfinite(d.serial)) return p;
+  // 1.1.100 to 31.12.9999, the range of automation dates.
+  if (!(d.serial > -657435.0 && d.serial < 2958466.0))
+    ThrowOverflow("kein gültiges Datum (" + FormatDouble(d.serial, false) + ").");
   double whole = std::trunc(d.serial);
   double frac = std::fabs(d.serial - whole);
   int64_t days = static_cast<int64_t>(whole);
@@ -470,11 +472,17 @@ DateValue Variant::ToDate() const {
       DateValue d;
       if (ParseDate(StringRef(), d)) return d;
       double n = 0;
-      if (ParseNumber(StringRef(), n)) return DateValue{n};
+      if (ParseNumber(StringRef(), n)) {
+        SplitDate(DateValue{n});
+        return DateValue{n};
+      }
       ThrowTypeMismatch("\"" + StringRef() + "\" ist kein Datum.");
     }
-    default:
-      return DateValue{NumericValue(*this)};
+    default: {
+      DateValue d{NumericValue(*this)};
+      SplitDate(d);  // raises overflow outside the date range
+      return d;
+    }
   }
 }
 

@@ -22,6 +22,11 @@ std::string FoldKey(std::string_view key) {
   }
   icu::UnicodeString u =
       icu::UnicodeString::fromUTF8(icu::StringPiece(key.data(), static_cast<int32_t>(key.size())));
+  // Malformed text would fold to replacement characters, making distinct keys
+  // equal; such keys are kept as they are.
+  if (u.indexOf(static_cast<UChar>(0xFFFD)) >= 0 &&
+      key.find("\xEF\xBF\xBD") == std::string_view::npos)
+    return std::string(key);
   u.foldCase();
   u.toUTF8String(out);
   return out;

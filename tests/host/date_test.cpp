@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -69,6 +70,21 @@ TEST(Dates, ParsesIsoAndGermanForms) {
   for (const char* bad : {"", "2003", "1.2.", "1.2.003", "2003-02-01x", "12:30", "01/02/2003",
                           "1.2.2003 12", "20030-01-01"})
     EXPECT_FALSE(ParseDate(bad, d)) << bad;
+}
+
+TEST(Dates, SerialsOutsideTheDateRangeRaiseOverflow) {
+  for (double bad : {1e300, -1e300, 2958466.0, -657435.0, std::nan("")}) {
+    try {
+      SplitDate(DateValue{bad});
+      ADD_FAILURE() << bad;
+    } catch (const VMError& e) {
+      EXPECT_EQ(e.Number(), errc::kOverflow);
+    }
+  }
+  EXPECT_THROW(Variant(1e300).ToDate(), VMError);
+  EXPECT_THROW(Variant("1e300").ToDate(), VMError);
+  EXPECT_EQ(Variant(37653).ToDate(), MakeDate(2003, 2, 1));
+  EXPECT_EQ(SplitDate(MakeDate(100, 1, 1)).year, 100);
 }
 
 TEST(Dates, IsoFormatOmitsMidnight) {

@@ -109,6 +109,15 @@ TEST(VMGridFields, KeysIgnoreCaseByGermanRules) {
   EXPECT_EQ(fields.Item(1)->caption, "Müller");  // the duplicate left nothing behind
 }
 
+TEST(VMGridFields, MalformedNamesStayDistinct) {
+  // Names read back from files may be malformed text; they must not collide.
+  VMGridFields fields;
+  fields.Add("a\xff");
+  fields.Add("a\xfe");
+  EXPECT_EQ(fields.Count(), 2);
+  EXPECT_EQ(fields.Item("a\xfe")->fieldname, "a\xfe");
+}
+
 TEST(VMGridFields, ErrorsForAbsentKeysAndPositions) {
   VMGridFields fields;
   fields.Add("A");
