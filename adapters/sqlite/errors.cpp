@@ -1,0 +1,79 @@
+// SQLite result codes to the data-access layer's error numbers and German texts.
+#include <string>
+
+#include "adapters/sqlite/internal.h"
+#include "host/error.h"
+
+namespace vmbgrid::sqlite {
+
+namespace {
+
+VMError EngineError(sqlite3* db, int rc, const std::string& path, int timeoutSeconds) {
+  const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  const std::string quoted = "\"" + path + "\"";
+  switch (rc & 0xff) {
+    case SQLITE_ERROR:
+      // Syntax errors, unknown tables and columns, sorts the engine refuses.
+      return VMError(errc::kRejectedStatement, kSource,
+                     "Die Anweisung wurde von der Datenbank abgelehnt: " + detail);
+    case SQLITE_CONSTRAINT:
+      return VMError(errc::kIntegrityViolation, kSource,
+                     "Die Änderung verletzt eine Regel der Datenbank: " + detail);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return VMError(errc::kDatabaseLocked, kSource,
+                     "Die Datenbank " + quoted +
+                         " ist gesperrt, weil ein anderes Programm oder eine andere Verbindung "
+                         "sie gerade verwendet. Bitte versuchen Sie es später noch einmal.");
+    case SQLITE_READONLY:
+      return VMError(errc::kOperationNotAllowed, kSource,
+                     "Die Datenbank " + quoted +
+                         " ist schreibgeschützt; die Änderung wurde nicht gespeichert.");
+    case SQLITE_INTERRUPT:
+      if (timeoutSeconds > 0) {
+        return VMError(errc::kQueryTimeout, kSource,
+                       "Die Abfrage wurde nach " + std::to_string(timeoutSeconds) +
+                           " Sekunden abgebrochen (Zeitlimit überschritten).");
+      }
+      return VMError(errc::kProviderFailure, kSource, "Die Abfrage wurde abgebrochen.");
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+      return VMError(errc::kCantConvertValue, kSource,
+                     "Ein Wert passt nicht zum Datentyp der Datenbank: " + detail);
+    case SQLITE_TOOBIG:
+      return VMError(errc::kFieldValueDoesNotFit, kSource,
+                     "Ein Wert ist zu groß für die Datenbank: " + detail);
+    case SQLITE_NOMEM:
+      return VMError(errc::kProviderFailure, kSource,
+                     "Nicht genügend Arbeitsspeicher für die Datenbankabfrage.");
+    case SQLITE_FULL:
+      return VMError(errc::kProviderFailure, kSource,
+                     "Der Datenträger der Datenbank " + quoted +
+                         " ist voll; die Änderung wurde nicht gespeichert.");
+    case SQLITE_CANTOPEN:
+      return VMError(errc::kProviderFailure, kSource,
+                     "Die Datenbank " + quoted + " kann nicht geöffnet werden: " + detail);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return VMError(
+          errc::kProviderFailure, kSource,
+          "Die Datei " + quoted + " ist keine gültige SQLite-Datenbank oder beschädigt.");
+    case SQLITE_IOERR:
+      return VMError(errc::kProviderFailure, kSource,
+                     "Lese- oder Schreibfehler bei der Datenbank " + quoted + ": " + detail);
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return VMError(errc::kOperationNotAllowed, kSource,
+                     "Der Zugriff auf die Datenbank " + quoted + " wurde verweigert.");
+    default:
+      return VMError(errc::kProviderFailure, kSource, "Datenbankfehler: " + detail);
+  }
+}
+
+}  // namespace
+
+void RaiseEngineError(sqlite3* db, int rc, const std::string& path, int timeoutSeconds) {
+  throw EngineError(db, rc, path, timeoutSeconds);
+}
+
+}  // namespace vmbgrid::sqlite

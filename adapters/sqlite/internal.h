@@ -1,0 +1,68 @@
+// Internals shared by the SQLite provider's translation units.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "adapters/sqlite/sqlite_provider.h"
+#include "data/provider.h"
+
+namespace vmbgrid::sqlite {
+
+inline constexpr const char* kSource = "SQLite";
+
+// Our case-folding LIKE, replacing the built-in one on a connection.
+void InstallLike(sqlite3* db);
+
+// The body registered for a procedure name, or an empty function.
+data::ProcedureBody FindProcedure(const std::string& name);
+
+// Raises the VMError for a failed SQLite call: error class by result code,
+// German description with the engine's detail.
+[[noreturn]] void RaiseEngineError(sqlite3* db, int rc, const std::string& path,
+                                   int timeoutSeconds);
+
+// Binds the request's parameters to a prepared statement: by name (":name",
+// "@name", "$name" match a parameter named with or without the prefix) or by
+// position ("?" takes the next input parameter, "?NNN" the NNN-th). A parameter
+// the statement asks for but nobody supplied raises.
+void BindParameters(sqlite3_stmt* st, std::vector<Parameter>* params, int& positional);
+
+// Steps the statement and hands its rows to the sink (SetColumns first). Stops
+// after maxRows rows when maxRows > 0. Returns SQLITE_DONE, SQLITE_ROW (stopped at
+// the limit) or the failing result code.
+int StreamRows(sqlite3_stmt* st, data::ResultSink& sink, int32_t maxRows);
+
+class Session final : public data::ProviderSession {
+ public:
+  // Opens the database named by the connection properties; raises on failure.
+  explicit Session(const data::ConnectionProperties& props);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  std::string Dialect(const std::string& statement) const override;
+  int64_t Execute(const data::StatementRequest& request, data::ResultSink* sink) override;
+  void Begin() override;
+  void Commit() override;
+  void Rollback() override;
+  std::string Name() const override { return "SQLite"; }
+
+  sqlite3* Handle() const { return db_; }
+
+ private:
+  int64_t RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
+                  int timeoutSeconds, data::ResultSink* sink);
+  int64_t RunProcedure(const data::StatementRequest& request, data::ResultSink* sink);
+  void Simple(const char* sql);
+
+  sqlite3* db_ = nullptr;
+  std::string path_;
+  // One entry per open Begin: true when it opened a savepoint inside a transaction
+  // that was already running.
+  std::vector<bool> transactions_;
+};
+
+}  // namespace vmbgrid::sqlite

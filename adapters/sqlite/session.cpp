@@ -1,0 +1,309 @@
+// One open SQLite database: opening by connection properties, running statements
+// and procedures, transactions.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "adapters/sqlite/internal.h"
+#include "host/error.h"
+
+namespace vmbgrid::sqlite {
+
+namespace {
+
+constexpr int kDefaultBusyTimeoutMs = 2000;
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+std::string TrimText(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return std::string();
+  const size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+// "[Kunden]" or "Kunden" -> Kunden.
+std::string UnbracketName(const std::string& text) {
+  std::string t = TrimText(text);
+  if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
+    std::string inner;
+    for (size_t i = 1; i + 1 < t.size(); ++i) {
+      inner += t[i];
+      if (t[i] == ']' && i + 2 < t.size() && t[i + 1] == ']') ++i;  // "]]" stands for "]"
+    }
+    return inner;
+  }
+  return t;
+}
+
+std::string BracketName(const std::string& name) {
+  std::string out = "[";
+  for (char c : name) {
+    out += c;
+    if (c == ']') out += ']';
+  }
+  return out + "]";
+}
+
+VMError ProviderFailure(const std::string& text) {
+  return VMError(errc::kProviderFailure, kSource, text);
+}
+
+struct Deadline {
+  std::chrono::steady_clock::time_point until;
+};
+
+int CheckDeadline(void* p) {
+  return std::chrono::steady_clock::now() >= static_cast<Deadline*>(p)->until ? 1 : 0;
+}
+
+// Finalizes a statement however the scope is left.
+struct StatementGuard {
+  sqlite3_stmt* st = nullptr;
+  ~StatementGuard() { sqlite3_finalize(st); }
+};
+
+// Cuts a statement off at its deadline and removes the handler afterwards.
+class TimeoutGuard {
+ public:
+  TimeoutGuard(sqlite3* db, int seconds) : db_(db) {
+    if (seconds <= 0) return;
+    deadline_.until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    sqlite3_progress_handler(db_, 1000, CheckDeadline, &deadline_);
+    active_ = true;
+  }
+  ~TimeoutGuard() {
+    if (active_) sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  }
+  TimeoutGuard(const TimeoutGuard&) = delete;
+  TimeoutGuard& operator=(const TimeoutGuard&) = delete;
+
+ private:
+  sqlite3* db_;
+  Deadline deadline_;
+  bool active_ = false;
+};
+
+}  // namespace
+
+Session::Session(const data::ConnectionProperties& props) {
+  path_ = props.Get("Data Source");
+  if (path_.empty()) path_ = props.Get("DataSource");
+  if (path_.empty()) {
+    throw ProviderFailure(
+        "Im Verbindungstext fehlt die Angabe \"Data Source\" (die Datenbankdatei).");
+  }
+  const std::string mode = LowerAscii(TrimText(props.Get("Mode")));
+  int flags = SQLITE_OPEN_NOMUTEX;
+  if (mode.empty() || mode == "readwrite") {
+    flags |= SQLITE_OPEN_READWRITE;
+  } else if (mode == "create") {
+    flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  } else if (mode == "readonly" || mode == "read") {
+    flags |= SQLITE_OPEN_READONLY;
+  } else {
+    throw ProviderFailure("Der Wert \"" + props.Get("Mode") +
+                          "\" für \"Mode\" ist unbekannt (möglich sind Create, ReadWrite und "
+                          "ReadOnly).");
+  }
+  const bool memory = path_ == ":memory:";
+  if (memory) flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+
+  // Checked first so that a mistyped path never leaves an empty database behind.
+  std::error_code ec;
+  if (!memory && !(flags & SQLITE_OPEN_CREATE) && !std::filesystem::exists(path_, ec)) {
+    throw ProviderFailure("Die Datenbank \"" + path_ + "\" wurde nicht gefunden.");
+  }
+
+  int busyMs = kDefaultBusyTimeoutMs;
+  const std::string busy = TrimText(props.Get("Busy Timeout"));
+  if (!busy.empty()) {
+    char* end = nullptr;
+    const long v = std::strtol(busy.c_str(), &end, 10);
+    if (*end != '\0' || v < 0 || v > 3600000) {
+      throw ProviderFailure("Der Wert \"" + busy +
+                            "\" für \"Busy Timeout\" ist keine Zahl von Millisekunden.");
+    }
+    busyMs = static_cast<int>(v);
+  }
+
+  const int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
+  try {
+    if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, 0);
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, busyMs);
+    InstallLike(db_);
+    // Reading the schema finds files that are no database, and locks held by others.
+    Simple("SELECT count(*) FROM sqlite_master");
+  } catch (...) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+Session::~Session() {
+  if (!db_) return;
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close_v2(db_);
+}
+
+void Session::Simple(const char* sql) {
+  const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, 0);
+}
+
+std::string Session::Dialect(const std::string& statement) const {
+  return RewriteStatement(statement);
+}
+
+int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
+  if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
+  std::string text = request.text;
+  if (request.commandType == adCmdTable) {
+    text = "SELECT * FROM " + BracketName(UnbracketName(request.text));
+  } else if (request.commandType == adCmdUnknown) {
+    // A table or view name alone reads the table; anything else is a statement.
+    const std::string name = UnbracketName(request.text);
+    if (!name.empty() && name.find_first_of(" \t\r\n;(") == std::string::npos) {
+      sqlite3_stmt* probe = nullptr;
+      sqlite3_prepare_v2(db_,
+                         "SELECT 1 FROM sqlite_master WHERE type IN ('table','view') AND "
+                         "name = ?1 COLLATE NOCASE",
+                         -1, &probe, nullptr);
+      StatementGuard guard{probe};
+      if (probe) {
+        sqlite3_bind_text(probe, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_STATIC);
+        if (sqlite3_step(probe) == SQLITE_ROW) text = "SELECT * FROM " + BracketName(name);
+      }
+    }
+  }
+  return RunText(Dialect(text), request.parameters, request.maxRows, request.timeoutSeconds, sink);
+}
+
+int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
+                         int timeoutSeconds, data::ResultSink* sink) {
+  TimeoutGuard timeout(db_, timeoutSeconds);
+  const char* tail = text.c_str();
+  const char* end = tail + text.size();
+  int positional = 0;
+  bool delivered = false;
+  bool changed = false;
+  int64_t affected = 0;
+  // Several statements separated by ";" run in order; the first that returns
+  // columns delivers its rows.
+  while (tail < end) {
+    StatementGuard guard;
+    const char* next = nullptr;
+    int rc = sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &guard.st, &next);
+    if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, timeoutSeconds);
+    if (!guard.st) break;  // only blanks or comments were left
+    tail = next;
+    BindParameters(guard.st, params, positional);
+    const int64_t before = sqlite3_total_changes64(db_);
+    if (sink && !delivered && sqlite3_column_count(guard.st) > 0) {
+      delivered = true;
+      rc = StreamRows(guard.st, *sink, maxRows);
+    } else {
+      while ((rc = sqlite3_step(guard.st)) == SQLITE_ROW) {
+      }
+    }
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) RaiseEngineError(db_, rc, path_, timeoutSeconds);
+    if (!sqlite3_stmt_readonly(guard.st)) {
+      changed = true;
+      affected += sqlite3_total_changes64(db_) - before;
+    }
+  }
+  return changed ? affected : -1;
+}
+
+int64_t Session::RunProcedure(const data::StatementRequest& request, data::ResultSink* sink) {
+  const std::string name = UnbracketName(request.text);
+  data::ProcedureBody body = FindProcedure(name);
+  if (!body) {
+    throw VMError(errc::kRejectedStatement, kSource,
+                  "Die Prozedur \"" + name + "\" ist in der Datenbank nicht vorhanden.");
+  }
+  std::vector<Parameter> none;
+  std::vector<Parameter>& params = request.parameters ? *request.parameters : none;
+  Begin();
+  const size_t depth = transactions_.size();
+  auto undo = [&] {
+    // Only our own level, and only while it is still open (the engine may have
+    // rolled back the whole transaction on its own after an I/O error).
+    if (transactions_.size() == depth) {
+      try {
+        Rollback();
+      } catch (const VMError&) {
+      }
+    }
+  };
+  try {
+    body(*this, params, sink);
+    Commit();
+  } catch (const VMError&) {
+    undo();
+    throw;
+  } catch (const std::exception& e) {
+    undo();
+    throw VMError(errc::kProviderFailure, kSource,
+                  "Die Prozedur \"" + name + "\" ist fehlgeschlagen: " + e.what());
+  } catch (...) {
+    undo();
+    throw;
+  }
+  return -1;
+}
+
+void Session::Begin() {
+  if (transactions_.empty() && sqlite3_get_autocommit(db_)) {
+    Simple("BEGIN");
+    transactions_.push_back(false);
+  } else {
+    const std::string sp = "SAVEPOINT vm_level" + std::to_string(transactions_.size() + 1);
+    Simple(sp.c_str());
+    transactions_.push_back(true);
+  }
+}
+
+void Session::Commit() {
+  if (transactions_.empty()) {
+    throw VMError(errc::kOperationNotAllowed, kSource, "Es ist keine Transaktion offen.");
+  }
+  if (transactions_.back()) {
+    const std::string sql = "RELEASE vm_level" + std::to_string(transactions_.size());
+    Simple(sql.c_str());
+  } else {
+    Simple("COMMIT");  // on failure the transaction stays open for Rollback
+  }
+  transactions_.pop_back();
+}
+
+void Session::Rollback() {
+  if (transactions_.empty()) {
+    throw VMError(errc::kOperationNotAllowed, kSource, "Es ist keine Transaktion offen.");
+  }
+  if (sqlite3_get_autocommit(db_)) {
+    // The engine already rolled everything back (I/O error, disk full).
+    transactions_.clear();
+    return;
+  }
+  const bool savepoint = transactions_.back();
+  const std::string level = std::to_string(transactions_.size());
+  transactions_.pop_back();
+  if (savepoint) {
+    const std::string sql = "ROLLBACK TO vm_level" + level + "; RELEASE vm_level" + level;
+    Simple(sql.c_str());
+  } else {
+    Simple("ROLLBACK");
+  }
+}
+
+}  // namespace vmbgrid::sqlite

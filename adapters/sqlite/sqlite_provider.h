@@ -1,0 +1,42 @@
+// The embedded SQLite data source: a provider of the data-access layer named
+// "SQLite". Hosts, tools and tests call Register() once at start (calling it again
+// is harmless); connections then use "Provider=SQLite;Data Source=<path>".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/provider.h"
+
+namespace vmbgrid::sqlite {
+
+// Registers the provider with the data-access layer. Idempotent.
+void Register();
+
+// SQLite has no stored procedures: commands of type adCmdStoredProc run a body
+// registered here under the procedure's name (compared without regard to case).
+// Registering a name again replaces its body.
+void RegisterProcedure(const std::string& name, data::ProcedureBody body);
+void UnregisterProcedure(const std::string& name);
+bool HasProcedure(const std::string& name);
+
+// Data-type code and defined size of a declared column type ("VARCHAR(50)" ->
+// adVarChar, 50). Types outside the table follow SQLite's affinity rules.
+struct ColumnType {
+  int32_t type = adVarChar;
+  int32_t size = 0;
+};
+ColumnType MapDeclaredType(std::string_view declared);
+
+// The statement as SQLite understands it: a leading "SELECT [DISTINCT] TOP n"
+// becomes "SELECT [DISTINCT] ... LIMIT n". Everything else stays as written.
+std::string RewriteStatement(const std::string& statement);
+
+// Dates are stored as ISO text. Parsing accepts "yyyy-mm-dd" with an optional
+// time ("hh:mm", "hh:mm:ss", fractions, "T" as separator); false for anything else.
+bool ParseStoredDate(std::string_view text, double& serial);
+// "yyyy-mm-dd", with " hh:mm:ss" when the time is not midnight.
+std::string FormatStoredDate(double serial);
+
+}  // namespace vmbgrid::sqlite
