@@ -204,7 +204,8 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
   // alternative, it is no part of the value.
   if (cls == TypeClass::Boolean) {
     text = core::Trim(StripOrPrefix(text));
-    return text.empty() ? std::string() : BooleanCondition(fieldname, column, text, ctx.databaseKind);
+    return text.empty() ? std::string()
+                        : BooleanCondition(fieldname, column, text, ctx.databaseKind);
   }
   if (cls == TypeClass::Guid) {
     text = core::Trim(StripOrPrefix(text));
