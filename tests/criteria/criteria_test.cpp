@@ -191,6 +191,8 @@ TEST_F(CriteriaTest, ColumnsThatCannotBeSearched) {
     EXPECT_EQ(Cond("Notiz", "Meier", type), "");
     EXPECT_EQ(TakeMessage(), "In der Spalte Notiz ist es nicht möglich zu suchen.");
   }
+  EXPECT_EQ(Cond("Betrag", "5", adCurrency), "");
+  EXPECT_EQ(TakeMessage(), "Der Datentyp Währung wird bei Abfragen noch nicht unterstützt.");
   for (int32_t type :
        {adCurrency, adDecimal, adNumeric, adDBDate, adDBTime, vmDateTime, DataTypeEnum{999}}) {
     EXPECT_EQ(Cond("Betrag", "5", type), "");
