@@ -1,0 +1,351 @@
+// Loading the rows: the database path (statement, command, client recordset) and
+// the in-memory path over host-supplied rows, binding, column set-up and the
+// two error handlers that keep the controller usable after a failure.
+#include <string>
+
+#include "core/services.h"
+#include "core/strings.h"
+#include "grid/vmgrid.h"
+#include "layout/layout_store.h"
+#include "search/grid_interaction.h"
+#include "search/search_row.h"
+#include "search/sum_row.h"
+
+namespace vmbgrid {
+
+namespace {
+constexpr int kColumnPropInputStyle = 76;
+
+const char* const kSortRejected = "Nach dieser Spalte kann nicht sortiert werden.";
+const char* const kFilterError = "Fehler in Filter: ";
+
+std::string Joined(std::initializer_list<const char*> lines) {
+  std::string text;
+  for (const char* l : lines) {
+    if (!text.empty()) text += "\r\n";
+    text += l;
+  }
+  return text;
+}
+
+// The search language's wildcards become SQL wildcards in the whole statement.
+std::string WithSqlWildcards(std::string statement) {
+  for (char& c : statement) {
+    if (c == '*')
+      c = '%';
+    else if (c == '?')
+      c = '_';
+  }
+  return statement;
+}
+
+bool IsRejectedStatement(int32_t number) {
+  return number == errc::kRejectedStatement || number == errc::kIntegrityViolation;
+}
+
+int32_t ErrorNumber(const std::exception& e) {
+  if (auto* v = dynamic_cast<const VMError*>(&e)) return v->Number();
+  return 0;
+}
+}  // namespace
+
+// Handler B: a sorted statement that the data source rejects cannot be sorted by
+// that column, and the previous sort returns; every other failure is reported with
+// the statement (or the probe) that failed. A statement without ORDER BY is never
+// blamed on the sort: SQLite rejects unknown tables and columns with the same code.
+bool VMGrid::HandleDataError(const std::exception& e, const std::string& statement) {
+  const std::string& failed = statement.empty() ? probeStatement_ : statement;
+  if (IsRejectedStatement(ErrorNumber(e)) && failed.find(" ORDER BY ") != std::string::npos) {
+    ShowMessage(kSortRejected);
+    sortBy_ = previousSortBy_;
+  } else {
+    ShowMessage(kFilterError + failed);
+  }
+  return true;
+}
+
+void VMGrid::OpenDatabaseResult(std::string& statement) {
+  auto rs = Platform::Data().CreateRecordset();
+  rs->CursorLocation(adUseClient);
+  currentRecordset_ = rs;
+  probeStatement_.clear();
+  try {
+    ResolveFieldTypes();
+  } catch (const std::exception& e) {
+    HandleDataError(e, statement);
+    return;
+  }
+  try {
+    statement = WithSqlWildcards(BuildSelect());
+  } catch (const VMError& e) {
+    // A criterion that cannot be made safe: nothing reaches the data source.
+    std::string what = e.Description();
+    ShowMessage(kFilterError + what);
+    return;
+  } catch (const std::exception& e) {
+    HandleDataError(e, statement);
+    return;
+  }
+  try {
+    auto cmd = Platform::Data().CreateCommand();
+    cmd->CommandText(statement);
+    cmd->CommandType(adCmdText);
+    cmd->CommandTimeout(0);
+    cmd->ActiveConnection(connectionString_);
+    cmd->Prepared(false);
+    rs->Open(cmd, adOpenKeyset, readOnly_ ? adLockReadOnly : adLockOptimistic, -1);
+  } catch (const std::exception& e) {
+    HandleDataError(e, statement);
+  }
+}
+
+void VMGrid::Requery(const std::string& Key2KeepCurrent) {
+  Screen& screen = Platform::ScreenService();
+  screen.MousePointer(kPointerHourglass);
+  Variant keep;
+  if (!Key2KeepCurrent.empty()) keep = GetValue(Key2KeepCurrent);
+  // Menu enabling joins here with the menu subsystem.
+  AddKeyFieldsToColumns();
+  int leftCol = grid_ ? grid_->LeftCol() : 0;
+
+  std::string statement;
+  if (clientData_ && currentRecordset_) {
+    std::string where = BuildWhere();
+    if (where.find("LIKE '*") != std::string::npos &&
+        !(where.size() >= 3 && where.compare(where.size() - 3, 3, "*')") == 0)) {
+      if (where != lastRejectedFilter_)
+        Platform::Messages().MessageBox(
+            Joined({"An dieser Stelle kann nicht mit *Suchbegriff gesucht werden.",
+                    "Der Suchbegriff muss mit einem * abgeschlossen werden.",
+                    "Bitte suchen Sie mit *Suchbegriff*"}));
+      lastRejectedFilter_ = where;
+      where.clear();
+    }
+    try {
+      currentRecordset_->Filter(where);
+    } catch (const std::exception&) {
+      // Handler A: the in-memory filter cannot take this criterion.
+      if (where != lastRejectedFilter_)
+        Platform::Messages().MessageBox(Joined(
+            {"An dieser Stelle kann nicht mit ',' (Komma) als Suchbegriff gesucht werden.",
+             "Der Suchbegriff darf kein ',' (Komma) beinhalten.",
+             "Bitte versuchen Sie es mit anderem Suchbegriff"}));
+      lastRejectedFilter_ = where;
+    }
+    std::string order = SortText();
+    if (!order.empty()) {
+      try {
+        currentRecordset_->Sort(order.substr(std::string(" ORDER BY ").size()));
+      } catch (const std::exception& e) {
+        if (!sortBy_.empty())
+          HandleDataError(e, order);
+        else
+          ShowMessage(kSortRejected);  // the rows stay in their previous order
+      }
+    }
+  } else if (!clientData_) {
+    OpenDatabaseResult(statement);
+  }
+
+  if (grid_) {
+    if (!firstLoad_) grid_->HoldFields();
+    grid_->DataSource(currentRecordset_);
+  }
+  recordCount_ = (!currentRecordset_ || currentRecordset_->State() == adStateClosed)
+                     ? 0
+                     : currentRecordset_->RecordCount();
+
+  if (firstLoad_) LoadInitialLayout();
+  if (grid_) grid_->Rebind();
+  ApplyValueTranslation();
+  if (firstLoad_) {
+    searchRow_->SetUp();
+    sumRow_->SetUp();
+  }
+  sumRow_->ComputeSums();
+  ApplyCaptions();
+  ApplyInputDropDowns();
+  firstLoad_ = false;
+  if (grid_) grid_->LeftCol(leftCol);
+  if (!Key2KeepCurrent.empty()) {
+    try {
+      SelectValue(Key2KeepCurrent, keep);
+    } catch (const std::exception&) {
+    }
+  }
+  ApplyGridBehaviour();
+  if (grid_) grid_->PostMsg(search::kGridFitSumRow);
+  screen.MousePointer(kPointerDefault);
+}
+
+void VMGrid::LoadInitialLayout() {
+  if (!grid_) return;
+  bool applied = layoutStore_->LoadStartLayout();
+  if (applied && saveMode_ == velmDB) {
+    grid_->HoldFields();
+    if (sortColumns_->Count() > 0 && currentRecordset_) {
+      std::string order = SortText();
+      if (clientData_) {
+        try {
+          currentRecordset_->Sort(order.substr(std::string(" ORDER BY ").size()));
+        } catch (const std::exception&) {
+        }
+      } else {
+        std::string statement;
+        try {
+          statement = WithSqlWildcards(BuildSelect());
+          currentRecordset_->Close();
+          currentRecordset_->Open(statement, connectionString_, adOpenKeyset,
+                                  readOnly_ ? adLockReadOnly : adLockOptimistic, adCmdText);
+          grid_->DataSource(currentRecordset_);
+        } catch (const std::exception& e) {
+          HandleDataError(e, statement);
+        }
+      }
+    }
+  } else if (!applied) {
+    if (layoutName_ == "Standard" || !layoutStore_->LoadAndApply("Standard")) grid_->ClearFields();
+  }
+}
+
+void VMGrid::RefreshGrid(const std::string& Key2KeepCurrent) {
+  Variant keep;
+  if (!Key2KeepCurrent.empty()) keep = GetValue(Key2KeepCurrent);
+  if (currentRecordset_) currentRecordset_->Requery(-1);
+  recordCount_ = (!currentRecordset_ || currentRecordset_->State() == adStateClosed)
+                     ? 0
+                     : currentRecordset_->RecordCount();
+  if (grid_) grid_->Rebind();
+  sumRow_->ComputeSums();
+  if (!Key2KeepCurrent.empty()) {
+    try {
+      SelectValue(Key2KeepCurrent, keep);
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+void VMGrid::ApplyValueTranslation() {
+  if (!grid_) return;
+  for (const auto& field : *gridFields_) {
+    GridColumn* col = grid_->ColumnByField(field->fieldname);
+    if (!col) continue;
+    if (field->valuelist) {
+      col->ClearValueItems();
+      for (const auto& item : *field->valuelist) col->AddValueItem(item);
+      col->Translate(true);
+    }
+    search::ApplyColumnFormat(*col, *field);
+  }
+}
+
+void VMGrid::ApplyCaptions() {
+  for (GridControl* g : {grid_, searchGrid_, sumGrid_}) {
+    if (!g) continue;
+    for (int i = 0; i < g->ColumnCount(); ++i) {
+      GridColumn& col = g->Column(i);
+      if (auto field = gridFields_->Find(col.DataField())) col.Caption(field->caption);
+    }
+  }
+}
+
+void VMGrid::ApplyInputDropDowns() {
+  if (!grid_) return;
+  for (int i = 0; i < grid_->ColumnCount(); ++i) {
+    GridColumn& col = grid_->Column(i);
+    col.SetProperty(kColumnPropInputStyle, 1);
+    auto field = gridFields_->Find(col.DataField());
+    if (field && dropdownInput_ && (!field->DatasourceDropdown().empty() || field->comboInput))
+      col.DropDown(dropdownInput_->Name());
+  }
+}
+
+// ---------------------------------------------------------------- host-supplied rows
+
+void VMGrid::SetRS(std::shared_ptr<Recordset> rs) { AdoptRecordset(std::move(rs), true); }
+
+void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
+  Errors().Clear();
+  if (!rs) {
+    if (!currentRecordset_) return;
+  } else {
+    currentRecordset_ = std::move(rs);
+  }
+  try {
+    clientData_ = true;
+    if (maxRecords_ != 0) MaxRecordsFromDialog(0);
+    Recordset& r = *currentRecordset_;
+    if (!rebuildFields) {
+      for (const auto& f : *gridFields_) {
+        if (f->datatype != kTypeUndetermined) continue;
+        int idx = r.FieldIndex(f->fieldname);
+        if (idx < 0) continue;
+        f->datatype = r.FieldType(idx);
+        f->size = r.FieldDefinedSize(idx);
+      }
+      return;
+    }
+    gridFields_->Clear();
+    for (int i = 0; i < r.FieldCount(); ++i) {
+      std::string name = r.FieldName(i);
+      if (core::EqualsNoCase(name, "upsize_ts")) continue;
+      gridFields_->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false,
+                       false, false, Variant::Missing(), "", r.FieldDefinedSize(i));
+    }
+  } catch (const std::exception&) {
+    ReportError(vmGridErrorWrongDatatype, "Fehler bei der Übertragung des 'Recordsets'.");
+  }
+}
+
+void VMGrid::SetArray(std::shared_ptr<XArray> xarr) {
+  Errors().Clear();
+  if (!xarr) return;
+  try {
+    ResolveFieldTypes();
+  } catch (const std::exception&) {
+    // Without a database the fields keep the types the host gave them.
+  }
+  auto rs = Platform::Data().CreateRecordset();
+  rs->CursorLocation(adUseClient);
+  int32_t c0 = xarr->LowerBound(2);
+  int32_t columns = xarr->Count(2);
+  int taken = 0;
+  for (const auto& f : *gridFields_) {
+    if (taken >= columns) break;
+    try {
+      if (f->datatype == vmFormattedText)
+        rs->AppendField(f->fieldname, adVarWChar, 15, adFldUnspecified);
+      else
+        rs->AppendField(f->fieldname, f->datatype == kTypeUndetermined ? adVariant : f->datatype,
+                        f->size, adFldUnspecified);
+      ++taken;
+    } catch (const std::exception&) {
+      ReportError(vmGridErrorInvalidField,
+                  "Das Feld \"" + f->fieldname + "\" konnte nicht hinzugefügt werden.");
+    }
+  }
+  try {
+    if (taken == 0) {
+      AdoptRecordset(rs, false);
+      return;
+    }
+    rs->OpenFabricated(adOpenStatic, adLockBatchOptimistic);
+    for (int32_t r = xarr->LowerBound(1); r <= xarr->UpperBound(1); ++r) {
+      rs->AddNew();
+      for (int k = 0; k < rs->FieldCount(); ++k) {
+        const Variant& v = xarr->Value(r, c0 + k);
+        if (rs->FieldType(k) == adDate && core::Trim(v.ToTextOrEmpty()).empty()) continue;
+        rs->SetValue(k, v);
+      }
+      rs->Update();
+    }
+    if (rs->RecordCount() > 0) rs->MoveFirst();
+  } catch (const std::exception&) {
+    ReportError(vmGridErrorWrongDatatype,
+                "Fehler bei der Übertragung des 'XArray' in das Recordset.");
+    return;
+  }
+  AdoptRecordset(rs, false);
+}
+
+}  // namespace vmbgrid

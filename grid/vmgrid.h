@@ -1,0 +1,317 @@
+// VMGrid: the controller a host form creates once per data grid. It builds the
+// statement from the column fields, restrictions and sort columns, loads and binds
+// the rows, and keeps the search line and sum line in step. VMGrid is a facade:
+// the search line, sum line, grid interaction, layouts and options live in their
+// own subsystems, which the members below delegate to.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "grid/vmgrid_events.h"
+#include "host/data_access.h"
+#include "host/error.h"
+#include "host/grid_control.h"
+#include "host/platform.h"
+#include "host/variant.h"
+#include "host/xarray.h"
+#include "model/enums.h"
+#include "model/fields.h"
+#include "model/sort_columns.h"
+
+namespace vmbgrid {
+
+namespace core {
+class ErrorCollection;
+class SettingsStore;
+class DatabaseService;
+}  // namespace core
+namespace search {
+class SearchRow;
+class SumRow;
+class GridInteraction;
+}  // namespace search
+namespace layout {
+class LayoutStore;
+class OptionStore;
+}  // namespace layout
+
+// Arguments of AddField, for designated initializers:
+//   grid.AddField({.name = "Umsatz", .caption = "Umsatz", .FormatString = "#,##0.00"});
+struct AddFieldOptions {
+  std::string name;
+  std::string caption;
+  bool combosearch = false;
+  bool comboInput = false;
+  int32_t datatype = kTypeUndetermined;
+  bool HiddenField = false;
+  std::string FormatString;
+  int32_t size = 0;
+  int32_t sumDatatype = vmValue;
+  std::string sumvalue;
+  int32_t sumalignment = -1;
+  std::string sumformatstring;
+};
+
+class VMGrid {
+ public:
+  VMGrid();
+  ~VMGrid();
+  VMGrid(const VMGrid&) = delete;
+  VMGrid& operator=(const VMGrid&) = delete;
+
+  // ---- Controls (owned by the host) ----
+  GridControl* grid() const { return grid_; }
+  void grid(GridControl* control);
+  GridControl* SearchGrid() const { return searchGrid_; }
+  void SearchGrid(GridControl* control);
+  GridControl* SumGrid() const { return sumGrid_; }
+  void SumGrid(GridControl* control);
+  DropDownControl* DropDown() const { return dropDown_; }
+  void DropDown(DropDownControl* control);
+  DropDownControl* DropdownInput() const { return dropdownInput_; }
+  void DropdownInput(DropDownControl* control) { dropdownInput_ = control; }
+  HostForm* Form() const { return form_; }
+  void Form(HostForm* form) { form_ = form; }
+
+  // ---- Data source ----
+  std::shared_ptr<vmbgrid::Connection> Connection() const { return connection_; }
+  void Connection(std::shared_ptr<vmbgrid::Connection> connection);
+  const std::string& ConnectionString() const { return connectionString_; }
+  void ConnectionString(const std::string& text) { connectionString_ = text; }
+  const std::string& RecordSource() const { return recordSource_; }
+  void RecordSource(const std::string& table) { recordSource_ = table; }
+  void filter(const std::string& condition) { filter_ = condition; }
+  const std::string& SQLWherePart() const { return sqlWherePart_; }
+
+  // ---- Behaviour ----
+  int32_t MaxRecords() const { return maxRecords_; }
+  void MaxRecords(int32_t limit);
+  const std::string& SortBy() const { return sortBy_; }
+  void SortBy(const std::string& column);
+  const std::string& PreviousSortBy() const { return previousSortBy_; }
+  bool SortAscending() const { return sortAscending_; }
+  void SortAscending(bool on) { sortAscending_ = on; }
+  bool AllowUserSort() const { return allowUserSort_; }
+  void AllowUserSort(bool on) { allowUserSort_ = on; }
+  bool ReadOnly() const { return readOnly_; }
+  void ReadOnly(bool on) { readOnly_ = on; }
+  bool AllowAddNew() const { return allowAddNew_; }
+  void AllowAddNew(bool on) { allowAddNew_ = on; }
+  bool ReturnNavigatesInGrid() const { return returnNavigatesInGrid_; }
+  void ReturnNavigatesInGrid(bool on) { returnNavigatesInGrid_ = on; }
+  bool RefreshOnLeaveColumn() const { return refreshOnLeaveColumn_; }
+  void RefreshOnLeaveColumn(bool on);
+  bool ShowEmptyGrid() const { return showEmptyGrid_; }
+  void ShowEmptyGrid(bool on);
+  const std::string& user() const { return user_; }
+  void user(const std::string& name);
+  int32_t SaveMode() const { return saveMode_; }
+  void SaveMode(int32_t mode) { saveMode_ = mode; }
+  void DisableCustomization(int32_t flags) { disableCustomization_ = flags; }
+  int32_t RecordCount() const { return recordCount_; }
+  void RecordCount(int32_t count) { recordCount_ = count; }
+  int EditMode() const;
+  int32_t DebugLevel() const { return 0; }
+  void DebugLevel(int32_t) {}
+  core::ErrorCollection& Errors() const;
+  bool IsStandardLayout() const { return layoutName_ == "Standard"; }
+  bool IsTempLayout() const { return isTempLayout_; }
+  bool LastClickOverData() const { return lastClickOverData_; }
+
+  // ---- Layout identity ----
+  const std::string& layout() const { return layoutName_; }
+  const std::string& mainlayout() const { return mainLayout_; }
+  void mainlayout(const std::string& name) { mainLayout_ = name; }
+  const std::string& LayoutFile() const { return layoutFile_; }
+  void LayoutFile(const std::string& pathWithoutExtension);
+  std::string LayoutFileBaseName() const;
+
+  // ---- Collections ----
+  VMGridFields& GridFields() { return *gridFields_; }
+  void GridFields(std::shared_ptr<VMGridFields> fields);
+  std::shared_ptr<VMGridFields> queries() const { return queries_; }
+  void queries(std::shared_ptr<VMGridFields> q) { queries_ = std::move(q); }
+  VMGridFields& Restrictions() { return *restrictions_; }
+  VMGridFields& PrimaryKeyRestrictions() { return *primaryKeyRestrictions_; }
+  VMGridSortColumns& SortColumns() { return *sortColumns_; }
+  std::shared_ptr<Recordset> CurrentRecordset() const { return currentRecordset_; }
+
+  void Events(VMGridEvents* sink) { events_ = sink; }
+  VMGridEvents& Events() { return events_ ? *events_ : nullEvents_; }
+
+  // ---- Life cycle ----
+  void Init(int32_t pDmy, const std::string& appname, const std::string& formname,
+            std::shared_ptr<Component> pDrLL80 = nullptr, const std::string& pAppExeDir = "",
+            const std::string& pReportDBTemplateDir = "", const std::string& pDefaultUeb = "");
+  void ReInit();
+  void SaveSettings();
+
+  // ---- Fields, restrictions, sort ----
+  void AddField(const std::string& name, const std::string& caption = "",
+                const Variant& combosearch = false, const Variant& comboInput = false,
+                int32_t datatype = kTypeUndetermined, bool HiddenField = false,
+                const std::string& FormatString = "", int32_t size = 0,
+                int32_t sumDatatype = vmValue, const std::string& sumvalue = "",
+                int32_t sumalignment = -1, const std::string& sumformatstring = "");
+  void AddField(const AddFieldOptions& o);
+  void AddRestriction(const std::string& fieldname, const Variant& value, bool useOr = false,
+                      int32_t datatype = kTypeUndetermined, bool fixedRestriction = false,
+                      bool boolSearchGrid = false);
+  void AddPrimaryKeyRestriction(const std::string& fieldname, const Variant& value,
+                                bool useOr = false, int32_t datatype = kTypeUndetermined,
+                                bool fixedRestriction = false);
+  void AddSortColumn(const std::string& sortcolumn, int SortOrder = ascending);
+  void DeleteAllSortColumns();
+
+  // ---- Loading ----
+  void Requery(const std::string& Key2KeepCurrent = "");
+  void RefreshGrid(const std::string& Key2KeepCurrent = "");
+  void BuildNewResult() { Requery(""); }
+  void SetRS(std::shared_ptr<Recordset> rs);
+  void SetArray(std::shared_ptr<XArray> xarr);
+
+  // ---- Selection and values ----
+  bool SelectValue(const std::string& field, const Variant& value);
+  void SelectNone();
+  void SelectAll();
+  void SelectRow(int32_t yPos, bool addToSelection = false);
+  bool IsRowSelected(int32_t yPos);
+  bool IsInRecordSelectorArea(int32_t xPos) const { return xPos <= 285.1654; }
+  bool IsInDataArea(int32_t yPos) const { return yPos > headerHeight_; }
+  Variant GetValue(const std::string& key);
+  // Value arrays a(i, 0) = field name, a(i, 1) = value, i over the list's positions.
+  std::vector<XArray> GetValues(const std::vector<Variant>& FieldList);
+  std::vector<XArray> GetValuesDragDrop(const Variant& bookmark,
+                                        const std::vector<Variant>& FieldList);
+
+  // ---- Search line ----
+  void ClearSearch(bool Requery = false);
+  void ClearRestriction(const std::string& fieldname);
+  void setze_search(const std::string& pField, const std::string& pValue);
+
+  // ================= For the library's subsystems =================
+  std::string BuildWhere();
+  std::string BuildSelect();
+  void ResolveFieldTypes();
+  void AddKeyFieldsToColumns();
+  void MarkOrRestrictions();
+  std::string BuildSearchCondition(const std::string& fieldname, const Variant& value,
+                                   int32_t datatype);
+  std::string UntranslateValue(const std::string& fieldname, const std::string& text);
+  std::shared_ptr<vmbgrid::Connection> OpenConnection();
+  void RemoveSearchRestrictions(bool resetFixed);
+  void RemovePrimaryKeyRestrictions();
+  void ApplyGridBehaviour();
+  void AlignSatellites(GridControl& source);
+  void RememberSortedField(const std::string& name);
+  const std::vector<std::string>& SortedFieldNames() const { return sortedFieldNames_; }
+  const std::string& LastHeaderSortField() const { return lastHeaderSortField_; }
+  void LastHeaderSortField(const std::string& name) { lastHeaderSortField_ = name; }
+  int32_t HeaderHeight() const { return headerHeight_; }
+  bool FirstLoad() const { return firstLoad_; }
+  bool ClientData() const { return clientData_; }
+  bool SettingsChanged() const { return settingsChanged_; }
+  void SettingsChanged(bool on) { settingsChanged_ = on; }
+  void IsTempLayout(bool on) { isTempLayout_ = on; }
+  void LastClickOverData(bool on) { lastClickOverData_ = on; }
+  void SetLayoutName(const std::string& name) { layoutName_ = name; }
+  const std::string& AppName() const { return appName_; }
+  const std::string& FormName() const { return formName_; }
+  const std::string& DefaultTitle() const { return defaultTitle_; }
+  int32_t DisableCustomization() const { return disableCustomization_; }
+  std::shared_ptr<Component> PrintComponent() const { return printComponent_; }
+  bool PrintAvailable() const { return printAvailable_; }
+  // Sets MaxRecords through the layout dialog's path: a change marks the options changed.
+  void MaxRecordsFromDialog(int32_t limit);
+  core::SettingsStore& Settings() { return *settings_; }
+  core::DatabaseService& Database() { return *database_; }
+  search::SearchRow& SearchRowState() { return *searchRow_; }
+  search::SumRow& SumRowState() { return *sumRow_; }
+  search::GridInteraction& Interaction() { return *interaction_; }
+  layout::LayoutStore& Layouts() { return *layoutStore_; }
+  layout::OptionStore& Options() { return *optionStore_; }
+  // Shows an error of a user-triggered operation and of the Requery handlers.
+  void ShowMessage(const std::string& text) const;
+  // Report through the error collection (kind 4, source "VMBGrid").
+  void ReportError(int32_t number, const std::string& description);
+
+ private:
+  void LoadOptionsIfReady();
+  void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
+  void OpenDatabaseResult(std::string& statement);
+  void ApplyValueTranslation();
+  void ApplyCaptions();
+  void ApplyInputDropDowns();
+  void LoadInitialLayout();
+  bool HandleDataError(const std::exception& e, const std::string& statement);
+  void AddValueArray(std::vector<XArray>& out, Recordset& rs, const std::vector<Variant>& list);
+  std::string SortText() const;
+
+  GridControl* grid_ = nullptr;
+  GridControl* searchGrid_ = nullptr;
+  GridControl* sumGrid_ = nullptr;
+  DropDownControl* dropDown_ = nullptr;
+  DropDownControl* dropdownInput_ = nullptr;
+  HostForm* form_ = nullptr;
+
+  std::shared_ptr<vmbgrid::Connection> connection_;
+  std::string connectionString_;
+  std::string recordSource_;
+  std::string filter_;
+  std::string sqlWherePart_;
+  int32_t maxRecords_ = 0;
+  std::string sortBy_;
+  std::string previousSortBy_;
+  bool sortAscending_ = false;
+  bool allowUserSort_ = true;
+  bool readOnly_ = true;
+  bool allowAddNew_ = true;
+  bool returnNavigatesInGrid_ = true;
+  bool refreshOnLeaveColumn_ = true;
+  bool showEmptyGrid_ = false;
+  std::string user_;
+  int32_t saveMode_ = VelmGRX;
+  int32_t disableCustomization_ = 0;
+  int32_t recordCount_ = 0;
+  bool isTempLayout_ = false;
+  bool lastClickOverData_ = false;
+  bool firstLoad_ = true;
+  bool clientData_ = false;
+  bool settingsChanged_ = false;
+  int32_t headerHeight_ = 0;
+  std::string lastRejectedFilter_;
+  std::string probeStatement_;  // the last type probe sent, for error messages
+
+  std::string layoutName_;
+  std::string mainLayout_;
+  std::string layoutFile_;
+
+  std::string appName_, formName_, appExeDir_, reportTemplateDir_, defaultTitle_;
+  std::shared_ptr<Component> printComponent_;
+  bool printAvailable_ = false;
+
+  std::shared_ptr<VMGridFields> gridFields_;
+  std::shared_ptr<VMGridFields> queries_;
+  std::shared_ptr<VMGridFields> restrictions_;
+  std::shared_ptr<VMGridFields> primaryKeyRestrictions_;
+  std::shared_ptr<VMGridSortColumns> sortColumns_;
+  std::vector<std::string> sortedFieldNames_;
+  std::string lastHeaderSortField_;
+  std::shared_ptr<Recordset> currentRecordset_;
+
+  VMGridEvents* events_ = nullptr;
+  VMGridEvents nullEvents_;
+
+  std::unique_ptr<core::SettingsStore> settings_;
+  std::unique_ptr<core::DatabaseService> database_;
+  std::unique_ptr<search::SearchRow> searchRow_;
+  std::unique_ptr<search::SumRow> sumRow_;
+  std::unique_ptr<search::GridInteraction> interaction_;
+  std::unique_ptr<layout::LayoutStore> layoutStore_;
+  std::unique_ptr<layout::OptionStore> optionStore_;
+};
+
+}  // namespace vmbgrid

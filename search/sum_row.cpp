@@ -1,0 +1,164 @@
+#include "search/sum_row.h"
+
+#include "core/services.h"
+#include "core/strings.h"
+#include "grid/vmgrid.h"
+#include "search/search_row.h"
+
+namespace vmbgrid::search {
+
+namespace {
+constexpr int kPropAllowDelete = 1;
+constexpr int kPropAllowRowSelect = 7;
+constexpr int kPropFetchRowStyle = 88;
+constexpr int kPropAllowColSelect = 3;
+constexpr int kPropAllowRowSizing = 13;
+constexpr int kPropFullRowSelect = 153;
+constexpr int kPropPictureCurrentRow = 149;
+constexpr int kPropPictureModifiedRow = 176;
+constexpr int kPropBackColor = -501;
+constexpr uint32_t kSystemTooltipBackground = 0x80000018u;
+constexpr int kPictureSumRow = 294;
+constexpr int kColumnFlagButtonAlways = 1;
+constexpr int kColumnFlagButtonHeader = 2;
+}  // namespace
+
+void SumRow::Attach(GridControl* control) {
+  if (!control) return;
+  array_ = std::make_shared<XArray>();
+  control->AllowAddNew(false);
+  control->SetProperty(kPropAllowDelete, false);
+  control->AllowUpdate(false);
+  control->SetProperty(kPropAllowRowSelect, false);
+  control->SetProperty(kPropFetchRowStyle, true);
+  control->SetProperty(kPropAllowColSelect, false);
+  control->SetProperty(kPropAllowRowSizing, true);
+  control->SetProperty(kPropFullRowSelect, true);
+  control->SetProperty(kPropPictureCurrentRow, core::LoadPicture(kPictureSumRow));
+  control->SetProperty(kPropPictureModifiedRow, core::LoadPicture(kPictureSumRow));
+  control->SetProperty(kPropBackColor,
+                       static_cast<int64_t>(core::SystemColour(kSystemTooltipBackground)));
+  control->TabAction(0);
+  control->RowHeight(0);
+  control->Height(control->RowHeight() + 40);
+  if (owner_.grid()) control->RecordSelectors(owner_.grid()->RecordSelectors());
+  control->SetListener(this);
+}
+
+void SumRow::SetUp() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!main || !sg) return;
+  while (sg->ColumnCount() > 0) sg->RemoveColumn(sg->ColumnCount() - 1);
+  for (int i = 0; i < main->ColumnCount(); ++i) {
+    GridColumn& src = main->Column(i);
+    GridColumn& col = sg->AddColumn(i);
+    col.Caption(src.Caption());
+    col.DataField(src.DataField());
+    col.Visible(src.Visible());
+    col.Width(src.Width());
+    col.SetProperty(kColumnFlagButtonAlways, false);
+    col.SetProperty(kColumnFlagButtonHeader, false);
+    auto field = owner_.GridFields().Find(src.DataField());
+    col.Alignment(field && field->sumalignment != -1 ? field->sumalignment : src.Alignment());
+    std::string fmt = field ? core::Trim(field->sumformatstring) : "";
+    if (fmt.empty() && field) fmt = field->FormatString;
+    if (fmt.empty()) fmt = src.NumberFormat();
+    col.NumberFormat(fmt);
+  }
+  for (const auto& field : owner_.GridFields())
+    if (field->Hidden())
+      if (GridColumn* c = sg->ColumnByField(field->fieldname)) c->Visible(false);
+  array_->ReDim(1, 1, 0, sg->ColumnCount() - 1);
+  sg->BindArray(array_);
+  sg->PostMsg(kSearchRebind);
+  SyncColumnOrder();
+}
+
+void SumRow::ComputeSums() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!sg || !main) return;
+  if (!array_) array_ = std::make_shared<XArray>();
+  array_->ReDim(1, 1, 0, main->ColumnCount() - 1);
+  auto rs = owner_.CurrentRecordset();
+  std::shared_ptr<Recordset> clone;
+  if (rs && rs->State() != adStateClosed) {
+    try {
+      clone = rs->Clone();
+      clone->Filter(rs->Filter());
+    } catch (const VMError&) {
+      clone.reset();
+    }
+  }
+  for (int32_t c = 0; c < main->ColumnCount(); ++c) {
+    auto field = owner_.GridFields().Find(main->Column(c).DataField());
+    if (!field) continue;
+    if (field->sumDatatype == vmSUM) {
+      double total = 0.0;
+      if (clone) {
+        int idx = clone->FieldIndex(field->fieldname);
+        int32_t n = clone->RecordCount();
+        double v = 0.0;
+        if (idx >= 0)
+          for (int32_t i = 0; i < n; ++i)
+            if (clone->NumberAt(i, idx, v)) total += v;
+      }
+      // The system's decimal form: a German comma; the column format applies on display.
+      std::string text = Variant(total).ToText();
+      for (char& ch : text)
+        if (ch == '.') ch = ',';
+      array_->Value(1, c, text);
+    } else if (!field->sumvalue.IsNull()) {
+      array_->Value(1, c, field->sumvalue.ToTextOrEmpty());
+    }
+  }
+  sg->RefreshColumnLayout();
+  sg->BindArray(array_);
+  sg->Rebind();
+  sg->Refresh();
+}
+
+void SumRow::FitSumRow() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!sg || !main) return;
+  auto rs = owner_.CurrentRecordset();
+  if (!rs || rs->State() == adStateClosed) {
+    sg->ScrollBars(0);
+    return;
+  }
+  bool beyond = rs->RecordCount() > 0 && main->VisibleRows() > 0 &&
+                main->PointBeyondLastRow(main->Height() - 68);
+  sg->ScrollBars(beyond ? 2 : 0);
+}
+
+void SumRow::SyncColumnSizes() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!main || !sg) return;
+  for (int i = 0; i < main->ColumnCount() && i < sg->ColumnCount(); ++i) {
+    sg->Column(i).Width(main->Column(i).Width());
+    sg->Column(i).Visible(main->Column(i).Visible());
+  }
+}
+
+void SumRow::SyncColumnOrder() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!main || !sg) return;
+  for (int pos = 0; pos < main->ColumnCount(); ++pos)
+    for (int i = 0; i < main->ColumnCount() && i < sg->ColumnCount(); ++i)
+      if (main->Column(i).Order() == pos) sg->Column(i).Order(pos);
+}
+
+void SumRow::PostEvent(GridControl& g, int messageId) {
+  if (messageId == kSearchRebind) {
+    g.Rebind();
+  } else if (messageId == kSearchRelayout) {
+    g.RefreshColumnLayout();
+    g.Rebind();
+  }
+}
+
+}  // namespace vmbgrid::search

@@ -1,0 +1,36 @@
+// The sum line: a one-row grid below the data grid showing column totals or fixed
+// texts, with the data grid's columns, widths, order and scroll position.
+#pragma once
+
+#include <memory>
+
+#include "host/grid_control.h"
+#include "host/xarray.h"
+
+namespace vmbgrid {
+class VMGrid;
+}
+
+namespace vmbgrid::search {
+
+class SumRow : public GridListener {
+ public:
+  explicit SumRow(VMGrid& owner) : owner_(owner) {}
+
+  void Attach(GridControl* control);
+  void SetUp();
+  void ComputeSums();
+  void FitSumRow();
+  void SyncColumnSizes();
+  void SyncColumnOrder();
+  std::shared_ptr<XArray> Array() const { return array_; }
+
+  void PostEvent(GridControl& g, int messageId) override;
+  void BeforeRowChangeRequest(GridControl&, bool& cancel) override { cancel = true; }
+
+ private:
+  VMGrid& owner_;
+  std::shared_ptr<XArray> array_;
+};
+
+}  // namespace vmbgrid::search
