@@ -153,12 +153,10 @@ TEST(GetToken, OneBasedExactTokens) {
   EXPECT_EQ(GetToken("a;;c", 4, ';'), "");
   EXPECT_EQ(GetToken("a; b", 2, ';'), " b");
   EXPECT_EQ(GetToken("a", 0, ';'), "");
-  EXPECT_EQ(GetToken("", 1, ';'), "");
 }
 
 TEST(SettingsSection, JoinsWithBackslash) {
   EXPECT_EQ(SettingsSection("Faktura", "frmKunden", "grdKunden"), "Faktura\\frmKunden\\grdKunden");
-  EXPECT_EQ(SettingsSection("", "", ""), "\\\\");
 }
 
 TEST(CaseFolding, GermanRules) {
@@ -171,14 +169,6 @@ TEST(CaseFolding, GermanRules) {
   // Broken UTF-8 is not merged into the replacement character.
   EXPECT_FALSE(EqualsNoCase("\xff", "\xfe"));
   EXPECT_TRUE(EqualsNoCase("AB\xff", "ab\xff"));
-}
-
-TEST(TrimAndStartsWith, Basics) {
-  EXPECT_EQ(Trim("  a b \t\r\n"), "a b");
-  EXPECT_EQ(Trim("   "), "");
-  EXPECT_TRUE(StartsWith("ODER Meier", "ODER "));
-  EXPECT_FALSE(StartsWith("oder Meier", "ODER "));
-  EXPECT_FALSE(StartsWith("OD", "ODER "));
 }
 
 }  // namespace
