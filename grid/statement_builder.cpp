@@ -139,9 +139,12 @@ std::string VMGrid::BuildWhere() {
   auto conditionOf = [this](const VMGridField& r) -> std::string {
     if (r.fixedRestriction) {
       std::string fixedText = r.fixedRestrictionValue.ToTextOrEmpty();
-      if (!fixedText.empty() && !core::EqualsNoCase(r.value.ToTextOrEmpty(), fixedText))
-        return BuildSearchCondition(r.fieldname, r.fixedRestrictionValue, r.datatype) + " AND " +
-               BuildSearchCondition(r.fieldname, r.value, r.datatype);
+      if (!fixedText.empty() && !core::EqualsNoCase(r.value.ToTextOrEmpty(), fixedText)) {
+        // Both apply; a part without condition (a cleared cell) adds no dangling AND.
+        std::string f = BuildSearchCondition(r.fieldname, r.fixedRestrictionValue, r.datatype);
+        std::string v = BuildSearchCondition(r.fieldname, r.value, r.datatype);
+        return f.empty() ? v : (v.empty() ? f : f + " AND " + v);
+      }
     }
     return BuildSearchCondition(r.fieldname, r.value, r.datatype);
   };
