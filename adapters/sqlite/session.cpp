@@ -171,8 +171,10 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
     text = "SELECT * FROM " + BracketName(UnbracketName(request.text));
   } else if (request.commandType == adCmdUnknown) {
     // A table or view name alone reads the table; anything else is a statement.
-    const std::string name = UnbracketName(request.text);
-    if (!name.empty() && name.find_first_of(" \t\r\n;(") == std::string::npos) {
+    const std::string trimmed = TrimText(request.text);
+    const bool bracketed = trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']';
+    const std::string name = UnbracketName(trimmed);
+    if (!name.empty() && (bracketed || name.find_first_of(" \t\r\n;(") == std::string::npos)) {
       sqlite3_stmt* probe = nullptr;
       sqlite3_prepare_v2(db_,
                          "SELECT 1 FROM sqlite_master WHERE type IN ('table','view') AND "

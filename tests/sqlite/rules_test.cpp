@@ -1,0 +1,113 @@
+// The provider's pure rules: declared types, the TOP rewrite and stored dates.
+#include <gtest/gtest.h>
+
+#include "adapters/sqlite/sqlite_provider.h"
+#include "host/variant.h"
+
+namespace vmbgrid::sqlite {
+namespace {
+
+TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesAndSizes) {
+  struct Case {
+    const char* declared;
+    int32_t type;
+    int32_t size;
+  };
+  const Case cases[] = {
+      {"INTEGER", adInteger, 4},
+      {"int", adInteger, 4},
+      {"BIGINT", adBigInt, 8},
+      {"SMALLINT", adSmallInt, 2},
+      {"TINYINT", adTinyInt, 1},
+      {"REAL", adDouble, 8},
+      {"Double", adDouble, 8},
+      {"DOUBLE PRECISION", adDouble, 8},
+      {"FLOAT", adDouble, 8},
+      {"SINGLE", adSingle, 4},
+      {"DECIMAL(10,2)", adNumeric, 10},
+      {"NUMERIC", adNumeric, 0},
+      {"CURRENCY", adCurrency, 8},
+      {"MONEY", adCurrency, 8},
+      {"DATE", adDate, 8},
+      {"DATETIME", adDBTimeStamp, 16},
+      {"TIMESTAMP", adDBTimeStamp, 16},
+      {"BOOLEAN", adBoolean, 2},
+      {"BIT", adBoolean, 2},
+      {"CHAR(10)", adChar, 10},
+      {"NCHAR(3)", adWChar, 3},
+      {"VARCHAR(50)", adVarChar, 50},
+      {"varchar ( 60 )", adVarChar, 60},
+      {"TEXT", adVarChar, 0},
+      {"NVARCHAR(20)", adVarWChar, 20},
+      {"CLOB", adLongVarChar, 0},
+      {"MEMO", adLongVarChar, 0},
+      {"LONGTEXT", adLongVarChar, 0},
+      {"NTEXT", adLongVarWChar, 0},
+      {"BLOB", adLongVarBinary, 0},
+      {"GUID", adGUID, 16},
+      {"UNIQUEIDENTIFIER", adGUID, 16},
+      // Outside the table: SQLite's affinity rules.
+      {"UNSIGNED BIG INT", adInteger, 4},
+      {"VARYING CHARACTER(7)", adVarChar, 7},
+      {"", adVarChar, 0},
+      {"WHATEVER", adNumeric, 0},
+  };
+  for (const Case& c : cases) {
+    ColumnType t = MapDeclaredType(c.declared);
+    EXPECT_EQ(t.type, c.type) << c.declared;
+    EXPECT_EQ(t.size, c.size) << c.declared;
+  }
+}
+
+TEST(SqliteDialect, LeadingTopBecomesLimitAtTheEnd) {
+  EXPECT_EQ(RewriteStatement("SELECT TOP 10 [Nr], [Name] FROM [Kunden] ORDER BY [Name]"),
+            "SELECT [Nr], [Name] FROM [Kunden] ORDER BY [Name] LIMIT 10");
+  EXPECT_EQ(RewriteStatement("select distinct top 5 Ort from Kunden"),
+            "select distinct Ort from Kunden LIMIT 5");
+  EXPECT_EQ(RewriteStatement("  SELECT TOP (3) * FROM t;  "), "  SELECT * FROM t LIMIT 3;  ");
+  EXPECT_EQ(RewriteStatement("SELECT TOP 0 Nr FROM t WHERE 1 = 1"),
+            "SELECT Nr FROM t WHERE 1 = 1 LIMIT 0");
+  // A trailing comment must not swallow the limit.
+  EXPECT_EQ(RewriteStatement("SELECT TOP 2 a FROM t -- Kommentar"),
+            "SELECT a FROM t LIMIT 2 -- Kommentar");
+}
+
+TEST(SqliteDialect, TextInLiteralsAndEverythingElseIsLeftAlone) {
+  // TOP inside a literal or later in the statement is data, not a row limit.
+  const std::string inLiteral = "SELECT * FROM t WHERE Name = 'SELECT TOP 5 x'";
+  EXPECT_EQ(RewriteStatement(inLiteral), inLiteral);
+  const std::string sub = "SELECT a FROM (SELECT TOP 5 a FROM t)";
+  EXPECT_EQ(RewriteStatement(sub), sub);
+  // The end is found past literals that contain ";" or "--" and quoted names.
+  EXPECT_EQ(RewriteStatement("SELECT TOP 1 [a;b] FROM t WHERE x = 'it''s; -- no'"),
+            "SELECT [a;b] FROM t WHERE x = 'it''s; -- no' LIMIT 1");
+  for (const char* unchanged : {"SELECT TOP 10 PERCENT a FROM t", "SELECT TOPX FROM t",
+                                "SELECT TOP a FROM t", "UPDATE t SET TOP = 1", "SELECT TOP", ""}) {
+    EXPECT_EQ(RewriteStatement(unchanged), unchanged);
+  }
+}
+
+TEST(SqliteDates, StoredIsoTextRoundTripsAsAutomationDates) {
+  double serial = 0;
+  ASSERT_TRUE(ParseStoredDate("2003-02-01", serial));
+  EXPECT_DOUBLE_EQ(serial, MakeDate(2003, 2, 1).serial);
+  ASSERT_TRUE(ParseStoredDate("2003-02-01 12:30:00", serial));
+  EXPECT_NEAR(serial, MakeDate(2003, 2, 1, 12, 30, 0).serial, 1e-9);
+  ASSERT_TRUE(ParseStoredDate("2003-02-01T12:30", serial));
+  EXPECT_NEAR(serial, MakeDate(2003, 2, 1, 12, 30, 0).serial, 1e-9);
+  ASSERT_TRUE(ParseStoredDate("1899-12-29 06:00:00", serial));
+  EXPECT_DOUBLE_EQ(serial, -1.25);  // time counts forward from a negative day
+
+  for (const char* bad : {"2003-02-30", "2003-13-01", "2003-2-1", "01.02.2003", "2003-02-01x",
+                          "2003-02-01 25:00", "", "abc"}) {
+    EXPECT_FALSE(ParseStoredDate(bad, serial)) << bad;
+  }
+
+  EXPECT_EQ(FormatStoredDate(MakeDate(2003, 2, 1).serial), "2003-02-01");
+  EXPECT_EQ(FormatStoredDate(MakeDate(2003, 2, 1, 12, 30, 0).serial), "2003-02-01 12:30:00");
+  EXPECT_EQ(FormatStoredDate(-1.25), "1899-12-29 06:00:00");
+  EXPECT_EQ(FormatStoredDate(MakeDate(2000, 2, 29, 23, 59, 59).serial), "2000-02-29 23:59:59");
+}
+
+}  // namespace
+}  // namespace vmbgrid::sqlite
