@@ -1,0 +1,28 @@
+// The DataAccess of this layer: creates its connections, commands and recordsets.
+#include "data/command_impl.h"
+#include "data/connection_impl.h"
+#include "data/provider.h"
+#include "data/recordset_impl.h"
+
+namespace vmbgrid::data {
+namespace {
+
+class DefaultDataAccessImpl final : public DataAccess {
+ public:
+  std::shared_ptr<Connection> CreateConnection() override {
+    return std::make_shared<ConnectionImpl>();
+  }
+  std::shared_ptr<Command> CreateCommand() override { return std::make_shared<CommandImpl>(); }
+  std::shared_ptr<Recordset> CreateRecordset() override {
+    return std::make_shared<RecordsetImpl>();
+  }
+};
+
+}  // namespace
+
+DataAccess& DefaultDataAccess() {
+  static DefaultDataAccessImpl instance;
+  return instance;
+}
+
+}  // namespace vmbgrid::data

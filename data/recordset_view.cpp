@@ -1,0 +1,101 @@
+// Recordset: the view (filter and sort) and Find.
+#include <algorithm>
+
+#include "data/recordset_impl.h"
+#include "host/error.h"
+
+namespace vmbgrid::data {
+
+void RecordsetImpl::Rebuild() {
+  std::vector<uint32_t> rows = store_->LiveRows();
+  if (filter_.Empty()) {
+    view_.swap(rows);
+  } else {
+    filter_.Select(*store_, rows, view_);
+  }
+  SortRows(*store_, sortKeys_, view_);
+  InvalidateOrdinals();
+}
+
+void RecordsetImpl::Filter(const std::string& expression) {
+  RequireOpen();
+  CommitPending();
+  // Compiled first: a bad text raises here and the old filter stays in force.
+  CompiledFilter compiled = CompiledFilter::Compile(expression, *store_);
+  filterText_ = expression;
+  filter_ = std::move(compiled);
+  Rebuild();
+  SetPosition(0);
+  NotifyRows();
+}
+
+void RecordsetImpl::Sort(const std::string& order) {
+  RequireOpen();
+  CommitPending();
+  std::vector<SortKey> keys = ParseSort(order, *store_);
+  bool had = HasCurrent();
+  uint32_t current = had ? view_[static_cast<size_t>(pos_)] : 0;
+  sortText_ = order;
+  sortKeys_ = std::move(keys);
+  Rebuild();
+  // The current row stays current in its new place.
+  SetPosition(had ? OrdinalOfRow(current) : 0);
+  NotifyRows();
+}
+
+void RecordsetImpl::Find(const std::string& criterion, int32_t skip, int direction,
+                         const Variant& start) {
+  RequireOpen();
+  CommitPending();
+  CompiledFilter f = CompiledFilter::Compile(criterion, *store_, "Das Suchkriterium");
+  const bool forward = direction != adSearchBackward;
+  const int64_t n = static_cast<int64_t>(view_.size());
+
+  int64_t base;
+  if (!start.IsEmpty() && !start.IsMissing() && !start.IsNull()) {
+    uint32_t row = 0;
+    base = RowFromBookmark(start, row) ? OrdinalOfRow(row) : -1;
+    if (base < 0)
+      throw VMError(errc::kBadBookmark, "VMBGrid.Recordset", "Das Lesezeichen ist ungültig.");
+  } else if (onDeleted_) {
+    base = forward ? pos_ : pos_ - 1;  // the neighbours of the deleted row
+  } else {
+    base = pos_;
+  }
+
+  std::vector<uint32_t> in, out;
+  size_t chunk = 64;  // grows, so that a near hit stays cheap and a far one fast
+  if (forward) {
+    int64_t i = std::max<int64_t>(0, base + skip);
+    while (i < n) {
+      int64_t end = std::min<int64_t>(n, i + static_cast<int64_t>(chunk));
+      in.assign(view_.begin() + i, view_.begin() + end);
+      f.Select(*store_, in, out);
+      if (!out.empty()) {
+        auto at = std::find(in.begin(), in.end(), out.front()) - in.begin();
+        SetPosition(i + at);
+        return;
+      }
+      i = end;
+      chunk = std::min<size_t>(chunk * 2, 65536);
+    }
+    SetPosition(n);
+  } else {
+    int64_t i = std::min<int64_t>(n - 1, base - skip);
+    while (i >= 0) {
+      int64_t lo = std::max<int64_t>(0, i - static_cast<int64_t>(chunk) + 1);
+      in.assign(view_.rbegin() + (n - 1 - i), view_.rbegin() + (n - lo));
+      f.Select(*store_, in, out);
+      if (!out.empty()) {
+        auto at = std::find(in.begin(), in.end(), out.front()) - in.begin();
+        SetPosition(i - at);
+        return;
+      }
+      i = lo - 1;
+      chunk = std::min<size_t>(chunk * 2, 65536);
+    }
+    SetPosition(-1);
+  }
+}
+
+}  // namespace vmbgrid::data

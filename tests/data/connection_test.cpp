@@ -1,0 +1,173 @@
+// Connection strings, providers, connections, commands and parameters.
+#include <gtest/gtest.h>
+
+#include "data/provider.h"
+#include "host/error.h"
+#include "tests/data/test_provider.h"
+
+namespace vmbgrid {
+namespace {
+
+using data::ConnectionProperties;
+using testing::Cell;
+
+int32_t ErrorNumber(const std::function<void()>& f, std::string* message = nullptr) {
+  try {
+    f();
+  } catch (const VMError& e) {
+    if (message) *message = e.Description();
+    return e.Number();
+  }
+  return 0;
+}
+
+testing::Table Kunden() {
+  testing::Table t;
+  t.columns = {{"Nr", adInteger, 4}, {"Name", adVarWChar, 50}};
+  t.rows = {{Cell::I(1), Cell::T("Müller")}, {Cell::I(2), Cell::T("Meier")}};
+  return t;
+}
+
+TEST(ConnectionProperties, ParsesPairsQuotesAndKeysWithoutCase) {
+  auto p = ConnectionProperties::Parse(
+      " Provider=SQLite; Data Source = 'C:\\Daten\\a;b.db' ;Password=\"x\"\"y\";Mode=a=b;");
+  EXPECT_EQ(p.Get("provider"), "SQLite");
+  EXPECT_EQ(p.Get("DATA SOURCE"), "C:\\Daten\\a;b.db");
+  EXPECT_EQ(p.Get("Password"), "x\"y");
+  EXPECT_EQ(p.Get("Mode"), "a=b");
+  EXPECT_FALSE(p.Has("User ID"));
+  EXPECT_EQ(p.Get("User ID", "none"), "none");
+  EXPECT_TRUE(ConnectionProperties::Parse("").Items().empty());
+}
+
+TEST(ConnectionProperties, MalformedTextsRaiseGermanMessages) {
+  std::string msg;
+  EXPECT_EQ(ErrorNumber([] { ConnectionProperties::Parse("Provider"); }, &msg),
+            errc::kInvalidArgument);
+  EXPECT_NE(msg.find("\"Provider\" fehlt das Gleichheitszeichen"), std::string::npos) << msg;
+  EXPECT_EQ(
+      ErrorNumber([] { ConnectionProperties::Parse("Provider=Test;Data Source='abc"); }, &msg),
+      errc::kInvalidArgument);
+  EXPECT_NE(msg.find("\"Data Source\" ist nicht abgeschlossen"), std::string::npos) << msg;
+  EXPECT_EQ(ErrorNumber([] { ConnectionProperties::Parse("=x"); }), errc::kInvalidArgument);
+  EXPECT_EQ(ErrorNumber([] { ConnectionProperties::Parse("A='x' y"); }), errc::kInvalidArgument);
+}
+
+TEST(Connection, OpenFailuresFillErrorsAndRaise) {
+  testing::ResetTestDatabase();
+  auto conn = data::DefaultDataAccess().CreateConnection();
+  std::string msg;
+  EXPECT_EQ(ErrorNumber([&] { conn->Open("Provider=Nirgends;Data Source=x"); }, &msg),
+            errc::kProviderNotFound);
+  EXPECT_EQ(msg, "Der Provider \"Nirgends\" ist nicht bekannt.");
+  ASSERT_EQ(conn->Errors().size(), 1u);
+  EXPECT_EQ(conn->Errors()[0].description, msg);
+  EXPECT_EQ(conn->State(), adStateClosed);
+
+  EXPECT_EQ(ErrorNumber([&] { conn->Open("Provider=Test;Data Source=missing.db"); }),
+            errc::kProviderFailure);
+  ASSERT_EQ(conn->Errors().size(), 1u);
+  EXPECT_EQ(conn->Errors()[0].number, errc::kProviderFailure);
+
+  conn->Open("provider=test;Data Source=a.db");
+  EXPECT_EQ(conn->State(), adStateOpen);
+  EXPECT_EQ(conn->Provider(), "Test");
+  EXPECT_TRUE(conn->Errors().empty());
+  EXPECT_EQ(ErrorNumber([&] { conn->Open(); }), errc::kObjectOpen);
+  EXPECT_EQ(ErrorNumber([&] { conn->Execute("DROP EVERYTHING"); }), errc::kRejectedStatement);
+  EXPECT_EQ(conn->Errors().size(), 1u);
+  conn->Close();
+  EXPECT_EQ(conn->State(), adStateClosed);
+  EXPECT_EQ(ErrorNumber([&] { conn->Execute("x"); }), errc::kObjectClosed);
+}
+
+TEST(Connection, StatementLogSeesRecordsetsAndCommandsThatReuseItByString) {
+  auto& db = testing::ResetTestDatabase();
+  db.results["SELECT * FROM [Kunden]"] = Kunden();
+  db.commands["DELETE FROM [Kunden]"] = 2;
+  const std::string cs = "Provider=Test;Data Source=reuse.db";
+  auto conn = data::DefaultDataAccess().CreateConnection();
+  std::vector<std::string> log;
+  conn->SetStatementLog([&](const std::string& s) { log.push_back(s); });
+  conn->Open(cs);
+  EXPECT_EQ(conn->Execute("DELETE FROM [Kunden]"), 2);
+
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->Open("SELECT * FROM [Kunden]", cs, adOpenKeyset, adLockReadOnly, adCmdText);
+  EXPECT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->ActiveConnection(), conn);
+
+  auto cmd = data::DefaultDataAccess().CreateCommand();
+  cmd->CommandText("SELECT * FROM [Kunden]");
+  cmd->CommandType(adCmdText);
+  cmd->ActiveConnection(cs);
+  auto rs2 = data::DefaultDataAccess().CreateRecordset();
+  rs2->Open(cmd, adOpenKeyset, adLockOptimistic);
+  EXPECT_EQ(rs2->RecordCount(), 2);
+
+  EXPECT_EQ(db.opens, 1);  // one session served everything
+  EXPECT_EQ(log, (std::vector<std::string>{"DELETE FROM [Kunden]", "SELECT * FROM [Kunden]",
+                                           "SELECT * FROM [Kunden]"}));
+
+  // Without an open connection of that string a private one is opened and closed again.
+  conn->Close();
+  auto rs3 = data::DefaultDataAccess().CreateRecordset();
+  rs3->Open("SELECT * FROM [Kunden]", cs);
+  EXPECT_EQ(rs3->RecordCount(), 2);
+  EXPECT_EQ(db.opens, 2);
+  EXPECT_EQ(db.openSessions, 0);
+  EXPECT_EQ(log.size(), 3u);
+  // Requery opens one again by the string.
+  rs3->Requery();
+  EXPECT_EQ(db.opens, 3);
+  EXPECT_EQ(rs3->RecordCount(), 2);
+}
+
+TEST(Command, ParametersOutputAndResults) {
+  auto& db = testing::ResetTestDatabase();
+  db.commands["UPDATE x"] = 1;
+  db.procedures["aa_gridlayout"] = [](data::ProviderSession&, std::vector<Parameter>& params,
+                                      data::ResultSink* sink) {
+    for (auto& p : params)
+      if (p.name == "@layoutid" && p.direction == adParamOutput) p.value = Variant(int32_t{42});
+    if (sink) {
+      testing::Table t;
+      t.columns = {{"sublayout", adVarWChar, 50}};
+      t.rows = {{Cell::T("Standard")}, {Cell::T("Meins")}};
+      testing::Deliver(t, *sink);
+    }
+  };
+  auto conn = data::DefaultDataAccess().CreateConnection();
+  conn->Open("Provider=Test;Data Source=cmd.db");
+
+  auto cmd = data::DefaultDataAccess().CreateCommand();
+  cmd->CommandText("aa_gridlayout");
+  cmd->CommandType(adCmdStoredProc);
+  cmd->CommandTimeout(0);
+  cmd->ActiveConnection(conn);
+  cmd->AppendParameter({"SPAction", adInteger, adParamInput, 4, Variant(int32_t{1})});
+  cmd->AppendParameter({"@layoutid", adInteger, adParamOutput, 4, Variant::Null()});
+  cmd->AppendParameter({"spaction", adInteger, adParamInput, 4, Variant(int32_t{5})});
+  EXPECT_EQ(cmd->ParameterCount(), 2);  // same name replaces
+  EXPECT_EQ(cmd->ParameterByName("SPACTION").value.ToInt32(), 5);
+  EXPECT_EQ(ErrorNumber([&] { cmd->ParameterByName("nix"); }), errc::kItemNotFound);
+
+  auto rs = cmd->Execute();
+  EXPECT_EQ(cmd->ParameterByName("@layoutid").value.ToInt32(), 42);
+  EXPECT_EQ(cmd->ParameterByName("layoutid").value.ToInt32(), 42);
+  ASSERT_EQ(rs->State(), adStateOpen);
+  EXPECT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->Value("SUBLAYOUT").ToText(), "Standard");
+
+  cmd->CommandText("UPDATE x");
+  cmd->CommandType(adCmdText);
+  EXPECT_EQ(cmd->Execute()->State(), adStateClosed);  // no rows: closed result
+  EXPECT_EQ(ErrorNumber([&] { cmd->CommandType(3); }), errc::kInvalidArgument);
+
+  auto orphan = data::DefaultDataAccess().CreateCommand();
+  orphan->CommandText("UPDATE x");
+  EXPECT_EQ(ErrorNumber([&] { orphan->Execute(); }), errc::kObjectClosed);
+}
+
+}  // namespace
+}  // namespace vmbgrid

@@ -1,0 +1,259 @@
+// Filter, sort and Find of the recordset engine.
+#include <gtest/gtest.h>
+
+#include "data/provider.h"
+#include "host/error.h"
+
+namespace vmbgrid {
+namespace {
+
+int32_t ErrorNumber(const std::function<void()>& f, std::string* message = nullptr) {
+  try {
+    f();
+  } catch (const VMError& e) {
+    if (message) *message = e.Description();
+    return e.Number();
+  }
+  return 0;
+}
+
+struct Person {
+  int32_t nr;
+  const char* name;
+  const char* ort;  // nullptr = Null
+  const char* datum;
+  double betrag;
+};
+
+// Nr, Name, Ort, Datum, Betrag, with Null in Ort for Nr 6.
+std::shared_ptr<Recordset> People() {
+  static const Person kRows[] = {
+      {1, "Müller", "Köln", "2003-02-01", 10.5}, {2, "Muller", "Bonn", "2003-02-02", 20},
+      {3, "Meier", "Köln", "2004-01-01", 30},    {4, "Ärger", "Aachen", "2002-05-05", 40},
+      {5, "Zander", "Bonn", "2003-02-01", 50},   {6, "MÜLLER", nullptr, "2001-01-01", 60},
+      {7, "Arnold", "Köln", "2005-12-31", 70},   {8, "Straße", "Essen", "2003-03-03", 80},
+  };
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Nr", adInteger, 4);
+  rs->AppendField("Name", adVarWChar, 50);
+  rs->AppendField("Ort", adVarWChar, 50);
+  rs->AppendField("Datum", adDBTimeStamp, 8);
+  rs->AppendField("Betrag", adDouble, 8);
+  rs->OpenFabricated();
+  for (const auto& p : kRows) {
+    rs->AddNew();
+    rs->SetValue("Nr", Variant(p.nr));
+    rs->SetValue("Name", Variant(p.name));
+    rs->SetValue("Ort", p.ort ? Variant(p.ort) : Variant::Null());
+    rs->SetValue("Datum", Variant(p.datum));
+    rs->SetValue("Betrag", Variant(p.betrag));
+    rs->Update();
+  }
+  rs->MoveFirst();
+  return rs;
+}
+
+std::vector<int32_t> Numbers(Recordset& rs) {
+  std::vector<int32_t> out;
+  for (int32_t i = 0; i < rs.RecordCount(); ++i) out.push_back(rs.ValueAt(i, 0).ToInt32());
+  return out;
+}
+
+std::vector<int32_t> Filtered(const std::string& filter) {
+  auto rs = People();
+  rs->Filter(filter);
+  return Numbers(*rs);
+}
+
+using V = std::vector<int32_t>;
+
+TEST(Filter, ComparisonsOfEveryTypeAndNulls) {
+  EXPECT_EQ(Filtered("Nr = 3"), V({3}));
+  EXPECT_EQ(Filtered("[Nr] >= 7"), V({7, 8}));
+  EXPECT_EQ(Filtered("Nr <> 1 AND Nr < 4"), V({2, 3}));
+  EXPECT_EQ(Filtered("Nr > -1 AND Nr <= 1.5"), V({1}));
+  EXPECT_EQ(Filtered("Nr = '2'"), V({2}));
+  EXPECT_EQ(Filtered("Betrag = 10.5"), V({1}));
+  EXPECT_EQ(Filtered("Betrag > 60"), V({7, 8}));
+  EXPECT_EQ(Filtered("Datum = #2003-02-01#"), V({1, 5}));
+  EXPECT_EQ(Filtered("Datum = #02/01/2003#"), V({1, 5}));
+  EXPECT_EQ(Filtered("Datum >= '2004-01-01'"), V({3, 7}));
+  EXPECT_EQ(Filtered("Datum < '1.1.2002'"), V({6}));
+  // Null never passes a comparison, not even its negation.
+  EXPECT_EQ(Filtered("Ort <> 'Köln'"), V({2, 4, 5, 8}));
+  EXPECT_EQ(Filtered("NOT (Ort = 'Köln')"), V({2, 4, 5, 8}));
+  EXPECT_EQ(Filtered("Ort = Null"), V({6}));
+  EXPECT_EQ(Filtered("Ort IS NOT NULL AND Nr > 6"), V({7, 8}));
+}
+
+TEST(Filter, TextIgnoresCaseByGermanRules) {
+  EXPECT_EQ(Filtered("Name = 'müller'"), V({1, 6}));
+  EXPECT_EQ(Filtered("Name = 'MULLER'"), V({2}));
+  EXPECT_EQ(Filtered("Name = 'STRASSE'"), V({8}));
+  EXPECT_EQ(Filtered("Ort = 'KÖLN'"), V({1, 3, 7}));
+  EXPECT_EQ(Filtered("Name < 'B'"), V({4, 7}));  // "Ärger" sorts with A
+  EXPECT_EQ(Filtered("Name = 'O''Neil'"), V({}));
+}
+
+TEST(Filter, LikeWildcardsWithGermanCaseFolding) {
+  EXPECT_EQ(Filtered("Name LIKE 'mül*'"), V({1, 6}));
+  EXPECT_EQ(Filtered("Name LIKE 'M%'"), V({1, 2, 3, 6}));
+  EXPECT_EQ(Filtered("Name LIKE '*er'"), V({1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(Filtered("Name LIKE '%LL%'"), V({1, 2, 6}));
+  EXPECT_EQ(Filtered("Name LIKE 'M?ller'"), V({1, 2, 6}));
+  EXPECT_EQ(Filtered("Name LIKE 'M_l*r'"), V({1, 2, 6}));
+  EXPECT_EQ(Filtered("Name LIKE 'meier'"), V({3}));
+  EXPECT_EQ(Filtered("Name LIKE '*a*e*'"), V({5, 8}));
+  EXPECT_EQ(Filtered("Name NOT LIKE 'M*'"), V({4, 5, 7, 8}));
+  EXPECT_EQ(Filtered("Ort LIKE '*'"), V({1, 2, 3, 4, 5, 7, 8}));  // not the Null
+}
+
+TEST(Filter, AndBindsTighterThanOrAndParenthesesGroup) {
+  EXPECT_EQ(Filtered("Nr = 1 OR Nr = 2 AND Ort = 'Köln'"), V({1}));
+  EXPECT_EQ(Filtered("(Nr = 1 OR Nr = 2) AND Ort = 'Bonn'"), V({2}));
+  EXPECT_EQ(Filtered("Ort = 'Bonn' AND (Nr = 5 OR Nr = 2 OR Nr = 3)"), V({2, 5}));
+  EXPECT_EQ(Filtered("(Name LIKE 'M*') AND ([Ort] = 'Köln' OR [Ort] = 'Bonn') AND(Nr > 1)"),
+            V({2, 3}));
+  EXPECT_EQ(Filtered("NOT (Nr < 3 OR Nr > 6)"), V({3, 4, 5, 6}));
+  EXPECT_EQ(Filtered("nr = 1 or nr = 8"), V({1, 8}));
+  EXPECT_EQ(Filtered("   "), V({1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(Filter, BadTextRaisesAndKeepsThePreviousFilter) {
+  auto rs = People();
+  rs->Filter("Ort = 'Bonn'");
+  const char* bad[] = {"Nr =",        "Nr = 1,5",    "Fehlt = 1", "Nr 1",        "(Nr = 1",
+                       "Nr = 1)",     "Name = 'abc", "Nr = abc",  "Datum = #x#", "Nr = 'x'",
+                       "Name LIKE 5", "Nr = 1 AND",  "[Nr = 1",   "Nr == 1",     "Nr = 1; DROP"};
+  for (const char* f : bad) {
+    std::string msg;
+    EXPECT_EQ(ErrorNumber([&] { rs->Filter(f); }, &msg), errc::kInvalidArgument) << f;
+    EXPECT_EQ(msg.rfind("Der Filter \"" + std::string(f) + "\" ist ungültig: ", 0), 0u) << msg;
+    EXPECT_EQ(rs->Filter(), "Ort = 'Bonn'");
+    EXPECT_EQ(Numbers(*rs), V({2, 5}));
+  }
+  std::string msg;
+  ErrorNumber([&] { rs->Filter("Fehlt = 1"); }, &msg);
+  EXPECT_EQ(msg, "Der Filter \"Fehlt = 1\" ist ungültig: das Feld \"Fehlt\" ist nicht vorhanden.");
+  // Deep nesting is refused, not a stack overflow.
+  std::string deep(5000, '(');
+  EXPECT_EQ(ErrorNumber([&] { rs->Filter(deep + "Nr = 1" + std::string(5000, ')')); }),
+            errc::kInvalidArgument);
+  std::string longChain = "Nr = 0";
+  for (int i = 1; i < 20000; ++i) longChain += " OR Nr = " + std::to_string(i);
+  rs->Filter(longChain);
+  EXPECT_EQ(rs->RecordCount(), 8);
+}
+
+TEST(Sort, StableGermanCollationNullFirstAndDirections) {
+  auto rs = People();
+  rs->Sort("Name");
+  // Ärger with A; Muller before Müller; equal letters: lower case first.
+  EXPECT_EQ(Numbers(*rs), V({4, 7, 3, 2, 1, 6, 8, 5}));
+  rs->Sort("[Ort] ASC, Nr DESC");
+  EXPECT_EQ(Numbers(*rs), V({6, 4, 5, 2, 8, 7, 3, 1}));
+  rs->Sort("Ort DESC");
+  EXPECT_EQ(Numbers(*rs), V({1, 3, 7, 8, 2, 5, 4, 6}));  // stable among equal Ort, Null last
+  rs->Sort("datum, Betrag desc");
+  EXPECT_EQ(Numbers(*rs), V({6, 4, 5, 1, 2, 8, 3, 7}));
+  rs->Filter("Ort = 'Köln'");
+  EXPECT_EQ(Numbers(*rs), V({1, 3, 7}));  // filtered rows keep the sort
+  rs->Sort("");
+  EXPECT_EQ(Numbers(*rs), V({1, 3, 7}));
+}
+
+TEST(Sort, BadTextRaisesAndKeepsTheOldSort) {
+  auto rs = People();
+  rs->Sort("Nr DESC");
+  for (const char* s : {"Fehlt", "Nr DOWN", "Nr ASC Name", "[Nr", ",", "Nr,"}) {
+    std::string msg;
+    EXPECT_EQ(ErrorNumber([&] { rs->Sort(s); }, &msg), errc::kInvalidArgument) << s;
+    EXPECT_EQ(msg.rfind("Die Sortierung \"" + std::string(s) + "\" ist ungültig: ", 0), 0u) << msg;
+    EXPECT_EQ(rs->Sort(), "Nr DESC");
+    EXPECT_EQ(rs->ValueAt(0, 0).ToInt32(), 8);
+  }
+}
+
+TEST(Sort, LargeTextSortUsesTheSameOrderAsSmallOne) {
+  // Above the rank threshold texts are ordered by ICU sort keys; the order must
+  // match the direct comparison used for small row counts.
+  static const char* kNames[] = {"Müller", "Muller", "müller", "Ärger",   "Arg", "zebra",
+                                 "Zebra",  "",       "Straße", "Strasse", "a b", "ab",
+                                 "10",     "9",      "Öl",     "Oel"};
+  auto big = data::DefaultDataAccess().CreateRecordset();
+  big->AppendField("Nr", adInteger, 4);
+  big->AppendField("Name", adVarWChar, 50);
+  big->OpenFabricated();
+  auto small = data::DefaultDataAccess().CreateRecordset();
+  small->AppendField("Nr", adInteger, 4);
+  small->AppendField("Name", adVarWChar, 50);
+  small->OpenFabricated();
+  for (int i = 0; i < 5000; ++i) {
+    big->AddNew();
+    big->Update({"Nr", "Name"}, {Variant(int32_t{i}), Variant(kNames[i % 16])});
+    if (i < 16) {
+      small->AddNew();
+      small->Update({"Nr", "Name"}, {Variant(int32_t{i}), Variant(kNames[i])});
+    }
+  }
+  big->Sort("Name");
+  small->Sort("Name");
+  std::vector<int32_t> firsts;  // the name of each run of equal names in the big sort
+  for (int32_t i = 0; i < big->RecordCount(); ++i) {
+    int32_t name = big->ValueAt(i, 0).ToInt32() % 16;
+    if (firsts.empty() || firsts.back() != name) firsts.push_back(name);
+  }
+  EXPECT_EQ(firsts, Numbers(*small));
+}
+
+TEST(Find, ForwardBackwardSkipAndStart) {
+  auto rs = People();
+  rs->Find("Ort = 'Köln'");
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);  // the current row counts
+  rs->Find("Ort = 'Köln'", 1);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+  rs->Find("Ort = 'Köln'", 1);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 7);
+  rs->Find("Ort = 'Köln'", 1);
+  EXPECT_TRUE(rs->IsEOF());
+  rs->MoveLast();
+  rs->Find("Name LIKE 'M*'", 0, adSearchBackward);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 6);
+  rs->Find("Name LIKE 'M*'", 1, adSearchBackward);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+  rs->Find("Nr = 99", 0, adSearchBackward);
+  EXPECT_TRUE(rs->IsBOF());
+  rs->Find("Nr > 2", 0, adSearchForward);  // from BOF: the first row on
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+  Variant start = rs->BookmarkAt(5);  // Nr 6
+  rs->Find("Ort = 'Bonn'", 0, adSearchForward, start);
+  EXPECT_TRUE(rs->IsEOF());
+  rs->Find("Ort = 'Bonn'", 0, adSearchBackward, start);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 5);
+  rs->Sort("Nr DESC");
+  rs->MoveFirst();
+  rs->Find("Betrag < 35");
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+  std::string msg;
+  EXPECT_EQ(ErrorNumber([&] { rs->Find("Nr ="); }, &msg), errc::kInvalidArgument);
+  EXPECT_EQ(msg.rfind("Das Suchkriterium \"Nr =\" ist ungültig", 0), 0u) << msg;
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+}
+
+TEST(Find, FarHitsInLargeViews) {
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Nr", adInteger, 4);
+  rs->OpenFabricated();
+  for (int32_t i = 0; i < 100000; ++i) {
+    rs->AddNew();
+    rs->SetValue(0, Variant(i));
+  }
+  rs->MoveFirst();
+  rs->Find("Nr = 77777");
+  EXPECT_EQ(rs->AbsolutePosition(), 77778);
+  rs->Find("Nr = 12", 0, adSearchBackward);
+  EXPECT_EQ(rs->AbsolutePosition(), 13);
+}
+
+}  // namespace
+}  // namespace vmbgrid

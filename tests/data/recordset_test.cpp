@@ -1,0 +1,330 @@
+// Recordsets: fabricated and provider rows, navigation, values, bookmarks, clones, edits.
+#include <gtest/gtest.h>
+
+#include "data/provider.h"
+#include "host/error.h"
+#include "tests/data/test_provider.h"
+
+namespace vmbgrid {
+namespace {
+
+using testing::Cell;
+
+int32_t ErrorNumber(const std::function<void()>& f, std::string* message = nullptr) {
+  try {
+    f();
+  } catch (const VMError& e) {
+    if (message) *message = e.Description();
+    return e.Number();
+  }
+  return 0;
+}
+
+std::shared_ptr<Recordset> Fabricated() {
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->CursorLocation(adUseClient);
+  rs->AppendField("Nr", adInteger, 4);
+  rs->AppendField("Name", adVarWChar, 50);
+  rs->AppendField("Kz", adChar, 3);
+  rs->AppendField("Datum", adDate, 8);
+  rs->AppendField("Aktiv", adBoolean, 2);
+  rs->AppendField("Betrag", adDouble, 8);
+  rs->OpenFabricated();
+  return rs;
+}
+
+void AddRow(Recordset& rs, int32_t nr, const char* name) {
+  rs.AddNew();
+  rs.SetValue("Nr", Variant(nr));
+  rs.SetValue("Name", Variant(name));
+  rs.Update();
+}
+
+std::vector<int32_t> Numbers(Recordset& rs) {
+  std::vector<int32_t> out;
+  for (int32_t i = 0; i < rs.RecordCount(); ++i) out.push_back(rs.ValueAt(i, 0).ToInt32());
+  return out;
+}
+
+TEST(Recordset, FabricatedRoundTripKeepsTypesAndNulls) {
+  auto rs = Fabricated();
+  EXPECT_EQ(rs->State(), adStateOpen);
+  EXPECT_TRUE(rs->IsEOF() && rs->IsBOF());
+  rs->AddNew();
+  EXPECT_EQ(rs->EditMode(), adEditAdd);
+  rs->SetValue("nr", Variant("17"));
+  rs->SetValue("NAME", Variant("Müller"));
+  rs->SetValue("Datum", Variant("1.2.2003"));
+  rs->SetValue("Aktiv", Variant(true));
+  rs->SetValue("Betrag", Variant(int32_t{3}));
+  rs->Update();
+  EXPECT_EQ(rs->EditMode(), adEditNone);
+  AddRow(*rs, 18, "Meier");
+
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Value("Nr").Type(), VarType::Int32);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 17);
+  EXPECT_EQ(rs->Value("Name").ToText(), "Müller");
+  EXPECT_TRUE(rs->Value("Datum").IsDate());
+  EXPECT_EQ(FormatIsoDate(rs->Value("Datum").ToDate()), "2003-02-01");
+  EXPECT_TRUE(rs->Value("Aktiv").IsBoolean());
+  EXPECT_TRUE(rs->Value("Aktiv").ToBool());
+  EXPECT_EQ(rs->Value("Betrag").Type(), VarType::Double);
+  EXPECT_TRUE(rs->Value("Kz").IsNull());
+  double d = 0;
+  EXPECT_TRUE(rs->NumberAt(0, 4, d));
+  EXPECT_EQ(d, -1.0);  // True as a number
+  EXPECT_FALSE(rs->NumberAt(0, 1, d));
+  EXPECT_FALSE(rs->NumberAt(1, 5, d));  // null
+  EXPECT_FALSE(rs->NumberAt(9, 0, d));
+
+  EXPECT_EQ(rs->FieldCount(), 6);
+  EXPECT_EQ(rs->FieldIndex("BETRAG"), 5);
+  EXPECT_EQ(rs->FieldIndex("fehlt"), -1);
+  EXPECT_EQ(rs->FieldType(2), adChar);
+  EXPECT_EQ(rs->FieldDefinedSize(2), 3);
+  std::string msg;
+  EXPECT_EQ(ErrorNumber([&] { rs->Value("fehlt"); }, &msg), errc::kItemNotFound);
+  EXPECT_EQ(msg, "Das Feld \"fehlt\" ist in dieser Auflistung nicht vorhanden.");
+}
+
+TEST(Recordset, ValuesThatDoNotFitRaiseAndLeaveTheRowUnchanged) {
+  auto rs = Fabricated();
+  AddRow(*rs, 1, "Alt");
+  rs->MoveFirst();
+  std::string msg;
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Nr", Variant("abc")); }, &msg),
+            errc::kFieldValueDoesNotFit);
+  EXPECT_NE(msg.find("\"Nr\""), std::string::npos) << msg;
+  EXPECT_EQ(rs->EditMode(), adEditNone);
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Kz", Variant("ABCD")); }), errc::kFieldValueDoesNotFit);
+  rs->SetValue("Kz", Variant("ÄÖÜ"));  // three characters, six bytes
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Datum", Variant("kein Datum")); }),
+            errc::kFieldValueDoesNotFit);
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Nr", Variant(int64_t{1} << 40)); }),
+            errc::kFieldValueDoesNotFit);
+  // Update with arrays checks every value before it sets one.
+  EXPECT_EQ(ErrorNumber([&] {
+              rs->Update({"Name", "Nr"}, {Variant("Neu"), Variant("x")});
+            }),
+            errc::kFieldValueDoesNotFit);
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->Value("Name").ToText(), "Alt");
+  EXPECT_EQ(rs->Value("Kz").IsNull(), true);
+
+  rs->Update({"Name", "Betrag"}, {Variant("Neu"), Variant("2,5")});
+  EXPECT_EQ(rs->Value("Name").ToText(), "Neu");
+  EXPECT_EQ(rs->Value("Betrag").ToDouble(), 2.5);
+  EXPECT_EQ(ErrorNumber([&] { rs->Update({"Name"}, {}); }), errc::kInvalidArgument);
+}
+
+TEST(Recordset, EditModesAndReadOnlyLock) {
+  auto rs = Fabricated();
+  AddRow(*rs, 1, "a");
+  rs->MoveFirst();
+  rs->SetValue("Name", Variant("b"));
+  EXPECT_EQ(rs->EditMode(), adEditInProgress);
+  EXPECT_EQ(rs->Value("Name").ToText(), "b");
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->Value("Name").ToText(), "a");
+  rs->SetValue("Name", Variant("c"));
+  rs->MoveFirst();  // moving writes the pending change
+  EXPECT_EQ(rs->EditMode(), adEditNone);
+  EXPECT_EQ(rs->Value("Name").ToText(), "c");
+  rs->AddNew();
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->AbsolutePosition(), 1);
+
+  auto& db = testing::ResetTestDatabase();
+  testing::Table t;
+  t.columns = {{"Nr", adInteger, 4}};
+  t.rows = {{Cell::I(1)}};
+  db.results["SELECT Nr FROM T"] = t;
+  auto ro = data::DefaultDataAccess().CreateRecordset();
+  ro->Open("SELECT Nr FROM T", "Provider=Test;Data Source=ro.db", adOpenKeyset, adLockReadOnly);
+  EXPECT_EQ(ErrorNumber([&] { ro->AddNew(); }), errc::kOperationNotAllowed);
+  EXPECT_EQ(ErrorNumber([&] { ro->SetValue(0, Variant(int32_t{2})); }), errc::kOperationNotAllowed);
+  EXPECT_EQ(ErrorNumber([&] { ro->Delete(); }), errc::kOperationNotAllowed);
+}
+
+TEST(Recordset, NavigationAndPositions) {
+  auto rs = Fabricated();
+  for (int i = 1; i <= 5; ++i) AddRow(*rs, i, "x");
+  rs->MoveFirst();
+  EXPECT_FALSE(rs->IsBOF());
+  rs->MovePrevious();
+  EXPECT_TRUE(rs->IsBOF());
+  EXPECT_EQ(rs->AbsolutePosition(), 0);
+  EXPECT_EQ(ErrorNumber([&] { rs->Value("Nr"); }), errc::kNoCurrentRecord);
+  rs->Move(2);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 2);
+  rs->Move(-1);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);
+  rs->Move(10);
+  EXPECT_TRUE(rs->IsEOF());
+  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(); }), errc::kNoCurrentRecord);
+  rs->MoveNext();  // stays at the end
+  EXPECT_TRUE(rs->IsEOF());
+  rs->MoveLast();
+  EXPECT_EQ(rs->AbsolutePosition(), 5);
+  rs->AbsolutePosition(3);
+  EXPECT_EQ(rs->Value(0).ToInt32(), 3);
+  EXPECT_EQ(ErrorNumber([&] { rs->AbsolutePosition(6); }), errc::kInvalidArgument);
+  EXPECT_EQ(ErrorNumber([&] { rs->ValueAt(5, 0); }), errc::kInvalidArgument);
+
+  rs->Close();
+  EXPECT_EQ(rs->State(), adStateClosed);
+  EXPECT_EQ(rs->RecordCount(), 0);
+  EXPECT_EQ(ErrorNumber([&] { rs->MoveFirst(); }), errc::kObjectClosed);
+  EXPECT_EQ(ErrorNumber([&] { rs->Close(); }), errc::kObjectClosed);
+  rs->OpenFabricated();  // the appended fields stay for the next opening
+  EXPECT_EQ(rs->FieldCount(), 6);
+  EXPECT_EQ(rs->RecordCount(), 0);
+}
+
+TEST(Recordset, BookmarksStayValidAcrossFilterSortAndClones) {
+  auto rs = Fabricated();
+  AddRow(*rs, 3, "c");
+  AddRow(*rs, 1, "a");
+  AddRow(*rs, 2, "b");
+  rs->MoveFirst();
+  rs->MoveNext();
+  Variant bm = rs->Bookmark();  // Nr 1
+  rs->Sort("Nr DESC");
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);  // the current row stays current
+  EXPECT_EQ(rs->OrdinalOf(bm), 2);
+  rs->Filter("Nr < 3");
+  rs->Bookmark(bm);
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);
+  rs->Filter("Nr = 3");
+  EXPECT_EQ(rs->OrdinalOf(bm), -1);
+  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(bm); }), errc::kBadBookmark);
+  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(Variant(int32_t{999})); }), errc::kBadBookmark);
+  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(Variant("x")); }), errc::kBadBookmark);
+
+  auto clone = rs->Clone();
+  EXPECT_EQ(clone->RecordCount(), 3);  // a clone starts without the filter
+  clone->Bookmark(bm);
+  EXPECT_EQ(clone->Value("Name").ToText(), "a");
+  EXPECT_EQ(clone->BookmarkAt(clone->OrdinalOf(bm)), bm);
+}
+
+TEST(Recordset, ClonesShareRowsButNotPositionFilterOrSort) {
+  auto rs = Fabricated();
+  for (int i = 1; i <= 4; ++i) AddRow(*rs, i, i % 2 ? "odd" : "even");
+  auto clone = rs->Clone();
+  clone->Filter("Name = 'even'");
+  clone->Sort("Nr DESC");
+  EXPECT_EQ(Numbers(*clone), (std::vector<int32_t>{4, 2}));
+  EXPECT_EQ(Numbers(*rs), (std::vector<int32_t>{1, 2, 3, 4}));
+  rs->MoveLast();
+  clone->MoveFirst();
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 4);
+  EXPECT_EQ(clone->Value("Nr").ToInt32(), 4);
+
+  // A change, a new row and a deletion through one cursor are seen by the other.
+  rs->SetValue("Name", Variant("geändert"));
+  rs->Update();
+  EXPECT_EQ(clone->Value("Name").ToText(), "geändert");
+  AddRow(*rs, 6, "even");
+  EXPECT_EQ(Numbers(*clone), (std::vector<int32_t>{4, 2, 6}));  // passes the clone's filter
+  AddRow(*rs, 7, "odd");
+  EXPECT_EQ(clone->RecordCount(), 3);
+  rs->MoveFirst();
+  rs->MoveNext();  // Nr 2
+  rs->Delete();
+  EXPECT_EQ(Numbers(*clone), (std::vector<int32_t>{4, 6}));
+  EXPECT_EQ(ErrorNumber([&] { rs->Value("Nr"); }), errc::kNoCurrentRecord);  // deleted row
+  rs->MoveNext();
+  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);  // the row after the deleted one
+  // The clone's current row is deleted through the other cursor.
+  clone->MoveFirst();
+  rs->MoveLast();
+  rs->Move(-2);  // Nr 4
+  rs->Delete();
+  EXPECT_FALSE(clone->IsEOF());
+  clone->MoveNext();
+  EXPECT_EQ(clone->Value("Nr").ToInt32(), 6);
+  clone->Close();
+  EXPECT_EQ(rs->RecordCount(), 4);  // closing a clone leaves the rows
+}
+
+TEST(Recordset, ProviderRowsWithMaxRecordsRequeryAndDetach) {
+  auto& db = testing::ResetTestDatabase();
+  testing::Table t;
+  t.columns = {{"Nr", adBigInt, 8},
+               {"Flag", adBoolean, 2},
+               {"Wert", adDouble, 8},
+               {"Bin", adLongVarBinary, 0}};
+  for (int i = 1; i <= 10; ++i)
+    t.rows.push_back(
+        {Cell::I(i), Cell::I(i % 2), Cell::I(i * 10), Cell::T(std::string("a\0b", 3))});
+  t.rows[3][2] = Cell::D(2.5);
+  t.rows[4][2] = Cell::N();
+  db.results["SELECT * FROM [T]"] = t;
+  const std::string cs = "Provider=Test;Data Source=p.db";
+  auto conn = data::DefaultDataAccess().CreateConnection();
+  conn->Open(cs);
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->MaxRecords(4);
+  rs->Open("SELECT * FROM [T]", conn, adOpenKeyset, adLockOptimistic, adCmdText);
+  EXPECT_EQ(rs->RecordCount(), 4);
+  EXPECT_EQ(rs->Value("Nr").Type(), VarType::Int64);
+  EXPECT_EQ(rs->Value("Flag").BoolRef(), true);  // 1 from the data source is True
+  EXPECT_EQ(rs->Value("Wert").ToDouble(), 10.0);
+  EXPECT_EQ(rs->Value("Bin").StringRef(), std::string("a\0b", 3));
+  EXPECT_EQ(rs->ValueAt(3, 2).ToDouble(), 2.5);
+  EXPECT_EQ(rs->CursorType(), adOpenStatic);
+
+  rs->Filter("Nr > 1");
+  rs->Sort("Nr DESC");
+  db.results["SELECT * FROM [T]"].rows.erase(db.results["SELECT * FROM [T]"].rows.begin() + 3);
+  rs->Requery();
+  EXPECT_EQ(Numbers(*rs), (std::vector<int32_t>{5, 3, 2}));  // filter and sort applied again
+  EXPECT_TRUE(rs->ValueAt(0, 2).IsNull());
+
+  rs->ActiveConnection(nullptr);
+  EXPECT_EQ(rs->RecordCount(), 3);  // the rows stay
+  EXPECT_EQ(ErrorNumber([&] { rs->Requery(); }), errc::kObjectClosed);
+
+  auto bad = data::DefaultDataAccess().CreateRecordset();
+  EXPECT_EQ(ErrorNumber([&] { bad->Open("SELECT nix", conn); }), errc::kRejectedStatement);
+  EXPECT_EQ(bad->State(), adStateClosed);
+  EXPECT_EQ(conn->Errors().size(), 1u);
+}
+
+class CountingObserver : public RecordsetObserver {
+ public:
+  void RowsChanged() override { ++rows; }
+  void RowChanged(const Variant& bm) override { changed.push_back(bm.ToInt32()); }
+  void PositionChanged() override { ++moves; }
+  int rows = 0, moves = 0;
+  std::vector<int32_t> changed;
+};
+
+TEST(Recordset, ObserversHearRowsValuesAndMoves) {
+  auto rs = Fabricated();
+  AddRow(*rs, 1, "a");
+  AddRow(*rs, 2, "b");
+  CountingObserver o;
+  rs->AddObserver(&o);
+  auto clone = rs->Clone();
+  CountingObserver oc;
+  clone->AddObserver(&oc);
+  rs->MoveFirst();
+  EXPECT_EQ(o.moves, 1);
+  Variant bm = rs->Bookmark();
+  rs->SetValue("Name", Variant("x"));
+  rs->Update();
+  EXPECT_EQ(o.changed, std::vector<int32_t>{bm.ToInt32()});
+  EXPECT_EQ(oc.changed, std::vector<int32_t>{bm.ToInt32()});
+  rs->Filter("Nr = 2");
+  EXPECT_EQ(o.rows, 1);
+  rs->RemoveObserver(&o);
+  rs->Filter("");
+  EXPECT_EQ(o.rows, 1);
+}
+
+}  // namespace
+}  // namespace vmbgrid
