@@ -1,0 +1,198 @@
+// Headless grid: display texts, named layouts, printing and delimited export.
+#include <algorithm>
+#include <numeric>
+
+#include "adapters/common/display_format.h"
+#include "adapters/common/file_util.h"
+#include "adapters/common/layout_file.h"
+#include "adapters/common/text_util.h"
+#include "adapters/headless/headless_grid.h"
+#include "host/error.h"
+
+namespace vmbgrid {
+
+namespace {
+constexpr double kCharWidth = 120;  // twips of an average character
+constexpr double kCellPadding = 120;
+constexpr int kAutoSizeRows = 1000;  // rows looked at when fitting a width
+
+size_t CharacterCount(const std::string& text) {
+  size_t n = 0;
+  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+}  // namespace
+
+std::string HeadlessGrid::CellText(int ordinal, int colIndex) const {
+  const HeadlessColumn& column = Column(colIndex);
+  if (ordinal < 0 || ordinal >= RowCount()) return "";
+  Variant value = column.Translated(ValueAt(ordinal, column));
+  if (AsciiLower(column.NumberFormat()) == "formattext event") {
+    if (listener_ != nullptr) {
+      listener_->FormatText(const_cast<HeadlessGrid&>(*this), colIndex, value, BookmarkAt(ordinal));
+    }
+    return PlainText(value);
+  }
+  return FormatCell(value, column.NumberFormat());
+}
+
+void HeadlessGrid::AutoSizeColumn(HeadlessColumn& column) {
+  int index = IndexOf(column);
+  size_t widest = CharacterCount(column.Caption());
+  int rows = std::min(RowCount(), kAutoSizeRows);
+  for (int r = 0; r < rows; ++r) widest = std::max(widest, CharacterCount(CellText(r, index)));
+  column.Width(static_cast<double>(widest) * kCharWidth + kCellPadding);
+}
+
+// --- Layouts.
+
+namespace {
+LayoutFile OpenLayoutFile(const std::string& path) {
+  if (path.empty()) {
+    throw VMError(errc::kFileNotFound, "HeadlessGrid", "Es ist keine Layoutdatei eingestellt.");
+  }
+  return LayoutFile(path);
+}
+}  // namespace
+
+GridLayout HeadlessGrid::CaptureLayout(const std::string& name) const {
+  GridLayout layout;
+  layout.name = name;
+  layout.headerLines = headerLines_;
+  layout.rowHeight = rowHeight_;
+  layout.recordSelectors = recordSelectors_;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    const HeadlessColumn& c = Column(i);
+    ColumnLayout col;
+    col.index = i;
+    col.dataField = c.DataField();
+    col.caption = c.Caption();
+    col.width = c.Width();
+    col.visible = c.Visible();
+    col.order = c.Order();
+    col.alignment = c.Alignment();
+    col.numberFormat = c.NumberFormat();
+    col.dropDown = c.DropDown();
+    col.translate = c.Translate();
+    col.presentation = c.Presentation();
+    layout.columns.push_back(std::move(col));
+  }
+  return layout;
+}
+
+void HeadlessGrid::ApplyLayout(const GridLayout& layout) {
+  // Built aside and swapped in, so that the grid is never left half changed.
+  std::vector<std::unique_ptr<HeadlessColumn>> columns;
+  for (const ColumnLayout& l : layout.columns) {
+    auto c = std::make_unique<HeadlessColumn>(*this);
+    c->DataField(l.dataField);
+    c->Caption(l.caption);
+    c->Width(l.width);
+    c->Visible(l.visible);
+    c->Alignment(l.alignment);
+    c->NumberFormat(l.numberFormat);
+    c->DropDown(l.dropDown);
+    c->Translate(l.translate);
+    c->Presentation(l.presentation);
+    columns.push_back(std::move(c));
+  }
+  // Display positions as stored; duplicates or gaps are resolved by index.
+  std::vector<size_t> byOrder(columns.size());
+  std::iota(byOrder.begin(), byOrder.end(), 0);
+  std::stable_sort(byOrder.begin(), byOrder.end(), [&layout](size_t a, size_t b) {
+    return layout.columns[a].order < layout.columns[b].order;
+  });
+  std::vector<HeadlessColumn*> order;
+  for (size_t i : byOrder) order.push_back(columns[i].get());
+
+  editing_ = dataChanged_ = false;
+  columns_ = std::move(columns);
+  order_ = std::move(order);
+  autoColumns_ = false;
+  headerLines_ = static_cast<float>(layout.headerLines);
+  rowHeight_ = layout.rowHeight > 0 ? layout.rowHeight : kLineHeight;
+  recordSelectors_ = layout.recordSelectors;
+  leftCol_ = 0;
+  col_ = columns_.empty() ? -1 : std::clamp(col_, 0, ColumnCount() - 1);
+}
+
+void HeadlessGrid::LoadLayout() {
+  if (layoutName_.empty()) {
+    throw VMError(errc::kInvalidProcedureCall, "HeadlessGrid", "Es ist kein Layoutname angegeben.");
+  }
+  ApplyLayout(OpenLayoutFile(layoutFile_).Load(layoutName_));
+}
+
+void HeadlessGrid::AddLayout(const std::string& name) {
+  OpenLayoutFile(layoutFile_).Save(CaptureLayout(name));
+}
+
+void HeadlessGrid::RemoveLayout(const std::string& name) { OpenLayoutFile(layoutFile_).Remove(name); }
+
+std::vector<std::string> HeadlessGrid::LayoutNames() const {
+  if (layoutFile_.empty()) return {};
+  return LayoutFile(layoutFile_).Names();
+}
+
+// --- Output.
+
+std::string HeadlessGrid::PreviewCaption(int index) const {
+  auto it = previewCaptions_.find(index);
+  return it == previewCaptions_.end() ? std::string() : it->second;
+}
+
+std::vector<std::string> HeadlessGrid::RowTexts(int ordinal, const std::vector<int>& cols) const {
+  std::vector<std::string> texts;
+  for (int c : cols) texts.push_back(CellText(ordinal, c));
+  return texts;
+}
+
+HeadlessPrintJob HeadlessGrid::MakePrintJob(bool preview) const {
+  HeadlessPrintJob job;
+  job.preview = preview;
+  job.orientation = orientation_;
+  std::vector<int> cols = DisplayOrder(true);
+  auto join = [](const std::vector<std::string>& parts) {
+    std::string line;
+    for (size_t i = 0; i < parts.size(); ++i) line += (i ? "\t" : "") + parts[i];
+    return line;
+  };
+  std::vector<std::string> captions;
+  for (int c : cols) captions.push_back(Column(c).Caption());
+  std::string header = join(captions);
+  int perPage = orientation_ == 2 ? kPrintLinesLandscape : kPrintLinesPortrait;
+  int rows = RowCount();
+  int r = 0;
+  do {
+    std::string page = header;
+    for (int n = 0; n < perPage && r < rows; ++n, ++r) page += "\n" + join(RowTexts(r, cols));
+    job.pages.push_back(std::move(page));
+  } while (r < rows);
+  return job;
+}
+
+void HeadlessGrid::PrintData() { printJobs_.push_back(MakePrintJob(false)); }
+void HeadlessGrid::PrintPreview() { printJobs_.push_back(MakePrintJob(true)); }
+
+void HeadlessGrid::Export(const std::string& path, bool allRows, const std::string& separator,
+                          const std::string& prefix, const std::string& suffix) {
+  if (editing_ || dataChanged_) CommitEdit();
+  std::vector<int> cols = DisplayOrder(true);
+  std::string content;
+  auto line = [&](int ordinal) {
+    std::vector<std::string> texts = RowTexts(ordinal, cols);
+    for (size_t i = 0; i < texts.size(); ++i) {
+      if (i > 0) content += separator;
+      content += prefix + texts[i] + suffix;
+    }
+    content += "\r\n";
+  };
+  if (allRows) {
+    for (int r = 0; r < RowCount(); ++r) line(r);
+  } else if (CurrentOrdinal() >= 0) {
+    line(CurrentOrdinal());
+  }
+  WriteFileAtomically(path, content);
+}
+
+}  // namespace vmbgrid
