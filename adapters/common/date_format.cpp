@@ -23,13 +23,12 @@ struct GermanNames {
 
 const GermanNames& Names() {
   static const GermanNames names = [] {
-    GermanNames n{{"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli", "August",
-                   "September", "Oktober", "November", "Dezember"},
-                  {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov",
-                   "Dez"},
-                  {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag",
-                   "Samstag"},
-                  {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"}};
+    GermanNames n{
+        {"Januar", "Februar", "März", "April", "Mai", "Juni", "Juli", "August", "September",
+         "Oktober", "November", "Dezember"},
+        {"Jan", "Feb", "Mär", "Apr", "Mai", "Jun", "Jul", "Aug", "Sep", "Okt", "Nov", "Dez"},
+        {"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"},
+        {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"}};
     UErrorCode status = U_ZERO_ERROR;
     icu::DateFormatSymbols symbols(icu::Locale::getGerman(), status);
     if (U_FAILURE(status)) return n;  // built-in names when ICU has no German data
@@ -183,15 +182,20 @@ std::string FormatDatePattern(double serial, std::string_view p) {
         out += it.text;
         break;
       case 'd':
-        if (it.count == 1) out += std::to_string(t.day);
-        else if (it.count == 2) out += Two(t.day);
-        else if (it.count == 3) out += names.shortDays[static_cast<size_t>(Weekday(t.year, t.month, t.day))];
-        else if (it.count == 4) out += names.days[static_cast<size_t>(Weekday(t.year, t.month, t.day))];
-        else if (it.count == 5) out += Two(t.day) + "." + Two(t.month) + "." + std::to_string(t.year);
+        if (it.count == 1)
+          out += std::to_string(t.day);
+        else if (it.count == 2)
+          out += Two(t.day);
+        else if (it.count == 3)
+          out += names.shortDays[static_cast<size_t>(Weekday(t.year, t.month, t.day))];
+        else if (it.count == 4)
+          out += names.days[static_cast<size_t>(Weekday(t.year, t.month, t.day))];
+        else if (it.count == 5)
+          out += Two(t.day) + "." + Two(t.month) + "." + std::to_string(t.year);
         else
           out += names.days[static_cast<size_t>(Weekday(t.year, t.month, t.day))] + ", " +
-                 std::to_string(t.day) + ". " + names.months[static_cast<size_t>(t.month - 1)] + " " +
-                 std::to_string(t.year);
+                 std::to_string(t.day) + ". " + names.months[static_cast<size_t>(t.month - 1)] +
+                 " " + std::to_string(t.year);
         break;
       case 'm': {
         // Minutes when the nearest token before is an hour or the nearest after a second.
@@ -209,10 +213,14 @@ std::string FormatDatePattern(double serial, std::string_view p) {
           }
         }
         int v = minute ? t.minute : t.month;
-        if (it.count == 1) out += std::to_string(v);
-        else if (it.count == 2) out += Two(v);
-        else if (it.count == 3) out += names.shortMonths[static_cast<size_t>(t.month - 1)];
-        else out += names.months[static_cast<size_t>(t.month - 1)];
+        if (it.count == 1)
+          out += std::to_string(v);
+        else if (it.count == 2)
+          out += Two(v);
+        else if (it.count == 3)
+          out += names.shortMonths[static_cast<size_t>(t.month - 1)];
+        else
+          out += names.months[static_cast<size_t>(t.month - 1)];
         break;
       }
       case 'y':

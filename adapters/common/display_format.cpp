@@ -27,10 +27,10 @@ Decimal FromDouble(double v, bool single) {
   if (v == 0.0 || !std::isfinite(v)) return d;
   d.negative = v < 0;
   char buf[64];
-  std::to_chars_result r = single ? std::to_chars(buf, buf + sizeof buf, std::fabs(static_cast<float>(v)),
-                                                 std::chars_format::scientific)
-                                  : std::to_chars(buf, buf + sizeof buf, std::fabs(v),
-                                                  std::chars_format::scientific);
+  std::to_chars_result r =
+      single ? std::to_chars(buf, buf + sizeof buf, std::fabs(static_cast<float>(v)),
+                             std::chars_format::scientific)
+             : std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific);
   std::string_view text(buf, static_cast<size_t>(r.ptr - buf));
   size_t e = text.find('e');
   if (e == std::string_view::npos) return d;
@@ -86,8 +86,10 @@ void Round(Decimal& d, int fractionDigits) {
 
 std::string IntegerPart(const Decimal& d) {
   if (d.point <= 0 || d.IsZero()) return "";
-  std::string out = d.digits.substr(0, std::min<size_t>(d.digits.size(), static_cast<size_t>(d.point)));
-  if (static_cast<size_t>(d.point) > d.digits.size()) out.append(static_cast<size_t>(d.point) - d.digits.size(), '0');
+  std::string out =
+      d.digits.substr(0, std::min<size_t>(d.digits.size(), static_cast<size_t>(d.point)));
+  if (static_cast<size_t>(d.point) > d.digits.size())
+    out.append(static_cast<size_t>(d.point) - d.digits.size(), '0');
   return out;
 }
 
@@ -95,7 +97,8 @@ std::string FractionPart(const Decimal& d, int count) {
   std::string out;
   for (int i = 0; i < count; ++i) {
     long p = static_cast<long>(d.point) + i;
-    out.push_back(p < 0 || p >= static_cast<long>(d.digits.size()) ? '0' : d.digits[static_cast<size_t>(p)]);
+    out.push_back(
+        p < 0 || p >= static_cast<long>(d.digits.size()) ? '0' : d.digits[static_cast<size_t>(p)]);
   }
   return out;
 }
@@ -138,7 +141,7 @@ enum class Tok { Literal, IntDigit, FracDigit, Point, Exponent };
 
 struct Token {
   Tok kind;
-  std::string text;  // literal text; for Exponent the sign mode ("+" or "-")
+  std::string text;   // literal text; for Exponent the sign mode ("+" or "-")
   bool zero = false;  // placeholder 0 (shows a digit always) or # (only when needed)
 };
 
@@ -234,7 +237,8 @@ std::string RenderNumber(Decimal d, const NumberPattern& p, bool showSign) {
     fmt::Round(d, p.fracPlaces);
   }
   std::string ip = fmt::IntegerPart(d);
-  if (static_cast<int>(ip.size()) < p.intZeros) ip.insert(0, static_cast<size_t>(p.intZeros) - ip.size(), '0');
+  if (static_cast<int>(ip.size()) < p.intZeros)
+    ip.insert(0, static_cast<size_t>(p.intZeros) - ip.size(), '0');
   if (p.grouping) ip = fmt::Group(ip);
   std::string frac = fmt::FractionPart(d, p.fracPlaces);
   while (static_cast<int>(frac.size()) > p.fracZeros && frac.back() == '0') frac.pop_back();
@@ -267,7 +271,8 @@ std::string RenderNumber(Decimal d, const NumberPattern& p, bool showSign) {
         break;
       case Tok::Exponent: {
         std::string e = std::to_string(std::abs(exponent));
-        if (static_cast<int>(e.size()) < p.expZeros) e.insert(0, static_cast<size_t>(p.expZeros) - e.size(), '0');
+        if (static_cast<int>(e.size()) < p.expZeros)
+          e.insert(0, static_cast<size_t>(p.expZeros) - e.size(), '0');
         out += 'E';
         if (exponent < 0) {
           out += '-';
@@ -421,11 +426,11 @@ std::string FormatCell(const Variant& value, const std::string& numberFormat) {
     const char* pattern;
     bool date;
   } kNamed[] = {
-      {"standard", "#,##0.00", false},       {"fixed", "0.00", false},
-      {"percent", "0.00%", false},           {"currency", "#,##0.00 \xE2\x82\xAC", false},
-      {"scientific", "0.00E+00", false},     {"short date", "dd.mm.yyyy", true},
-      {"medium date", "dd. mmm yy", true},   {"long date", "dddd, d. mmmm yyyy", true},
-      {"long time", "hh:mm:ss", true},       {"medium time", "hh:mm", true},
+      {"standard", "#,##0.00", false},     {"fixed", "0.00", false},
+      {"percent", "0.00%", false},         {"currency", "#,##0.00 \xE2\x82\xAC", false},
+      {"scientific", "0.00E+00", false},   {"short date", "dd.mm.yyyy", true},
+      {"medium date", "dd. mmm yy", true}, {"long date", "dddd, d. mmmm yyyy", true},
+      {"long time", "hh:mm:ss", true},     {"medium time", "hh:mm", true},
       {"short time", "hh:mm", true},
   };
   if (name == "general number") {

@@ -33,11 +33,14 @@ bool NestingWithin(const std::string& text, int limit) {
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (inString) {
-      if (c == '\\') ++i;
-      else if (c == '"') inString = false;
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
       continue;
     }
-    if (c == '"') inString = true;
+    if (c == '"')
+      inString = true;
     else if (c == '[' || c == '{') {
       if (++depth > limit) return false;
     } else if (c == ']' || c == '}') {
@@ -54,7 +57,8 @@ json ReadDocument(const std::string& path, bool mustExist = false) {
     throw VMError(errc::kFileNotFound, "VMBGrid",
                   "Die Layoutdatei \"" + path + "\" wurde nicht gefunden.");
   }
-  if (!text) return json{{"format", kFormatName}, {"version", kVersion}, {"layouts", json::array()}};
+  if (!text)
+    return json{{"format", kFormatName}, {"version", kVersion}, {"layouts", json::array()}};
   if (!NestingWithin(*text, kMaxDepth)) Corrupt(path);
   json doc = json::parse(*text, nullptr, false);
   if (doc.is_discarded() || !doc.is_object()) Corrupt(path);
@@ -92,7 +96,8 @@ class LayoutReader {
                       "\" ist ungültig: " + detail + ".");
   }
 
-  const json* Member(const json& obj, const char* key, bool required, const std::string& where) const {
+  const json* Member(const json& obj, const char* key, bool required,
+                     const std::string& where) const {
     auto it = obj.find(key);
     if (it == obj.end() || it->is_null()) {
       if (required) Invalid(where + "der Eintrag \"" + key + "\" fehlt");
@@ -101,7 +106,8 @@ class LayoutReader {
     return &*it;
   }
 
-  std::string Text(const json& obj, const char* key, bool required, const std::string& where) const {
+  std::string Text(const json& obj, const char* key, bool required,
+                   const std::string& where) const {
     const json* v = Member(obj, key, required, where);
     if (v == nullptr) return "";
     if (!v->is_string()) Invalid(where + "\"" + key + "\" ist kein Text");
@@ -122,7 +128,8 @@ class LayoutReader {
     if (v == nullptr) return fallback;
     if (!v->is_number()) Invalid(where + "\"" + key + "\" ist keine Zahl");
     double d = v->get<double>();
-    if (!std::isfinite(d) || d < lo || d > hi) Invalid(where + "\"" + key + "\" liegt außerhalb des zulässigen Bereichs");
+    if (!std::isfinite(d) || d < lo || d > hi)
+      Invalid(where + "\"" + key + "\" liegt außerhalb des zulässigen Bereichs");
     return d;
   }
 
@@ -224,9 +231,9 @@ GridLayout LayoutFile::Load(const std::string& name) const {
   json doc = ReadDocument(path_, true);
   auto it = FindLayout(doc, name);
   if (it == doc["layouts"].end()) {
-    throw VMError(errc::kItemNotFound, "VMBGrid",
-                  "Das Layout \"" + name + "\" ist in der Layoutdatei \"" + path_ +
-                      "\" nicht vorhanden.");
+    throw VMError(
+        errc::kItemNotFound, "VMBGrid",
+        "Das Layout \"" + name + "\" ist in der Layoutdatei \"" + path_ + "\" nicht vorhanden.");
   }
   return LayoutReader(path_, name).Read(*it);
 }

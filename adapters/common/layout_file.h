@@ -16,7 +16,7 @@ struct ColumnLayout {
   std::string caption;
   double width = 0;  // twips
   bool visible = true;
-  int order = 0;  // display position
+  int order = 0;      // display position
   int alignment = 3;  // dbgGeneral
   std::string numberFormat;
   std::string dropDown;

@@ -1,5 +1,6 @@
 #include "adapters/common/text_util.h"
 
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace vmbgrid {

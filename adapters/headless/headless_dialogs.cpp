@@ -51,7 +51,7 @@ bool HeadlessDialogFactory::Run(HeadlessDialogView& view) {
   shown_.emplace_back(view.FormName(), view.Caption());
   auto it = scripts_.find(view.FormName());
   if (it == scripts_.end() || !it->second) return false;
-  Script script = it->second;  // the script may register another one while it runs
+  ScriptFn script = it->second;  // the script may register another one while it runs
   return script(view);
 }
 

@@ -53,11 +53,13 @@ class HeadlessDialogView : public DialogView {
 
 class HeadlessDialogFactory : public DialogFactory {
  public:
-  using Script = std::function<bool(HeadlessDialogView&)>;
+  using ScriptFn = std::function<bool(HeadlessDialogView&)>;
   ~HeadlessDialogFactory() override;
 
   std::unique_ptr<DialogView> Create(const std::string& formName) override;
-  void Script(const std::string& formName, Script script) { scripts_[formName] = std::move(script); }
+  void Script(const std::string& formName, ScriptFn script) {
+    scripts_[formName] = std::move(script);
+  }
   void ClearScripts() { scripts_.clear(); }
 
   // The newest live view of that form, nullptr when none exists.
@@ -70,7 +72,7 @@ class HeadlessDialogFactory : public DialogFactory {
   bool Run(HeadlessDialogView& view);
   void Forget(HeadlessDialogView* view);
 
-  std::map<std::string, Script> scripts_;
+  std::map<std::string, ScriptFn> scripts_;
   std::vector<HeadlessDialogView*> live_;
   std::vector<std::pair<std::string, std::string>> shown_;
 };

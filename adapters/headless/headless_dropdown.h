@@ -12,11 +12,14 @@ namespace vmbgrid {
 
 class HeadlessDropDown : public DropDownControl {
  public:
-  explicit HeadlessDropDown(std::string name = "TDBDropDown1") : name_(name), list_(std::move(name)) {}
+  explicit HeadlessDropDown(std::string name = "TDBDropDown1")
+      : name_(name), list_(std::move(name)) {}
 
   std::string Name() const override { return name_; }
   void SetListener(DropDownListener* listener) override { listener_ = listener; }
-  void DataSource(std::shared_ptr<Recordset> recordset) override { list_.DataSource(std::move(recordset)); }
+  void DataSource(std::shared_ptr<Recordset> recordset) override {
+    list_.DataSource(std::move(recordset));
+  }
   std::shared_ptr<Recordset> DataSource() const override { return list_.DataSource(); }
   void Rebind() override { list_.Rebind(); }
   // The value of the value column (the first column unless set) in the chosen row.

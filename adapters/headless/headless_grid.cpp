@@ -83,7 +83,8 @@ HeadlessColumn* HeadlessGrid::ColumnByField(const std::string& dataField) {
 
 HeadlessColumn& HeadlessGrid::AddColumn(int index) {
   if (index < 0 || index > ColumnCount()) {
-    OutOfRange("Eine Spalte kann nicht an Position " + std::to_string(index) + " eingefügt werden.");
+    OutOfRange("Eine Spalte kann nicht an Position " + std::to_string(index) +
+               " eingefügt werden.");
   }
   auto column = std::make_unique<HeadlessColumn>(*this);
   HeadlessColumn* raw = column.get();
@@ -311,7 +312,8 @@ int HeadlessGrid::OrdinalOf(const Variant& bookmark) const {
 int HeadlessGrid::CurrentOrdinal() const {
   if (recordset_ != nullptr) {
     try {
-      if (recordset_->State() == adStateClosed || recordset_->IsEOF() || recordset_->IsBOF()) return -1;
+      if (recordset_->State() == adStateClosed || recordset_->IsEOF() || recordset_->IsBOF())
+        return -1;
       return static_cast<int>(recordset_->AbsolutePosition()) - 1;
     } catch (const VMError&) {
       return -1;
@@ -493,16 +495,36 @@ void HeadlessGrid::DeliverPosted(int messageId) {
 
 void HeadlessGrid::SetProperty(int id, const Variant& value) {
   switch (id) {
-    case 2: AllowAddNew(value.ToBool()); return;
-    case 4: AllowUpdate(value.ToBool()); return;
-    case 5: Bookmark(value); return;
-    case 6: Col(value.ToInt32()); return;
-    case 12: HeaderLines(static_cast<float>(value.ToDouble())); return;
-    case 16: RowHeight(value.ToDouble()); return;
-    case 23: LeftCol(value.ToInt32()); return;
-    case 50: TabAction(value.ToInt32()); return;
-    case 63: EditActive(value.ToBool()); return;
-    case 64: DataChanged(value.ToBool()); return;
+    case 2:
+      AllowAddNew(value.ToBool());
+      return;
+    case 4:
+      AllowUpdate(value.ToBool());
+      return;
+    case 5:
+      Bookmark(value);
+      return;
+    case 6:
+      Col(value.ToInt32());
+      return;
+    case 12:
+      HeaderLines(static_cast<float>(value.ToDouble()));
+      return;
+    case 16:
+      RowHeight(value.ToDouble());
+      return;
+    case 23:
+      LeftCol(value.ToInt32());
+      return;
+    case 50:
+      TabAction(value.ToInt32());
+      return;
+    case 63:
+      EditActive(value.ToBool());
+      return;
+    case 64:
+      DataChanged(value.ToBool());
+      return;
     case 67: {
       std::string text = value.ToTextOrEmpty();
       if (!editing_) BeginEdit(true);
@@ -512,30 +534,45 @@ void HeadlessGrid::SetProperty(int id, const Variant& value) {
       }
       return;
     }
-    case 73: RecordSelectors(value.ToBool()); return;
-    default: properties_[id] = value;
+    case 73:
+      RecordSelectors(value.ToBool());
+      return;
+    default:
+      properties_[id] = value;
   }
 }
 
 Variant HeadlessGrid::GetProperty(int id) const {
   switch (id) {
-    case 2: return Variant(allowAddNew_);
-    case 4: return Variant(allowUpdate_);
-    case 5: return Bookmark();
-    case 6: return Variant(static_cast<int32_t>(Col()));
-    case 12: return Variant(headerLines_);
-    case 16: return Variant(rowHeight_);
-    case 23: return Variant(static_cast<int32_t>(leftCol_));
-    case 33: return Variant(static_cast<int32_t>(VisibleRows()));
-    case 50: return Variant(static_cast<int32_t>(tabAction_));
-    case 63: return Variant(editing_);
-    case 64: return Variant(dataChanged_);
+    case 2:
+      return Variant(allowAddNew_);
+    case 4:
+      return Variant(allowUpdate_);
+    case 5:
+      return Bookmark();
+    case 6:
+      return Variant(static_cast<int32_t>(Col()));
+    case 12:
+      return Variant(headerLines_);
+    case 16:
+      return Variant(rowHeight_);
+    case 23:
+      return Variant(static_cast<int32_t>(leftCol_));
+    case 33:
+      return Variant(static_cast<int32_t>(VisibleRows()));
+    case 50:
+      return Variant(static_cast<int32_t>(tabAction_));
+    case 63:
+      return Variant(editing_);
+    case 64:
+      return Variant(dataChanged_);
     case 67: {
       if (editing_) return Variant(editText_);
       int ordinal = CurrentOrdinal();
       return Variant(ordinal >= 0 && Col() >= 0 ? CellText(ordinal, Col()) : std::string());
     }
-    case 73: return Variant(recordSelectors_);
+    case 73:
+      return Variant(recordSelectors_);
     default: {
       auto it = properties_.find(id);
       return it == properties_.end() ? Variant() : it->second;

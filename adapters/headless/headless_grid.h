@@ -52,7 +52,7 @@ struct HeadlessPrintJob {
 
 class HeadlessGrid : public GridControl {
  public:
-  static constexpr double kLineHeight = 240;        // one text line, twips
+  static constexpr double kLineHeight = 240;  // one text line, twips
   static constexpr double kRecordSelectorWidth = 285;
   static constexpr int kPrintLinesPortrait = 45;
   static constexpr int kPrintLinesLandscape = 30;
@@ -162,7 +162,9 @@ class HeadlessGrid : public GridControl {
   // --- Output.
   void PrintOrientation(int orientation) override { orientation_ = orientation; }
   int PrintOrientation() const { return orientation_; }
-  void PreviewCaption(int index, const std::string& text) override { previewCaptions_[index] = text; }
+  void PreviewCaption(int index, const std::string& text) override {
+    previewCaptions_[index] = text;
+  }
   std::string PreviewCaption(int index) const;
   void PrintData() override;
   void PrintPreview() override;
@@ -263,7 +265,7 @@ class HeadlessGrid : public GridControl {
 
   std::vector<std::unique_ptr<HeadlessColumn>> columns_;
   std::vector<HeadlessColumn*> order_;  // display order
-  bool autoColumns_ = true;  // columns follow the source's fields
+  bool autoColumns_ = true;             // columns follow the source's fields
 
   std::shared_ptr<Recordset> recordset_;
   std::shared_ptr<XArray> array_;

@@ -34,7 +34,8 @@ std::vector<std::pair<std::string, int>> Characters(const std::string& text) {
     size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
     len = std::min(len, text.size() - i);
     int cp = len == 1 ? c : (c & (0x7F >> len));
-    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    for (size_t k = 1; k < len; ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     out.emplace_back(text.substr(i, len), cp);
     i += len;
   }
@@ -77,7 +78,8 @@ int KeyAscii(int keyCode, int shift) {
     return (shift & kShiftMask) != 0 ? keyCode : keyCode - 'A' + 'a';
   }
   if (keyCode >= '0' && keyCode <= '9') return ctrl ? 0 : keyCode;
-  if (keyCode == kKeySpace || keyCode == kKeyReturn || keyCode == kKeyBack || keyCode == kKeyEscape) {
+  if (keyCode == kKeySpace || keyCode == kKeyReturn || keyCode == kKeyBack ||
+      keyCode == kKeyEscape) {
     return keyCode;
   }
   return 0;
@@ -149,7 +151,8 @@ void HeadlessGrid::CommitEdit() {
   }
 }
 
-bool HeadlessGrid::ConvertText(const HeadlessColumn& column, const std::string& text, Variant& out) {
+bool HeadlessGrid::ConvertText(const HeadlessColumn& column, const std::string& text,
+                               Variant& out) {
   if (column.StoredValueFor(text, out)) return true;
   if (array_ != nullptr) {
     out = Variant(text);
@@ -158,7 +161,8 @@ bool HeadlessGrid::ConvertText(const HeadlessColumn& column, const std::string& 
   int field = recordset_ != nullptr ? recordset_->FieldIndex(column.DataField()) : -1;
   int32_t type = field >= 0 ? recordset_->FieldType(field) : adVariant;
   std::string trimmed = TrimBlanks(text);
-  bool textual = !(IsIntegerType(type) || IsRealType(type) || IsDateType(type) || type == adBoolean);
+  bool textual =
+      !(IsIntegerType(type) || IsRealType(type) || IsDateType(type) || type == adBoolean);
   if (trimmed.empty()) {
     out = textual ? Variant(text) : Variant::Null();
     return true;

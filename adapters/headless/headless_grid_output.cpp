@@ -127,7 +127,9 @@ void HeadlessGrid::AddLayout(const std::string& name) {
   OpenLayoutFile(layoutFile_).Save(CaptureLayout(name));
 }
 
-void HeadlessGrid::RemoveLayout(const std::string& name) { OpenLayoutFile(layoutFile_).Remove(name); }
+void HeadlessGrid::RemoveLayout(const std::string& name) {
+  OpenLayoutFile(layoutFile_).Remove(name);
+}
 
 std::vector<std::string> HeadlessGrid::LayoutNames() const {
   if (layoutFile_.empty()) return {};

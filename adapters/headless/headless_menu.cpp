@@ -70,7 +70,8 @@ void HeadlessMenuControl::QueueText(const std::string& toolName, const std::stri
 
 void HeadlessMenuControl::PopupMenu(const std::string& band, int screenX, int screenY) {
   auto it = bands_.find(band);
-  popups_.push_back({band, screenX, screenY, it == bands_.end() ? std::vector<MenuTool>{} : it->second.tools});
+  popups_.push_back(
+      {band, screenX, screenY, it == bands_.end() ? std::vector<MenuTool>{} : it->second.tools});
   if (script_.empty()) return;  // closed without a choice
   Scripted step = script_.front();
   script_.pop_front();

@@ -27,18 +27,26 @@ void HeadlessScreen::ClientToScreen(intptr_t window, int& x, int& y) const {
 void HeadlessKeySender::SendKeys(const std::string& keys, bool /*wait*/) {
   texts_.push_back(keys);
   std::string k = AsciiLower(keys);
-  if (k == "+{tab}") Act(Action::Previous);
-  else if (k == "{tab}") Act(Action::Next);
-  else if (k == "{left}") Act(Action::Left);
-  else if (k == "{right}") Act(Action::Right);
+  if (k == "+{tab}")
+    Act(Action::Previous);
+  else if (k == "{tab}")
+    Act(Action::Next);
+  else if (k == "{left}")
+    Act(Action::Left);
+  else if (k == "{right}")
+    Act(Action::Right);
 }
 
 void HeadlessKeySender::SendKey(int16_t first, int16_t second, int16_t third) {
   codes_.push_back({first, second, third});
-  if (first == kKeyShift && second == kKeyTab && third == 0) Act(Action::Previous);
-  else if (first == kKeyTab && second == 0 && third == 0) Act(Action::Next);
-  else if (first == kKeyLeft && second == 0 && third == 0) Act(Action::Left);
-  else if (first == kKeyRight && second == 0 && third == 0) Act(Action::Right);
+  if (first == kKeyShift && second == kKeyTab && third == 0)
+    Act(Action::Previous);
+  else if (first == kKeyTab && second == 0 && third == 0)
+    Act(Action::Next);
+  else if (first == kKeyLeft && second == 0 && third == 0)
+    Act(Action::Left);
+  else if (first == kKeyRight && second == 0 && third == 0)
+    Act(Action::Right);
 }
 
 HeadlessForm* HeadlessKeySender::TargetForm() const {
@@ -50,13 +58,19 @@ void HeadlessKeySender::Act(Action action) {
   HeadlessForm* form = TargetForm();
   if (form == nullptr) return;
   switch (action) {
-    case Action::Previous: form->FocusPrevious(); break;
-    case Action::Next: form->FocusNext(); break;
+    case Action::Previous:
+      form->FocusPrevious();
+      break;
+    case Action::Next:
+      form->FocusNext();
+      break;
     case Action::Left:
     case Action::Right:
-      if (HeadlessGrid* grid = form->FocusedGrid()) grid->StepColumn(action == Action::Left ? -1 : 1);
+      if (HeadlessGrid* grid = form->FocusedGrid())
+        grid->StepColumn(action == Action::Left ? -1 : 1);
       break;
-    case Action::None: break;
+    case Action::None:
+      break;
   }
 }
 
