@@ -60,6 +60,8 @@ VMGrid::~VMGrid() {
   if (grid_) grid_->SetListener(nullptr);
   if (searchGrid_) searchGrid_->SetListener(nullptr);
   if (sumGrid_) sumGrid_->SetListener(nullptr);
+  if (dropDown_) dropDown_->SetListener(nullptr);
+  if (dropdownInput_) dropdownInput_->SetListener(nullptr);
 }
 
 // ---------------------------------------------------------------- controls
@@ -100,7 +102,25 @@ void VMGrid::SumGrid(GridControl* control) {
   }
 }
 
-void VMGrid::DropDown(DropDownControl* control) { dropDown_ = control; }
+void VMGrid::DropDown(DropDownControl* control) {
+  if (dropDown_ && dropDown_ != control) dropDown_->SetListener(nullptr);
+  dropDown_ = control;
+  if (dropDown_) dropDown_->SetListener(&searchRow_->DropDownListener());
+}
+
+void VMGrid::DropdownInput(DropDownControl* control) {
+  if (dropdownInput_ && dropdownInput_ != control) dropdownInput_->SetListener(nullptr);
+  dropdownInput_ = control;
+  if (dropdownInput_) dropdownInput_->SetListener(&interaction_->InputDropDownListener());
+}
+
+bool VMGrid::ShowColumn(const std::string& fieldname, bool visible) {
+  return interaction_->ShowColumn(fieldname, visible);
+}
+
+void VMGrid::OpenLayoutDialog() { interaction_->OpenLayoutDialog(); }
+
+void VMGrid::OpenQueryDialog() { interaction_->OpenQueryDialog(); }
 
 void VMGrid::AlignSatellites(GridControl& source) {
   double left = source.Left();

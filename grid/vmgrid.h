@@ -72,7 +72,7 @@ class VMGrid {
   DropDownControl* DropDown() const { return dropDown_; }
   void DropDown(DropDownControl* control);
   DropDownControl* DropdownInput() const { return dropdownInput_; }
-  void DropdownInput(DropDownControl* control) { dropdownInput_ = control; }
+  void DropdownInput(DropDownControl* control);
   HostForm* Form() const { return form_; }
   void Form(HostForm* form) { form_ = form; }
 
@@ -231,6 +231,12 @@ class VMGrid {
   search::SearchRow& SearchRowState() { return *searchRow_; }
   search::SumRow& SumRowState() { return *sumRow_; }
   search::GridInteraction& Interaction() { return *interaction_; }
+  // Shows or hides one field's column in all grids; hiding the last visible column
+  // is refused (false). Used by the column menu entries and the column chooser.
+  bool ShowColumn(const std::string& fieldname, bool visible);
+  // Deferred through the data grid (messages 2 and 4).
+  void OpenLayoutDialog();
+  void OpenQueryDialog();
   layout::LayoutStore& Layouts() { return *layoutStore_; }
   layout::OptionStore& Options() { return *optionStore_; }
   // Shows an error of a user-triggered operation and of the Requery handlers.

@@ -1,15 +1,20 @@
-// Behaviour of the data grid: deferred messages, header-click sorting, keyboard
-// and mouse handling, column formats per data type.
+// Behaviour of the data grid: deferred messages, keyboard and mouse handling,
+// header-click sorting, column resize and move mirrored into the search and sum
+// lines, column formats per data type, defaults of hidden key columns in new rows
+// and the input drop-down.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "host/grid_control.h"
 #include "model/field.h"
+#include "search/header_sort.h"
 
 namespace vmbgrid {
 class VMGrid;
-}
+class VMGridFields;
+}  // namespace vmbgrid
 
 namespace vmbgrid::search {
 
@@ -28,24 +33,99 @@ enum GridMessage : int {
   kGridFitSumRow = 18,
 };
 
+// Virtual-key codes the handlers react to.
+enum KeyCode : int {
+  kKeyBackspace = 8,
+  kKeyTab = 9,
+  kKeyEnter = 13,
+  kKeyEscape = 27,
+  kKeyEnd = 35,
+  kKeyHome = 36,
+  kKeyLeft = 37,
+  kKeyUp = 38,
+  kKeyRight = 39,
+  kKeyDown = 40,
+  kKeyDelete = 46,
+  kKeyF = 70,
+};
+
+// Where the grid handlers hand over to subsystems that own the menus and dialogs.
+// Each is optional; an unset one does nothing (Undo falls back to dropping the
+// pending change of the grid that received the key).
+struct InteractionHooks {
+  std::function<void()> showQueryMenu;                     // saved-query menu
+  std::function<void(double x, double y)> showColumnMenu;  // right click in the header
+  std::function<void()> layoutDialog;                      // message 2
+  std::function<void()> queryDialog;                       // message 4
+  std::function<void()> undo;                              // Esc, Alt+Backspace
+  // Asks for the values of a parameter query; writes them into each parameter's
+  // value and returns true on OK.
+  std::function<bool(VMGridFields& parameters, const std::string& caption)> parameterDialog;
+};
+
 // Display format and alignment of a grid column by the field's data type.
 void ApplyColumnFormat(GridColumn& column, const VMGridField& field);
 
+// The column that stands first: the visible column with the lowest display
+// position (column 0 unless the host hid or moved it); -1 without columns.
+int FirstColumn(GridControl& g);
+
+// Control characters other than Backspace never reach a cell.
+void DiscardControlCharacter(int& keyAscii);
+
+// The input drop-down of columns whose field has a drop-down source or an input
+// value list: filled when it opens for the data grid's current column.
+class InputDropDown : public DropDownListener {
+ public:
+  explicit InputDropDown(VMGrid& owner) : owner_(owner) {}
+  void DropDownOpen(DropDownControl& dd) override;
+
+ private:
+  VMGrid& owner_;
+};
+
 class GridInteraction : public GridListener {
  public:
-  explicit GridInteraction(VMGrid& owner) : owner_(owner) {}
+  explicit GridInteraction(VMGrid& owner) : owner_(owner), sort_(owner), input_(owner) {}
 
+  InteractionHooks hooks;
+
+  HeaderSort& Sort() { return sort_; }
+  InputDropDown& InputDropDownListener() { return input_; }
+
+  // Shows or hides the column of one field in every grid; hiding the last visible
+  // column is refused (false).
+  bool ShowColumn(const std::string& fieldname, bool visible);
+  void OpenLayoutDialog();
+  void OpenQueryDialog();
+  // Runs the undo hook, or drops the pending change of the given grid.
+  void Undo(GridControl& g);
+  void ShowQueryMenu();
+
+  // Notifications of the data grid.
   void PostEvent(GridControl& g, int messageId) override;
+  void KeyDown(GridControl& g, int& keyCode, int& shift) override;
+  void KeyPress(GridControl&, int& keyAscii) override { DiscardControlCharacter(keyAscii); }
+  void GotFocus(GridControl& g) override;
+  void MouseDown(GridControl& g, int button, int shift, double x, double y) override;
+  void MouseUp(GridControl& g, int button, int shift, double x, double y) override;
+  void DblClick(GridControl& g) override;
+  void ColResize(GridControl& g, int colIndex, bool& cancel) override;
+  void ColMove(GridControl& g, int position, bool& cancel) override;
   void FormatText(GridControl& g, int colIndex, Variant& value, const Variant& bookmark) override;
   void AfterColUpdate(GridControl& g, int colIndex) override;
   void AfterDelete(GridControl& g) override { RowsChanged(g); }
   void AfterInsert(GridControl& g) override { RowsChanged(g); }
   void AfterUpdate(GridControl& g) override { RowsChanged(g); }
+  void OnAddNew(GridControl& g) override;
   void LeftColChange(GridControl& g) override;
 
  private:
   void RowsChanged(GridControl& g);
+  void NavigationKey(GridControl& g, int& keyCode, int& shift);
   VMGrid& owner_;
+  HeaderSort sort_;
+  InputDropDown input_;
 };
 
 }  // namespace vmbgrid::search

@@ -4,6 +4,9 @@
 #include "core/strings.h"
 #include "grid/vmgrid.h"
 #include "host/platform.h"
+#include "search/grid_interaction.h"
+#include "search/keys.h"
+#include "search/sum_row.h"
 
 namespace vmbgrid::search {
 
@@ -47,6 +50,8 @@ void SearchRow::SetUp() {
   GridControl* main = owner_.grid();
   GridControl* sg = owner_.SearchGrid();
   if (!main) return;
+  visibleCount_ = 0;
+  lastColumn_ = 0;
   if (sg) {
     while (sg->ColumnCount() > 0) sg->RemoveColumn(sg->ColumnCount() - 1);
     for (int i = 0; i < main->ColumnCount(); ++i) {
@@ -98,7 +103,8 @@ void SearchRow::SetUp() {
 void SearchRow::ClearArray() {
   if (!array_) return;
   for (int32_t r = array_->LowerBound(1); r <= array_->UpperBound(1); ++r)
-    for (int32_t c = array_->LowerBound(2); c <= array_->UpperBound(2); ++c) array_->Value(r, c, {});
+    for (int32_t c = array_->LowerBound(2); c <= array_->UpperBound(2); ++c)
+      array_->Value(r, c, {});
 }
 
 bool SearchRow::CellCounts(const Variant& v) {
@@ -192,6 +198,52 @@ void SearchRow::SyncColumnOrder() {
       if (main->Column(i).Order() == pos) sg->Column(i).Order(pos);
 }
 
+void SearchRow::ComputeLastColumn() {
+  visibleCount_ = 0;
+  lastColumn_ = 0;
+  GridControl* main = owner_.grid();
+  if (!main) return;
+  // The first visible column found counts even at display position 0, so that a
+  // line with one visible column other than column 0 still has its last column.
+  int rightmost = -1;
+  for (int i = 0; i < main->ColumnCount(); ++i) {
+    GridColumn& c = main->Column(i);
+    if (!c.Visible()) continue;
+    ++visibleCount_;
+    if (c.Order() > rightmost) {
+      rightmost = c.Order();
+      lastColumn_ = i;
+    }
+  }
+}
+
+int SearchRow::DataColumnOf(const std::string& fieldname) const {
+  GridControl* main = owner_.grid();
+  if (!main || fieldname.empty()) return -1;
+  for (int i = 0; i < main->ColumnCount(); ++i)
+    if (core::EqualsNoCase(main->Column(i).DataField(), fieldname)) return i;
+  return -1;
+}
+
+bool SearchRow::SetCell(const std::string& fieldname, const Variant& value) {
+  int c = DataColumnOf(fieldname);
+  if (c < 0 || !array_ || array_->Count(1) == 0 || c < array_->LowerBound(2) ||
+      c > array_->UpperBound(2))
+    return false;
+  array_->Value(array_->LowerBound(1), c, value);
+  return true;
+}
+
+void SearchRow::RefreshAfterFill() {
+  GridControl* sg = owner_.SearchGrid();
+  if (!sg) return;
+  sg->Refresh();
+  sg->EditActive(true);
+  sg->EditActive(false);
+}
+
+// ---------------------------------------------------------------- messages
+
 void SearchRow::PostEvent(GridControl& g, int messageId) {
   switch (messageId) {
     case kSearchApply:
@@ -214,7 +266,12 @@ void SearchRow::PostEvent(GridControl& g, int messageId) {
       Platform::ScreenService().MousePointer(kPointerDefault);
       break;
     case kSearchFocusGrid:
-      if (owner_.grid()) owner_.grid()->SetFocus();
+      if (owner_.grid()) {
+        try {
+          owner_.grid()->SetFocus();
+        } catch (const VMError&) {
+        }
+      }
       break;
     case kSearchFocusPrevious:
       owner_.Events().FocusPrevious();
@@ -223,6 +280,8 @@ void SearchRow::PostEvent(GridControl& g, int messageId) {
       break;
   }
 }
+
+// ---------------------------------------------------------------- applying
 
 void SearchRow::AfterColUpdate(GridControl& g, int /*colIndex*/) {
   dirty_ = true;
@@ -235,11 +294,104 @@ void SearchRow::AfterColUpdate(GridControl& g, int /*colIndex*/) {
   }
 }
 
+void SearchRow::GotFocus(GridControl& g) {
+  focus_ = true;
+  if (!mouseDown_) {
+    int first = FirstColumn(g);
+    if (first >= 0) g.Col(first);
+  }
+}
+
 void SearchRow::LostFocus(GridControl& g) {
+  focus_ = false;
   if (!dirty_) return;
   g.CommitEdit();
   ApplySearchRow(false, false);
   SearchApplied();
+}
+
+// ---------------------------------------------------------------- keyboard
+
+void SearchRow::KeyDown(GridControl& g, int& keyCode, int& shift) {
+  const bool ctrl = (shift & kCtrlMask) != 0;
+  const bool shiftHeld = (shift & kShiftMask) != 0;
+  const bool alt = (shift & kAltMask) != 0;
+  if (keyCode == kKeyF && ctrl && shiftHeld) {
+    keyCode = 0;
+    owner_.Interaction().ShowQueryMenu();
+    return;
+  }
+  if (keyCode == kKeyUp || keyCode == kKeyDown) {
+    const char* keys = keyCode == kKeyUp ? "+{TAB}" : "{TAB}";
+    keyCode = 0;
+    SendKeysEx(keys, false);
+    return;
+  }
+  if (keyCode == kKeyEscape || (keyCode == kKeyBackspace && alt)) {
+    owner_.Interaction().Undo(g);
+    return;
+  }
+  NavigationKey(g, keyCode, shift);
+}
+
+void SearchRow::NavigationKey(GridControl& g, int& keyCode, int& shift) {
+  // The navigating key follows the data grid: Tab when Return does not navigate.
+  GridControl* main = owner_.grid();
+  const int mode = main ? main->TabAction() : (owner_.ReturnNavigatesInGrid() ? 0 : 2);
+  if (!((keyCode == kKeyTab && mode == 2) || (keyCode == kKeyEnter && mode == 0))) return;
+  if (g.EditActive()) g.EditActive(false);
+  keyCode = 0;
+  if (shift != 0) {
+    if (g.Col() != FirstColumn(g)) {
+      keyCode = kKeyLeft;
+      shift = 0;
+    } else if (mode != 0) {
+      g.PostMsg(kSearchFocusPrevious);
+    } else {
+      SendKeysEx("+{TAB}", false);
+    }
+    return;
+  }
+  if (visibleCount_ == 0) ComputeLastColumn();
+  if (g.Col() == lastColumn_)
+    g.PostMsg(kSearchFocusGrid);
+  else
+    SendKeysEx("{Right}", false);
+}
+
+void SearchRow::KeyPress(GridControl&, int& keyAscii) { DiscardControlCharacter(keyAscii); }
+
+void SearchRow::KeyUp(GridControl& g, int&, int&) {
+  // Only a key that left something in the cell counts as a change; a navigation key
+  // released after the search was applied must not make the line dirty again.
+  if (g.EditActive() || g.DataChanged()) dirty_ = true;
+}
+
+// ---------------------------------------------------------------- mouse and scrolling
+
+void SearchRow::MouseDown(GridControl& g, int, int, double, double) {
+  mouseDown_ = true;
+  try {
+    if (!g.HasFocus()) g.SetFocus();
+  } catch (const VMError&) {
+  }
+}
+
+void SearchRow::MouseUp(GridControl& g, int button, int, double x, double) {
+  mouseDown_ = false;
+  if (!owner_.IsInRecordSelectorArea(static_cast<int32_t>(x))) return;
+  // The click on the record selector marked the row; the line is never selected.
+  while (g.SelectedCount() > 0) g.RemoveSelectedAt(0);
+  if (button == kLeftButton)
+    ClearSearch(true);
+  else
+    owner_.Interaction().ShowQueryMenu();
+}
+
+void SearchRow::LeftColChange(GridControl& g) {
+  int left = g.LeftCol();
+  for (GridControl* other : {owner_.grid(), owner_.SumGrid()})
+    if (other && other != &g && other->LeftCol() != left) other->LeftCol(left);
 }
 
 }  // namespace vmbgrid::search

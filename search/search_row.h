@@ -11,7 +11,8 @@
 
 namespace vmbgrid {
 class VMGrid;
-}
+class VMGridFields;
+}  // namespace vmbgrid
 
 namespace vmbgrid::search {
 
@@ -26,9 +27,23 @@ enum SearchMessage : int {
   kSearchFocusPrevious = 14,
 };
 
+// The drop-down of search columns whose field has a value combo: the column's
+// distinct values; a chosen value is applied at once.
+class SearchDropDown : public DropDownListener {
+ public:
+  explicit SearchDropDown(VMGrid& owner) : owner_(owner) {}
+  void DropDownOpen(DropDownControl& dd) override;
+  void ValueChosen(DropDownControl& dd) override;
+  void Change(DropDownControl& dd) override;
+  void KeyDown(DropDownControl& dd, int& keyCode, int& shift) override;
+
+ private:
+  VMGrid& owner_;
+};
+
 class SearchRow : public GridListener {
  public:
-  explicit SearchRow(VMGrid& owner) : owner_(owner) {}
+  explicit SearchRow(VMGrid& owner) : owner_(owner), dropDown_(owner) {}
 
   // Called when the host attaches the search grid: creates the array and configures
   // the control for one row.
@@ -38,10 +53,15 @@ class SearchRow : public GridListener {
   // Empties every search cell.
   void ClearArray();
   std::shared_ptr<XArray> Array() const { return array_; }
+  SearchDropDown& DropDownListener() { return dropDown_; }
 
   bool Dirty() const { return dirty_; }
   void Dirty(bool on) { dirty_ = on; }
   bool Active() const { return active_; }
+  bool HasFocusFlag() const { return focus_; }
+  // Shared by the search grid and the data grid: a button is held down.
+  bool MouseDownFlag() const { return mouseDown_; }
+  void MouseDownFlag(bool on) { mouseDown_ = on; }
 
   // Turns the non-empty cells into restrictions of the controller.
   void ApplySearchRow(bool keep, bool fromSearchGrid);
@@ -53,18 +73,55 @@ class SearchRow : public GridListener {
   void SyncColumnSizes();
   void SyncColumnOrder();
 
+  // Visible data-grid columns and the index of the rightmost one; computed on first
+  // need after every column set-up.
+  void ComputeLastColumn();
+  int VisibleColumnCount() const { return visibleCount_; }
+  int LastColumn() const { return lastColumn_; }
+
+  // Saved queries: the query of that name in the controller's queries collection,
+  // or a stored filter text ("Name~Mai*!Ort~ODER Bonn!") given directly.
+  void ApplySavedQuery(const std::string& name);
+  void ApplyQueryText(const std::string& name, const std::string& text);
+  // Asks for the values of the "=" n ":" kind placeholders among the restrictions
+  // and writes them into the search line; true when the dialog ended with OK.
+  bool RunParameterQuery(const std::string& queryName);
+  std::shared_ptr<VMGridFields> Parameters() const { return parameters_; }
+
+  // Writes a value into the search cell of the data-grid column bound to the field;
+  // false when there is no such column.
+  bool SetCell(const std::string& fieldname, const Variant& value);
+
   // Notifications of the search grid.
   void PostEvent(GridControl& g, int messageId) override;
   void AfterColUpdate(GridControl& g, int colIndex) override;
+  void GotFocus(GridControl& g) override;
   void LostFocus(GridControl& g) override;
+  void KeyDown(GridControl& g, int& keyCode, int& shift) override;
+  void KeyPress(GridControl& g, int& keyAscii) override;
+  void KeyUp(GridControl& g, int& keyCode, int& shift) override;
+  void Change(GridControl&) override { dirty_ = true; }
+  void MouseDown(GridControl& g, int button, int shift, double x, double y) override;
+  void MouseUp(GridControl& g, int button, int shift, double x, double y) override;
+  void LeftColChange(GridControl& g) override;
   void BeforeRowChangeRequest(GridControl&, bool& cancel) override { cancel = true; }
 
  private:
   static bool CellCounts(const Variant& v);
+  int DataColumnOf(const std::string& fieldname) const;
+  void NavigationKey(GridControl& g, int& keyCode, int& shift);
+  void RefreshAfterFill();
+
   VMGrid& owner_;
+  SearchDropDown dropDown_;
   std::shared_ptr<XArray> array_;
+  std::shared_ptr<VMGridFields> parameters_;
   bool dirty_ = false;
   bool active_ = false;
+  bool focus_ = false;
+  bool mouseDown_ = false;
+  int visibleCount_ = 0;
+  int lastColumn_ = 0;
 };
 
 }  // namespace vmbgrid::search

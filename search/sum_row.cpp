@@ -21,6 +21,31 @@ constexpr uint32_t kSystemTooltipBackground = 0x80000018u;
 constexpr int kPictureSumRow = 294;
 constexpr int kColumnFlagButtonAlways = 1;
 constexpr int kColumnFlagButtonHeader = 2;
+
+// Numbers and Booleans add up; text, Null and empty cells do not. An error stops
+// the walk and keeps what was added so far.
+double ColumnTotal(Recordset& rows, const std::string& fieldname) {
+  double total = 0.0;
+  try {
+    const int idx = rows.FieldIndex(fieldname);
+    if (idx < 0) return 0.0;
+    const int32_t n = rows.RecordCount();
+    double v = 0.0;
+    for (int32_t i = 0; i < n; ++i)
+      if (rows.NumberAt(i, idx, v)) total += v;
+  } catch (const VMError&) {
+  }
+  return total;
+}
+
+// The system's decimal form: a German comma; the column format applies on display.
+std::string DecimalText(double total) {
+  std::string text = Variant(total).ToText();
+  for (char& ch : text)
+    if (ch == '.') ch = ',';
+  return text;
+}
+
 }  // namespace
 
 void SumRow::Attach(GridControl* control) {
@@ -81,12 +106,15 @@ void SumRow::ComputeSums() {
   if (!sg || !main) return;
   if (!array_) array_ = std::make_shared<XArray>();
   array_->ReDim(1, 1, 0, main->ColumnCount() - 1);
+  // A clone shares the loaded rows; with the grid's filter it holds exactly the
+  // rows the grid can show. No statement runs.
   auto rs = owner_.CurrentRecordset();
   std::shared_ptr<Recordset> clone;
   if (rs && rs->State() != adStateClosed) {
     try {
       clone = rs->Clone();
-      clone->Filter(rs->Filter());
+      std::string filter = rs->Filter();
+      if (clone->Filter() != filter) clone->Filter(filter);
     } catch (const VMError&) {
       clone.reset();
     }
@@ -95,20 +123,7 @@ void SumRow::ComputeSums() {
     auto field = owner_.GridFields().Find(main->Column(c).DataField());
     if (!field) continue;
     if (field->sumDatatype == vmSUM) {
-      double total = 0.0;
-      if (clone) {
-        int idx = clone->FieldIndex(field->fieldname);
-        int32_t n = clone->RecordCount();
-        double v = 0.0;
-        if (idx >= 0)
-          for (int32_t i = 0; i < n; ++i)
-            if (clone->NumberAt(i, idx, v)) total += v;
-      }
-      // The system's decimal form: a German comma; the column format applies on display.
-      std::string text = Variant(total).ToText();
-      for (char& ch : text)
-        if (ch == '.') ch = ',';
-      array_->Value(1, c, text);
+      array_->Value(1, c, DecimalText(clone ? ColumnTotal(*clone, field->fieldname) : 0.0));
     } else if (!field->sumvalue.IsNull()) {
       array_->Value(1, c, field->sumvalue.ToTextOrEmpty());
     }
