@@ -98,6 +98,7 @@ int64_t CommandImpl::Run(ResultSink* sink, int32_t maxRows) {
   request.commandType = type_ == adCmdUnspecified ? adCmdUnknown : type_;
   request.parameters = &params_;
   request.maxRows = maxRows;
+  request.timeoutSeconds = timeout_;
   return lease.Get().Run(request, sink);
 }
 

@@ -535,6 +535,12 @@ int CompareVariantCell(const Variant& cell, const FilterNode& n) {
   if (cell.IsNull() || cell.IsEmpty()) return 2;
   const Variant& lit = n.litVariant;
   try {
+    if (cell.IsString() && lit.IsNumberType()) {
+      // A word in a column of numbers compares with no number.
+      double d = 0;
+      if (!ParseNumber(cell.StringRef(), d)) return 2;
+      return Three(d, lit.ToDouble());
+    }
     if (cell.IsString()) {
       if (n.op == CmpOp::Eq || n.op == CmpOp::Ne)
         return EqualsFolded(cell.StringRef(), n.litFolded) ? 0 : 1;

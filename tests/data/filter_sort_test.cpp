@@ -257,3 +257,47 @@ TEST(Find, FarHitsInLargeViews) {
 
 }  // namespace
 }  // namespace vmbgrid
+
+namespace vmbgrid {
+namespace {
+
+// Filter, sort and find texts come from users; whatever they hold, the result is
+// rows or the German invalid-argument message, never a crash.
+TEST(Filter, RandomTextsNeverCrash) {
+  auto rs = People();
+  const std::string alphabet = "[]()'#*%?_=<>!-+.,; aAnNdDoOrRlLiIkKeE0123456789\xC3\xBC\xFF\"";
+  const char* words[] = {"Nr", "Name", "Ort",  "Datum", "Betrag", "AND",
+                         "OR", "NOT",  "LIKE", "IS",    "NULL",   " "};
+  uint64_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<size_t>(seed >> 33);
+  };
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    size_t len = next() % 30;
+    for (size_t k = 0; k < len; ++k) {
+      if (next() % 3 == 0)
+        text += std::string(" ") + words[next() % 12] + " ";
+      else
+        text += alphabet[next() % alphabet.size()];
+    }
+    for (auto apply : {0, 1, 2}) {
+      try {
+        if (apply == 0) rs->Filter(text);
+        if (apply == 1) rs->Sort(text);
+        if (apply == 2) rs->Find(text);
+      } catch (const VMError& e) {
+        ASSERT_EQ(e.Number(), errc::kInvalidArgument) << text;
+      }
+    }
+    try {
+      data::ConnectionProperties::Parse(text);
+    } catch (const VMError& e) {
+      ASSERT_EQ(e.Number(), errc::kInvalidArgument) << text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vmbgrid

@@ -328,3 +328,37 @@ TEST(Recordset, ObserversHearRowsValuesAndMoves) {
 
 }  // namespace
 }  // namespace vmbgrid
+
+namespace vmbgrid {
+namespace {
+
+TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
+  // Dynamically typed sources deliver what is stored: a fraction or a word in an
+  // integer column must neither be lost nor break filter and sort.
+  auto& db = testing::ResetTestDatabase();
+  testing::Table t;
+  t.columns = {{"Nr", adInteger, 4}, {"Tag", adDate, 8}, {"Ok", adBoolean, 2}};
+  t.rows = {{Cell::I(1), Cell::T("2003-02-01"), Cell::I(1)},
+            {Cell::D(2.5), Cell::T("gestern"), Cell::I(0)},
+            {Cell::T("drei"), Cell::N(), Cell::T("ja")},
+            {Cell::I(int64_t{1} << 40), Cell::D(37653.0), Cell::N()}};
+  db.results["SELECT * FROM [Mix]"] = t;
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->Open("SELECT * FROM [Mix]", "Provider=Test;Data Source=mix.db");
+  EXPECT_EQ(rs->ValueAt(0, 0).ToInt32(), 1);
+  EXPECT_EQ(rs->ValueAt(1, 0).ToDouble(), 2.5);
+  EXPECT_EQ(rs->ValueAt(2, 0).ToText(), "drei");
+  EXPECT_EQ(rs->ValueAt(3, 0).ToInt64(), int64_t{1} << 40);
+  EXPECT_TRUE(rs->ValueAt(0, 1).IsDate());
+  EXPECT_EQ(rs->ValueAt(1, 1).ToText(), "gestern");
+  EXPECT_EQ(rs->ValueAt(3, 1).ToDate().serial, 37653.0);
+  EXPECT_EQ(rs->ValueAt(2, 2).ToText(), "ja");
+  rs->Filter("Nr > 1");
+  EXPECT_EQ(rs->RecordCount(), 2);
+  rs->Filter("");
+  rs->Sort("Nr DESC, Tag");
+  EXPECT_EQ(rs->RecordCount(), 4);
+}
+
+}  // namespace
+}  // namespace vmbgrid
