@@ -40,8 +40,16 @@ Procedures& ProcedureTable() {
 }  // namespace
 
 void Register() {
-  static std::once_flag once;
-  std::call_once(once, [] { data::RegisterProvider(std::make_shared<SqliteProvider>()); });
+  // Looked up each time rather than remembered, so that a registry emptied by a
+  // test gets the provider back.
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  std::shared_ptr<data::Provider> existing;
+  try {
+    existing = data::FindProvider("SQLite");
+  } catch (const VMError&) {
+  }
+  if (!existing) data::RegisterProvider(std::make_shared<SqliteProvider>());
 }
 
 void RegisterProcedure(const std::string& name, data::ProcedureBody body) {
