@@ -1,0 +1,257 @@
+// The SQLite provider against real databases: opening, values by declared type,
+// parameters, LIKE, row limits and the error numbers of failures.
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "tests/sqlite/test_support.h"
+
+namespace vmbgrid::sqlite::testing {
+namespace {
+
+TEST(SqliteOpen, MissingFileIsAnErrorAndIsNotCreated) {
+  TempDir dir;
+  const std::string path = dir.File("fehlt.db");
+  VMError e = Raised([&] { OpenSession("Provider=SQLite;Data Source=" + path); });
+  EXPECT_EQ(e.Number(), errc::kProviderFailure);
+  EXPECT_EQ(e.Description(), "Die Datenbank \"" + path + "\" wurde nicht gefunden.");
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  // ReadOnly does not create either; Create does.
+  Raised([&] { OpenSession("Provider=SQLite;Data Source=" + path + ";Mode=ReadOnly"); });
+  EXPECT_FALSE(std::filesystem::exists(path));
+  auto s = OpenSession("Provider=SQLite;Data Source=\"" + path + "\";Mode=Create");
+  Exec(*s, "CREATE TABLE t (a INTEGER)");
+  EXPECT_TRUE(std::filesystem::exists(path));
+}
+
+TEST(SqliteOpen, BadPropertiesAndFilesHaveTheirOwnMessages) {
+  TempDir dir;
+  EXPECT_EQ(Raised([] { OpenSession("Provider=SQLite"); }).Number(), errc::kProviderFailure);
+  VMError mode = Raised([] { OpenSession("Provider=SQLite;Data Source=:memory:;Mode=Kaputt"); });
+  EXPECT_NE(mode.Description().find("\"Kaputt\""), std::string::npos);
+
+  const std::string junk = dir.File("kein.db");
+  {
+    std::FILE* f = std::fopen(junk.c_str(), "wb");
+    std::fputs("Das ist keine Datenbank, sondern ein Text mit genug Bytes für einen Kopf.", f);
+    std::fclose(f);
+  }
+  VMError notDb = Raised([&] { OpenSession("Provider=SQLite;Data Source=" + junk); });
+  EXPECT_EQ(notDb.Number(), errc::kProviderFailure);
+  EXPECT_NE(notDb.Description().find("keine gültige SQLite-Datenbank"), std::string::npos);
+}
+
+TEST(SqliteOpen, LockedDatabaseReportsTheLock) {
+  TempDir dir;
+  const std::string path = dir.File("gesperrt.db");
+  const std::string cs = "Provider=SQLite;Data Source=" + path + ";Busy Timeout=0";
+  auto writer = OpenSession(cs + ";Mode=Create");
+  Exec(*writer, "CREATE TABLE t (a INTEGER)");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  VMError e = Raised([&] { Exec(*writer, "INSERT INTO t VALUES (1)"); });
+  EXPECT_EQ(e.Number(), errc::kDatabaseLocked);
+  EXPECT_EQ(e.Description(), "Die Datenbank \"" + path +
+                                 "\" ist gesperrt, weil ein anderes Programm oder eine andere "
+                                 "Verbindung sie gerade verwendet. Bitte versuchen Sie es später "
+                                 "noch einmal.");
+  // Opening while the lock is held says the same, not "not found" or a generic failure.
+  EXPECT_EQ(Raised([&] { OpenSession(cs); }).Number(), errc::kDatabaseLocked);
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(Exec(*writer, "INSERT INTO t VALUES (1)"), 1);
+}
+
+TEST(SqliteErrors, RejectedStatementsAndOtherFailuresKeepApart) {
+  auto s = MemorySession();
+  Exec(*s, "CREATE TABLE k (Nr INTEGER PRIMARY KEY, Name VARCHAR(50) NOT NULL)");
+  for (const char* rejected : {"SELEC Nr FROM k", "SELECT Nr FROM nix", "SELECT [Nmae] FROM k",
+                               "SELECT Nr FROM k ORDER BY [Gibtsnicht]"}) {
+    VMError e = Raised([&] { Exec(*s, rejected); });
+    EXPECT_EQ(e.Number(), errc::kRejectedStatement) << rejected;
+    EXPECT_EQ(e.Description().rfind("Die Anweisung wurde von der Datenbank abgelehnt: ", 0), 0u);
+  }
+  Exec(*s, "INSERT INTO k VALUES (1, 'Müller')");
+  EXPECT_EQ(Raised([&] { Exec(*s, "INSERT INTO k VALUES (1, 'Meier')"); }).Number(),
+            errc::kIntegrityViolation);
+  EXPECT_EQ(Raised([&] { Exec(*s, "INSERT INTO k VALUES (2, NULL)"); }).Number(),
+            errc::kIntegrityViolation);
+
+  // A statement that runs past its timeout is cut off with its own number.
+  data::StatementRequest slow;
+  slow.text =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT count(*) FROM n";
+  slow.timeoutSeconds = 1;
+  VMError t = Raised([&] { s->Execute(slow, nullptr); });
+  EXPECT_EQ(t.Number(), errc::kQueryTimeout);
+  // The session is usable afterwards and without timeout again.
+  RecordingSink sink;
+  Exec(*s, "SELECT count(*) FROM k", &sink);
+  EXPECT_EQ(sink.rows.at(0).at(0).value, Variant(int64_t{1}));
+}
+
+TEST(SqliteValues, HandedOverByDeclaredType) {
+  auto s = MemorySession();
+  Exec(*s,
+       "CREATE TABLE v (i INTEGER, d DOUBLE, dt DATE, ts DATETIME, b BOOLEAN, t VARCHAR(20), "
+       "m LONGTEXT, g GUID, x BLOB, n NUMERIC(10,2));"
+       "INSERT INTO v VALUES (7, 1.5, '2003-02-01', '2003-02-01 12:30:00', 1, 'Größe', 'lang', "
+       "x'33221100554477668899AABBCCDDEEFF', x'0001', 12);"
+       "INSERT INTO v VALUES (NULL, 2, 'kein Datum', '1.2.2003', 'false', 42, NULL, "
+       "'{ABC}', NULL, 1.25)");
+  RecordingSink sink;
+  Exec(*s, "SELECT * FROM v", &sink);
+  ASSERT_EQ(sink.columns.size(), 10u);
+  EXPECT_EQ(sink.columns[5].name, "t");
+  EXPECT_EQ(sink.columns[5].type, adVarChar);
+  EXPECT_EQ(sink.columns[5].definedSize, 20);
+  ASSERT_EQ(sink.rows.size(), 2u);
+  const auto& r = sink.rows[0];
+  EXPECT_EQ(r[0].kind, 'i');
+  EXPECT_EQ(r[1].kind, 'd');
+  EXPECT_EQ(r[2].kind, 'D');
+  EXPECT_EQ(r[2].value.ToDate(), MakeDate(2003, 2, 1));
+  EXPECT_EQ(r[3].kind, 'D');
+  EXPECT_NEAR(r[3].value.ToDate().serial, MakeDate(2003, 2, 1, 12, 30, 0).serial, 1e-9);
+  EXPECT_EQ(r[4].kind, 'i');
+  EXPECT_EQ(r[4].value, Variant(int64_t{1}));
+  EXPECT_EQ(r[5].value, Variant("Größe"));
+  EXPECT_EQ(r[7].value, Variant("{00112233-4455-6677-8899-AABBCCDDEEFF}"));
+  EXPECT_EQ(r[8].kind, 'b');
+  EXPECT_EQ(r[9].kind, 'i');
+  const auto& r2 = sink.rows[1];
+  EXPECT_EQ(r2[0].kind, 'n');
+  EXPECT_EQ(r2[1].kind, 'd');  // an integer in a DOUBLE column is still a double
+  EXPECT_EQ(r2[2].kind, 't');  // not a date: kept as text, never dropped
+  EXPECT_EQ(r2[2].value, Variant("kein Datum"));
+  EXPECT_EQ(r2[3].kind, 'D');  // a German date written by another program
+  EXPECT_EQ(r2[4].value, Variant(int64_t{0}));
+  EXPECT_EQ(r2[5].value, Variant("42"));
+  EXPECT_EQ(r2[7].value, Variant("{ABC}"));
+  EXPECT_EQ(r2[9].kind, 'd');
+}
+
+TEST(SqliteValues, ExpressionsTakeTheTypeOfTheirFirstValue) {
+  auto s = MemorySession();
+  Exec(*s, "CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (NULL), (NULL), (3)");
+  RecordingSink sink;
+  Exec(*s,
+       "SELECT count(*) AS n, a + 0.5 AS h, a * 2 AS z, NULL AS leer FROM t GROUP BY a ORDER "
+       "BY a",
+       &sink);
+  EXPECT_EQ(sink.setColumnsCalls, 1);
+  EXPECT_EQ(sink.columns[0].type, adBigInt);
+  EXPECT_EQ(sink.columns[1].type, adDouble);  // NULL in the first row, 3.5 in the second
+  EXPECT_EQ(sink.columns[2].type, adBigInt);
+  EXPECT_EQ(sink.columns[3].type, adVarChar);  // NULL throughout
+  ASSERT_EQ(sink.rows.size(), 2u);             // the held-back row is not lost
+  EXPECT_EQ(sink.rows[0][1].kind, 'n');
+  EXPECT_EQ(sink.rows[1][1].value, Variant(3.5));
+
+  // An empty result still announces its columns.
+  RecordingSink empty;
+  Exec(*s, "SELECT a, a + 1 FROM t WHERE 0", &empty);
+  EXPECT_EQ(empty.setColumnsCalls, 1);
+  EXPECT_EQ(empty.columns.size(), 2u);
+  EXPECT_TRUE(empty.rows.empty());
+}
+
+TEST(SqliteParameters, ByNameAndPositionWithValuesStoredSafely) {
+  auto s = MemorySession();
+  Exec(*s, "CREATE TABLE p (n VARCHAR(50), d DATE, b BOOLEAN, i INTEGER)");
+  std::vector<Parameter> params = {
+      {"@name", adVarWChar, adParamInput, 50, Variant("O'Brien'); DROP TABLE p; --")},
+      {"@datum", adDate, adParamInput, 0, Variant("1.2.2003")},
+      {"@aktiv", adBoolean, adParamInput, 0, Variant(true)},
+      {"@nr", adInteger, adParamInput, 0, Variant(int32_t{17})},
+  };
+  EXPECT_EQ(Exec(*s, "INSERT INTO p VALUES (:name, @datum, :AKTIV, ?4)", nullptr, &params), 1);
+  std::vector<Parameter> positional = {
+      {"a", adVarWChar, adParamInput, 0, Variant("Ärger")},
+      {"out", adInteger, adParamOutput, 0, Variant()},  // output parameters take no "?"
+      {"b", adDate, adParamInput, 0, Variant(MakeDate(1999, 12, 31, 23, 59, 0))},
+      {"c", adBoolean, adParamInput, 0, Variant(false)},
+      {"d", adInteger, adParamInput, 0, Variant::Null()},
+  };
+  Exec(*s, "INSERT INTO p VALUES (?, ?, ?, ?)", nullptr, &positional);
+
+  RecordingSink raw;
+  Exec(*s, "SELECT n, CAST(d AS TEXT), CAST(b AS TEXT), i FROM p ORDER BY rowid", &raw);
+  ASSERT_EQ(raw.rows.size(), 2u);
+  EXPECT_EQ(raw.rows[0][0].value, Variant("O'Brien'); DROP TABLE p; --"));
+  EXPECT_EQ(raw.rows[0][1].value, Variant("2003-02-01"));  // German input stored as ISO
+  EXPECT_EQ(raw.rows[0][2].value, Variant("1"));           // True stored as 1, not -1
+  EXPECT_EQ(raw.rows[1][1].value, Variant("1999-12-31 23:59:00"));
+  EXPECT_EQ(raw.rows[1][2].value, Variant("0"));
+  EXPECT_EQ(raw.rows[1][3].kind, 'n');
+
+  // Text that is no date is refused rather than stored; a missing parameter raises.
+  std::vector<Parameter> bad = {{"@d", adDate, adParamInput, 0, Variant("31.02.2003")}};
+  EXPECT_EQ(Raised([&] { Exec(*s, "INSERT INTO p (d) VALUES (@d)", nullptr, &bad); }).Number(),
+            errc::kCantConvertValue);
+  VMError missing = Raised([&] { Exec(*s, "SELECT * FROM p WHERE n = :wer", nullptr, &bad); });
+  EXPECT_EQ(missing.Number(), errc::kInvalidArgument);
+  EXPECT_NE(missing.Description().find(":wer"), std::string::npos);
+  RecordingSink count;
+  Exec(*s, "SELECT count(*) FROM p", &count);
+  EXPECT_EQ(count.rows[0][0].value, Variant(int64_t{2}));
+}
+
+TEST(SqliteLike, FoldsUmlautsAndKeepsWildcards) {
+  auto s = MemorySession();
+  Exec(*s,
+       "CREATE TABLE n (Name TEXT);"
+       "INSERT INTO n VALUES ('Müller'), ('MÜLLER'), ('Mueller'), ('Öztürk'), ('ÆRØ'), "
+       "('100%ig'), ('a_b'), (NULL)");
+  auto names = [&](const std::string& where) {
+    RecordingSink sink;
+    Exec(*s, "SELECT Name FROM n WHERE " + where + " ORDER BY rowid", &sink);
+    std::string out;
+    for (auto& r : sink.rows) out += r[0].value.ToText() + ",";
+    return out;
+  };
+  EXPECT_EQ(names("Name LIKE 'mül%'"), "Müller,MÜLLER,");
+  EXPECT_EQ(names("Name LIKE '%TÜRK'"), "Öztürk,");
+  EXPECT_EQ(names("Name LIKE 'ærø'"), "ÆRØ,");
+  EXPECT_EQ(names("Name LIKE 'M_ller'"), "Müller,MÜLLER,");  // "_" is one character
+  EXPECT_EQ(names("Name LIKE '%\\%%' ESCAPE '\\'"), "100%ig,");
+  EXPECT_EQ(names("Name LIKE 'a\\_b' ESCAPE '\\'"), "a_b,");
+  EXPECT_EQ(names("Name NOT LIKE '%'"), "");
+  EXPECT_EQ(Raised([&] { names("Name LIKE 'a' ESCAPE 'xy'"); }).Number(), errc::kRejectedStatement);
+}
+
+TEST(SqliteRows, RowLimitTablesAndTopRewriteReachTheEngine) {
+  auto s = MemorySession();
+  Exec(*s,
+       "CREATE TABLE [Kunden Liste] (Nr INTEGER);"
+       "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 50) "
+       "INSERT INTO [Kunden Liste] SELECT i FROM c");
+  RecordingSink limited;
+  Exec(*s, "SELECT Nr FROM [Kunden Liste]", &limited, nullptr, 7);
+  EXPECT_EQ(limited.rows.size(), 7u);
+  RecordingSink top;
+  Exec(*s, "SELECT TOP 3 Nr FROM [Kunden Liste] ORDER BY Nr DESC", &top);
+  ASSERT_EQ(top.rows.size(), 3u);
+  EXPECT_EQ(top.rows[0][0].value, Variant(int64_t{50}));
+
+  data::StatementRequest table;
+  table.text = "[Kunden Liste]";
+  table.commandType = adCmdUnknown;  // a table name alone reads the table
+  RecordingSink all;
+  s->Execute(table, &all);
+  EXPECT_EQ(all.rows.size(), 50u);
+  table.commandType = adCmdTable;
+  table.text = "Kunden Liste";
+  table.maxRows = 1;
+  RecordingSink one;
+  s->Execute(table, &one);
+  EXPECT_EQ(one.rows.size(), 1u);
+
+  EXPECT_EQ(Exec(*s, "UPDATE [Kunden Liste] SET Nr = Nr + 100 WHERE Nr <= 10"), 10);
+  EXPECT_EQ(Exec(*s, "SELECT 1"), -1);
+}
+
+}  // namespace
+}  // namespace vmbgrid::sqlite::testing

@@ -1,0 +1,102 @@
+// Helpers of the SQLite tests: a sink that records what the provider hands over,
+// sessions on fresh databases, and checks of raised errors.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adapters/sqlite/sqlite_provider.h"
+#include "data/provider.h"
+#include "host/error.h"
+#include "host/variant.h"
+
+namespace vmbgrid::sqlite::testing {
+
+// One cell as handed over: the Put call ('n'ull, 'i'nteger, 'd'ouble, 'D'ate,
+// 't'ext, 'b'lob) and the value.
+struct Cell {
+  char kind = '?';
+  Variant value;
+};
+
+class RecordingSink : public data::ResultSink {
+ public:
+  std::vector<data::ColumnMeta> columns;
+  std::vector<std::vector<Cell>> rows;
+  int setColumnsCalls = 0;
+
+  void SetColumns(std::vector<data::ColumnMeta> c) override {
+    columns = std::move(c);
+    ++setColumnsCalls;
+  }
+  void BeginRow() override { rows.emplace_back(columns.size()); }
+  void PutNull(int col) override { rows.back().at(col) = {'n', Variant::Null()}; }
+  void PutInteger(int col, int64_t v) override { rows.back().at(col) = {'i', Variant(v)}; }
+  void PutDouble(int col, double v) override { rows.back().at(col) = {'d', Variant(v)}; }
+  void PutDate(int col, double serial) override {
+    rows.back().at(col) = {'D', Variant::Date(serial)};
+  }
+  void PutText(int col, std::string_view s) override { rows.back().at(col) = {'t', Variant(s)}; }
+  void PutBlob(int col, std::string_view s) override { rows.back().at(col) = {'b', Variant(s)}; }
+  void EndRow() override {}
+};
+
+inline std::unique_ptr<data::ProviderSession> OpenSession(const std::string& connectionString) {
+  Register();
+  auto provider = data::FindProvider("SQLite");
+  if (!provider) throw std::runtime_error("SQLite provider not registered");
+  return provider->Open(data::ConnectionProperties::Parse(connectionString));
+}
+
+inline std::unique_ptr<data::ProviderSession> MemorySession() {
+  return OpenSession("Provider=SQLite;Data Source=:memory:");
+}
+
+inline int64_t Exec(data::ProviderSession& s, const std::string& sql,
+                    data::ResultSink* sink = nullptr, std::vector<Parameter>* params = nullptr,
+                    int32_t maxRows = 0) {
+  data::StatementRequest r;
+  r.text = sql;
+  r.parameters = params;
+  r.maxRows = maxRows;
+  return s.Execute(r, sink);
+}
+
+// A fresh folder for files of one test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("vmbgrid_sqlite_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  static inline int counter_ = 0;
+  std::filesystem::path path_;
+};
+
+// Runs f and returns the VMError it raised; fails the test when nothing was raised.
+template <class F>
+VMError Raised(F&& f) {
+  try {
+    f();
+  } catch (const VMError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "expected a VMError";
+  return VMError(0, "", "");
+}
+
+}  // namespace vmbgrid::sqlite::testing
