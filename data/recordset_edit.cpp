@@ -37,6 +37,10 @@ size_t CodePoints(std::string_view s) {
   return n;
 }
 
+bool StillAttached(const RowStore& store, const RecordsetImpl* c) {
+  return std::find(store.cursors.begin(), store.cursors.end(), c) != store.cursors.end();
+}
+
 void Assign(Column& c, uint32_t row, const Variant& v) {
   if (v.IsNull()) {
     c.SetNullAt(row);
@@ -201,9 +205,11 @@ void RecordsetImpl::Update() {
   bool added = editMode_ == adEditAdd;
   editMode_ = adEditNone;
   pending_.clear();
-  auto cursors = store_->cursors;
+  // Observers told below may close other cursors; each is checked before it is told.
+  std::shared_ptr<RowStore> store = store_;
+  auto cursors = store->cursors;
   for (RecordsetImpl* c : cursors) {
-    if (c == this) continue;
+    if (c == this || !StillAttached(*store, c)) continue;
     if (added)
       c->OnRowAdded(row);
     else
@@ -277,8 +283,10 @@ void RecordsetImpl::Delete() {
   editMode_ = adEditNone;
   pending_.clear();
   store_->MarkDeleted(row);
-  auto cursors = store_->cursors;
-  for (RecordsetImpl* c : cursors) c->OnRowDeleted(row);
+  std::shared_ptr<RowStore> store = store_;
+  auto cursors = store->cursors;
+  for (RecordsetImpl* c : cursors)
+    if (StillAttached(*store, c)) c->OnRowDeleted(row);
 }
 
 void RecordsetImpl::OnRowAdded(uint32_t row) {

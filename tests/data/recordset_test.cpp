@@ -362,3 +362,37 @@ TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
 
 }  // namespace
 }  // namespace vmbgrid
+
+namespace vmbgrid {
+namespace {
+
+// An observer that drops a clone while the rows are being changed.
+class DroppingObserver : public RecordsetObserver {
+ public:
+  explicit DroppingObserver(std::shared_ptr<Recordset>& held) : held_(held) {}
+  void RowsChanged() override { held_.reset(); }
+
+ private:
+  std::shared_ptr<Recordset>& held_;
+};
+
+TEST(Recordset, ACloneDroppedByAnObserverDuringADeleteIsNotTouched) {
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Nr", adInteger, 4);
+  rs->OpenFabricated();
+  for (int32_t i = 0; i < 3; ++i) {
+    rs->AddNew();
+    rs->SetValue(0, Variant(i));
+  }
+  rs->MoveFirst();
+  std::shared_ptr<Recordset> clone = rs->Clone();
+  std::shared_ptr<Recordset> other = rs->Clone();
+  DroppingObserver drop(clone);
+  rs->AddObserver(&drop);
+  rs->Delete();  // the sanitizer run catches a touch of the dropped clone
+  EXPECT_EQ(clone, nullptr);
+  EXPECT_EQ(other->RecordCount(), 2);
+}
+
+}  // namespace
+}  // namespace vmbgrid
