@@ -54,69 +54,18 @@ bool HeadlessColumn::StoredValueFor(const std::string& text, Variant& stored) co
 }
 
 void HeadlessColumn::SetProperty(int id, const Variant& value) {
-  switch (id) {
-    case 1:
-      Alignment(value.ToInt32());
-      return;
-    case 5:
-      Caption(value.ToTextOrEmpty());
-      return;
-    case 8:
-      DataField(value.ToTextOrEmpty());
-      return;
-    case 17:
-      NumberFormat(value.ToTextOrEmpty());
-      return;
-    case 21:
-      DefaultValue(value);
-      return;
-    case 22:
-      Visible(value.ToBool());
-      return;
-    case 23:
-      Width(value.ToDouble());
-      return;
-    case 43:
-      Order(value.ToInt32());
-      return;
-    case 47:
-      DropDown(value.ToTextOrEmpty());
-      return;
-    case kAutoSizeProperty:
-      AutoSize();
-      return;
-    default:
-      properties_[id] = value;
+  // The named properties have their own members; ids are kept as given, so that
+  // flags of another grid component cannot change them by accident.
+  if (id == kAutoSizeProperty) {
+    AutoSize();
+    return;
   }
+  properties_[id] = value;
 }
 
 Variant HeadlessColumn::GetProperty(int id) const {
-  switch (id) {
-    case 0:
-      return Value();
-    case 1:
-      return Variant(static_cast<int32_t>(alignment_));
-    case 5:
-      return Variant(caption_);
-    case 8:
-      return Variant(dataField_);
-    case 17:
-      return Variant(numberFormat_);
-    case 21:
-      return defaultValue_;
-    case 22:
-      return Variant(visible_);
-    case 23:
-      return Variant(width_);
-    case 43:
-      return Variant(static_cast<int32_t>(Order()));
-    case 47:
-      return Variant(dropDown_);
-    default: {
-      auto it = properties_.find(id);
-      return it == properties_.end() ? Variant() : it->second;
-    }
-  }
+  auto it = properties_.find(id);
+  return it == properties_.end() ? Variant() : it->second;
 }
 
 void HeadlessColumn::AutoSize() { owner_->AutoSizeColumn(*this); }

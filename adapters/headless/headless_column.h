@@ -13,8 +13,8 @@ class HeadlessGrid;
 
 class HeadlessColumn : public GridColumn {
  public:
-  // Column property ids that map onto the column's own properties; 79 is the
-  // auto-size method (any value set under it fits the width to the content).
+  // Setting the property 79 (the auto-size method) fits the width to the content;
+  // other ids are stored.
   static constexpr int kAutoSizeProperty = 79;
   static constexpr double kDefaultWidth = 1215;
 

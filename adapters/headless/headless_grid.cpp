@@ -428,6 +428,7 @@ void HeadlessGrid::Col(int index) {
   }
   if (index == col_) return;
   if (editing_ || dataChanged_) CommitEdit();
+  if (editing_) return;  // the edit did not fit: the cell cannot be left
   col_ = index;
 }
 

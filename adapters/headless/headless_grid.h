@@ -172,10 +172,12 @@ class HeadlessGrid : public GridControl {
   void Export(const std::string& path, bool allRows, const std::string& separator,
               const std::string& prefix, const std::string& suffix) override;
 
-  // Grid property ids that map onto the grid's own state: 2 add-new, 3 delete
-  // allowed, 4 update, 5 bookmark, 6 current column, 12 header lines, 16 row height,
-  // 23 first visible column, 33 visible rows, 50 tab mode, 63 editing, 64 pending
-  // change, 67 text of the current cell, 73 record selectors. Others are stored.
+  // Property 1 set to False forbids the user to delete rows (DeleteRow).
+  static constexpr int kAllowDeleteProperty = 1;
+  // Grid property ids that map onto the grid's own state: 2 add-new, 4 update, 5 bookmark, 6
+  // current column, 12 header lines, 16 row height, 23 first visible column, 33 visible rows, 50
+  // tab mode, 63 editing, 64 pending change, 67 text of the current cell, 73 record selectors.
+  // Others are stored.
   void SetProperty(int id, const Variant& value) override;
   Variant GetProperty(int id) const override;
 

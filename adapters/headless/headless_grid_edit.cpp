@@ -26,6 +26,33 @@ bool IsDateType(int32_t t) {
   return t == adDate || t == adDBDate || t == adDBTime || t == adDBTimeStamp || t == vmDateTime;
 }
 
+// A number as typed: invariant or German notation, also with German grouping
+// ("1.234,5"); false when it is none.
+bool ParseTypedNumber(const std::string& text, double& out) {
+  if (ParseNumber(text, out)) return std::isfinite(out);
+  std::string whole = text.substr(0, text.find(','));
+  size_t start = !whole.empty() && (whole[0] == '-' || whole[0] == '+') ? 1 : 0;
+  std::vector<std::string> groups(1);
+  for (size_t i = start; i < whole.size(); ++i) {
+    if (whole[i] == '.') {
+      groups.emplace_back();
+    } else if (whole[i] >= '0' && whole[i] <= '9') {
+      groups.back().push_back(whole[i]);
+    } else {
+      return false;
+    }
+  }
+  if (groups.size() < 2 || groups[0].empty() || groups[0].size() > 3) return false;
+  for (size_t g = 1; g < groups.size(); ++g) {
+    if (groups[g].size() != 3) return false;
+  }
+  std::string plain;
+  for (char c : text) {
+    if (c != '.') plain.push_back(c);
+  }
+  return ParseNumber(plain, out) && std::isfinite(out);
+}
+
 // UTF-8 text split into characters, each with its code point.
 std::vector<std::pair<std::string, int>> Characters(const std::string& text) {
   std::vector<std::pair<std::string, int>> out;
@@ -190,7 +217,7 @@ bool HeadlessGrid::ConvertText(const HeadlessColumn& column, const std::string& 
     return true;
   }
   double number = 0;
-  if (!ParseNumber(trimmed, number) || !std::isfinite(number)) return false;
+  if (!ParseTypedNumber(trimmed, number)) return false;
   if (IsIntegerType(type)) {
     try {
       Variant v(number);
@@ -251,6 +278,8 @@ bool HeadlessGrid::EditCell(int colIndex, const std::string& text) {
   BeginEdit(true);
   if (!editing_) return false;
   Type(text);
+  // Typing nothing over a filled cell empties it.
+  if (editing_ && editText_ != editOriginal_) dataChanged_ = true;
   CommitEdit();
   return !editing_ && !dataChanged_;
 }
@@ -382,7 +411,7 @@ void HeadlessGrid::DeleteCurrentRow() {
 }
 
 bool HeadlessGrid::DeleteRow() {
-  Variant allowed = GetProperty(3);
+  Variant allowed = GetProperty(kAllowDeleteProperty);
   if (allowed.IsBoolean() && !allowed.BoolRef()) return false;
   int before = RowCount();
   DeleteCurrentRow();
