@@ -214,7 +214,6 @@ LikePattern::LikePattern(std::string_view pattern) {
     if (pattern_[i] < 0) plain = false;
   if (!plain) return;
   for (size_t i = first; i < last; ++i) literal_.push_back(static_cast<char>(pattern_[i]));
-  asciiLiteral_ = IsAscii(literal_);
   if (!leading && !trailing)
     shape_ = Shape::Exact;
   else if (!leading)
@@ -227,7 +226,8 @@ LikePattern::LikePattern(std::string_view pattern) {
 
 bool LikePattern::Match(std::string_view text) const {
   if (shape_ == Shape::Exact) return EqualsFolded(text, literal_);
-  if (shape_ == Shape::Prefix && asciiLiteral_) {
+  if (shape_ == Shape::Prefix) {
+    // Position for position while the text is plain ASCII: a difference there is final.
     size_t i = 0;
     for (; i < literal_.size(); ++i) {
       if (i >= text.size()) return false;

@@ -40,7 +40,6 @@ class LikePattern {
   enum class Shape { General, Exact, Prefix, Contains, Suffix };
   Shape shape_ = Shape::General;
   std::string literal_;  // the literal of a simple shape
-  bool asciiLiteral_ = false;
 };
 
 // Equality without regard to case against a folded literal.
