@@ -173,3 +173,36 @@ TEST_F(RecordsetGridTest, ClosedOrMissingSourceShowsNoRows) {
 
 }  // namespace
 }  // namespace vmbgrid
+
+namespace vmbgrid {
+namespace {
+
+struct DropLog : DropDownListener {
+  std::vector<std::string> log;
+  void DropDownOpen(DropDownControl&) override { log.push_back("open"); }
+  void ValueChosen(DropDownControl& d) override {
+    log.push_back("chosen " + d.Value().ToTextOrEmpty());
+  }
+  void KeyDown(DropDownControl&, int& k, int&) override {
+    if (k == kKeyTab) k = kKeyReturn;  // as the search line turns Tab into Enter
+  }
+};
+
+TEST_F(RecordsetGridTest, DropDownChoosesRowsOfItsRecordset) {
+  HeadlessDropDown drop("ddSearch");
+  DropLog log;
+  drop.SetListener(&log);
+  EXPECT_TRUE(drop.Value().IsNull());
+  drop.DataSource(rs_);
+  drop.ValueField("Name");
+  drop.Open();
+  drop.Choose(2);
+  drop.PressKey(kKeyUp);
+  drop.PressKey(kKeyTab);
+  EXPECT_EQ(log.log, (std::vector<std::string>{"open", "chosen Schulz", "chosen Müller"}));
+  EXPECT_EQ(drop.ColumnCount(), 5);
+  EXPECT_NE(drop.ColumnByField("nr"), nullptr);
+}
+
+}  // namespace
+}  // namespace vmbgrid
