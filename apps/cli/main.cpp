@@ -1,0 +1,225 @@
+// vmbgrid: the command-line host. Drives the controller on the headless controls
+// against a SQLite database and prints what a user would see: the statement sent,
+// the rows with their display formats, the sum line, the record count and every
+// message the library showed.
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "adapters/headless/headless_grid.h"
+#include "adapters/headless/headless_platform.h"
+#include "adapters/sqlite/sqlite_provider.h"
+#include "apps/cli/table_printer.h"
+#include "data/provider.h"
+#include "grid/vmgrid.h"
+#include "host/error.h"
+
+namespace {
+
+using namespace vmbgrid;
+
+struct Options {
+  std::string db;
+  std::string table;
+  std::vector<std::string> fields;
+  std::vector<std::string> sums;
+  std::vector<std::pair<std::string, std::string>> searches;
+  std::vector<std::pair<std::string, int>> sorts;
+  std::string key;
+  int32_t max = -1;
+  bool allStatements = false;
+};
+
+const char* const kUsage =
+    "Aufruf: vmbgrid --db DATEI --table TABELLE [--field SPALTE ...] [--sum SPALTE ...]\n"
+    "               [--search SPALTE=KRITERIUM ...] [--sort SPALTE[:desc] ...]\n"
+    "               [--max N] [--key SPALTE] [--sql]\n"
+    "\n"
+    "  --field   anzuzeigende Spalte (ohne Angabe: alle Spalten der Tabelle)\n"
+    "  --sum     Spalte, deren Summe in der Summenzeile steht\n"
+    "  --search  Suchkriterium wie in der Suchzeile, z. B. Name=Mei* oder PLZ=10000-19999\n"
+    "  --sort    Sortierung, z. B. Name oder Umsatz:desc\n"
+    "  --max     höchstens N Datensätze lesen (0 = alle)\n"
+    "  --key     Schlüsselspalte (unsichtbar, hält die aktuelle Zeile)\n"
+    "  --sql     alle gesendeten Anweisungen ausgeben, auch die Typabfragen\n";
+
+bool Parse(int argc, char** argv, Options& o, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto next = [&](std::string& out) {
+      if (i + 1 >= argc) {
+        error = "Zu " + a + " fehlt der Wert.";
+        return false;
+      }
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--help" || a == "-h") {
+      error = "";
+      return false;
+    } else if (a == "--db") {
+      if (!next(o.db)) return false;
+    } else if (a == "--table") {
+      if (!next(o.table)) return false;
+    } else if (a == "--field") {
+      if (!next(v)) return false;
+      o.fields.push_back(v);
+    } else if (a == "--sum") {
+      if (!next(v)) return false;
+      o.sums.push_back(v);
+    } else if (a == "--search") {
+      if (!next(v)) return false;
+      size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) {
+        error = "Suchkriterium muss die Form SPALTE=KRITERIUM haben: " + v;
+        return false;
+      }
+      o.searches.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    } else if (a == "--sort") {
+      if (!next(v)) return false;
+      int order = ascending;
+      size_t colon = v.find(':');
+      if (colon != std::string::npos) {
+        std::string dir = v.substr(colon + 1);
+        if (dir == "desc" || dir == "DESC") order = descending;
+        v = v.substr(0, colon);
+      }
+      o.sorts.emplace_back(v, order);
+    } else if (a == "--max") {
+      if (!next(v)) return false;
+      char* end = nullptr;
+      long n = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || n < 0 || n > 2147483647L) {
+        error = "--max erwartet eine Zahl ab 0: " + v;
+        return false;
+      }
+      o.max = static_cast<int32_t>(n);
+    } else if (a == "--key") {
+      if (!next(o.key)) return false;
+    } else if (a == "--sql") {
+      o.allStatements = true;
+    } else {
+      error = "Unbekannte Option: " + a;
+      return false;
+    }
+  }
+  if (o.db.empty() || o.table.empty()) {
+    error = "--db und --table sind anzugeben.";
+    return false;
+  }
+  return true;
+}
+
+bool IsNumericFormat(int32_t type) {
+  switch (type) {
+    case adSmallInt:
+    case adInteger:
+    case adSingle:
+    case adDouble:
+    case adCurrency:
+    case adTinyInt:
+    case adBigInt:
+    case adNumeric:
+    case adDecimal:
+    case vmLongNumber:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  std::string error;
+  if (!Parse(argc, argv, o, error)) {
+    if (!error.empty()) std::cerr << error << "\n\n";
+    std::cerr << kUsage;
+    return error.empty() ? 0 : 2;
+  }
+
+  sqlite::Register();
+  Platform::Install(&data::DefaultDataAccess());
+  HeadlessPlatform& platform = InstallHeadlessPlatform();
+
+  std::vector<std::string> statements;
+  auto conn = Platform::Data().CreateConnection();
+  conn->ConnectionString("Provider=SQLite;Data Source=" + o.db);
+  conn->SetStatementLog([&statements](const std::string& s) { statements.push_back(s); });
+  try {
+    conn->Open();
+  } catch (const VMError& e) {
+    std::cerr << "Verbindung mit Datenbank konnte nicht hergestellt werden.\n"
+              << e.Description() << "\n";
+    return 1;
+  }
+
+  HeadlessGrid dataGrid("grdDaten");
+  HeadlessGrid searchGrid("grdSuche");
+  HeadlessGrid sumGrid("grdSumme");
+  dataGrid.Height(240 * 30);
+  {
+    VMGrid grid;
+    grid.Init(0, "vmbgrid", "Kommandozeile");
+    grid.grid(&dataGrid);
+    grid.SearchGrid(&searchGrid);
+    if (!o.sums.empty()) grid.SumGrid(&sumGrid);
+    grid.Connection(conn);
+    grid.RecordSource(o.table);
+    for (const auto& f : o.fields) grid.AddField(f);
+    for (const auto& s : o.fields.empty() ? std::vector<std::string>{} : o.sums) {
+      if (auto existing = grid.GridFields().Find(s))
+        existing->sumDatatype = vmSUM;
+      else
+        grid.AddField({.name = s, .sumDatatype = vmSUM});
+    }
+    if (!o.key.empty()) grid.AddPrimaryKeyRestriction(o.key, "");
+    for (const auto& [col, order] : o.sorts) grid.AddSortColumn(col, order);
+    if (o.max >= 0) grid.MaxRecords(o.max);
+    for (const auto& [col, crit] : o.searches) grid.AddRestriction(col, crit);
+
+    grid.Requery(o.key);
+    platform.Events().ProcessPendingEvents();
+    if (o.fields.empty() && !o.sums.empty()) {
+      // Fields the table filled in itself exist only after the first load.
+      for (const auto& s : o.sums)
+        if (auto f = grid.GridFields().Find(s)) f->sumDatatype = vmSUM;
+      grid.RefreshGrid(o.key);
+      platform.Events().ProcessPendingEvents();
+    }
+
+    std::string select;
+    for (const auto& s : statements)
+      if (s.find(" WHERE 0 = 1") == std::string::npos) select = s;
+    if (o.allStatements) {
+      for (const auto& s : statements) std::cout << s << "\n";
+    } else if (!select.empty()) {
+      std::cout << select << "\n";
+    }
+    std::cout << "\n";
+
+    cli::TextTable table;
+    std::vector<int> columns = dataGrid.DisplayOrder(true);
+    for (int c : columns) {
+      GridColumn& col = dataGrid.Column(c);
+      table.header.push_back(col.Caption());
+      auto f = grid.GridFields().Find(col.DataField());
+      table.rightAligned.push_back(f && IsNumericFormat(f->datatype));
+    }
+    for (int r = 0; r < dataGrid.RowCount(); ++r) {
+      std::vector<std::string> cells;
+      for (int c : columns) cells.push_back(dataGrid.CellText(r, c));
+      table.rows.push_back(std::move(cells));
+    }
+    if (!o.sums.empty() && sumGrid.RowCount() > 0) {
+      for (int c : columns) table.footer.push_back(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : "");
+    }
+    cli::PrintTable(std::cout, table);
+    std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
+  }
+  for (const auto& m : platform.Messages().Entries()) std::cout << "Meldung: " << m.text << "\n";
+  return 0;
+}
