@@ -15,11 +15,11 @@ const char* const kEmptyWhere = " WHERE 0 = 1";
 bool IsUpsizeTimestamp(const std::string& name) { return core::EqualsNoCase(name, "upsize_ts"); }
 }  // namespace
 
-void VMGrid::AddField(const std::string& name, const std::string& caption,
-                      const Variant& combosearch, const Variant& comboInput, int32_t datatype,
-                      bool HiddenField, const std::string& FormatString, int32_t size,
-                      int32_t sumDatatype, const std::string& sumvalue, int32_t sumalignment,
-                      const std::string& sumformatstring) {
+void VMGrid::AddFieldImpl(const std::string& name, const std::string& caption,
+                          const Variant& combosearch, const Variant& comboInput, int32_t datatype,
+                          bool HiddenField, const std::string& FormatString, int32_t size,
+                          int32_t sumDatatype, const std::string& sumvalue, int32_t sumalignment,
+                          const std::string& sumformatstring) {
   try {
     bool combo = combosearch.IsMissing() ? false : combosearch.ToBool();
     bool input = comboInput.IsMissing() ? false : comboInput.ToBool();
@@ -32,8 +32,9 @@ void VMGrid::AddField(const std::string& name, const std::string& caption,
 }
 
 void VMGrid::AddField(const AddFieldOptions& o) {
-  AddField(o.name, o.caption, o.combosearch, o.comboInput, o.datatype, o.HiddenField,
-           o.FormatString, o.size, o.sumDatatype, o.sumvalue, o.sumalignment, o.sumformatstring);
+  AddFieldImpl(o.name, o.caption, o.combosearch, o.comboInput, o.datatype, o.HiddenField,
+               o.FormatString, o.size, o.sumDatatype, o.sumvalue, o.sumalignment,
+               o.sumformatstring);
 }
 
 void VMGrid::AddRestriction(const std::string& fieldname, const Variant& value, bool useOr,

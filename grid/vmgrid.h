@@ -5,6 +5,7 @@
 // own subsystems, which the members below delegate to.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,18 +42,18 @@ class OptionStore;
 // Arguments of AddField, for designated initializers:
 //   grid.AddField({.name = "Umsatz", .caption = "Umsatz", .FormatString = "#,##0.00"});
 struct AddFieldOptions {
-  std::string name;
-  std::string caption;
+  std::string name = {};
+  std::string caption = {};
   bool combosearch = false;
   bool comboInput = false;
   int32_t datatype = kTypeUndetermined;
   bool HiddenField = false;
-  std::string FormatString;
+  std::string FormatString = {};
   int32_t size = 0;
   int32_t sumDatatype = vmValue;
-  std::string sumvalue;
+  std::string sumvalue = {};
   int32_t sumalignment = -1;
-  std::string sumformatstring;
+  std::string sumformatstring = {};
 };
 
 class VMGrid {
@@ -150,12 +151,18 @@ class VMGrid {
   void SaveSettings();
 
   // ---- Fields, restrictions, sort ----
-  void AddField(const std::string& name, const std::string& caption = "",
+  // A template, so that a braced options list picks the options overload below.
+  template <class Name>
+    requires std::convertible_to<const Name&, std::string>
+  void AddField(const Name& name, const std::string& caption = "",
                 const Variant& combosearch = false, const Variant& comboInput = false,
                 int32_t datatype = kTypeUndetermined, bool HiddenField = false,
                 const std::string& FormatString = "", int32_t size = 0,
                 int32_t sumDatatype = vmValue, const std::string& sumvalue = "",
-                int32_t sumalignment = -1, const std::string& sumformatstring = "");
+                int32_t sumalignment = -1, const std::string& sumformatstring = "") {
+    AddFieldImpl(std::string(name), caption, combosearch, comboInput, datatype, HiddenField,
+                 FormatString, size, sumDatatype, sumvalue, sumalignment, sumformatstring);
+  }
   void AddField(const AddFieldOptions& o);
   void AddRestriction(const std::string& fieldname, const Variant& value, bool useOr = false,
                       int32_t datatype = kTypeUndetermined, bool fixedRestriction = false,
@@ -245,6 +252,11 @@ class VMGrid {
   void ReportError(int32_t number, const std::string& description);
 
  private:
+  void AddFieldImpl(const std::string& name, const std::string& caption,
+                    const Variant& combosearch, const Variant& comboInput, int32_t datatype,
+                    bool HiddenField, const std::string& FormatString, int32_t size,
+                    int32_t sumDatatype, const std::string& sumvalue, int32_t sumalignment,
+                    const std::string& sumformatstring);
   void LoadOptionsIfReady();
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
   void OpenDatabaseResult(std::string& statement);

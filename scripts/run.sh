@@ -24,5 +24,5 @@ if [ -x "$browser" ]; then
   QT_QPA_PLATFORM=offscreen "$browser" --db "$db" --screenshot out/browser.png "$@"
   echo "Kein Bildschirm gefunden: Bildschirmfoto unter $(pwd)/out/browser.png"
 else
-  exec "$build/apps/cli/vmbgrid-cli" --db "$db" --table Kunden --max 20 --key Nr "$@"
+  exec "$build/apps/cli/vmbgrid" --db "$db" --table Kunden --max 20 --key Nr "$@"
 fi

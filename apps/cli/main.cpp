@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "adapters/headless/headless_grid.h"
-#include "adapters/headless/headless_platform.h"
+#include "adapters/headless/headless.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/cli/table_printer.h"
+#include "core/strings.h"
 #include "data/provider.h"
 #include "grid/vmgrid.h"
 #include "host/error.h"
@@ -142,8 +142,7 @@ int main(int argc, char** argv) {
   }
 
   sqlite::Register();
-  Platform::Install(&data::DefaultDataAccess());
-  HeadlessPlatform& platform = InstallHeadlessPlatform();
+  HeadlessPlatform& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
 
   std::vector<std::string> statements;
   auto conn = Platform::Data().CreateConnection();
@@ -169,8 +168,22 @@ int main(int argc, char** argv) {
     if (!o.sums.empty()) grid.SumGrid(&sumGrid);
     grid.Connection(conn);
     grid.RecordSource(o.table);
+    if (o.fields.empty()) {
+      // All columns of the table, in table order; the key column joins hidden, last.
+      try {
+        auto probe = Platform::Data().CreateRecordset();
+        probe->Open("SELECT * FROM [" + o.table + "] WHERE 0 = 1", conn, adOpenStatic,
+                    adLockReadOnly, adCmdText);
+        for (int i = 0; i < probe->FieldCount(); ++i)
+          if (!core::EqualsNoCase(probe->FieldName(i), o.key)) o.fields.push_back(probe->FieldName(i));
+      } catch (const VMError& e) {
+        std::cerr << "Die Tabelle \"" << o.table << "\" kann nicht gelesen werden.\n"
+                  << e.Description() << "\n";
+        return 1;
+      }
+    }
     for (const auto& f : o.fields) grid.AddField(f);
-    for (const auto& s : o.fields.empty() ? std::vector<std::string>{} : o.sums) {
+    for (const auto& s : o.sums) {
       if (auto existing = grid.GridFields().Find(s))
         existing->sumDatatype = vmSUM;
       else
@@ -182,15 +195,7 @@ int main(int argc, char** argv) {
     for (const auto& [col, crit] : o.searches) grid.AddRestriction(col, crit);
 
     grid.Requery(o.key);
-    platform.Events().ProcessPendingEvents();
-    if (o.fields.empty() && !o.sums.empty()) {
-      // Fields the table filled in itself exist only after the first load.
-      for (const auto& s : o.sums)
-        if (auto f = grid.GridFields().Find(s)) f->sumDatatype = vmSUM;
-      grid.RefreshGrid(o.key);
-      platform.Events().ProcessPendingEvents();
-    }
-
+    platform.events.ProcessPendingEvents();
     std::string select;
     for (const auto& s : statements)
       if (s.find(" WHERE 0 = 1") == std::string::npos) select = s;
@@ -220,6 +225,6 @@ int main(int argc, char** argv) {
     cli::PrintTable(std::cout, table);
     std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
   }
-  for (const auto& m : platform.Messages().Entries()) std::cout << "Meldung: " << m.text << "\n";
+  for (const auto& m : platform.messages.entries()) std::cout << "Meldung: " << m.text << "\n";
   return 0;
 }
