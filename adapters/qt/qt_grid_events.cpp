@@ -1,0 +1,232 @@
+// QtGrid: the notifications of the contract, raised from the real Qt events.
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include "adapters/common/display_format.h"
+#include "adapters/qt/key_codes.h"
+#include "adapters/qt/qt_dropdown.h"
+#include "adapters/qt/qt_grid.h"
+#include "adapters/qt/qt_grid_view.h"
+#include "host/error.h"
+
+namespace vmbgrid {
+
+namespace {
+constexpr int kTab = 9, kReturn = 13, kLeft = 37, kRight = 39;
+}
+
+void QtGrid::PostMsg(int messageId) {
+  if (!view_) return;
+  QCoreApplication::postEvent(view_, new qt::PostedMessageEvent(messageId));
+}
+
+void QtGrid::DeliverPosted(int messageId) {
+  if (listener_) listener_->PostEvent(*this, messageId);
+}
+
+void QtGrid::EditorTextChanged() {
+  if (listener_) listener_->Change(*this);
+}
+
+// Key down first; a handler that sets the code to 0 consumes the key, one that
+// changes it gets the changed key performed instead. Characters then pass the
+// key-press notification; dropping a control character keeps its key's meaning.
+bool QtGrid::HandleKeyPress(QKeyEvent* event, bool inEditor) {
+  if (!view_) return false;
+  const int key = qt::VirtualKeyOf(event->key());
+  const int shift = qt::ShiftStateOf(event->modifiers());
+  if (key != 0 && listener_) {
+    int code = key, state = shift;
+    listener_->KeyDown(*this, code, state);
+    if (code == 0) return true;
+    if (code != key || state != shift) {
+      PerformKey(code, state);
+      return true;
+    }
+  }
+  if ((key == 115 && shift == 0) || (key == 40 && shift == 4)) {
+    if (OpenDropDown()) return true;
+  }
+  if (key != 0 && Navigate(key, shift)) return true;
+  const QString text = event->text();
+  if (text.isEmpty() || !listener_) return false;
+  const QList<uint> chars = text.toUcs4();
+  const int original = chars.isEmpty() ? 0 : static_cast<int>(chars.first());
+  int ascii = original;
+  listener_->KeyPress(*this, ascii);
+  if (ascii == original) return false;
+  if (ascii == 0) return original >= 32;
+  if (ascii < 32 || ascii > 0x10FFFF) return true;
+  // A replaced character is typed into the cell instead of the original one.
+  const char32_t replaced = static_cast<char32_t>(ascii);
+  const QString replacement = QString::fromUcs4(&replaced, 1);
+  if (!inEditor && !EditActive()) EditActive(true);
+  if (auto* edit = qobject_cast<QLineEdit*>(delegate_->Editor())) {
+    if (!inEditor) edit->clear();
+    edit->insert(replacement);
+    EditorTextChanged();
+  }
+  return true;
+}
+
+void QtGrid::HandleKeyRelease(QKeyEvent* event) {
+  const int key = qt::VirtualKeyOf(event->key());
+  if (key == 0 || !listener_) return;
+  int code = key, state = qt::ShiftStateOf(event->modifiers());
+  listener_->KeyUp(*this, code, state);
+}
+
+// Tab and Return as the tab mode says: 0 lets Return move along the row and Tab
+// leave the grid, 2 lets Tab move along the row.
+bool QtGrid::Navigate(int keyCode, int shift) {
+  const int direction = (shift & 1) ? -1 : 1;
+  if (keyCode == kTab) {
+    delegate_->Commit();
+    if (tabAction_ == 2) {
+      StepColumn(direction);
+    } else if (view_) {
+      view_->FocusChain(direction > 0);
+    }
+    return true;
+  }
+  if (keyCode == kReturn && tabAction_ == 0) {
+    delegate_->Commit();
+    StepColumn(direction);
+    return true;
+  }
+  return false;
+}
+
+void QtGrid::PerformKey(int keyCode, int shift) {
+  if (!view_) return;
+  delegate_->Commit();
+  if (keyCode == kLeft && shift == 0) return StepColumn(-1);
+  if (keyCode == kRight && shift == 0) return StepColumn(1);
+  if (Navigate(keyCode, shift)) return;
+  const int qtKey = qt::QtKeyOf(keyCode);
+  if (qtKey == 0) return;
+  QKeyEvent replaced(QEvent::KeyPress, qtKey, qt::ModifiersOf(shift));
+  view_->DefaultKey(&replaced);
+}
+
+void QtGrid::HandleMouse(QWidget* source, QMouseEvent* event) {
+  if (!view_ || !listener_ || !source) return;
+  const QPoint p = source->mapTo(view_.data(), event->position().toPoint());
+  const double x = p.x() * TwipsPerPixelX(), y = p.y() * TwipsPerPixelY();
+  const int button = qt::ButtonOf(event->button());
+  const int shift = qt::ShiftStateOf(event->modifiers());
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      listener_->MouseDown(*this, button, shift, x, y);
+      break;
+    case QEvent::MouseButtonRelease:
+      listener_->MouseUp(*this, button, shift, x, y);
+      break;
+    case QEvent::MouseButtonDblClick:
+      listener_->DblClick(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+// Focus moving between the view and its cell editor stays inside the grid.
+void QtGrid::HandleFocusChange(QWidget*, QWidget* now) {
+  if (!view_) return;
+  const bool inside = now && (now == view_ || view_->isAncestorOf(now));
+  if (inside == focused_) return;
+  focused_ = inside;
+  if (!listener_) return;
+  if (inside)
+    listener_->GotFocus(*this);
+  else
+    listener_->LostFocus(*this);
+}
+
+void QtGrid::HandleSectionResized(int logical, int, int newSize) {
+  if (applying_ || !view_ || logical < 0 || logical >= ColumnCount()) return;
+  if (view_->horizontalHeader()->isSectionHidden(logical)) return;
+  QtGridColumn& column = *columns_[static_cast<size_t>(logical)];
+  bool cancel = false;
+  if (listener_) listener_->ColResize(*this, logical, cancel);
+  if (cancel) {
+    ApplyColumn(logical);  // back to the width the column had
+    return;
+  }
+  column.WidthFromView(newSize * TwipsPerPixelX());
+}
+
+void QtGrid::HandleSectionMoved(int, int oldVisual, int newVisual) {
+  if (applying_ || !view_) return;
+  bool cancel = false;
+  if (listener_) listener_->ColMove(*this, newVisual, cancel);
+  QHeaderView* h = view_->horizontalHeader();
+  if (cancel) {
+    ++applying_;
+    h->moveSection(newVisual, oldVisual);
+    --applying_;
+    return;
+  }
+  for (int v = 0; v < h->count() && v < static_cast<int>(order_.size()); ++v) {
+    int logical = h->logicalIndex(v);
+    if (logical >= 0 && logical < ColumnCount())
+      order_[static_cast<size_t>(v)] = columns_[static_cast<size_t>(logical)].get();
+  }
+}
+
+void QtGrid::HandleScrolled() {
+  if (applying_) return;
+  const int left = LeftCol();
+  if (left == lastLeftCol_) return;
+  lastLeftCol_ = left;
+  if (listener_) listener_->LeftColChange(*this);
+}
+
+void QtGrid::HandleRecordSelectorClick(int row) {
+  Variant bookmark = BookmarkAt(row);
+  if (bookmark.IsNull()) return;
+  if (QApplication::keyboardModifiers() & Qt::ControlModifier) {
+    for (int i = 0; i < SelectedCount(); ++i) {
+      if (selected_[static_cast<size_t>(i)] == bookmark) return RemoveSelectedAt(i);
+    }
+    AddSelected(bookmark);
+    return;
+  }
+  while (SelectedCount() > 0) RemoveSelectedAt(SelectedCount() - 1);
+  AddSelected(bookmark);
+}
+
+}  // namespace vmbgrid
+
+namespace vmbgrid {
+
+bool QtGrid::OpenDropDown() {
+  if (!view_ || col_ < 0 || col_ >= ColumnCount()) return false;
+  const std::string name = columns_[static_cast<size_t>(col_)]->DropDown();
+  QtDropDown* dropDown = name.empty() ? nullptr : QtDropDown::Find(name);
+  if (!dropDown) return false;
+  QRect cell = view_->visualRect(view_->currentIndex());
+  cell.moveTopLeft(view_->viewport()->mapToGlobal(cell.topLeft()));
+  dropDown->Open(this, cell);
+  return true;
+}
+
+// Only a value that differs from the cell is put into the editor: a handler of
+// the chosen value may have written it already.
+void QtGrid::PutChosenValue(const Variant& value) {
+  const int ordinal = CurrentOrdinal();
+  if (!view_ || ordinal < 0 || col_ < 0) return;
+  const std::string text = PlainText(value);
+  if (text == EditText(ordinal, col_)) return;
+  view_->setFocus(Qt::OtherFocusReason);
+  EditActive(true);
+  if (auto* edit = qobject_cast<QLineEdit*>(delegate_->Editor())) {
+    edit->setText(QString::fromStdString(text));
+    EditorTextChanged();
+  }
+}
+
+}  // namespace vmbgrid

@@ -1,0 +1,244 @@
+#include "adapters/qt/qt_grid_view.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include "adapters/qt/qt_grid.h"
+
+namespace vmbgrid::qt {
+
+QEvent::Type PostedMessageEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+// --- Model.
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return grid_->rows_ + (grid_->addRow_ ? 1 : 0);
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : grid_->ColumnCount();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const int row = index.row(), col = index.column();
+  switch (role) {
+    case Qt::DisplayRole:
+      return QString::fromStdString(grid_->DisplayText(row, col));
+    case Qt::EditRole:
+      return QString::fromStdString(grid_->EditText(row, col));
+    case Qt::TextAlignmentRole: {
+      int align = grid_->Column(col).Alignment();
+      if (align == dbgGeneral) {
+        Variant v = grid_->RawValue(row, col);
+        align = v.IsNumberType() || v.IsDate() ? dbgRight : dbgLeft;
+      }
+      Qt::Alignment h = align == dbgRight    ? Qt::AlignRight
+                        : align == dbgCenter ? Qt::AlignHCenter
+                                             : Qt::AlignLeft;
+      return QVariant::fromValue(h | Qt::AlignVCenter);
+    }
+    case Qt::BackgroundRole:
+      if (grid_->IsSelectedRow(row) && grid_->view_) return grid_->view_->palette().highlight();
+      return {};
+    case Qt::ForegroundRole:
+      if (grid_->IsSelectedRow(row) && grid_->view_)
+        return grid_->view_->palette().highlightedText();
+      return {};
+    default:
+      return {};
+  }
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole) return false;
+  const bool ok = grid_->WriteCell(index.row(), index.column(), value.toString().toStdString());
+  if (ok && index.row() < rowCount())
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
+  return ok;
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return {};
+  if (orientation == Qt::Horizontal) {
+    if (section < 0 || section >= grid_->ColumnCount()) return {};
+    return QString::fromStdString(grid_->Column(section).Caption());
+  }
+  if (grid_->IsAddNewRow(section)) return QStringLiteral("*");
+  return QString();
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (grid_->Editable(index.row(), index.column())) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+void GridModel::Reset(const std::function<void()>& change) {
+  beginResetModel();
+  change();
+  endResetModel();
+}
+
+void GridModel::InsertColumn(int index, const std::function<void()>& change) {
+  beginInsertColumns(QModelIndex(), index, index);
+  change();
+  endInsertColumns();
+}
+
+void GridModel::RemoveColumn(int index, const std::function<void()>& change) {
+  beginRemoveColumns(QModelIndex(), index, index);
+  change();
+  endRemoveColumns();
+}
+
+void GridModel::CellsChanged() {
+  const int rows = rowCount(), cols = columnCount();
+  if (rows > 0 && cols > 0) emit dataChanged(index(0, 0), index(rows - 1, cols - 1));
+}
+
+void GridModel::RowChanged(int row) {
+  const int cols = columnCount();
+  if (row >= 0 && row < rowCount() && cols > 0)
+    emit dataChanged(index(row, 0), index(row, cols - 1));
+}
+
+void GridModel::HeaderChanged() {
+  if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+// --- Cell editor.
+
+QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                    const QModelIndex&) const {
+  auto* edit = new QLineEdit(parent);
+  edit->setFrame(false);
+  QtGrid* grid = grid_;
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [grid] { grid->EditorTextChanged(); });
+  editor_ = edit;
+  return edit;
+}
+
+void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  auto* edit = qobject_cast<QLineEdit*>(editor);
+  if (!edit) return;
+  original_ = index.data(Qt::EditRole).toString();
+  edit->setText(original_);
+}
+
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                const QModelIndex& index) const {
+  auto* edit = qobject_cast<QLineEdit*>(editor);
+  if (!edit) return;
+  // Unchanged text is no edit: nothing is written and no notification is raised.
+  if (edit->text() == original_) return;
+  model->setData(index, edit->text(), Qt::EditRole);
+  original_ = edit->text();
+}
+
+void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+  if (editor == editor_) editor_ = nullptr;
+  QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+bool GridDelegate::Modified() const {
+  auto* edit = qobject_cast<QLineEdit*>(editor_.data());
+  return edit && edit->text() != original_;
+}
+
+void GridDelegate::Commit() {
+  QWidget* editor = editor_;
+  if (!editor) return;
+  emit commitData(editor);
+  if (editor_ == editor) emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void GridDelegate::Discard() {
+  QWidget* editor = editor_;
+  if (editor) emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
+bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    if (grid_->HandleKeyPress(static_cast<QKeyEvent*>(event), true)) return true;
+  } else if (event->type() == QEvent::KeyRelease) {
+    grid_->HandleKeyRelease(static_cast<QKeyEvent*>(event));
+  }
+  return QStyledItemDelegate::eventFilter(object, event);
+}
+
+// --- View.
+
+GridView::GridView(QtGrid& grid, QWidget* parent) : QTableView(parent), grid_(&grid) {
+  horizontalHeader()->viewport()->installEventFilter(this);
+  verticalHeader()->viewport()->installEventFilter(this);
+}
+
+bool GridView::event(QEvent* event) {
+  if (event->type() == PostedMessageEvent::EventType()) {
+    if (grid_) grid_->DeliverPosted(static_cast<PostedMessageEvent*>(event)->Id());
+    return true;
+  }
+  return QTableView::event(event);
+}
+
+bool GridView::eventFilter(QObject* object, QEvent* event) {
+  if (grid_) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        grid_->HandleMouse(static_cast<QWidget*>(object), static_cast<QMouseEvent*>(event));
+        break;
+      default:
+        break;
+    }
+  }
+  return QTableView::eventFilter(object, event);
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+  if (grid_ && grid_->HandleKeyPress(event, false)) return;
+  QTableView::keyPressEvent(event);
+}
+
+void GridView::keyReleaseEvent(QKeyEvent* event) {
+  if (grid_) grid_->HandleKeyRelease(event);
+  QTableView::keyReleaseEvent(event);
+}
+
+void GridView::mousePressEvent(QMouseEvent* event) {
+  if (grid_) grid_->HandleMouse(viewport(), event);
+  QTableView::mousePressEvent(event);
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event) {
+  QTableView::mouseReleaseEvent(event);
+  if (grid_) grid_->HandleMouse(viewport(), event);
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (grid_) grid_->HandleMouse(viewport(), event);
+}
+
+void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (grid_ && current.isValid())
+    grid_->CurrentChangedInView(current.row(), current.column(), current.row() != previous.row());
+}
+
+GridView::~GridView() {
+  if (grid_) grid_->ViewGone();
+}
+
+bool GridView::focusNextPrevChild(bool next) { return QTableView::focusNextPrevChild(next); }
+
+}  // namespace vmbgrid::qt

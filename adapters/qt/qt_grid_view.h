@@ -1,0 +1,105 @@
+// The widgets behind QtGrid: the table view that turns Qt events into the grid's
+// notifications, the virtual model over the bound source and the cell editor.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QEvent>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <functional>
+
+namespace vmbgrid {
+class QtGrid;
+}
+
+namespace vmbgrid::qt {
+
+// A message posted through PostMsg, delivered by the Qt event queue in posting order.
+class PostedMessageEvent : public QEvent {
+ public:
+  static QEvent::Type EventType();
+  explicit PostedMessageEvent(int id) : QEvent(EventType()), id_(id) {}
+  int Id() const { return id_; }
+
+ private:
+  int id_;
+};
+
+class GridModel : public QAbstractTableModel {
+ public:
+  explicit GridModel(QtGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(&grid) {}
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  void Reset(const std::function<void()>& change);
+  void InsertColumn(int index, const std::function<void()>& change);
+  void RemoveColumn(int index, const std::function<void()>& change);
+  void CellsChanged();
+  void RowChanged(int row);
+  void HeaderChanged();
+
+ private:
+  QtGrid* grid_;
+};
+
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  GridDelegate(QtGrid& grid, QObject* parent) : QStyledItemDelegate(parent), grid_(&grid) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override;
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override;
+  void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+
+  QWidget* Editor() const { return editor_; }
+  bool Modified() const;
+  // Writes the editor's text into the cell and closes the editor.
+  void Commit();
+  // Closes the editor without writing.
+  void Discard();
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override;
+
+ private:
+  QtGrid* grid_;
+  mutable QPointer<QWidget> editor_;
+  mutable QString original_;
+};
+
+class GridView : public QTableView {
+ public:
+  GridView(QtGrid& grid, QWidget* parent);
+  ~GridView() override;
+  QtGrid& Grid() const { return *grid_; }
+
+  // The view's own handling of a key, after the notifications had their say.
+  void DefaultKey(QKeyEvent* event) { QTableView::keyPressEvent(event); }
+  // Moves the focus along the window's focus chain.
+  bool FocusChain(bool next) { return focusNextPrevChild(next); }
+  void ForgetGrid() { grid_ = nullptr; }
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* object, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  QtGrid* grid_;
+};
+
+}  // namespace vmbgrid::qt
