@@ -161,7 +161,9 @@ void VMGrid::user(const std::string& name) {
 }
 
 void VMGrid::LoadOptionsIfReady() {
-  if (!user_.empty() && connection_ && grid_) optionStore_->Load();
+  if (user_.empty() || !connection_ || !grid_) return;
+  ++optionLoads_;
+  optionStore_->Load();
 }
 
 void VMGrid::MaxRecords(int32_t limit) {

@@ -233,6 +233,9 @@ class VMGrid {
   bool PrintAvailable() const { return printAvailable_; }
   // Sets MaxRecords through the layout dialog's path: a change marks the options changed.
   void MaxRecordsFromDialog(int32_t limit);
+  // How often the persisted options were read (the trigger waits for user,
+  // Connection and grid).
+  int32_t OptionLoadCount() const { return optionLoads_; }
   core::SettingsStore& Settings() { return *settings_; }
   core::DatabaseService& Database() { return *database_; }
   search::SearchRow& SearchRowState() { return *searchRow_; }
@@ -300,6 +303,7 @@ class VMGrid {
   bool clientData_ = false;
   bool settingsChanged_ = false;
   int32_t headerHeight_ = 0;
+  int32_t optionLoads_ = 0;
   std::string lastRejectedFilter_;
   std::string probeStatement_;  // the last type probe sent, for error messages
 

@@ -1,0 +1,235 @@
+// The controller's own state: defaults, the data-source properties, the row limit,
+// the sort state, the option-load trigger, control attachment and the areas of the
+// grid.
+#include "core/services.h"
+#include "tests/controller/controller_fixture.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+using Properties = ControllerTest;
+
+TEST_F(Properties, NewControllerHasTheDocumentedDefaults) {
+  VMGrid g;
+  EXPECT_TRUE(g.ReadOnly());
+  EXPECT_TRUE(g.AllowAddNew());
+  EXPECT_TRUE(g.AllowUserSort());
+  EXPECT_TRUE(g.RefreshOnLeaveColumn());
+  EXPECT_TRUE(g.ReturnNavigatesInGrid());
+  EXPECT_FALSE(g.ShowEmptyGrid());
+  EXPECT_FALSE(g.SortAscending());
+  EXPECT_EQ(g.MaxRecords(), 0);
+  EXPECT_EQ(g.SaveMode(), VelmGRX);
+  EXPECT_EQ(g.DebugLevel(), 0);
+  g.DebugLevel(7);
+  EXPECT_EQ(g.DebugLevel(), 0);
+  EXPECT_EQ(g.RecordCount(), 0);
+  EXPECT_EQ(g.EditMode(), adEditNone);
+  EXPECT_EQ(g.SortBy(), "");
+  EXPECT_EQ(g.PreviousSortBy(), "");
+  EXPECT_EQ(g.ConnectionString(), "");
+  EXPECT_EQ(g.SQLWherePart(), "");
+  EXPECT_EQ(g.Connection(), nullptr);
+  EXPECT_TRUE(g.FirstLoad());
+  EXPECT_FALSE(g.ClientData());
+  EXPECT_FALSE(g.SettingsChanged());
+  EXPECT_FALSE(g.IsTempLayout());
+  EXPECT_FALSE(g.LastClickOverData());
+  EXPECT_EQ(g.GridFields().Count(), 0);
+  EXPECT_EQ(g.Restrictions().Count(), 0);
+  EXPECT_EQ(g.SortColumns().Count(), 0);
+  EXPECT_EQ(g.queries(), nullptr);
+}
+
+TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
+  VMGrid g;
+  g.ConnectionString("Provider=SQLite;Data Source=anders.db");
+  EXPECT_EQ(g.ConnectionString(), "Provider=SQLite;Data Source=anders.db");
+  g.Connection(conn_);
+  EXPECT_EQ(g.ConnectionString(), kMemoryDb);
+  EXPECT_EQ(g.Connection(), conn_);
+  g.Connection(nullptr);
+  EXPECT_EQ(g.ConnectionString(), "");
+  EXPECT_EQ(g.Connection(), nullptr);
+}
+
+TEST_F(Properties, NegativeRowLimitKeepsTheOldOneAndZeroRemovesIt) {
+  VMGrid& g = MakeTyped();
+  g.MaxRecords(500);
+  g.MaxRecords(-5);
+  EXPECT_EQ(g.MaxRecords(), 500);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT TOP 500 [Name],[Ort],[Nr] FROM [Kunden]");
+  g.MaxRecords(0);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
+}
+
+TEST_F(Properties, SortByRemembersThePreviousColumn) {
+  VMGrid g;
+  g.SortBy("Name");
+  g.SortBy("Ort");
+  EXPECT_EQ(g.SortBy(), "Ort");
+  EXPECT_EQ(g.PreviousSortBy(), "Name");
+  // The list takes over: SortBy empties and its value moves on.
+  g.AddSortColumn("Plz");
+  EXPECT_EQ(g.SortBy(), "");
+  EXPECT_EQ(g.PreviousSortBy(), "Ort");
+}
+
+TEST_F(Properties, SortColumnsMoveToTheEndWithTheirNewDirection) {
+  VMGrid& g = MakeTyped();
+  g.AddSortColumn("Name");
+  g.AddSortColumn("Ort", descending);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Name] ASC, [Ort] DESC");
+  g.AddSortColumn("name", descending);  // same column, other letter case
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Ort] DESC, [name] DESC");
+  EXPECT_EQ(g.SortColumns().Count(), 2);
+  // An unknown direction leaves the column followed by one blank.
+  g.DeleteAllSortColumns();
+  g.AddSortColumn("Nr", 3);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ");
+}
+
+TEST_F(Properties, SortByTakesPrecedenceOverTheListAndSurvivesDeleteAll) {
+  VMGrid& g = MakeTyped();
+  g.AddSortColumn("Name");
+  g.AddSortColumn("Ort");
+  g.SortBy("Nr");
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] DESC");
+  g.SortAscending(true);
+  g.DeleteAllSortColumns();
+  EXPECT_EQ(g.SortColumns().Count(), 0);
+  EXPECT_EQ(g.SortBy(), "Nr");
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ASC");
+  EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"1", "2", "3", "5", "8", "9", "12", "17"}));
+  // AddSortColumn gives the list back its say.
+  g.AddSortColumn("Ort", descending);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Ort] DESC");
+}
+
+// The options are read once user, Connection and grid are all there, whichever
+// arrives last.
+TEST_F(Properties, OptionsLoadWhenTheLastOfUserConnectionAndGridArrives) {
+  HeadlessGrid other("grdAndere");
+  {
+    VMGrid g;
+    g.user("Anna");
+    g.Connection(conn_);
+    EXPECT_EQ(g.OptionLoadCount(), 0);
+    g.grid(&other);
+    EXPECT_EQ(g.OptionLoadCount(), 1);
+  }
+  {
+    VMGrid g;
+    g.grid(&other);
+    g.user("Anna");
+    EXPECT_EQ(g.OptionLoadCount(), 0);
+    g.Connection(conn_);
+    EXPECT_EQ(g.OptionLoadCount(), 1);
+  }
+  {
+    VMGrid g;
+    g.Connection(conn_);
+    g.grid(&other);
+    EXPECT_EQ(g.OptionLoadCount(), 0);
+    g.user("Anna");
+    EXPECT_EQ(g.OptionLoadCount(), 1);
+    // Without a user nothing is read, whatever is attached after.
+    g.user("");
+    g.grid(&other);
+    EXPECT_EQ(g.OptionLoadCount(), 1);
+  }
+  {
+    VMGrid g;
+    g.user("Anna");
+    g.grid(&other);
+    g.Connection(nullptr);
+    EXPECT_EQ(g.OptionLoadCount(), 0);
+  }
+}
+
+TEST_F(Properties, AttachingTheGridNamesTheLayoutAndMeasuresTheHeader) {
+  VMGrid g;
+  main_.HeaderLines(2);
+  g.grid(&main_);
+  EXPECT_EQ(g.LayoutFile(), "grdKunden");
+  EXPECT_EQ(g.mainlayout(), "grdKunden");
+  EXPECT_EQ(main_.LayoutFileName(), "grdKunden.grx");
+  // 2 x 239.811 = 479.622 twips, to the nearest whole twip.
+  EXPECT_EQ(g.HeaderHeight(), 480);
+  EXPECT_FALSE(g.IsInDataArea(480));
+  EXPECT_TRUE(g.IsInDataArea(481));
+  EXPECT_TRUE(g.IsInRecordSelectorArea(285));
+  EXPECT_FALSE(g.IsInRecordSelectorArea(286));
+  EXPECT_TRUE(g.IsInRecordSelectorArea(-10));
+}
+
+TEST_F(Properties, GridBehaviourFollowsThePropertiesAtTheNextRequery) {
+  VMGrid& g = MakeTyped();
+  EXPECT_FALSE(main_.AllowUpdate());  // read-only by default
+  EXPECT_EQ(main_.TabAction(), 0);
+  g.ReadOnly(false);
+  g.ReturnNavigatesInGrid(false);
+  g.AllowAddNew(false);
+  EXPECT_FALSE(main_.AllowUpdate());  // stored only until the next Requery
+  g.Requery();
+  EXPECT_TRUE(main_.AllowUpdate());
+  EXPECT_EQ(main_.GetProperty(75).ToInt32(), 6);
+  EXPECT_EQ(main_.TabAction(), 2);
+  EXPECT_FALSE(main_.AllowAddNew());
+  EXPECT_EQ(g.CurrentRecordset()->LockType(), adLockOptimistic);
+}
+
+TEST_F(Properties, TheControlAttachedLastPlacesAllThree) {
+  HeadlessGrid search("grdSuche"), sum("grdSumme");
+  main_.Left(100);
+  main_.Width(5000);
+  search.Left(300);
+  search.Width(7000);
+  sum.Left(900);
+  sum.Width(1200);
+  VMGrid g;
+  g.grid(&main_);
+  g.SearchGrid(&search);
+  EXPECT_EQ(main_.Left(), 300);
+  EXPECT_EQ(main_.Width(), 7000);
+  g.SumGrid(&sum);
+  for (HeadlessGrid* c : {&main_, &search, &sum}) {
+    EXPECT_EQ(c->Left(), 900);
+    EXPECT_EQ(c->Width(), 1200);
+  }
+  // Detaching stores nothing and sets nothing up.
+  g.SumGrid(nullptr);
+  EXPECT_EQ(g.SumGrid(), nullptr);
+  EXPECT_EQ(main_.Left(), 900);
+}
+
+TEST_F(Properties, AConnectionThatCannotBeOpenedIsReported) {
+  VMGrid g;
+  g.ConnectionString("Provider=SQLite;Data Source=/gibt/es/nicht.db");
+  EXPECT_EQ(g.OpenConnection(), nullptr);
+  auto& errors = core::ErrorCollection::Instance();
+  ASSERT_GE(errors.Count(), 1u);
+  const core::ErrorEntry& e = errors.Item(errors.Count() - 1);
+  EXPECT_EQ(e.number, vmGridErrorOpenConnection);
+  EXPECT_EQ(e.source, "VMBGrid");
+  EXPECT_EQ(e.description, "Verbindung mit Datenbank konnte nicht hergestellt werden.");
+  std::vector<std::string> shown = TakeMessages();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "Verbindung mit Datenbank konnte nicht hergestellt werden.");
+  // With the host's connection set, that one is used and its string copied.
+  g.Connection(conn_);
+  g.ConnectionString("");
+  EXPECT_EQ(g.OpenConnection(), conn_);
+  EXPECT_EQ(g.ConnectionString(), kMemoryDb);
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing

@@ -1,0 +1,201 @@
+// Selection and value access: positioning by a key value (also beyond the row
+// limit), the grid's selected rows, and the value arrays of current, selected and
+// dragged rows.
+#include "tests/controller/controller_fixture.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+class Selection : public ControllerTest {
+ protected:
+  // Rows sorted by Nr: 1 2 3 5 8 9 12 17.
+  VMGrid& Loaded() {
+    VMGrid& g = MakeTyped();
+    g.SortBy("Nr");
+    g.SortAscending(true);
+    g.Requery();
+    return g;
+  }
+  // Nr of every value array, in order.
+  static std::vector<std::string> Numbers(const std::vector<XArray>& arrays) {
+    std::vector<std::string> out;
+    for (const XArray& a : arrays) out.push_back(a.Value(0, 1).ToTextOrEmpty());
+    return out;
+  }
+  double RowY(int row) const { return main_.CellPoint(0, row).second; }
+  const std::vector<Variant> fields_{Variant("Nr"), Variant("Name")};
+};
+
+TEST_F(Selection, SelectValueFindsTheRowForEveryKindOfValue) {
+  VMGrid& g = Loaded();
+  EXPECT_TRUE(g.SelectValue("Nr", 17));
+  EXPECT_EQ(main_.CurrentOrdinal(), 7);
+  EXPECT_EQ(g.GetValue("Name").ToText(), "O'Brien");
+  EXPECT_TRUE(g.SelectValue("Name", "O'Brien"));  // an apostrophe is no end of text
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
+  EXPECT_TRUE(g.SelectValue("Ort", "München"));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 5);
+  EXPECT_TRUE(g.SelectValue("Nr", "9"));
+  EXPECT_EQ(main_.CurrentOrdinal(), 5);
+  // Not there, no row limit: back to the first row.
+  EXPECT_FALSE(g.SelectValue("Name", "Niemand"));
+  EXPECT_EQ(main_.CurrentOrdinal(), 0);
+  EXPECT_FALSE(g.SelectValue("Unbekannt", 1));
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(Selection, SelectValueWithEmptyTextDoesNotMove) {
+  VMGrid& g = Loaded();
+  MoveTo(3);
+  TakeLog();
+  EXPECT_FALSE(g.SelectValue("Name", ""));
+  EXPECT_EQ(main_.CurrentOrdinal(), 3);
+  EXPECT_TRUE(TakeLog().empty());
+}
+
+TEST_F(Selection, SelectValueBeyondTheRowLimitLoadsFromTheValueOn) {
+  VMGrid& g = MakeTyped();
+  g.MaxRecords(3);
+  g.filter("Nr > 0");
+  g.SortBy("Name");
+  g.SortAscending(true);
+  g.Requery();
+  ASSERT_EQ(Column("Name"), (std::vector<std::string>{"Adler", "Becker", "Meier"}));
+  TakeLog();
+  EXPECT_TRUE(g.SelectValue("Nr", 17));
+  EXPECT_EQ(Last(),
+            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0 AND [Nr] >= 17) ORDER BY "
+            "[Nr] ASC");
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
+  EXPECT_EQ(g.SortBy(), "Nr");  // the sort on the field stays
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0) ORDER BY [Nr] ASC");
+  // A value that is not there: the first row from there on is another one.
+  EXPECT_FALSE(g.SelectValue("Nr", 16));
+  EXPECT_EQ(Last(),
+            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0 AND [Nr] >= 16) ORDER BY "
+            "[Nr] ASC");
+  // Text beyond the limit keeps its apostrophe inside the literal.
+  g.SortBy("Nr");
+  g.Requery();
+  EXPECT_TRUE(g.SelectValue("Name", "O'Brien"));
+  EXPECT_EQ(Last(),
+            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0 AND [Name] >= 'O''Brien') "
+            "ORDER BY [Name] ASC");
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(Selection, SelectValueNeverSendsAValueAsStructure) {
+  VMGrid& g = MakeTyped();
+  g.MaxRecords(2);
+  g.Requery();
+  TakeLog();
+  EXPECT_FALSE(g.SelectValue("Nr", "1 OR 1=1"));
+  EXPECT_TRUE(TakeLog().empty());
+  EXPECT_FALSE(g.SelectValue("Name", "x' OR '1'='1"));
+  for (const auto& s : TakeLog()) EXPECT_EQ(s.find("'1'='1"), std::string::npos) << s;
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(Selection, GetValueOfTheCurrentRow) {
+  VMGrid& g = Loaded();
+  MoveTo(2);
+  EXPECT_EQ(g.GetValue("Name").ToText(), "Schulz");
+  EXPECT_EQ(g.GetValue("nr").ToInt32(), 3);
+  EXPECT_EQ(g.GetValue("Unbekannt").ToText(), "");
+  VMGrid empty;
+  EXPECT_EQ(empty.GetValue("Nr").ToText(), "");
+}
+
+TEST_F(Selection, GetValuesCurrentRowFirstThenTheSelectionInItsOrder) {
+  VMGrid& g = Loaded();
+  MoveTo(1);
+  std::vector<XArray> one = g.GetValues(fields_);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].LowerBound(1), 0);
+  EXPECT_EQ(one[0].UpperBound(1), 1);
+  EXPECT_EQ(one[0].Value(0, 0).ToText(), "Nr");
+  EXPECT_EQ(one[0].Value(0, 1).ToInt32(), 2);
+  EXPECT_EQ(one[0].Value(1, 0).ToText(), "Name");
+  EXPECT_EQ(one[0].Value(1, 1).ToText(), "Müller");
+
+  // The current row among three selected rows: three arrays in selection order.
+  main_.AddSelected(BookmarkOf(4));
+  main_.AddSelected(BookmarkOf(1));
+  main_.AddSelected(BookmarkOf(6));
+  EXPECT_EQ(Numbers(g.GetValues(fields_)), (std::vector<std::string>{"8", "2", "12"}));
+  // Not among them: it comes first.
+  MoveTo(0);
+  EXPECT_EQ(Numbers(g.GetValues(fields_)), (std::vector<std::string>{"1", "8", "2", "12"}));
+  EXPECT_THROW(g.GetValues({Variant("Unbekannt")}), VMError);
+}
+
+TEST_F(Selection, DraggingARowOutsideTheSelectionLeavesTheCurrentRow) {
+  VMGrid& g = Loaded();
+  MoveTo(0);
+  main_.AddSelected(BookmarkOf(2));
+  main_.AddSelected(BookmarkOf(3));
+  std::vector<XArray> dragged = g.GetValuesDragDrop(BookmarkOf(6), fields_);
+  EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"12"}));
+  EXPECT_EQ(main_.CurrentOrdinal(), 0);
+  EXPECT_EQ(main_.SelectedCount(), 2);
+}
+
+TEST_F(Selection, DraggingASelectedRowTakesTheWholeSelectionOnce) {
+  VMGrid& g = Loaded();
+  MoveTo(3);
+  main_.AddSelected(BookmarkOf(1));
+  main_.AddSelected(BookmarkOf(3));
+  main_.AddSelected(BookmarkOf(5));
+  std::vector<XArray> dragged = g.GetValuesDragDrop(BookmarkOf(1), fields_);
+  EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"2", "5", "9"}));
+  EXPECT_EQ(main_.SelectedCount(), 3);
+  EXPECT_EQ(main_.CurrentOrdinal(), 5);  // on the last selected row
+  // The current row outside the selection joins it when it is dragged.
+  MoveTo(0);
+  dragged = g.GetValuesDragDrop(BookmarkOf(0), fields_);
+  EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"2", "5", "9", "1"}));
+  EXPECT_EQ(main_.SelectedCount(), 4);
+}
+
+TEST_F(Selection, SelectAllAndSelectNone) {
+  VMGrid& g = Loaded();
+  platform_->screen.ClearHistory();
+  g.SelectAll();
+  EXPECT_EQ(main_.SelectedCount(), 8);
+  EXPECT_EQ(platform_->screen.PointerHistory(),
+            (std::vector<int>{kPointerHourglass, kPointerDefault}));
+  g.SelectNone();
+  EXPECT_EQ(main_.SelectedCount(), 0);
+  // After a filter only the rows of the result are selected.
+  g.AddRestriction("Ort", "Berlin", false, adVarChar);
+  g.Requery();
+  g.SelectAll();
+  EXPECT_EQ(main_.SelectedCount(), 3);
+}
+
+TEST_F(Selection, RowsUnderTheMouse) {
+  VMGrid& g = Loaded();
+  g.SelectRow(static_cast<int32_t>(RowY(2)));
+  EXPECT_EQ(main_.CurrentOrdinal(), 2);
+  EXPECT_EQ(main_.SelectedCount(), 0);
+  g.SelectRow(static_cast<int32_t>(RowY(4)), true);
+  g.SelectRow(static_cast<int32_t>(RowY(5)), true);
+  EXPECT_EQ(main_.SelectedCount(), 2);
+  EXPECT_EQ(main_.CurrentOrdinal(), 2);
+  EXPECT_TRUE(g.IsRowSelected(static_cast<int32_t>(RowY(2))));  // the current row
+  EXPECT_TRUE(g.IsRowSelected(static_cast<int32_t>(RowY(4))));
+  EXPECT_FALSE(g.IsRowSelected(static_cast<int32_t>(RowY(6))));
+  EXPECT_FALSE(g.IsRowSelected(100));  // the header
+  g.SelectRow(100);
+  EXPECT_EQ(main_.SelectedCount(), 2);
+  // A plain click starts over.
+  g.SelectRow(static_cast<int32_t>(RowY(7)));
+  EXPECT_EQ(main_.SelectedCount(), 0);
+  EXPECT_EQ(main_.CurrentOrdinal(), 7);
+  EXPECT_TRUE(g.IsInDataArea(241));
+  EXPECT_FALSE(g.IsInDataArea(240));
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
