@@ -43,6 +43,12 @@ bool IsRejectedStatement(int32_t number) {
   return number == errc::kRejectedStatement || number == errc::kIntegrityViolation;
 }
 
+// The criteria language refuses a typed value it cannot write as a literal with a
+// type mismatch of the library itself; data-source errors carry provider codes.
+bool IsCriterionError(const VMError& e) {
+  return e.Number() == errc::kTypeMismatch && e.Source() == "VMBGrid";
+}
+
 int32_t ErrorNumber(const std::exception& e) {
   if (auto* v = dynamic_cast<const VMError*>(&e)) return v->Number();
   return 0;
@@ -78,9 +84,12 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
   try {
     statement = WithSqlWildcards(BuildSelect());
   } catch (const VMError& e) {
-    // A criterion that cannot be made safe: nothing reaches the data source.
-    std::string what = e.Description();
-    ShowMessage(kFilterError + what);
+    if (IsCriterionError(e)) {
+      // A criterion that cannot be made safe: nothing reaches the data source.
+      ShowMessage(kFilterError + e.Description());
+    } else {
+      HandleDataError(e, statement);  // the column probe of an empty field list
+    }
     return;
   } catch (const std::exception& e) {
     HandleDataError(e, statement);
@@ -99,6 +108,64 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
   }
 }
 
+// The in-memory path over host-supplied rows: restrictions become the recordset's
+// filter, the sort state its sort. Nothing here may raise to the host: what the
+// user typed is refused with a message and the rows stay as they were.
+void VMGrid::FilterAndSortInMemory() {
+  Recordset& rs = *currentRecordset_;
+  // The host's rows are the data source here: a restriction added without a type
+  // takes the type of the field of that name.
+  for (const auto& r : *restrictions_) {
+    if (r->datatype != kTypeUndetermined) continue;
+    int idx = rs.FieldIndex(r->fieldname);
+    if (idx < 0) continue;
+    r->datatype = rs.FieldType(idx);
+    r->size = rs.FieldDefinedSize(idx);
+  }
+  bool filterUsable = true;
+  std::string where;
+  try {
+    where = BuildWhere();
+  } catch (const VMError& e) {
+    // A criterion that cannot be made safe; the filter stays as it was.
+    ShowMessage(kFilterError + e.Description());
+    filterUsable = false;
+  }
+  if (filterUsable && where.find("LIKE '*") != std::string::npos &&
+      !(where.size() >= 3 && where.compare(where.size() - 3, 3, "*')") == 0)) {
+    if (where != lastRejectedFilter_)
+      Platform::Messages().MessageBox(
+          Joined({"An dieser Stelle kann nicht mit *Suchbegriff gesucht werden.",
+                  "Der Suchbegriff muss mit einem * abgeschlossen werden.",
+                  "Bitte suchen Sie mit *Suchbegriff*"}));
+    lastRejectedFilter_ = where;
+    where.clear();
+  }
+  if (filterUsable) {
+    try {
+      rs.Filter(where);
+    } catch (const std::exception&) {
+      // Handler A: the in-memory filter cannot take this criterion.
+      if (where != lastRejectedFilter_)
+        Platform::Messages().MessageBox(
+            Joined({"An dieser Stelle kann nicht mit ',' (Komma) als Suchbegriff gesucht werden.",
+                    "Der Suchbegriff darf kein ',' (Komma) beinhalten.",
+                    "Bitte versuchen Sie es mit anderem Suchbegriff"}));
+      lastRejectedFilter_ = where;
+    }
+  }
+  std::string order = SortText();
+  if (order.empty()) return;
+  try {
+    rs.Sort(order.substr(std::string(" ORDER BY ").size()));
+  } catch (const std::exception&) {
+    // The recordset's refusal is the database's rejected sort: same message, and
+    // a single sort column gives way to the previous one. The rows keep their order.
+    ShowMessage(kSortRejected);
+    if (!sortBy_.empty()) sortBy_ = previousSortBy_;
+  }
+}
+
 void VMGrid::Requery(const std::string& Key2KeepCurrent) {
   Screen& screen = Platform::ScreenService();
   screen.MousePointer(kPointerHourglass);
@@ -110,39 +177,7 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
 
   std::string statement;
   if (clientData_ && currentRecordset_) {
-    std::string where = BuildWhere();
-    if (where.find("LIKE '*") != std::string::npos &&
-        !(where.size() >= 3 && where.compare(where.size() - 3, 3, "*')") == 0)) {
-      if (where != lastRejectedFilter_)
-        Platform::Messages().MessageBox(
-            Joined({"An dieser Stelle kann nicht mit *Suchbegriff gesucht werden.",
-                    "Der Suchbegriff muss mit einem * abgeschlossen werden.",
-                    "Bitte suchen Sie mit *Suchbegriff*"}));
-      lastRejectedFilter_ = where;
-      where.clear();
-    }
-    try {
-      currentRecordset_->Filter(where);
-    } catch (const std::exception&) {
-      // Handler A: the in-memory filter cannot take this criterion.
-      if (where != lastRejectedFilter_)
-        Platform::Messages().MessageBox(Joined(
-            {"An dieser Stelle kann nicht mit ',' (Komma) als Suchbegriff gesucht werden.",
-             "Der Suchbegriff darf kein ',' (Komma) beinhalten.",
-             "Bitte versuchen Sie es mit anderem Suchbegriff"}));
-      lastRejectedFilter_ = where;
-    }
-    std::string order = SortText();
-    if (!order.empty()) {
-      try {
-        currentRecordset_->Sort(order.substr(std::string(" ORDER BY ").size()));
-      } catch (const std::exception& e) {
-        if (!sortBy_.empty())
-          HandleDataError(e, order);
-        else
-          ShowMessage(kSortRejected);  // the rows stay in their previous order
-      }
-    }
+    FilterAndSortInMemory();
   } else if (!clientData_) {
     OpenDatabaseResult(statement);
   }
@@ -289,8 +324,8 @@ void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
     for (int i = 0; i < r.FieldCount(); ++i) {
       std::string name = r.FieldName(i);
       if (core::EqualsNoCase(name, "upsize_ts")) continue;
-      gridFields_->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false,
-                       false, false, Variant::Missing(), "", r.FieldDefinedSize(i));
+      gridFields_->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false, false,
+                       false, Variant::Missing(), "", r.FieldDefinedSize(i));
     }
   } catch (const std::exception&) {
     ReportError(vmGridErrorWrongDatatype, "Fehler bei der Übertragung des 'Recordsets'.");

@@ -263,6 +263,7 @@ class VMGrid {
   void LoadOptionsIfReady();
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
   void OpenDatabaseResult(std::string& statement);
+  void FilterAndSortInMemory();
   void ApplyValueTranslation();
   void ApplyCaptions();
   void ApplyInputDropDowns();

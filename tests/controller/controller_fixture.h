@@ -107,7 +107,8 @@ class ControllerTest : public ::testing::Test {
     if (!rs || rs->State() == adStateClosed) return out;
     int idx = rs->FieldIndex(field);
     if (idx < 0) return out;
-    for (int32_t i = 0; i < rs->RecordCount(); ++i) out.push_back(rs->ValueAt(i, idx).ToTextOrEmpty());
+    for (int32_t i = 0; i < rs->RecordCount(); ++i)
+      out.push_back(rs->ValueAt(i, idx).ToTextOrEmpty());
     return out;
   }
   // Makes the grid's row with the given ordinal current.

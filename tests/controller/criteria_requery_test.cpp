@@ -1,6 +1,7 @@
 // Criteria as the user sees them through Requery: the condition per data-type class
 // in the statement sent, the German messages, and attempts to smuggle SQL structure
 // through the search line under every class.
+#include "search/search_row.h"
 #include "tests/controller/controller_fixture.h"
 
 namespace vmbgrid::testing {
@@ -22,9 +23,7 @@ class Criteria : public ControllerTest {
     return "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE " + condition;
   }
   // No statement sent so far carries the text.
-  void ExpectNeverSent(const std::string& part) {
-    EXPECT_FALSE(LogContains(part)) << part;
-  }
+  void ExpectNeverSent(const std::string& part) { EXPECT_FALSE(LogContains(part)) << part; }
 };
 
 TEST_F(Criteria, NumbersRangesAndAlternatives) {
@@ -130,8 +129,7 @@ TEST_F(Criteria, InjectionUnderTextFindsNothing) {
   EXPECT_EQ(vm_->RecordCount(), 0);
   EXPECT_EQ(Search("Name", "x*' OR ''='"), Where("([Name] LIKE 'x%'' OR ''''=''')"));
   EXPECT_EQ(vm_->RecordCount(), 0);
-  EXPECT_EQ(Search("Name", "a'-z' OR 1=1"),
-            Where("([Name] >= 'a''' AND [Name] <= 'z'' OR 1=1')"));
+  EXPECT_EQ(Search("Name", "a'-z' OR 1=1"), Where("([Name] >= 'a''' AND [Name] <= 'z'' OR 1=1')"));
   EXPECT_EQ(vm_->RecordCount(), 0);
   EXPECT_EQ(Search("Name", "O'Brien"), Where("([Name] = 'O''Brien')"));
   EXPECT_EQ(vm_->RecordCount(), 1);
@@ -170,7 +168,8 @@ TEST_F(Criteria, InjectionUnderUnquotedAndCheckedClassesIsRefused) {
     TakeMessages();
     g.Requery();
     ExpectNeverSent("1=1");
-    EXPECT_EQ(TakeMessages(), (std::vector<std::string>{std::string("Fehler in Filter: ") + c.message}));
+    EXPECT_EQ(TakeMessages(),
+              (std::vector<std::string>{std::string("Fehler in Filter: ") + c.message}));
     EXPECT_EQ(g.RecordCount(), 0);
     EXPECT_EQ(main_.RowCount(), 0);
     ASSERT_NE(g.CurrentRecordset(), nullptr);

@@ -60,7 +60,8 @@ TEST_F(RequeryTest, SortTheDatabaseRejectsRestoresThePreviousSort) {
   g.SortBy("Unbekannt");
   TakeMessages();
   g.Requery();
-  EXPECT_EQ(TakeMessages(), (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
+  EXPECT_EQ(TakeMessages(),
+            (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
   EXPECT_EQ(g.SortBy(), "Name");
   EXPECT_EQ(g.RecordCount(), 0);
   EXPECT_EQ(main_.DataSource()->State(), adStateClosed);
@@ -248,7 +249,8 @@ TEST_F(RequeryTest, SortTheRecordsetRefusesInMemoryKeepsTheRows) {
   g.Requery();
   g.SortBy("Unbekannt");
   g.Requery();
-  EXPECT_EQ(TakeMessages(), (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
+  EXPECT_EQ(TakeMessages(),
+            (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
   EXPECT_EQ(g.SortBy(), "Name");
   EXPECT_EQ(g.RecordCount(), 8);
   EXPECT_EQ(Column("Name").front(), "Adler");
@@ -262,9 +264,8 @@ TEST_F(RequeryTest, ArrayRowsTakeOnlyAsManyFieldsAsColumns) {
   g.AddField("Geburtstag", "", false, false, adDate);
   g.AddField("Ort", "", false, false, adVarChar, false, "", 40);
   auto xarr = std::make_shared<XArray>(5, 7, 2, 4);  // rows 5..7, columns 2..4
-  const Variant cells[3][3] = {{1, "Meier", MakeDate(1960, 3, 1)},
-                               {2, "Becker", ""},
-                               {3, "Braun", "   "}};
+  const Variant cells[3][3] = {
+      {1, "Meier", MakeDate(1960, 3, 1)}, {2, "Becker", ""}, {3, "Braun", "   "}};
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c) xarr->Value(5 + r, 2 + c, cells[r][c]);
   TakeLog();
@@ -285,6 +286,69 @@ TEST_F(RequeryTest, ArrayRowsTakeOnlyAsManyFieldsAsColumns) {
   g.Requery();
   EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"2", "3"}));
   EXPECT_TRUE(TakeLog().empty());
+}
+
+TEST_F(RequeryTest, BindingSetsUpTheColumnsAndRestoresTheView) {
+  VMGrid& g = Make();
+  g.AddField("Name", "Kundenname", false, false, adVarChar);
+  g.AddField("Name", "Anders");  // a second AddField changes nothing
+  g.AddField({.name = "Ort", .caption = "Wohnort", .datatype = adVarChar});
+  g.AddField("Nr", "", false, false, adInteger, true);
+  g.Requery();
+  ASSERT_EQ(main_.ColumnCount(), 3);
+  EXPECT_EQ(main_.ColumnByField("Name")->Caption(), "Kundenname");
+  EXPECT_EQ(main_.ColumnByField("Ort")->Caption(), "Wohnort");
+  EXPECT_FALSE(main_.ColumnByField("Nr")->Visible());
+  main_.LeftCol(1);
+  platform_->screen.ClearHistory();
+  g.Requery();
+  EXPECT_EQ(main_.LeftCol(), 1);
+  EXPECT_EQ(platform_->screen.PointerHistory().front(), kPointerHourglass);
+  EXPECT_EQ(platform_->screen.MousePointer(), kPointerDefault);
+  // Also after a failure the pointer returns and the first load is over.
+  g.filter("Unbekannt = 1");
+  g.Requery();
+  EXPECT_EQ(platform_->screen.MousePointer(), kPointerDefault);
+  EXPECT_FALSE(g.FirstLoad());
+}
+
+TEST_F(RequeryTest, WithoutAGridTheRowsAreStillLoaded) {
+  VMGrid g;
+  g.Connection(conn_);
+  g.RecordSource("Kunden");
+  g.AddField("Nr", "", false, false, adInteger);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Nr] FROM [Kunden]");
+  EXPECT_EQ(g.RecordCount(), 8);
+  EXPECT_EQ(g.GetValue("Nr").ToText(), "");
+  EXPECT_TRUE(g.SelectValue("Nr", 12));
+}
+
+TEST_F(RequeryTest, KeyColumnKeepsTheRowInMemoryToo) {
+  VMGrid& g = MakeTyped();
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
+  g.SetRS(rs);
+  g.Requery();
+  MoveTo(3);
+  ASSERT_EQ(g.GetValue("Nr").ToInt32(), 17);
+  g.SortBy("Name");
+  g.Requery("Nr");
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
+  EXPECT_EQ(main_.CurrentOrdinal(), OrdinalOfValue(Column("Nr"), "17"));
+}
+
+TEST_F(RequeryTest, ArrayWithoutUsableFieldsShowsNoRows) {
+  VMGrid& g = Make();
+  g.RecordSource("");
+  auto xarr = std::make_shared<XArray>(1, 2, 0, 1);
+  g.SetArray(xarr);
+  EXPECT_TRUE(g.ClientData());
+  g.Requery();
+  EXPECT_EQ(g.RecordCount(), 0);
+  EXPECT_TRUE(TakeMessages().empty());
+  g.SetArray(nullptr);  // nothing to take over
+  EXPECT_TRUE(TakeMessages().empty());
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ TEST_F(Selection, SelectValueBeyondTheRowLimitLoadsFromTheValueOn) {
   EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
   EXPECT_EQ(g.SortBy(), "Nr");  // the sort on the field stays
   g.Requery();
-  EXPECT_EQ(Last(), "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0) ORDER BY [Nr] ASC");
+  EXPECT_EQ(Last(),
+            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0) ORDER BY [Nr] ASC");
   // A value that is not there: the first row from there on is another one.
   EXPECT_FALSE(g.SelectValue("Nr", 16));
   EXPECT_EQ(Last(),
@@ -195,6 +196,25 @@ TEST_F(Selection, RowsUnderTheMouse) {
   EXPECT_EQ(main_.CurrentOrdinal(), 7);
   EXPECT_TRUE(g.IsInDataArea(241));
   EXPECT_FALSE(g.IsInDataArea(240));
+}
+
+TEST_F(Selection, SelectValueByDateNumberAndBoolean) {
+  VMGrid& g = Make();
+  g.AddField("Nr", "", false, false, adInteger);
+  g.AddField("Umsatz", "", false, false, adDouble);
+  g.AddField("Geburtstag", "", false, false, adDate);
+  g.AddField("Aktiv", "", false, false, adBoolean);
+  g.SortBy("Nr");
+  g.SortAscending(true);
+  g.Requery();
+  EXPECT_TRUE(g.SelectValue("Umsatz", 99.5));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
+  EXPECT_TRUE(g.SelectValue("Geburtstag", MakeDate(1990, 12, 24)));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 5);
+  EXPECT_TRUE(g.SelectValue("Aktiv", false));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 2);
+  EXPECT_TRUE(g.SelectValue("Aktiv", true));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
 }
 
 }  // namespace

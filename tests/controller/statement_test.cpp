@@ -40,8 +40,7 @@ TEST_F(Statement, WorkedShapeCharacterForCharacter) {
             "SELECT TOP 500 [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Name] LIKE 'Mei%') "
             "AND(([Ort] = 'Berlin') OR ([Plz] LIKE '10%')) AND (Umsatz > 100) ORDER BY [Name] ASC");
   // The host reads the WHERE text as built, wildcards as typed, without the filter.
-  EXPECT_EQ(g.SQLWherePart(),
-            "([Name] LIKE 'Mei*') AND(([Ort] = 'Berlin') OR ([Plz] LIKE '10*'))");
+  EXPECT_EQ(g.SQLWherePart(), "([Name] LIKE 'Mei*') AND(([Ort] = 'Berlin') OR ([Plz] LIKE '10*'))");
   EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Meier"}));
   EXPECT_TRUE(TakeMessages().empty());
 }
@@ -106,8 +105,9 @@ TEST_F(Statement, FixedRestrictionKeepsApplyingWhileTheUserSearchesTheColumn) {
   EXPECT_EQ(g.Restrictions().Item("Ort")->value.ToText(), "Berlin");
   g.AddRestriction("Ort", "B*", false, kTypeUndetermined, false, true);
   g.Requery();
-  EXPECT_EQ(Last(),
-            "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Berlin') AND ([Ort] LIKE 'B%')");
+  EXPECT_EQ(
+      Last(),
+      "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Berlin') AND ([Ort] LIKE 'B%')");
   EXPECT_EQ(g.RecordCount(), 3);
   // The same value in other letter case is no second condition.
   g.AddRestriction("Ort", "BERLIN", false, kTypeUndetermined, false, true);
@@ -136,8 +136,9 @@ TEST_F(Statement, FixedRestrictionWithoutSearchConditionStaysWellFormed) {
   g.AddRestriction("Ort", "A*-M", false, kTypeUndetermined, false, true);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Berlin')");
-  EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Die Zeichen * und ? sind in Bereichsangaben nicht möglich"}));
+  EXPECT_EQ(
+      TakeMessages(),
+      (std::vector<std::string>{"Die Zeichen * und ? sind in Bereichsangaben nicht möglich"}));
   EXPECT_EQ(g.RecordCount(), 3);
 }
 
@@ -189,8 +190,9 @@ TEST_F(Statement, UndeterminedTypesAreProbedOnceRestrictionsFirst) {
   EXPECT_EQ(g.Restrictions().Item("Plz")->datatype, adVarChar);
   EXPECT_EQ(g.Restrictions().Item("Plz")->size, 5);
   g.Requery();
-  EXPECT_EQ(TakeLog(),
-            (std::vector<std::string>{"SELECT [Name],[Ort] FROM [Kunden] WHERE ([Plz] LIKE '10%')"}));
+  EXPECT_EQ(
+      TakeLog(),
+      (std::vector<std::string>{"SELECT [Name],[Ort] FROM [Kunden] WHERE ([Plz] LIKE '10%')"}));
 }
 
 TEST_F(Statement, EmptyColumnListIsFilledFromTheTableWithoutUpsizeTimestamp) {
@@ -240,7 +242,8 @@ TEST_F(Statement, ReInitReturnsToTheFirstLoadAndDropsTheSearch) {
   g.AddPrimaryKeyRestriction("Nr", "1-5", false, adInteger);
   g.Requery();
   g.Requery();
-  EXPECT_EQ(g.RecordCount(), 2);
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Schulz"}));
+  TakeLog();
   g.ReInit();
   EXPECT_TRUE(g.FirstLoad());
   EXPECT_TRUE(TakeLog().empty());  // no query runs
