@@ -108,6 +108,9 @@ void HeaderSort::BuildMultiSort(GridControl& g) {
 }
 
 void HeaderSort::ApplyMultiSort() {
+  // A Ctrl+click beside the columns before any multi-sort: nothing to sort by, and
+  // the current order must stay.
+  if (orderedNames_.empty()) return;
   owner_.SortBy("");
   for (const auto& n : orderedNames_) {
     int order = 0;

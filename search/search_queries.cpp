@@ -100,9 +100,11 @@ bool SearchRow::RunParameterQuery(const std::string& queryName) {
   if (!dialog || !dialog(*parameters_, caption)) return false;
   for (const auto& p : *parameters_) {
     std::string entered = p->value.ToTextOrEmpty();
-    if (entered.empty())
+    if (entered.empty()) {
       SetCell(p->fieldname, Variant());
-    else
+      // No value, no criterion: the placeholder must not reach the statement either.
+      owner_.ClearRestriction(p->fieldname);
+    } else
       SetCell(p->fieldname, Variant(p->useOr ? "ODER " + entered : entered));
   }
   RefreshAfterFill();

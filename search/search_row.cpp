@@ -160,9 +160,7 @@ void SearchRow::SetSearch(const std::string& field, const std::string& value) {
     if (core::EqualsNoCase(main->Column(i).DataField(), field)) target = i;
   if (target < 0 || !array_ || target > array_->UpperBound(2)) return;
   array_->Value(1, target, value);
-  sg->Refresh();
-  sg->EditActive(true);
-  sg->EditActive(false);
+  RefreshAfterFill();
   dirty_ = true;
   ApplySearchRow(true, false);
   Platform::Events().ProcessPendingEvents();
@@ -237,6 +235,8 @@ bool SearchRow::SetCell(const std::string& fieldname, const Variant& value) {
 void SearchRow::RefreshAfterFill() {
   GridControl* sg = owner_.SearchGrid();
   if (!sg) return;
+  // A half-typed cell must not overwrite what was just written into the line.
+  sg->DataChanged(false);
   sg->Refresh();
   sg->EditActive(true);
   sg->EditActive(false);

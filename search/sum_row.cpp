@@ -22,8 +22,29 @@ constexpr int kPictureSumRow = 294;
 constexpr int kColumnFlagButtonAlways = 1;
 constexpr int kColumnFlagButtonHeader = 2;
 
-// Numbers and Booleans add up; text, Null and empty cells do not. An error stops
-// the walk and keeps what was added so far.
+bool IsNumericType(int32_t type) {
+  switch (type) {
+    case adSmallInt:
+    case adInteger:
+    case adSingle:
+    case adDouble:
+    case adCurrency:
+    case adDecimal:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+    case adBigInt:
+    case adNumeric:
+    case adBoolean:
+    case vmLongNumber:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Numeric cells add up; in a column of another type so does text that is a number
+// ("4" typed into a variant column). Null, empty and other text do not. An error
+// stops the walk and keeps what was added so far.
 double ColumnTotal(Recordset& rows, const std::string& fieldname) {
   double total = 0.0;
   try {
@@ -31,8 +52,20 @@ double ColumnTotal(Recordset& rows, const std::string& fieldname) {
     if (idx < 0) return 0.0;
     const int32_t n = rows.RecordCount();
     double v = 0.0;
-    for (int32_t i = 0; i < n; ++i)
-      if (rows.NumberAt(i, idx, v)) total += v;
+    if (IsNumericType(rows.FieldType(idx))) {
+      // The hot path: numbers straight from the column storage.
+      for (int32_t i = 0; i < n; ++i)
+        if (rows.NumberAt(i, idx, v)) total += v;
+      return total;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+      if (rows.NumberAt(i, idx, v)) {
+        total += v;
+        continue;
+      }
+      Variant cell = rows.ValueAt(i, idx);
+      if (cell.IsString() && cell.IsNumeric()) total += cell.ToDouble();
+    }
   } catch (const VMError&) {
   }
   return total;
