@@ -78,6 +78,16 @@ void VMGrid::grid(GridControl* control) {
   ApplyGridBehaviour();
   AlignSatellites(*grid_);
   LoadOptionsIfReady();
+  // Attached after the first load: show the rows and give the lines their columns.
+  if (!firstLoad_ && currentRecordset_) {
+    grid_->DataSource(currentRecordset_);
+    grid_->Rebind();
+    ApplyValueTranslation();
+    searchRow_->SetUp();
+    sumRow_->SetUp();
+    sumRow_->ComputeSums();
+    ApplyCaptions();
+  }
 }
 
 void VMGrid::SearchGrid(GridControl* control) {

@@ -101,6 +101,8 @@ class BrowserTest : public ::testing::Test {
   HeadlessGrid main{"grdKunden"};
   HeadlessGrid search{"grdSuche"};
   HeadlessGrid sum{"grdSumme"};
+  HeadlessDropDown searchDropDown{"ddSuche"};
+  HeadlessDropDown inputDropDown{"ddEingabe"};
   RecordedEvents events;
   bool returnNavigates = true;
   bool refreshOnLeaveColumn = true;

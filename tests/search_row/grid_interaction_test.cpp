@@ -200,7 +200,7 @@ namespace vmbgrid::testing {
 namespace {
 
 TEST_F(DataGrid, InputDropDownListsTheValueListOrItsSource) {
-  HeadlessDropDown input("ddEingabe");
+  HeadlessDropDown& input = inputDropDown;
   Attach();
   vm->ReadOnly(false);
   vm->DropdownInput(&input);

@@ -304,6 +304,23 @@ TEST_F(SearchLine, GridsAttachedLateOrNotAtAllNeverBreakTheLine) {
   EXPECT_EQ(vm->RecordCount(), 2);
   EXPECT_EQ(SumCell(3), "11,5");
 
+  // A data grid attached after the first load gets the rows and the lines follow it.
+  HeadlessGrid other("grdAndere");  // outlives its controller, as on a form
+  VMGrid late;
+  late.Connection(conn);
+  late.RecordSource("Kunden");
+  late.AddField({.name = "Name", .caption = "Name", .datatype = adVarChar});
+  late.SearchGrid(&search);
+  late.Requery();
+  late.grid(&other);
+  EXPECT_EQ(other.RowCount(), 4);
+  EXPECT_EQ(search.ColumnCount(), 1);
+  search.Col(0);
+  search.Type("Sch*");
+  search.PressKey(kKeyTab);
+  Pump();
+  EXPECT_EQ(other.RowCount(), 1);
+
   // Without a data grid nothing reacts, nothing fails.
   VMGrid lonely;
   lonely.SearchGrid(&search);
@@ -321,7 +338,7 @@ namespace vmbgrid::testing {
 namespace {
 
 TEST_F(SearchLine, SearchDropDownOffersDistinctValuesAndAppliesTheChoice) {
-  HeadlessDropDown dd("ddSuche");
+  HeadlessDropDown& dd = searchDropDown;
   Attach();
   vm->GridFields().Item("Ort")->combo = true;
   vm->DropDown(&dd);
