@@ -186,6 +186,13 @@ bool GridView::event(QEvent* event) {
     if (grid_) grid_->DeliverPosted(static_cast<PostedMessageEvent*>(event)->Id());
     return true;
   }
+  // Tab would move the focus before the key notifications see it.
+  if (event->type() == QEvent::KeyPress && grid_) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+        grid_->HandleKeyPress(key, false))
+      return true;
+  }
   return QTableView::event(event);
 }
 

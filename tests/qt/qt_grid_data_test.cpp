@@ -1,0 +1,128 @@
+// The Qt grid over recordsets: scrolling a large result, committing edits.
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTest>
+
+#include "tests/qt/qt_test_support.h"
+
+namespace vmbgrid::qttest {
+namespace {
+
+using QtGridData = FormTest;
+
+TEST_F(QtGridData, MillionRowsScrollToTheEnd) {
+  constexpr int kRows = 1000000;
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Nr", adInteger);
+  rs->OpenFabricated();
+  for (int i = 0; i < kRows; ++i) {
+    rs->AddNew();
+    rs->SetValue(0, Variant(int32_t(i + 1)));
+    rs->Update();
+  }
+  rs->MoveFirst();
+  grid_->DataSource(rs);
+  EXPECT_EQ(View()->model()->rowCount(), kRows);
+  grid_->SetFocus();
+  QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);  // to the last row
+  QApplication::processEvents();
+  EXPECT_EQ(rs->AbsolutePosition(), kRows);
+  EXPECT_EQ(grid_->Column(0).Value(), Variant(int32_t(kRows)));
+  EXPECT_EQ(grid_->RowBookmark(grid_->Row()), rs->Bookmark());
+  EXPECT_GT(grid_->TopRow(), kRows - 100);
+  View()->verticalScrollBar()->setValue(kRows / 2);
+  QApplication::processEvents();
+  EXPECT_EQ(grid_->CellText(grid_->TopRow(), 0), std::to_string(grid_->TopRow() + 1));
+  rs->MoveFirst();  // the grid follows the recordset back
+  QApplication::processEvents();
+  EXPECT_EQ(grid_->TopRow(), 0);
+  EXPECT_EQ(grid_->Row(), 0);
+}
+
+TEST_F(QtGridData, EditsAreConvertedAndCommittedIntoTheRecordset) {
+  auto rs = Numbers(3);
+  grid_->DataSource(rs);
+  grid_->Col(0);
+  grid_->EditActive(true);
+  ASSERT_TRUE(grid_->EditActive());
+  grid_->SetProperty(67, Variant(" 42 "));
+  grid_->CommitEdit();
+  EXPECT_EQ(rs->Value("Nr"), Variant(int32_t(42)));
+  EXPECT_EQ(events_.order, (std::vector<std::string>{"AfterColUpdate", "AfterUpdate"}));
+
+  // A text that is no number is refused with a German message.
+  events_.order.clear();
+  grid_->EditActive(true);
+  grid_->SetProperty(67, Variant("vierzig"));
+  grid_->CommitEdit();
+  EXPECT_EQ(rs->Value("Nr"), Variant(int32_t(42)));
+  EXPECT_TRUE(events_.order.empty());
+  ASSERT_EQ(platform_->messages.Entries().size(), 1u);
+  EXPECT_EQ(platform_->messages.Entries()[0].text,
+            "Der Wert \"vierzig\" passt nicht in die Spalte \"Nr\".");
+
+  // Read-only grids open no editor.
+  grid_->AllowUpdate(false);
+  grid_->EditActive(true);
+  EXPECT_FALSE(grid_->EditActive());
+}
+
+TEST_F(QtGridData, NewRowTakesDefaultsAndDeleteAsksFirst) {
+  struct Rows : Events {
+    bool refuse = false;
+    int requests = 0, added = 0, inserted = 0, deleted = 0;
+    void BeforeRowChangeRequest(GridControl&, bool& cancel) override {
+      ++requests;
+      cancel = refuse;
+    }
+    void OnAddNew(GridControl&) override { ++added; }
+    void AfterInsert(GridControl&) override { ++inserted; }
+    void AfterDelete(GridControl&) override { ++deleted; }
+  } rows;
+  grid_->SetListener(&rows);
+  auto rs = Numbers(2);
+  grid_->DataSource(rs);
+  grid_->AllowAddNew(true);
+  ASSERT_EQ(View()->model()->rowCount(), 3);  // the add-new row
+  grid_->Column(0).DefaultValue(Variant(int32_t(99)));
+  QAbstractItemModel* model = View()->model();
+  ASSERT_TRUE(model->setData(model->index(2, 1), QString("Neu"), Qt::EditRole));
+  EXPECT_EQ(rs->RecordCount(), 3);
+  EXPECT_EQ(rows.added, 1);
+  EXPECT_EQ(rows.inserted, 1);
+  EXPECT_EQ(grid_->CellText(2, 0), "99");
+  EXPECT_EQ(grid_->CellText(2, 1), "Neu");
+
+  rows.refuse = true;
+  grid_->Bookmark(rs->BookmarkAt(0));
+  grid_->DeleteCurrentRow();
+  EXPECT_EQ(rs->RecordCount(), 3);
+  rows.refuse = false;
+  grid_->DeleteCurrentRow();
+  EXPECT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rows.deleted, 1);
+  EXPECT_EQ(grid_->CellText(0, 1), "Zeile 2");
+  grid_->SetListener(&events_);
+}
+
+TEST_F(QtGridData, GeometryFollowsTheScreenAndTheSettings) {
+  grid_->DataSource(Numbers(40));
+  const double tpp = grid_->TwipsPerPixelX();
+  grid_->Column(0).Width(1500);
+  EXPECT_EQ(View()->horizontalHeader()->sectionSize(0), static_cast<int>(1500 / tpp + 0.5));
+  grid_->HeaderLines(0);
+  EXPECT_TRUE(View()->horizontalHeader()->isHidden());
+  EXPECT_EQ(grid_->RowContaining(grid_->RowHeight() / 2), 0);
+  grid_->RowHeight(600);
+  EXPECT_EQ(View()->rowHeight(0), static_cast<int>(600 / grid_->TwipsPerPixelY() + 0.5));
+  EXPECT_GT(grid_->VisibleRows(), 0);
+  EXPECT_FALSE(grid_->PointBeyondLastRow(grid_->Height() - 68));
+  grid_->RecordSelectors(false);
+  EXPECT_EQ(grid_->ColContaining(tpp), 0);
+  grid_->Width(3000);
+  EXPECT_EQ(View()->width(), static_cast<int>(3000 / tpp + 0.5));
+  EXPECT_LT(grid_->ColContaining(4000), 0);  // beyond the right edge
+}
+
+}  // namespace
+}  // namespace vmbgrid::qttest
