@@ -15,9 +15,26 @@ bool IsValidBookmark(const Variant& bm) {
 }
 
 bool IsQuotedType(int32_t type) {
-  // Text types, and dates: their literal is quoted for the filter and for SQL alike.
-  return type == adVarChar || type == adVarWChar || type == adChar || type == adWChar ||
-         type == adDate || type == adDBDate || type == adDBTimeStamp || type == vmDateTime;
+  // Text of every length, GUIDs and dates: their literal is quoted for the filter
+  // and for SQL alike. Only numbers and Booleans go in bare.
+  switch (type) {
+    case adVarChar:
+    case adVarWChar:
+    case adChar:
+    case adWChar:
+    case adBSTR:
+    case adLongVarChar:
+    case adLongVarWChar:
+    case vmFormattedText:
+    case adGUID:
+    case adDate:
+    case adDBDate:
+    case adDBTimeStamp:
+    case vmDateTime:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // A literal for the comparison of a key value; text has its quotes doubled.

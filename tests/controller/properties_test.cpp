@@ -53,6 +53,37 @@ TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   EXPECT_EQ(g.Connection(), nullptr);
 }
 
+// A host that only names the connection string reaches the same open database.
+TEST_F(Properties, ConnectionStringAloneIsEnough) {
+  VMGrid g;
+  g.grid(&main_);
+  g.ConnectionString(kMemoryDb);
+  g.RecordSource("Kunden");
+  g.AddField("Nr");
+  g.Requery();
+  EXPECT_EQ(TakeLog(), (std::vector<std::string>{"SELECT [Nr] FROM [Kunden] WHERE 0 = 1",
+                                                 "SELECT [Nr] FROM [Kunden]"}));
+  EXPECT_EQ(g.RecordCount(), 8);
+  EXPECT_EQ(g.OpenConnection()->ConnectionString(), kMemoryDb);
+}
+
+TEST_F(Properties, PersistedOptionsMarkTheSettingsChanged) {
+  VMGrid g;
+  g.RefreshOnLeaveColumn(false);
+  EXPECT_TRUE(g.SettingsChanged());
+  g.SettingsChanged(false);
+  g.ShowEmptyGrid(true);
+  EXPECT_TRUE(g.SettingsChanged());
+  g.SettingsChanged(false);
+  g.MaxRecords(10);  // the host's limit is no user option
+  EXPECT_FALSE(g.SettingsChanged());
+  g.MaxRecordsFromDialog(10);
+  EXPECT_FALSE(g.SettingsChanged());
+  g.MaxRecordsFromDialog(20);
+  EXPECT_TRUE(g.SettingsChanged());
+  EXPECT_EQ(g.MaxRecords(), 20);
+}
+
 TEST_F(Properties, NegativeRowLimitKeepsTheOldOneAndZeroRemovesIt) {
   VMGrid& g = MakeTyped();
   g.MaxRecords(500);

@@ -162,6 +162,22 @@ TEST_F(RequeryTest, HostRecordsetIsFilteredAndSortedInMemory) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
+TEST_F(RequeryTest, SetRsOfNothingTakesOverTheRowsShown) {
+  VMGrid& g = MakeTyped();
+  g.MaxRecords(100);
+  g.Requery();
+  auto shown = g.CurrentRecordset();
+  g.SetRS(nullptr);
+  EXPECT_TRUE(g.ClientData());
+  EXPECT_EQ(g.CurrentRecordset(), shown);
+  EXPECT_EQ(g.MaxRecords(), 0);
+  TakeLog();
+  g.AddRestriction("Ort", "Hamburg");
+  g.Requery();
+  EXPECT_TRUE(TakeLog().empty());
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Müller", "Adler"}));
+}
+
 TEST_F(RequeryTest, NoRecordsetYetMeansSetRsOfNothingDoesNothing) {
   VMGrid& g = MakeTyped();
   g.MaxRecords(100);

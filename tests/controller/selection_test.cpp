@@ -86,6 +86,19 @@ TEST_F(Selection, SelectValueBeyondTheRowLimitLoadsFromTheValueOn) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
+TEST_F(Selection, SelectValueBeyondTheLimitWithoutHostFilter) {
+  VMGrid& g = MakeTyped();
+  g.MaxRecords(2);
+  g.Requery();
+  EXPECT_TRUE(g.SelectValue("Nr", 12));
+  EXPECT_EQ(Last(),
+            "SELECT TOP 2 [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Nr] >= 12) ORDER BY [Nr] ASC");
+  EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"12", "17"}));
+  EXPECT_EQ(main_.CurrentOrdinal(), 0);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT TOP 2 [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ASC");
+}
+
 TEST_F(Selection, SelectValueNeverSendsAValueAsStructure) {
   VMGrid& g = MakeTyped();
   g.MaxRecords(2);
@@ -215,6 +228,25 @@ TEST_F(Selection, SelectValueByDateNumberAndBoolean) {
   EXPECT_EQ(g.GetValue("Nr").ToInt32(), 2);
   EXPECT_TRUE(g.SelectValue("Aktiv", true));
   EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
+}
+
+// Keys that are neither numbers nor short text (GUIDs, long text) are compared as
+// quoted literals, so their rows can be found.
+TEST_F(Selection, SelectValueByGuidAndLongText) {
+  VMGrid& g = Make();
+  g.AddField("Nr", "", false, false, adInteger);
+  g.AddField("Kennung", "", false, false, adGUID);
+  g.AddField("Notiz", "", false, false, adLongVarChar);
+  g.SortBy("Nr");
+  g.SortAscending(false);
+  g.Requery();
+  EXPECT_TRUE(g.SelectValue("Kennung", "{00000000-0000-0000-0000-000000000001}"));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
+  MoveTo(0);
+  EXPECT_TRUE(g.SelectValue("Notiz", "Stammkunde"));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
+  EXPECT_FALSE(g.SelectValue("Kennung", "x' OR '1'='1"));
+  EXPECT_TRUE(TakeMessages().empty());
 }
 
 }  // namespace

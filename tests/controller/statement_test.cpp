@@ -142,6 +142,32 @@ TEST_F(Statement, FixedRestrictionWithoutSearchConditionStaysWellFormed) {
   EXPECT_EQ(g.RecordCount(), 3);
 }
 
+// Values the host sets as numbers, dates or Booleans are one exact comparison each.
+TEST_F(Statement, HostTypedValuesAreExactComparisons) {
+  VMGrid& g = MakeTyped();
+  g.AddRestriction("Nr", 17, false, adInteger);
+  g.AddRestriction("Geburtstag", MakeDate(1980, 1, 1), false, adDate);
+  g.AddRestriction("Aktiv", true, false, adBoolean);
+  g.AddRestriction("Umsatz", 99.5, false, adDouble);
+  g.Requery();
+  EXPECT_EQ(Last(),
+            "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Nr] = 17) AND ([Geburtstag] = "
+            "'1980-01-01') AND [Aktiv] = 1 AND ([Umsatz] = 99.5)");
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"O'Brien"}));
+  // A fixed number compared with the typed text of the search line.
+  VMGrid& h = MakeTyped();
+  h.AddRestriction("Nr", 5, false, adInteger, true);
+  h.AddRestriction("Nr", "5", false, kTypeUndetermined, false, true);
+  h.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Nr] = 5)");
+  h.AddRestriction("Nr", "1-9", false, kTypeUndetermined, false, true);
+  h.Requery();
+  EXPECT_EQ(
+      Last(),
+      "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Nr] = 5) AND ([Nr] >= 1 AND [Nr] <= 9)");
+  EXPECT_EQ(h.RecordCount(), 1);
+}
+
 TEST_F(Statement, KeyColumnsAreSelectedHiddenAndLast) {
   VMGrid& g = Make();
   g.AddField("Nr", "Nummer", false, false, adInteger);
@@ -358,6 +384,13 @@ TEST_F(Statement, JoiningRuleHoldsForCombinationsOfRestrictions) {
     for (char& ch : expected)
       if (ch == '*') ch = '%';
     TakeLog();
+    if (pick(4) == 0) {
+      // The empty first load drops conditions and sort, keeps the limit.
+      g.ShowEmptyGrid(true);
+      g.Requery();
+      EXPECT_EQ(Last(), head + "[Name],[Ort],[Nr] FROM [Kunden] WHERE 0 = 1");
+      EXPECT_EQ(g.RecordCount(), 0);
+    }
     g.Requery();
     EXPECT_EQ(Last(), expected);
     EXPECT_EQ(g.SQLWherePart(), where);
