@@ -9,10 +9,12 @@ scripts/install-deps.sh
 build=build
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVMBGRID_BUILD_BENCH=OFF >/dev/null
 targets=(vmbgrid-cli vmbgrid-sampledb)
-grep -q '^VMBGRID_BUILD_QT:BOOL=ON' "$build/CMakeCache.txt" && [ -d apps/browser ] && targets+=(vmbgrid-browser)
+# The browser target exists only when Qt was found at configure time.
+[ -d "$build/apps/browser/CMakeFiles/vmbgrid-browser.dir" ] && targets+=(vmbgrid-browser)
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 db=examples/kunden.db
+mkdir -p examples
 [ -f "$db" ] || "$build/tools/sampledb/vmbgrid-sampledb" --rows 10000 --out "$db"
 
 browser="$build/apps/browser/vmbgrid-browser"
@@ -21,8 +23,12 @@ if [ -x "$browser" ]; then
     exec "$browser" --db "$db" "$@"
   fi
   mkdir -p out
-  QT_QPA_PLATFORM=offscreen "$browser" --db "$db" --screenshot out/browser.png "$@"
-  echo "Kein Bildschirm gefunden: Bildschirmfoto unter $(pwd)/out/browser.png"
+  rc=0
+  QT_QPA_PLATFORM=offscreen "$browser" --db "$db" --screenshot out/browser.png "$@" >/dev/null || rc=$?
+  if [ -f out/browser.png ]; then
+    echo "Kein Bildschirm gefunden: Bildschirmfoto unter $(pwd)/out/browser.png"
+  fi
+  exit "$rc"
 else
   exec "$build/apps/cli/vmbgrid" --db "$db" --table Kunden --max 20 --key Nr "$@"
 fi

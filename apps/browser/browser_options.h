@@ -1,0 +1,33 @@
+// Command line of the browser and the small text helpers its window shows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vmbgrid::browser {
+
+struct Options {
+  std::string db = "examples/kunden.db";
+  std::string table = "Kunden";
+  std::string user;
+  std::vector<std::pair<std::string, std::string>> searches;  // field, criterion
+  std::string screenshot;                                     // PNG path; empty = interactive
+  std::optional<int32_t> max;
+  bool help = false;
+};
+
+// Reads the arguments after the program name. Returns an empty text on success,
+// else the German message to print together with Usage().
+std::string ParseOptions(const std::vector<std::string>& args, Options& out);
+const char* Usage();
+
+// "10.000 Datensätze", "1 Datensatz", "Keine Datensätze".
+std::string RecordCountText(int64_t count);
+// The connection string for a SQLite file; the path is quoted so that a ";" or "="
+// in it cannot add keys of its own (such as Mode=Create).
+std::string SqliteConnectionString(const std::string& path);
+
+}  // namespace vmbgrid::browser

@@ -1,0 +1,470 @@
+#include "apps/browser/browser_window.h"
+
+#include <QAbstractItemModel>
+#include <QActionGroup>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+#include <exception>
+
+#include "adapters/qt/qt_dropdown.h"
+#include "adapters/qt/qt_grid.h"
+#include "apps/browser/grid_stack.h"
+#include "apps/browser/search_help.h"
+#include "core/strings.h"
+#include "grid/vmgrid.h"
+#include "host/error.h"
+#include "search/search_row.h"
+#include "search/sum_row.h"
+
+namespace vmbgrid::browser {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Columns of the sample customer table, in display order, with their captions and
+// widths in twips. The key Nr joins hidden, as the key restriction adds it.
+struct SampleColumn {
+  const char* name;
+  const char* caption;
+  int width;
+};
+constexpr SampleColumn kSampleColumns[] = {
+    {"Name", "Name", 2000},
+    {"Vorname", "Vorname", 1600},
+    {"Strasse", "Straße", 2900},
+    {"PLZ", "PLZ", 800},
+    {"Ort", "Ort", 2500},
+    {"Umsatz", "Umsatz", 1800},
+    {"Geburtstag", "Geburtstag", 1400},
+    {"Aktiv", "Aktiv", 800},
+    {"Status", "Status", 1600},
+};
+
+constexpr const char* kHint =
+    "Suchkriterium in die Zeile über den Spaltenköpfen eintippen, z. B. Mei* oder "
+    "1000-2000 – F1 zeigt alle Möglichkeiten.";
+
+std::string Describe(const std::exception& e) {
+  if (auto* vm = dynamic_cast<const VMError*>(&e)) return vm->Description();
+  return e.what();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- application
+
+BrowserApplication::BrowserApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("VMBGrid-Browser"));
+  setOrganizationName(QStringLiteral("Velmar"));
+}
+
+bool BrowserApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    // Qt cannot unwind through its event loop; the user gets the message and the
+    // window goes on.
+    Platform::Messages().ShowMessage("Unerwarteter Fehler: " + Describe(e), kMessageError);
+  } catch (...) {
+    Platform::Messages().ShowMessage("Unerwarteter Fehler.", kMessageError);
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- services
+
+// Every message the library shows goes through the window: status bar, history
+// and (interactive only) a message box.
+class BrowserWindow::MessageRelay : public MessageService {
+ public:
+  explicit MessageRelay(BrowserWindow& w) : window_(w) {}
+  void ShowMessage(const std::string& text, int) override { window_.ShowMessage(text, true); }
+  void MessageBox(const std::string& text) override { window_.ShowMessage(text, true); }
+
+ private:
+  BrowserWindow& window_;
+};
+
+class BrowserWindow::Events : public VMGridEvents {
+ public:
+  explicit Events(BrowserWindow& w) : window_(w) {}
+  void SearchChanged() override { window_.UpdateCount(); }
+
+ private:
+  BrowserWindow& window_;
+};
+
+// The controls of one table and their controller. The controller goes first: it
+// saves its options while the controls still exist.
+struct BrowserWindow::View {
+  std::unique_ptr<QtGrid> search, data, sum;
+  std::unique_ptr<QtDropDown> dropDown;
+  std::unique_ptr<Events> events;
+  std::unique_ptr<VMGrid> grid;
+  ~View() { grid.reset(); }
+};
+
+// ---------------------------------------------------------------- window
+
+BrowserWindow::BrowserWindow(Options options, bool unattended)
+    : options_(std::move(options)), unattended_(unattended) {
+  relay_ = std::make_unique<MessageRelay>(*this);
+  stack_ = new GridStack(this);
+  setCentralWidget(stack_);
+  messageLabel_ = new QLabel(this);
+  messageLabel_->setObjectName(QStringLiteral("lblMeldung"));
+  messageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  countLabel_ = new QLabel(Q(RecordCountText(0)), this);
+  countLabel_->setObjectName(QStringLiteral("lblAnzahl"));
+  countLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  countLabel_->setMinimumWidth(160);
+  countLabel_->setContentsMargins(0, 0, 10, 0);
+  messageLabel_->setText(QString::fromUtf8(kHint));
+  statusBar()->addWidget(messageLabel_, 1);
+  statusBar()->addPermanentWidget(countLabel_);
+  statusBar()->setSizeGripEnabled(!unattended_);
+  BuildMenus();
+  UpdateTitle();
+  resize(1100, 640);
+}
+
+BrowserWindow::~BrowserWindow() {
+  view_.reset();
+  // Nothing may reach this window once it is gone.
+  if (&Platform::Messages() == relay_.get())
+    Platform::Install(static_cast<MessageService*>(nullptr));
+}
+
+void BrowserWindow::InstallMessages() { Platform::Install(relay_.get()); }
+
+void BrowserWindow::Settle() {
+  // Posted messages may post further ones (re-bind after re-layout); a few rounds
+  // drain them.
+  for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+QtGrid* BrowserWindow::DataGrid() const { return view_ ? view_->data.get() : nullptr; }
+QtGrid* BrowserWindow::SearchLine() const { return view_ ? view_->search.get() : nullptr; }
+QtGrid* BrowserWindow::SumLine() const { return view_ ? view_->sum.get() : nullptr; }
+VMGrid* BrowserWindow::Controller() const { return view_ ? view_->grid.get() : nullptr; }
+std::string BrowserWindow::LastMessage() const { return messageLabel_->text().toStdString(); }
+std::string BrowserWindow::RecordCountLabel() const { return countLabel_->text().toStdString(); }
+
+void BrowserWindow::ShowMessage(const std::string& text, bool modal) {
+  messages_.push_back(text);
+  // One line in the status bar; the box shows all of it.
+  QString line = Q(text).simplified();
+  messageLabel_->setText(line);
+  messageLabel_->setToolTip(Q(text));
+  if (modal && !unattended_) QMessageBox::information(this, QStringLiteral("VMBGrid"), Q(text));
+}
+
+template <class F>
+void BrowserWindow::Guarded(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    ShowMessage("Fehler: " + Describe(e), true);
+  }
+  UpdateCount();
+}
+
+void BrowserWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
+  QAction* reload = file->addAction(QStringLiteral("&Neu laden"));
+  reload->setShortcut(QKeySequence(Qt::Key_F5));
+  connect(reload, &QAction::triggered, this, [this] {
+    if (VMGrid* g = Controller()) Guarded([g] { g->Requery(); });
+  });
+  file->addSeparator();
+  QAction* quit = file->addAction(QStringLiteral("&Beenden"));
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* search = menuBar()->addMenu(QStringLiteral("&Suche"));
+  QAction* focus = search->addAction(QStringLiteral("In die &Suchzeile"));
+  focus->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+  connect(focus, &QAction::triggered, this, [this] {
+    if (QtGrid* s = SearchLine()) s->SetFocus();
+  });
+  QAction* clear = search->addAction(QStringLiteral("Suchbedingungen &löschen"));
+  clear->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+  connect(clear, &QAction::triggered, this, [this] {
+    if (VMGrid* g = Controller()) Guarded([g] { g->ClearSearch(true); });
+  });
+
+  tableMenu_ = menuBar()->addMenu(QStringLiteral("&Tabelle"));
+  tableGroup_ = new QActionGroup(this);
+  tableGroup_->setExclusive(true);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+  QAction* syntax = help->addAction(QStringLiteral("&Suchkriterien…"));
+  syntax->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(syntax, &QAction::triggered, this, &BrowserWindow::ShowSearchHelp);
+  QAction* about = help->addAction(QStringLiteral("Ü&ber VMBGrid…"));
+  connect(about, &QAction::triggered, this, [this] {
+    QMessageBox::about(this, QStringLiteral("Über VMBGrid"),
+                       QStringLiteral("<b>VMBGrid-Browser</b><br>Velmar Basis Grid: Suchzeile, "
+                                      "Summenzeile und Sortieren per Spaltenkopf."));
+  });
+}
+
+void BrowserWindow::ShowSearchHelp() {
+  QMessageBox box(this);
+  box.setWindowTitle(QStringLiteral("Suchkriterien"));
+  box.setTextFormat(Qt::RichText);
+  box.setText(Q(SearchHelpHtml()));
+  if (!unattended_) box.exec();
+}
+
+void BrowserWindow::FillTableMenu() {
+  tableMenu_->clear();
+  for (QAction* a : tableGroup_->actions()) tableGroup_->removeAction(a);
+  if (tables_.empty()) {
+    tableMenu_->addAction(QStringLiteral("(keine Tabellen)"))->setEnabled(false);
+    return;
+  }
+  for (const auto& t : tables_) {
+    QAction* a = tableMenu_->addAction(Q(t));
+    a->setCheckable(true);
+    a->setChecked(core::EqualsNoCase(t, table_));
+    tableGroup_->addAction(a);
+    connect(a, &QAction::triggered, this, [this, t] { LoadTable(t); });
+  }
+}
+
+void BrowserWindow::UpdateTitle() {
+  const QString file = QFileInfo(Q(options_.db)).fileName();
+  QString title = QStringLiteral("VMBGrid-Browser");
+  if (!table_.empty()) title = Q(table_) + QStringLiteral(" – ") + title;
+  if (!file.isEmpty()) title += QStringLiteral(" [") + file + QStringLiteral("]");
+  setWindowTitle(title);
+}
+
+void BrowserWindow::UpdateCount() {
+  VMGrid* g = Controller();
+  countLabel_->setText(Q(RecordCountText(g ? g->RecordCount() : 0)));
+}
+
+bool BrowserWindow::Open() {
+  connection_.reset();
+  tables_.clear();
+  try {
+    auto conn = Platform::Data().CreateConnection();
+    conn->ConnectionString(SqliteConnectionString(options_.db));
+    conn->Open();
+    auto rs = Platform::Data().CreateRecordset();
+    rs->Open(
+        "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
+        "AND name NOT LIKE 'sqlite%' ORDER BY name",
+        conn, adOpenStatic, adLockReadOnly, adCmdText);
+    for (int32_t i = 0; i < rs->RecordCount(); ++i)
+      tables_.push_back(rs->ValueAt(i, 0).ToTextOrEmpty());
+    rs->Close();
+    connection_ = conn;
+  } catch (const std::exception& e) {
+    ShowMessage("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" + options_.db + ": " +
+                    Describe(e),
+                true);
+    view_.reset();
+    stack_->SetWidgets(nullptr, nullptr, nullptr);
+    FillTableMenu();
+    UpdateCount();
+    return false;
+  }
+  LoadTable(options_.table);
+  return true;
+}
+
+bool BrowserWindow::LoadTable(const std::string& requested) {
+  if (!connection_) return false;
+  // Only a table the database lists is shown, in its own spelling: the name goes
+  // into the statement between brackets and must not be able to close them.
+  std::string table;
+  for (const auto& t : tables_)
+    if (core::EqualsNoCase(t, requested)) table = t;
+  if (table.empty()) {
+    ShowMessage("Die Tabelle \"" + requested + "\" gibt es in der Datenbank nicht.", true);
+    FillTableMenu();
+    return false;
+  }
+  if (table.find(']') != std::string::npos) {
+    ShowMessage(
+        "Die Tabelle \"" + table + "\" kann wegen des Zeichens ] im Namen nicht angezeigt werden.",
+        true);
+    FillTableMenu();
+    return false;
+  }
+
+  std::vector<std::string> columns;
+  try {
+    auto probe = Platform::Data().CreateRecordset();
+    probe->Open("SELECT * FROM [" + table + "] WHERE 0 = 1", connection_, adOpenStatic,
+                adLockReadOnly, adCmdText);
+    for (int i = 0; i < probe->FieldCount(); ++i) columns.push_back(probe->FieldName(i));
+    probe->Close();
+  } catch (const std::exception& e) {
+    ShowMessage("Die Tabelle \"" + table + "\" kann nicht gelesen werden.\n" + Describe(e), true);
+    FillTableMenu();
+    return false;
+  }
+
+  view_.reset();
+  table_ = table;
+  auto v = std::make_unique<View>();
+  v->search = std::make_unique<QtGrid>("grdSuche", stack_);
+  v->data = std::make_unique<QtGrid>("grdDaten", stack_);
+  v->sum = std::make_unique<QtGrid>("grdSumme", stack_);
+  v->dropDown = std::make_unique<QtDropDown>("ddSuche", this);
+  // The one-row lines carry no header of their own: the data grid's header sits
+  // between them and names the columns of all three.
+  v->search->HeaderLines(0);
+  v->sum->HeaderLines(0);
+  // The sum line in the colour of a tooltip, its totals bold.
+  QTableView* sumView = v->sum->View();
+  QPalette pal = sumView->palette();
+  pal.setColor(QPalette::Base, QApplication::palette().color(QPalette::ToolTipBase));
+  sumView->setPalette(pal);
+  QFont bold = sumView->font();
+  bold.setBold(true);
+  sumView->setFont(bold);
+  // The search line in a faint blue, so that it reads as an input line.
+  QTableView* searchView = v->search->View();
+  pal = searchView->palette();
+  pal.setColor(QPalette::Base, QColor(0xf2, 0xf6, 0xfc));
+  searchView->setPalette(pal);
+  v->search->View()->setToolTip(
+      QStringLiteral("Suchzeile: Kriterium eingeben, z. B. Mei*, 1000-2000, A:M, \"Meier-Schulz\" "
+                     "(F1: Hilfe)"));
+  v->events = std::make_unique<Events>(*this);
+  v->grid = std::make_unique<VMGrid>();
+  VMGrid& g = *v->grid;
+  view_ = std::move(v);
+  stack_->SetWidgets(view_->search->View(), view_->data->View(), view_->sum->View());
+
+  auto has = [&](const char* name) {
+    return std::any_of(columns.begin(), columns.end(),
+                       [&](const std::string& n) { return core::EqualsNoCase(n, name); });
+  };
+  // The customer table gets its captions and formats only when it has all the
+  // columns they name; any other table shows its columns as they are.
+  const bool sample = core::EqualsNoCase(table, "Kunden") && has("Nr") &&
+                      std::all_of(std::begin(kSampleColumns), std::end(kSampleColumns),
+                                  [&](const SampleColumn& c) { return has(c.name); });
+  Guarded([&] {
+    g.Events(view_->events.get());
+    g.Init(0, "VMBGrid-Browser", "frmBrowser");
+    g.grid(view_->data.get());
+    g.SearchGrid(view_->search.get());
+    g.SumGrid(view_->sum.get());
+    g.DropDown(view_->dropDown.get());
+    if (!options_.user.empty()) g.user(options_.user);
+    g.Connection(connection_);
+    g.RecordSource(table);
+    if (options_.max) g.MaxRecords(*options_.max);
+    ConfigureFields(g, columns, sample);
+    g.Requery(sample ? "Nr" : "");
+  });
+  Settle();
+
+  // Widths after the first load, when the columns exist; the lines follow.
+  QtGrid& data = *view_->data;
+  for (int i = 0; i < data.ColumnCount(); ++i) {
+    QtGridColumn& c = data.Column(i);
+    if (sample) {
+      for (const auto& s : kSampleColumns)
+        if (core::EqualsNoCase(c.DataField(), s.name)) c.Width(s.width);
+      // Status holds a code but shows a word.
+      if (core::EqualsNoCase(c.DataField(), "Status")) c.Alignment(dbgLeft);
+    } else {
+      c.SetProperty(QtGridColumn::kAutoSizeProperty, true);
+      c.Width(std::clamp(c.Width(), 600.0, 3600.0));
+    }
+  }
+  Guarded([&] {
+    g.SearchRowState().SyncColumnSizes();
+    g.SumRowState().SyncColumnSizes();
+  });
+  stack_->Relayout();
+  Settle();
+  FillTableMenu();
+  UpdateTitle();
+  return true;
+}
+
+void BrowserWindow::ConfigureFields(VMGrid& g, const std::vector<std::string>& columns,
+                                    bool sample) {
+  if (!sample) {
+    for (const auto& c : columns) g.AddField(c);
+    return;
+  }
+  g.AddField({.name = "Name", .caption = "Name", .sumvalue = "Summe"});
+  g.AddField({.name = "Vorname", .caption = "Vorname"});
+  g.AddField({.name = "Strasse", .caption = "Straße"});
+  g.AddField({.name = "PLZ", .caption = "PLZ"});
+  g.AddField({.name = "Ort", .caption = "Ort", .combosearch = true});
+  g.AddField({.name = "Umsatz",
+              .caption = "Umsatz",
+              .FormatString = "#,##0.00",
+              .sumDatatype = vmSUM,
+              .sumalignment = dbgRight});
+  g.AddField({.name = "Geburtstag", .caption = "Geburtstag", .FormatString = "dd.mm.yyyy"});
+  g.AddField({.name = "Aktiv", .caption = "Aktiv"});
+  g.AddField({.name = "Status", .caption = "Status"});
+  g.AddPrimaryKeyRestriction("Nr", "");
+  g.AddSortColumn("Name");
+
+  // Status codes are shown as their texts; the search line takes the texts too.
+  if (auto status = g.GridFields().Find("Status")) {
+    try {
+      auto rs = Platform::Data().CreateRecordset();
+      rs->Open("SELECT Code, Text FROM [Status] ORDER BY Code", connection_, adOpenStatic,
+               adLockReadOnly, adCmdText);
+      for (int32_t i = 0; i < rs->RecordCount(); ++i)
+        status->AddValue(rs->ValueAt(i, 0), rs->ValueAt(i, 1));
+      rs->Close();
+    } catch (const std::exception& e) {
+      // Without the texts the codes show; the table stays usable.
+      ShowMessage("Die Statustexte können nicht gelesen werden: " + Describe(e), false);
+    }
+  }
+}
+
+void BrowserWindow::ApplySearches(
+    const std::vector<std::pair<std::string, std::string>>& searches) {
+  VMGrid* g = Controller();
+  if (!g || searches.empty()) return;
+  Guarded([&] {
+    search::SearchRow& row = g->SearchRowState();
+    // The criteria replace what the search line held.
+    row.ClearArray();
+    bool any = false;
+    for (const auto& [column, criterion] : searches) {
+      // A column may be named by its field name or by its caption.
+      std::string field = column;
+      for (const auto& f : g->GridFields())
+        if (core::EqualsNoCase(f->caption, column)) field = f->fieldname;
+      if (row.SetCell(field, Variant(criterion)))
+        any = true;
+      else
+        ShowMessage("Die Spalte \"" + column + "\" gibt es in der Suchzeile nicht.", true);
+    }
+    if (QtGrid* s = SearchLine()) s->Refresh();
+    if (!any) return;
+    row.Dirty(true);
+    row.ApplySearchRow(false, false);
+    row.SearchApplied();
+  });
+  Settle();
+}
+
+}  // namespace vmbgrid::browser

@@ -1,0 +1,102 @@
+// The browser's main window: search line, data grid and sum line of one table of a
+// SQLite database, driven by one VMGrid, with menus and a status bar showing the
+// record count and the last message the library showed.
+#pragma once
+
+#include <QApplication>
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/browser/browser_options.h"
+#include "host/data_access.h"
+#include "host/platform.h"
+
+class QLabel;
+class QMenu;
+class QActionGroup;
+
+namespace vmbgrid {
+class QtGrid;
+class QtDropDown;
+class QtMessages;
+class VMGrid;
+}  // namespace vmbgrid
+
+namespace vmbgrid::browser {
+
+class GridStack;
+
+// A QApplication that turns an exception escaping an event handler into a message
+// instead of ending the program.
+class BrowserApplication : public QApplication {
+ public:
+  BrowserApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+class BrowserWindow : public QMainWindow {
+ public:
+  // With unattended set no modal box opens: messages are recorded and shown in the
+  // status bar only (offscreen runs, screenshots, tests).
+  BrowserWindow(Options options, bool unattended);
+  ~BrowserWindow() override;
+
+  // Opens the database and loads the table of the options; false when the database
+  // cannot be opened. Every failure is shown; the window stays usable.
+  bool Open();
+  // Shows another table of the open database; false when it cannot be shown.
+  bool LoadTable(const std::string& table);
+  // Puts the criteria into the search line and applies them (one requery).
+  void ApplySearches(const std::vector<std::pair<std::string, std::string>>& searches);
+  // Routes the library's messages through this window; call after the platform is
+  // installed (InstallQtPlatform installs its own message boxes).
+  void InstallMessages();
+  // Runs the posted messages and pending window events until none are left.
+  static void Settle();
+
+  // Shows a message in the status bar and, unless unattended, in a message box.
+  void ShowMessage(const std::string& text, bool modal);
+
+  QtGrid* DataGrid() const;
+  QtGrid* SearchLine() const;
+  QtGrid* SumLine() const;
+  VMGrid* Controller() const;
+  const std::string& CurrentTable() const { return table_; }
+  std::string LastMessage() const;
+  std::string RecordCountLabel() const;
+  // Every message shown, in order (also those the library showed).
+  const std::vector<std::string>& Messages() const { return messages_; }
+
+ private:
+  class MessageRelay;
+  class Events;
+  struct View;
+
+  void BuildMenus();
+  void FillTableMenu();
+  void UpdateCount();
+  void UpdateTitle();
+  void ConfigureFields(VMGrid& grid, const std::vector<std::string>& columns, bool sample);
+  void ShowSearchHelp();
+  // Runs a controller call; an error it raises becomes a message.
+  template <class F>
+  void Guarded(F&& f);
+
+  Options options_;
+  bool unattended_;
+  std::shared_ptr<Connection> connection_;
+  std::vector<std::string> tables_;
+  std::string table_;
+  std::unique_ptr<View> view_;
+  GridStack* stack_ = nullptr;
+  QLabel* messageLabel_ = nullptr;
+  QLabel* countLabel_ = nullptr;
+  QMenu* tableMenu_ = nullptr;
+  QActionGroup* tableGroup_ = nullptr;
+  std::unique_ptr<MessageRelay> relay_;
+  std::vector<std::string> messages_;
+};
+
+}  // namespace vmbgrid::browser

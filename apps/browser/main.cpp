@@ -1,0 +1,63 @@
+// vmbgrid-browser: the database browser on the Qt Widgets front end. Shows one
+// table of a SQLite database with search line, sum line and header-click sorting;
+// with --screenshot it renders the window once and saves it as PNG.
+#include <QImage>
+#include <QPixmap>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "adapters/qt/qt_platform.h"
+#include "adapters/sqlite/sqlite_provider.h"
+#include "apps/browser/browser_options.h"
+#include "apps/browser/browser_window.h"
+#include "apps/browser/screenshot.h"
+#include "data/provider.h"
+
+int main(int argc, char** argv) {
+  using namespace vmbgrid;
+  using namespace vmbgrid::browser;
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Options options;
+  const std::string error = ParseOptions(args, options);
+  if (!error.empty() || options.help) {
+    if (!error.empty()) std::fprintf(stderr, "%s\n\n", error.c_str());
+    std::fputs(Usage(), stderr);
+    return error.empty() ? 0 : 2;
+  }
+  const bool unattended = !options.screenshot.empty();
+  // A screenshot needs no screen: without a display Qt renders offscreen.
+  if (unattended && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
+      !std::getenv("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+  BrowserApplication app(argc, argv);
+  sqlite::Register();
+  int rc = 0;
+  {
+    BrowserWindow window(options, unattended);
+    InstallQtPlatform(&window, &data::DefaultDataAccess());
+    window.InstallMessages();
+    window.show();
+    BrowserWindow::Settle();
+    const bool opened = window.Open();
+    window.ApplySearches(options.searches);
+    if (!unattended) {
+      rc = app.exec();
+    } else {
+      const std::string err = SaveScreenshot(window, options.screenshot);
+      if (!err.empty()) {
+        std::fprintf(stderr, "%s\n", err.c_str());
+        rc = 1;
+      } else {
+        std::printf("%s\n", options.screenshot.c_str());
+      }
+      for (const auto& m : window.Messages()) std::fprintf(stderr, "Meldung: %s\n", m.c_str());
+      if (!opened) rc = 1;
+    }
+  }
+  ResetQtPlatform();
+  return rc;
+}

@@ -1,0 +1,31 @@
+#include "apps/browser/search_help.h"
+
+namespace vmbgrid::browser {
+
+std::string SearchHelpHtml() {
+  return "<h3>Suchen in der Suchzeile</h3>"
+         "<p>Tippen Sie das Kriterium in die Zelle über der Spalte und verlassen Sie die "
+         "Zelle (Eingabe, Tab oder Mausklick). Mehrere Zellen gelten zusammen (UND).</p>"
+         "<table cellspacing='4'>"
+         "<tr><td><tt>Mei*</tt></td><td>beginnt mit „Mei“ (<tt>*</tt> beliebig viele "
+         "Zeichen)</td></tr>"
+         "<tr><td><tt>M?ier</tt></td><td><tt>?</tt> steht für genau ein Zeichen</td></tr>"
+         "<tr><td><tt>1000-2000</tt></td><td>Bereich von 1000 bis 2000</td></tr>"
+         "<tr><td><tt>A:M</tt></td><td>Bereich von A bis M (wie <tt>A-M</tt>)</td></tr>"
+         "<tr><td><tt>100-</tt> / <tt>-100</tt></td><td>mindestens / höchstens 100</td></tr>"
+         "<tr><td><tt>Bonn;Köln</tt></td><td>Bonn oder Köln (auch <tt>Bonn,Köln</tt>)</td></tr>"
+         "<tr><td><tt>ODER Bonn</tt></td><td>diese Spalte als Alternative zu den anderen "
+         "Spalten</td></tr>"
+         "<tr><td><tt>\"Meier-Schulz\"</tt></td><td>genau dieser Text, ohne Bereich und "
+         "Platzhalter</td></tr>"
+         "<tr><td><tt>&gt;=1000</tt></td><td>Vergleich: <tt>&gt;= &lt;= &lt;&gt; &gt; "
+         "&lt;</tt></td></tr>"
+         "<tr><td><tt>-1</tt> / <tt>0</tt></td><td>Ja / Nein in Ja/Nein-Spalten</td></tr>"
+         "<tr><td><tt>1.2.2003</tt></td><td>Datum; <tt>1.1.2000-31.12.2000</tt> ein "
+         "Zeitraum</td></tr>"
+         "<tr><td><tt>1,5-2,5</tt></td><td>Dezimalzahlen mit Komma</td></tr>"
+         "</table>"
+         "<p>Ein Klick auf das Kästchen links in der Suchzeile löscht alle Kriterien.</p>";
+}
+
+}  // namespace vmbgrid::browser

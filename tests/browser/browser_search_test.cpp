@@ -1,0 +1,134 @@
+// Criteria typed into the search line with real key events, and criteria that the
+// library refuses or that try to break out of their literal.
+#include <QApplication>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
+#include <vector>
+
+#include "adapters/qt/qt_grid.h"
+#include "grid/vmgrid.h"
+#include "tests/browser/browser_fixture.h"
+
+namespace vmbgrid::browser::testing {
+namespace {
+
+int FindColumn(QtGrid& g, const std::string& field) {
+  for (int i = 0; i < g.ColumnCount(); ++i)
+    if (g.Column(i).DataField() == field) return i;
+  return -1;
+}
+
+// Clicks into the search cell of the column and types the text, each key to the
+// widget that has the focus at that moment (the cell editor once it opened).
+void TypeIntoSearchCell(BrowserWindow& w, const std::string& field, const QString& text,
+                        Qt::Key finish = Qt::Key_Return) {
+  QApplication::setActiveWindow(&w);
+  QTableView* s = w.SearchLine()->View();
+  const int col = FindColumn(*w.SearchLine(), field);
+  ASSERT_GE(col, 0);
+  const QRect cell = s->visualRect(s->model()->index(0, col));
+  QTest::mouseClick(s->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  BrowserWindow::Settle();
+  for (QChar ch : text) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QTest::keyClicks(target, QString(ch));
+  }
+  QWidget* target = QApplication::focusWidget();
+  ASSERT_NE(target, nullptr);
+  QTest::keyClick(target, finish);
+  BrowserWindow::Settle();
+}
+
+TEST_F(BrowserTest, TypedCriterionNarrowsTheRowsAndClearingRestoresThem) {
+  BrowserWindow& w = OpenWindow();
+  ASSERT_EQ(w.Controller()->RecordCount(), kSampleRows);
+  TypeIntoSearchCell(w, "Name", QStringLiteral("Mei*"));
+
+  QtGrid& d = *w.DataGrid();
+  const int found = w.Controller()->RecordCount();
+  EXPECT_GT(found, 0);
+  EXPECT_LT(found, kSampleRows);
+  EXPECT_EQ(d.RowCount(), found);
+  const int name = FindColumn(d, "Name");
+  for (int r = 0; r < d.RowCount(); ++r)
+    ASSERT_EQ(d.CellText(r, name).rfind("Mei", 0), 0u) << d.CellText(r, name);
+  EXPECT_EQ(w.RecordCountLabel(), RecordCountText(found));
+  EXPECT_EQ(w.SearchLine()->CellText(0, FindColumn(*w.SearchLine(), "Name")), "Mei*");
+
+  w.Controller()->ClearSearch(true);
+  BrowserWindow::Settle();
+  EXPECT_EQ(d.RowCount(), kSampleRows);
+}
+
+TEST_F(BrowserTest, TypedStatusTextIsSearchedByItsCode) {
+  BrowserWindow& w = OpenWindow();
+  QtGrid& d = *w.DataGrid();
+  const int status = FindColumn(d, "Status");
+  const QString text = QString::fromStdString(d.CellText(0, status));
+  ASSERT_FALSE(text.isEmpty());
+  TypeIntoSearchCell(w, "Status", text);
+  ASSERT_GT(d.RowCount(), 0);
+  EXPECT_LT(d.RowCount(), kSampleRows);
+  for (int r = 0; r < d.RowCount(); ++r)
+    ASSERT_EQ(QString::fromStdString(d.CellText(r, status)), text);
+}
+
+TEST_F(BrowserTest, SearchesFromTheCommandLineGoThroughTheSearchLine) {
+  Options o;
+  o.searches = {{"Ort", "B*"}, {"Umsatz", ">=1000"}, {"Straße", "*"}};
+  BrowserWindow& w = OpenWindow(o);
+  QtGrid& d = *w.DataGrid();
+  QtGrid& s = *w.SearchLine();
+  EXPECT_EQ(s.CellText(0, FindColumn(s, "Ort")), "B*");
+  EXPECT_EQ(s.CellText(0, FindColumn(s, "Umsatz")), ">=1000");
+  ASSERT_GT(d.RowCount(), 0);
+  EXPECT_EQ(d.RowCount(), w.Controller()->RecordCount());
+  const int ort = FindColumn(d, "Ort");
+  for (int r = 0; r < d.RowCount(); ++r) ASSERT_EQ(d.CellText(r, ort).rfind("B", 0), 0u);
+  EXPECT_TRUE(w.Messages().empty()) << w.Messages().front();
+}
+
+TEST_F(BrowserTest, RefusedCriteriaAreShownAndLeaveTheWindowUsable) {
+  Options o;
+  o.searches = {{"Umsatz", "1*"}, {"Spalte", "x"}};
+  BrowserWindow& w = OpenWindow(o);
+  ASSERT_EQ(w.Messages().size(), 2u);
+  EXPECT_EQ(w.Messages()[0], "Die Spalte \"Spalte\" gibt es in der Suchzeile nicht.");
+  EXPECT_EQ(w.Messages()[1], "Die Zeichen * und ? sind für numerische Datentypen nicht möglich");
+  EXPECT_EQ(w.LastMessage(), w.Messages()[1]);
+  // The refused column adds no condition: all rows stay.
+  EXPECT_EQ(w.DataGrid()->RowCount(), kSampleRows);
+
+  const size_t before = w.Messages().size();
+  TypeIntoSearchCell(w, "PLZ", QStringLiteral("1-3;5*-6"));
+  const std::vector<std::string> after(w.Messages().begin() + static_cast<long>(before),
+                                       w.Messages().end());
+  EXPECT_NE(std::find(after.begin(), after.end(),
+                      "Die Zeichen * und ? sind in Bereichsangaben nicht möglich"),
+            after.end());
+  TypeIntoSearchCell(w, "Geburtstag", QStringLiteral("1.2.2003"));
+  EXPECT_EQ(w.DataGrid()->RowCount(), w.Controller()->RecordCount());
+}
+
+TEST_F(BrowserTest, QuotesAndBracketsStayInsideTheirLiteral) {
+  BrowserWindow& w = OpenWindow();
+  // Valid criteria: searched as plain text, found nowhere.
+  for (const char* attack : {"x' OR '1'='1", "x') OR (1=1", "\"'; DROP TABLE Kunden; --\"",
+                             "Meier' OR Name LIKE '%", "<'' OR 1=1 OR ''='"}) {
+    w.ApplySearches({{"Name", attack}});
+    EXPECT_EQ(w.DataGrid()->RowCount(), 0) << attack;
+  }
+  // A malformed range is refused with its message instead of being sent.
+  w.ApplySearches({{"Name", "]; DELETE FROM Kunden; --"}});
+  EXPECT_EQ(w.Messages().back(), "Bereichsangabe hat einen Fehler");
+  w.ApplySearches({{"Umsatz", "0 OR 1=1"}, {"Geburtstag", "1.1.2000'); DROP TABLE Kunden; --"}});
+  EXPECT_EQ(w.DataGrid()->RowCount(), w.Controller()->RecordCount());
+  // Nothing reached the table.
+  w.ApplySearches({{"Name", "*"}});
+  EXPECT_EQ(w.DataGrid()->RowCount(), kSampleRows);
+}
+
+}  // namespace
+}  // namespace vmbgrid::browser::testing
