@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", options.screenshot.c_str());
       }
       for (const auto& m : window.Messages()) std::fprintf(stderr, "Meldung: %s\n", m.c_str());
+      std::fprintf(stderr, "%s\n", window.RecordCountLabel().c_str());
       if (!opened) rc = 1;
     }
   }

@@ -1,6 +1,7 @@
 // Criteria typed into the search line with real key events, and criteria that the
 // library refuses or that try to break out of their literal.
 #include <QApplication>
+#include <QHeaderView>
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
@@ -128,6 +129,47 @@ TEST_F(BrowserTest, QuotesAndBracketsStayInsideTheirLiteral) {
   // Nothing reached the table.
   w.ApplySearches({{"Name", "*"}});
   EXPECT_EQ(w.DataGrid()->RowCount(), kSampleRows);
+}
+
+}  // namespace
+}  // namespace vmbgrid::browser::testing
+
+namespace vmbgrid::browser::testing {
+namespace {
+
+double Amount(const std::string& text) {
+  QString t = QString::fromStdString(text);
+  t.remove('.').replace(',', '.');
+  return t.toDouble();
+}
+
+TEST_F(BrowserTest, HeaderClickSortsAndSelectorClickClearsTheSearch) {
+  BrowserWindow& w = OpenWindow();
+  QApplication::setActiveWindow(&w);
+  QtGrid& d = *w.DataGrid();
+  const int umsatz = FindColumn(d, "Umsatz");
+  QHeaderView* header = d.View()->horizontalHeader();
+  const QPoint at(header->sectionViewportPosition(umsatz) + header->sectionSize(umsatz) / 2,
+                  header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  BrowserWindow::Settle();
+  ASSERT_EQ(d.RowCount(), kSampleRows);
+  // The first click keeps the direction (descending), the second turns it.
+  EXPECT_GE(Amount(d.CellText(0, umsatz)), Amount(d.CellText(1, umsatz)));
+  EXPECT_GE(Amount(d.CellText(0, umsatz)), Amount(d.CellText(kSampleRows - 1, umsatz)));
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  BrowserWindow::Settle();
+  EXPECT_LE(Amount(d.CellText(0, umsatz)), Amount(d.CellText(kSampleRows - 1, umsatz)));
+
+  w.ApplySearches({{"Ort", "B*"}});
+  ASSERT_LT(d.RowCount(), kSampleRows);
+  QHeaderView* selector = w.SearchLine()->View()->verticalHeader();
+  QTest::mouseClick(selector->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(selector->width() / 2, selector->sectionSize(0) / 2));
+  BrowserWindow::Settle();
+  EXPECT_EQ(d.RowCount(), kSampleRows);
+  EXPECT_EQ(w.RecordCountLabel(), "2.000 Datensätze");
+  EXPECT_EQ(w.SearchLine()->CellText(0, FindColumn(*w.SearchLine(), "Ort")), "");
 }
 
 }  // namespace
