@@ -77,10 +77,10 @@ void QtGrid::ApplyLayout(const GridLayout& layout) {
     for (size_t i : byOrder) order_.push_back(columns_[i].get());
   });
   autoColumns_ = false;
-  headerLines_ = static_cast<float>(layout.headerLines);
-  rowHeight_ = layout.rowHeight;
+  // The setters check the stored values, which come from a file.
   recordSelectors_ = layout.recordSelectors;
-  HeaderLines(headerLines_);  // validates and applies the header
+  RowHeight(layout.rowHeight);
+  HeaderLines(static_cast<float>(layout.headerLines));
   col_ = -1;
   ResetRows();
 }
