@@ -495,6 +495,33 @@ bool RecordsetImpl::NumberAt(int32_t ordinal, int field, double& out) const {
   return store_->columns[static_cast<size_t>(field)].NumberAt(row, out);
 }
 
+double RecordsetImpl::SumNumbers(int field) const {
+  if (!store_ || field < 0 || static_cast<size_t>(field) >= store_->columns.size()) return 0.0;
+  // A pending edit of this field overrides the stored cell: take the general path.
+  if (editMode_ != adEditNone && pending_[static_cast<size_t>(field)])
+    return Recordset::SumNumbers(field);
+  const Column& c = store_->columns[static_cast<size_t>(field)];
+  auto isNull = [&c](uint32_t row) { return (c.nulls[row >> 6] >> (row & 63)) & 1u; };
+  double total = 0.0;
+  switch (c.storage) {
+    case Storage::Int32:
+      for (uint32_t row : view_)
+        if (!isNull(row)) total += static_cast<double>(c.i32[row]);
+      return total;
+    case Storage::Int64:
+      for (uint32_t row : view_)
+        if (!isNull(row)) total += static_cast<double>(c.i64[row]);
+      return total;
+    case Storage::Double:
+      if (c.presentation == Presentation::Date) return 0.0;
+      for (uint32_t row : view_)
+        if (!isNull(row)) total += c.f64[row];
+      return total;
+    default:
+      return Recordset::SumNumbers(field);
+  }
+}
+
 // ---- clones and observers ----
 
 std::shared_ptr<Recordset> RecordsetImpl::Clone() {

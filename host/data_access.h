@@ -253,6 +253,14 @@ class Recordset {
   virtual int32_t OrdinalOf(const Variant& bookmark) const = 0;
   // The cell as a double when it holds a number (or Boolean); false otherwise.
   virtual bool NumberAt(int32_t ordinal, int field, double& out) const = 0;
+  // Total of the numeric cells of a field over the visible rows; Null and other
+  // cells add nothing. The bulk form of NumberAt, for sum lines over many rows.
+  virtual double SumNumbers(int field) const {
+    double total = 0.0, v = 0.0;
+    for (int32_t i = 0, n = RecordCount(); i < n; ++i)
+      if (NumberAt(i, field, v)) total += v;
+    return total;
+  }
 
   // Editing.
   virtual void AddNew() = 0;

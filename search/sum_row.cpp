@@ -54,9 +54,7 @@ double ColumnTotal(Recordset& rows, const std::string& fieldname) {
     double v = 0.0;
     if (IsNumericType(rows.FieldType(idx))) {
       // The hot path: numbers straight from the column storage.
-      for (int32_t i = 0; i < n; ++i)
-        if (rows.NumberAt(i, idx, v)) total += v;
-      return total;
+      return rows.SumNumbers(idx);
     }
     for (int32_t i = 0; i < n; ++i) {
       if (rows.NumberAt(i, idx, v)) {
