@@ -121,7 +121,10 @@ class ControllerTest : public ::testing::Test {
   HeadlessPlatform* platform_ = nullptr;
   std::shared_ptr<Connection> conn_;
   std::vector<std::string> log_;
+  // The controls outlive the controller, as on a host form.
   HeadlessGrid main_{"grdKunden"};
+  HeadlessGrid search_{"grdSuche"};
+  HeadlessGrid sum_{"grdSumme"};
   std::unique_ptr<VMGrid> vm_;
 };
 

@@ -197,18 +197,17 @@ TEST_F(Criteria, StatementsCannotBeChainedThroughTheSearchLine) {
 // Through the search line itself: the typed cell becomes a restriction when the
 // line is applied, and a refused value reaches the user, not the host.
 TEST_F(Criteria, SearchLineAppliesTypedCellsSafely) {
-  HeadlessGrid search("grdSuche");
   VMGrid& g = MakeTyped();
-  g.SearchGrid(&search);
+  g.SearchGrid(&search_);
   g.Requery();
-  ASSERT_EQ(search.ColumnCount(), 3);
+  ASSERT_EQ(search_.ColumnCount(), 3);
   auto cells = g.SearchRowState().Array();
   ASSERT_NE(cells, nullptr);
   cells->Value(1, 2, Variant("1 OR 1=1"));
   g.SearchRowState().Dirty(true);
   TakeLog();
   TakeMessages();
-  search.PostMsg(5);
+  search_.PostMsg(5);
   EXPECT_NO_THROW(platform_->events.ProcessPendingEvents());
   ExpectNeverSent("1=1");
   EXPECT_EQ(TakeMessages(),
@@ -216,7 +215,7 @@ TEST_F(Criteria, SearchLineAppliesTypedCellsSafely) {
                 "Fehler in Filter: Der Wert '1 OR 1=1' in der Spalte Nr ist keine gültige Zahl."}));
   cells->Value(1, 2, Variant("17"));
   g.SearchRowState().Dirty(true);
-  search.PostMsg(5);
+  search_.PostMsg(5);
   platform_->events.ProcessPendingEvents();
   EXPECT_EQ(Column("Name"), (std::vector<std::string>{"O'Brien"}));
 }

@@ -2,6 +2,7 @@
 // the sort state, the option-load trigger, control attachment and the areas of the
 // grid.
 #include "core/services.h"
+#include "core/settings_store.h"
 #include "tests/controller/controller_fixture.h"
 
 namespace vmbgrid::testing {
@@ -48,6 +49,7 @@ TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   g.Connection(conn_);
   EXPECT_EQ(g.ConnectionString(), kMemoryDb);
   EXPECT_EQ(g.Connection(), conn_);
+  EXPECT_EQ(g.Settings().GetConnection(), conn_);  // options are kept in that database
   g.Connection(nullptr);
   EXPECT_EQ(g.ConnectionString(), "");
   EXPECT_EQ(g.Connection(), nullptr);

@@ -7,6 +7,7 @@
 
 #include "core/strings.h"
 #include "search/criteria.h"
+#include "search/search_row.h"
 #include "tests/controller/controller_fixture.h"
 
 namespace vmbgrid::testing {
@@ -238,10 +239,9 @@ TEST_F(Statement, EmptyColumnListIsFilledFromTheTableWithoutUpsizeTimestamp) {
 }
 
 TEST_F(Statement, EmptyFirstLoadThenTheRealQuery) {
-  HeadlessGrid search("grdSuche"), sum("grdSumme");
   VMGrid& g = MakeTyped();
-  g.SearchGrid(&search);
-  g.SumGrid(&sum);
+  g.SearchGrid(&search_);
+  g.SumGrid(&sum_);
   g.ShowEmptyGrid(true);
   g.AddRestriction("Name", "Mei*", false, adVarChar);
   g.filter("Nr > 0");
@@ -250,7 +250,7 @@ TEST_F(Statement, EmptyFirstLoadThenTheRealQuery) {
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE 0 = 1");
   EXPECT_EQ(g.RecordCount(), 0);
   EXPECT_EQ(main_.RowCount(), 0);
-  EXPECT_EQ(search.ColumnCount(), main_.ColumnCount());  // search line set up
+  EXPECT_EQ(search_.ColumnCount(), main_.ColumnCount());  // search line set up
   EXPECT_EQ(main_.ColumnCount(), 3);
   g.Requery();
   EXPECT_EQ(Last(),
@@ -262,6 +262,7 @@ TEST_F(Statement, EmptyFirstLoadThenTheRealQuery) {
 
 TEST_F(Statement, ReInitReturnsToTheFirstLoadAndDropsTheSearch) {
   VMGrid& g = MakeTyped();
+  g.SearchGrid(&search_);
   g.ShowEmptyGrid(true);
   g.AddRestriction("Ort", "Berlin", false, adVarChar, true);
   g.AddRestriction("Name", "S*", false, adVarChar);
@@ -269,8 +270,11 @@ TEST_F(Statement, ReInitReturnsToTheFirstLoadAndDropsTheSearch) {
   g.Requery();
   g.Requery();
   EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Schulz"}));
+  auto cells = g.SearchRowState().Array();
+  cells->Value(1, 0, Variant("S*"));
   TakeLog();
   g.ReInit();
+  EXPECT_TRUE(cells->Value(1, 0).IsEmpty());
   EXPECT_TRUE(g.FirstLoad());
   EXPECT_TRUE(TakeLog().empty());  // no query runs
   EXPECT_EQ(g.Restrictions().Count(), 1);
