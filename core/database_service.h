@@ -9,7 +9,6 @@
 
 namespace vmbgrid::core {
 
-
 class DatabaseService {
  public:
   // 1 = "#" date delimiters and signed booleans (desktop database engines);
@@ -21,8 +20,8 @@ class DatabaseService {
   void SetCommandParameter(Command& command, const std::string& name, const Variant& value,
                            int direction = adParamInput) const;
   // A parameter named and typed after a field (name, type, size) with its value.
-  void AddParameterFromField(Command& command, const std::string& name, int32_t type,
-                             int32_t size, const Variant& value, int direction) const;
+  void AddParameterFromField(Command& command, const std::string& name, int32_t type, int32_t size,
+                             const Variant& value, int direction) const;
 };
 
 }  // namespace vmbgrid::core

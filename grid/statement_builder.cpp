@@ -182,7 +182,8 @@ std::string VMGrid::BuildWhere() {
 std::string VMGrid::BuildSelect() {
   sqlWherePart_ = BuildWhere();
   std::string w = sqlWherePart_.empty() ? "" : " WHERE " + sqlWherePart_;
-  std::string head = maxRecords_ != 0 ? "SELECT TOP " + std::to_string(maxRecords_) + " " : "SELECT ";
+  std::string head =
+      maxRecords_ != 0 ? "SELECT TOP " + std::to_string(maxRecords_) + " " : "SELECT ";
 
   if (gridFields_->Count() == 0) {
     auto probe = Platform::Data().CreateRecordset();

@@ -153,7 +153,7 @@ class VMGrid {
   // ---- Fields, restrictions, sort ----
   // A template, so that a braced options list picks the options overload below.
   template <class Name>
-    requires std::convertible_to<const Name&, std::string>
+  requires std::convertible_to<const Name&, std::string>
   void AddField(const Name& name, const std::string& caption = "",
                 const Variant& combosearch = false, const Variant& comboInput = false,
                 int32_t datatype = kTypeUndetermined, bool HiddenField = false,
@@ -255,10 +255,10 @@ class VMGrid {
   void ReportError(int32_t number, const std::string& description);
 
  private:
-  void AddFieldImpl(const std::string& name, const std::string& caption,
-                    const Variant& combosearch, const Variant& comboInput, int32_t datatype,
-                    bool HiddenField, const std::string& FormatString, int32_t size,
-                    int32_t sumDatatype, const std::string& sumvalue, int32_t sumalignment,
+  void AddFieldImpl(const std::string& name, const std::string& caption, const Variant& combosearch,
+                    const Variant& comboInput, int32_t datatype, bool HiddenField,
+                    const std::string& FormatString, int32_t size, int32_t sumDatatype,
+                    const std::string& sumvalue, int32_t sumalignment,
                     const std::string& sumformatstring);
   void LoadOptionsIfReady();
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);

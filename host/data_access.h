@@ -265,7 +265,8 @@ class Recordset {
   // Editing.
   virtual void AddNew() = 0;
   virtual void Update() = 0;
-  virtual void Update(const std::vector<std::string>& names, const std::vector<Variant>& values) = 0;
+  virtual void Update(const std::vector<std::string>& names,
+                      const std::vector<Variant>& values) = 0;
   virtual void CancelUpdate() = 0;
   virtual void Delete() = 0;  // the current row
   virtual int EditMode() const = 0;
@@ -282,8 +283,8 @@ class Recordset {
   // Moves to the next row matching a single-comparison criterion ("Nr = 17",
   // "Name LIKE 'M*'"), starting skip rows away from the current row (or from
   // `start` when a bookmark is given). Not found: EOF (forward) or BOF (backward).
-  virtual void Find(const std::string& criterion, int32_t skip = 0,
-                    int direction = adSearchForward, const Variant& start = Variant()) = 0;
+  virtual void Find(const std::string& criterion, int32_t skip = 0, int direction = adSearchForward,
+                    const Variant& start = Variant()) = 0;
 
   // A second cursor over the same rows: own position, filter and sort.
   virtual std::shared_ptr<Recordset> Clone() = 0;

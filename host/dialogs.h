@@ -21,7 +21,8 @@ class DialogView {
   // Named controls: text boxes, check boxes, lists ("items" as newline-joined text).
   virtual void SetControlValue(const std::string& control, const Variant& value) = 0;
   virtual Variant ControlValue(const std::string& control) const = 0;
-  virtual void SetControlItems(const std::string& control, const std::vector<std::string>& items) = 0;
+  virtual void SetControlItems(const std::string& control,
+                               const std::vector<std::string>& items) = 0;
   virtual std::vector<std::string> ControlItems(const std::string& control) const = 0;
   // Shows the form modally; true when it ended with OK.
   virtual bool ShowModal() = 0;

@@ -27,7 +27,8 @@ inline constexpr int32_t kKeyAlreadyExists = 457;
 inline constexpr int32_t kFileNotFound = 53;
 inline constexpr int32_t kPathFileAccess = 75;
 // Data access.
-inline constexpr int32_t kRejectedStatement = static_cast<int32_t>(0x80040E14u);  // syntax, unknown name
+inline constexpr int32_t kRejectedStatement =
+    static_cast<int32_t>(0x80040E14u);  // syntax, unknown name
 inline constexpr int32_t kIntegrityViolation = static_cast<int32_t>(0x80040E2Fu);
 inline constexpr int32_t kCantConvertValue = static_cast<int32_t>(0x80040E07u);
 inline constexpr int32_t kNoSuchTable = static_cast<int32_t>(0x80040E37u);
@@ -38,7 +39,8 @@ inline constexpr int32_t kNoCurrentRecord = static_cast<int32_t>(0x800A0BCDu);  
 inline constexpr int32_t kObjectClosed = static_cast<int32_t>(0x800A0E78u);
 inline constexpr int32_t kObjectOpen = static_cast<int32_t>(0x800A0E79u);
 inline constexpr int32_t kProviderNotFound = static_cast<int32_t>(0x800A0E7Au);
-inline constexpr int32_t kOperationNotAllowed = static_cast<int32_t>(0x800A0CB3u);  // e.g. update read-only
+inline constexpr int32_t kOperationNotAllowed =
+    static_cast<int32_t>(0x800A0CB3u);  // e.g. update read-only
 inline constexpr int32_t kDatabaseLocked = static_cast<int32_t>(0x80004005u);
 inline constexpr int32_t kBadBookmark = static_cast<int32_t>(0x800A0CC1u + 0x8u);
 inline constexpr int32_t kFieldValueDoesNotFit = static_cast<int32_t>(0x80040E21u);

@@ -41,7 +41,7 @@ class GridColumn {
  public:
   virtual ~GridColumn() = default;
 
-  virtual int Index() const = 0;  // position in the columns collection
+  virtual int Index() const = 0;      // position in the columns collection
   virtual Variant Value() const = 0;  // current row
   virtual int Alignment() const = 0;
   virtual void Alignment(int alignment) = 0;
@@ -92,8 +92,7 @@ class GridListener {
   virtual void OnAddNew(GridControl&) {}  // a new row starts
   virtual void ColResize(GridControl&, int /*colIndex*/, bool& /*cancel*/) {}
   virtual void BeforeRowChangeRequest(GridControl&, bool& /*cancel*/) {}  // delete or insert
-  virtual void MouseDown(GridControl&, int /*button*/, int /*shift*/, double /*x*/,
-                         double /*y*/) {}
+  virtual void MouseDown(GridControl&, int /*button*/, int /*shift*/, double /*x*/, double /*y*/) {}
   virtual void MouseUp(GridControl&, int /*button*/, int /*shift*/, double /*x*/, double /*y*/) {}
   virtual void KeyDown(GridControl&, int& /*keyCode*/, int& /*shift*/) {}
   virtual void KeyPress(GridControl&, int& /*keyAscii*/) {}
@@ -130,7 +129,7 @@ class GridControl {
 
   // Columns.
   virtual int ColumnCount() const = 0;
-  virtual GridColumn& Column(int index) = 0;  // out of range raises
+  virtual GridColumn& Column(int index) = 0;                            // out of range raises
   virtual GridColumn* ColumnByField(const std::string& dataField) = 0;  // nullptr when absent
   virtual GridColumn& AddColumn(int index) = 0;
   virtual void RemoveColumn(int index) = 0;
@@ -168,7 +167,7 @@ class GridControl {
   virtual void TabAction(int mode) = 0;
   virtual bool EditActive() const = 0;  // cell editing
   virtual void EditActive(bool active) = 0;
-  virtual void CommitEdit() = 0;  // commit the pending cell edit
+  virtual void CommitEdit() = 0;         // commit the pending cell edit
   virtual bool DataChanged() const = 0;  // pending change in the current row
   virtual void DataChanged(bool changed) = 0;
   virtual void DeleteCurrentRow() = 0;

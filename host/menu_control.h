@@ -17,8 +17,8 @@ struct MenuTool {
   bool checked = false;
   bool enabled = true;
   bool visible = true;
-  std::string text;     // content of an entry-field tool
-  int32_t marker = 0;   // 1000 marks an entry that stands for a saved layout
+  std::string text;    // content of an entry-field tool
+  int32_t marker = 0;  // 1000 marks an entry that stands for a saved layout
   bool beginGroup = false;
   int32_t id = 0;
   bool entryField = false;

@@ -64,8 +64,8 @@ class Clipboard {
 
 struct FileDialogRequest {
   std::string title;
-  std::string filter;       // "Textdateien (*.txt)|*.txt"
-  std::string fileName;     // proposed name
+  std::string filter;    // "Textdateien (*.txt)|*.txt"
+  std::string fileName;  // proposed name
   std::string initialDir;
   bool save = true;
 };

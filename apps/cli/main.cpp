@@ -175,7 +175,8 @@ int main(int argc, char** argv) {
         probe->Open("SELECT * FROM [" + o.table + "] WHERE 0 = 1", conn, adOpenStatic,
                     adLockReadOnly, adCmdText);
         for (int i = 0; i < probe->FieldCount(); ++i)
-          if (!core::EqualsNoCase(probe->FieldName(i), o.key)) o.fields.push_back(probe->FieldName(i));
+          if (!core::EqualsNoCase(probe->FieldName(i), o.key))
+            o.fields.push_back(probe->FieldName(i));
       } catch (const VMError& e) {
         std::cerr << "Die Tabelle \"" << o.table << "\" kann nicht gelesen werden.\n"
                   << e.Description() << "\n";
@@ -220,7 +221,8 @@ int main(int argc, char** argv) {
       table.rows.push_back(std::move(cells));
     }
     if (!o.sums.empty() && sumGrid.RowCount() > 0) {
-      for (int c : columns) table.footer.push_back(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : "");
+      for (int c : columns)
+        table.footer.push_back(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : "");
     }
     cli::PrintTable(std::cout, table);
     std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
