@@ -4,37 +4,14 @@
 #include <string>
 
 #include "adapters/sqlite/sqlite_provider.h"
+#include "host/error.h"
+#include "host/variant.h"
 
 namespace vmbgrid::sqlite {
 
 namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian calendar).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2));
-}
-
-// Automation dates count from 1899-12-30.
-constexpr int64_t kEpochOffset = 25569;  // days from 1899-12-30 to 1970-01-01
 
 bool Digits(std::string_view t, size_t pos, size_t n, int& out) {
   if (pos + n > t.size()) return false;
@@ -171,11 +148,10 @@ bool ParseStoredDate(std::string_view t, double& serial) {
     if (p != t.size()) return false;
     if (h > 23 || mi > 59 || s > 59) return false;
   }
-  const int64_t days =
-      DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) + kEpochOffset;
+  const double days = MakeDate(y, mo, d).serial;
   const double time = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
   // Before 1899-12-30 the time still counts forwards from the (negative) day.
-  serial = days >= 0 ? static_cast<double>(days) + time : static_cast<double>(days) - time;
+  serial = days >= 0 ? days + time : days - time;
   return true;
 }
 
@@ -188,8 +164,13 @@ std::string FormatStoredDate(double serial) {
     secs = 0;
     whole += serial >= 0 ? 1 : -1;
   }
-  int y, m, d;
-  CivilFromDays(static_cast<int64_t>(whole) - kEpochOffset, y, m, d);
+  DateParts day;
+  try {
+    day = SplitDate(DateValue{whole});
+  } catch (const VMError&) {
+    return std::string();  // outside the calendar the automation date covers
+  }
+  const int y = day.year, m = day.month, d = day.day;
   char buf[48];
   if (secs == 0) {
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "host/variant.h"
+
 namespace vmbgrid::sampledb {
 
 namespace {
@@ -159,18 +161,6 @@ constexpr size_t Count(const T (&)[N]) {
   return N;
 }
 
-void CivilFromDays(int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (m <= 2));
-}
-
 class Database {
  public:
   ~Database() { Close(); }
@@ -295,9 +285,10 @@ std::string Fill(Database& db, const Options& o) {
     if (rnd.Chance(0.03)) {
       sqlite3_bind_null(st, 8);
     } else {
-      int y, m, d;
-      CivilFromDays(firstDay + static_cast<int64_t>(rnd.Below(lastDay - firstDay + 1)), y, m, d);
-      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
+      // Days counted from 1970-01-01, which is day 25569 of the automation calendar.
+      const int64_t day = firstDay + static_cast<int64_t>(rnd.Below(lastDay - firstDay + 1));
+      const DateParts p = SplitDate(DateValue{static_cast<double>(day + 25569)});
+      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
       BindText(st, 8, std::string(buf));
     }
     const size_t statusPick = rnd.Below(100);
