@@ -193,7 +193,9 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
   if (firstLoad_) LoadInitialLayout();
   if (grid_) grid_->Rebind();
   ApplyValueTranslation();
-  if (firstLoad_) {
+  // Also when a first load without columns (a failed statement) left the lines
+  // without theirs: they must mirror the columns the grid has now.
+  if (firstLoad_ || searchRow_->OutOfStep() || sumRow_->OutOfStep()) {
     searchRow_->SetUp();
     sumRow_->SetUp();
   }

@@ -77,6 +77,8 @@ void VMGrid::grid(GridControl* control) {
   headerHeight_ = static_cast<int32_t>(std::nearbyint(grid_->HeaderLines() * kTwipsPerHeaderLine));
   ApplyGridBehaviour();
   AlignSatellites(*grid_);
+  // A sum line attached first lines its columns up with the grid now.
+  if (sumGrid_) sumGrid_->RecordSelectors(grid_->RecordSelectors());
   LoadOptionsIfReady();
   // Attached after the first load: show the rows and give the lines their columns.
   if (!firstLoad_ && currentRecordset_) {
@@ -116,6 +118,8 @@ void VMGrid::DropDown(DropDownControl* control) {
   if (dropDown_ && dropDown_ != control) dropDown_->SetListener(nullptr);
   dropDown_ = control;
   if (dropDown_) dropDown_->SetListener(&searchRow_->DropDownListener());
+  // Attached or taken away after the search line was set up: its columns follow.
+  if (!firstLoad_) searchRow_->AssignDropDown();
 }
 
 void VMGrid::DropdownInput(DropDownControl* control) {
@@ -238,7 +242,7 @@ void VMGrid::Init(int32_t /*pDmy*/, const std::string& appname, const std::strin
   reportTemplateDir_ = pReportDBTemplateDir;
   defaultTitle_ = pDefaultUeb;
   printAvailable_ = printComponent_ != nullptr;
-  searchRow_->Dirty(false);
+  searchRow_->Active(false);
 }
 
 void VMGrid::ReInit() {

@@ -63,9 +63,8 @@ void SearchRow::SetUp() {
       col.Width(src.Width());
       col.SetProperty(kColumnFlagButtonAlways, true);
       col.SetProperty(kColumnFlagButtonHeader, false);
-      auto field = owner_.GridFields().Find(src.DataField());
-      if (field && field->combo && owner_.DropDown()) col.DropDown(owner_.DropDown()->Name());
     }
+    AssignDropDown();
   }
   // Hidden fields stay hidden in every grid.
   for (const auto& field : owner_.GridFields()) {
@@ -100,6 +99,23 @@ void SearchRow::SetUp() {
   sg->AllowUpdate(true);
 }
 
+bool SearchRow::OutOfStep() const {
+  const GridControl* main = owner_.grid();
+  const GridControl* sg = owner_.SearchGrid();
+  return main && sg && sg->ColumnCount() != main->ColumnCount();
+}
+
+void SearchRow::AssignDropDown() {
+  GridControl* sg = owner_.SearchGrid();
+  if (!sg) return;
+  DropDownControl* dd = owner_.DropDown();
+  for (int i = 0; i < sg->ColumnCount(); ++i) {
+    GridColumn& col = sg->Column(i);
+    auto field = owner_.GridFields().Find(col.DataField());
+    if (field && field->combo) col.DropDown(dd ? dd->Name() : "");
+  }
+}
+
 void SearchRow::ClearArray() {
   if (!array_) return;
   for (int32_t r = array_->LowerBound(1); r <= array_->UpperBound(1); ++r)
@@ -116,6 +132,7 @@ void SearchRow::ApplySearchRow(bool keep, bool fromSearchGrid) {
   if (!dirty_) return;
   if (!keep) owner_.RemoveSearchRestrictions(false);
   active_ = false;
+  std::vector<std::string> typedIntoFixed;
   GridControl* main = owner_.grid();
   if (array_ && main && array_->Count(1) > 0) {
     for (int32_t c = array_->LowerBound(2); c <= array_->UpperBound(2); ++c) {
@@ -125,8 +142,24 @@ void SearchRow::ApplySearchRow(bool keep, bool fromSearchGrid) {
       auto field = owner_.GridFields().Find(name);
       int32_t type = field ? field->datatype : kTypeUndetermined;
       owner_.AddRestriction(name, cell, false, type, false, fromSearchGrid);
+      if (auto r = owner_.Restrictions().Find(name); r && r->fixedRestriction && fromSearchGrid)
+        typedIntoFixed.push_back(name);
       active_ = true;
     }
+  }
+  // A criterion typed into a fixed column ends with its cell: the fixed value alone
+  // applies again, as the empty cell shows.
+  if (!keep) {
+    for (const auto& name : typedIntoFixed_) {
+      bool stillTyped = false;
+      for (const auto& t : typedIntoFixed) stillTyped = stillTyped || core::EqualsNoCase(t, name);
+      if (stillTyped) continue;
+      if (auto r = owner_.Restrictions().Find(name); r && r->fixedRestriction)
+        r->value = r->fixedRestrictionValue;
+    }
+    typedIntoFixed_ = std::move(typedIntoFixed);
+  } else {
+    for (auto& name : typedIntoFixed) typedIntoFixed_.push_back(std::move(name));
   }
   if (owner_.SearchGrid()) owner_.SearchGrid()->PostMsg(kSearchIndicator);
 }
@@ -144,6 +177,7 @@ void SearchRow::ClearSearch(bool requery) {
   ClearArray();
   if (requery) {
     owner_.RemoveSearchRestrictions(true);
+    typedIntoFixed_.clear();
     ApplySearchRow(false, false);
     SearchApplied();
   }
@@ -248,7 +282,8 @@ void SearchRow::PostEvent(GridControl& g, int messageId) {
   switch (messageId) {
     case kSearchApply:
       g.CommitEdit();
-      ApplySearchRow(false, false);
+      // A value chosen in the drop-down is typed by the user like any other.
+      ApplySearchRow(false, true);
       SearchApplied();
       break;
     case kSearchRebind:
@@ -306,7 +341,10 @@ void SearchRow::LostFocus(GridControl& g) {
   focus_ = false;
   if (!dirty_) return;
   g.CommitEdit();
-  ApplySearchRow(false, false);
+  // Committing a cell with RefreshOnLeaveColumn has already applied the search.
+  if (!dirty_) return;
+  // What was typed counts in fixed columns too, whichever way the row is left.
+  ApplySearchRow(false, true);
   SearchApplied();
 }
 

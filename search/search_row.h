@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/grid_control.h"
 #include "host/xarray.h"
@@ -50,6 +51,11 @@ class SearchRow : public GridListener {
   void Attach(GridControl* control);
   // Rebuilds the search grid's columns from the data grid.
   void SetUp();
+  // The search grid has not as many columns as the data grid.
+  bool OutOfStep() const;
+  // Gives the search columns of fields with a value combo the controller's search
+  // drop-down (none when it was taken away); for a drop-down attached after set-up.
+  void AssignDropDown();
   // Empties every search cell.
   void ClearArray();
   std::shared_ptr<XArray> Array() const { return array_; }
@@ -58,6 +64,7 @@ class SearchRow : public GridListener {
   bool Dirty() const { return dirty_; }
   void Dirty(bool on) { dirty_ = on; }
   bool Active() const { return active_; }
+  void Active(bool on) { active_ = on; }
   bool HasFocusFlag() const { return focus_; }
   // Shared by the search grid and the data grid: a button is held down.
   bool MouseDownFlag() const { return mouseDown_; }
@@ -122,6 +129,8 @@ class SearchRow : public GridListener {
   bool mouseDown_ = false;
   int visibleCount_ = 0;
   int lastColumn_ = 0;
+  // Fixed restrictions whose value the search line replaced by a typed criterion.
+  std::vector<std::string> typedIntoFixed_;
 };
 
 }  // namespace vmbgrid::search

@@ -131,6 +131,12 @@ void SumRow::SetUp() {
   SyncColumnOrder();
 }
 
+bool SumRow::OutOfStep() const {
+  const GridControl* main = owner_.grid();
+  const GridControl* sg = owner_.SumGrid();
+  return main && sg && sg->ColumnCount() != main->ColumnCount();
+}
+
 void SumRow::ComputeSums() {
   GridControl* main = owner_.grid();
   GridControl* sg = owner_.SumGrid();

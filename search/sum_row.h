@@ -19,6 +19,8 @@ class SumRow : public GridListener {
 
   void Attach(GridControl* control);
   void SetUp();
+  // The sum grid has not as many columns as the data grid.
+  bool OutOfStep() const;
   void ComputeSums();
   void FitSumRow();
   void SyncColumnSizes();

@@ -208,6 +208,67 @@ TEST_F(SearchLine, ClearSearchKeepsOrRestoresRestrictions) {
   EXPECT_EQ(events.searchChanged, 2);
 }
 
+TEST_F(SearchLine, LeavingTheLineWithAPendingEditQueriesOnce) {
+  Attach();
+  Load();
+  // By mouse into the data grid.
+  TypeInSearch(1, "Mei*");
+  auto [x, y] = main.CellPoint(1, 0);
+  main.Click(kLeftButton, 0, x, y);
+  Pump();
+  EXPECT_EQ(events.searchChanged, 1);
+  EXPECT_EQ(statements.size(), 1u);
+  EXPECT_EQ(vm->RecordCount(), 2);
+
+  // By the Down arrow to the next control.
+  statements.clear();
+  TypeInSearch(2, "Bonn");
+  search.PressKey(kKeyDown);
+  Pump();
+  EXPECT_EQ(Focused(), main.Name());
+  EXPECT_EQ(events.searchChanged, 2);
+  EXPECT_EQ(statements.size(), 1u);
+  EXPECT_EQ(vm->RecordCount(), 2);
+
+  // setze_search leaves the query to the host's Requery.
+  vm->ClearSearch(true);
+  vm->setze_search("Ort", "Köln");
+  vm->Requery();
+  EXPECT_EQ(vm->RecordCount(), 1);
+}
+
+TEST_F(SearchLine, ACriterionTypedIntoAFixedColumnAppliesAndEndsWithItsCell) {
+  for (bool onLeaveColumn : {true, false}) {
+    SCOPED_TRACE(onLeaveColumn);
+    refreshOnLeaveColumn = onLeaveColumn;
+    Attach();
+    vm->AddRestriction("Ort", Variant("Bonn"), false, adVarChar, true);
+    Load();
+    ASSERT_EQ(vm->RecordCount(), 2);
+    auto leave = [&] {
+      search.PressKey(kKeyReturn);
+      platform->form.FocusControl(main.Name());
+      Pump();
+    };
+    // The fixed value keeps applying beside the typed one.
+    TypeInSearch(2, "Köln");
+    leave();
+    EXPECT_NE(LastStatement().find("([Ort] = 'Bonn') AND ([Ort] = 'Köln')"), std::string::npos)
+        << LastStatement();
+    EXPECT_EQ(vm->RecordCount(), 0);
+
+    // Emptied, the cell takes its criterion along; the fixed value stays.
+    TypeInSearch(1, "Meiser");
+    search.Col(2);
+    search.PressKey(kKeyF2);
+    search.PressKey(kKeyDelete);
+    leave();
+    EXPECT_EQ(SearchCell(2), "");
+    EXPECT_EQ(vm->Restrictions().Item("Ort")->value.ToTextOrEmpty(), "Bonn");
+    EXPECT_EQ(vm->RecordCount(), 1) << LastStatement();
+  }
+}
+
 TEST_F(SearchLine, SetzeSearchFillsOneCellWithoutQuerying) {
   Attach();
   Load();

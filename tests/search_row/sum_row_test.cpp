@@ -92,3 +92,30 @@ TEST_F(SumLine, ManyRowsAreSummedWithoutAStatement) {
 
 }  // namespace
 }  // namespace vmbgrid::testing
+
+namespace vmbgrid::testing {
+namespace {
+
+using SumLineOnTable = BrowserTest;
+
+TEST_F(SumLineOnTable, FormatsFallBackToTheFieldAndTheColumnAndTheScrollBarFollowsTheRows) {
+  Attach();
+  vm->GridFields().Item("Umsatz")->sumformatstring = "  ";
+  vm->GridFields().Item("Nr")->sumalignment = dbgCenter;
+  Load();
+  EXPECT_EQ(sum.Column(3).NumberFormat(), "Standard");
+  EXPECT_EQ(sum.Column(3).Alignment(), main.Column(3).Alignment());
+  EXPECT_EQ(sum.Column(0).NumberFormat(), "#########0");
+  EXPECT_EQ(sum.Column(0).Alignment(), dbgCenter);
+  EXPECT_EQ(SumCell(3), "33,5");
+  EXPECT_EQ(sum.ScrollBars(), 2);  // four rows leave room below the last one
+
+  vm->RecordSource("Fehlt");
+  vm->Requery();
+  Pump();
+  EXPECT_EQ(sum.ScrollBars(), 0);
+  EXPECT_EQ(SumCell(3), "0");
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
