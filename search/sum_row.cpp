@@ -1,5 +1,8 @@
 #include "search/sum_row.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "core/services.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
@@ -70,8 +73,14 @@ double ColumnTotal(Recordset& rows, const std::string& fieldname) {
 }
 
 // The system's decimal form: a German comma; the column format applies on display.
+// Fifteen significant digits, as the automation conversion writes a double, so that
+// 0.1 + 0.2 reads "0,3" and not the binary residue.
 std::string DecimalText(double total) {
-  std::string text = Variant(total).ToText();
+  if (!std::isfinite(total)) return Variant(total).ToText();
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15G", total);
+  std::string text = buf;
+  if (text == "-0") text = "0";
   for (char& ch : text)
     if (ch == '.') ch = ',';
   return text;

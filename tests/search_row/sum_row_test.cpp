@@ -117,5 +117,19 @@ TEST_F(SumLineOnTable, FormatsFallBackToTheFieldAndTheColumnAndTheScrollBarFollo
   EXPECT_EQ(SumCell(3), "0");
 }
 
+TEST_F(SumLineOnTable, TotalsReadAsDecimalNumbersWithoutBinaryResidue) {
+  conn->Execute("DELETE FROM Kunden");
+  conn->Execute(
+      "INSERT INTO Kunden VALUES (1, 'A', 'X', 0.1, 7, ''), (2, 'B', 'X', 0.2, 7, ''), "
+      "(3, 'C', 'Y', 1e20, 7, '')");
+  Attach();
+  vm->AddRestriction("Ort", Variant("X"), false, adVarChar);
+  Load();
+  EXPECT_EQ(SumCell(3), "0,3");
+  vm->ClearRestriction("Ort");
+  vm->Requery();
+  EXPECT_EQ(SumCell(3), "1E+20");
+}
+
 }  // namespace
 }  // namespace vmbgrid::testing
