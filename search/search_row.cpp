@@ -390,7 +390,9 @@ void SearchRow::NavigationKey(GridControl& g, int& keyCode, int& shift) {
     }
     return;
   }
-  if (visibleCount_ == 0) ComputeLastColumn();
+  // Recomputed every time: a layout loaded since the last set-up may have moved or
+  // hidden columns without telling the line.
+  ComputeLastColumn();
   if (g.Col() == lastColumn_)
     g.PostMsg(kSearchFocusGrid);
   else

@@ -104,6 +104,28 @@ TEST_F(SearchLine, TabNavigationWhenReturnDoesNotNavigate) {
   EXPECT_EQ(Focused(), search.Name());
 }
 
+TEST_F(SearchLine, TheLastColumnFollowsALayoutChangedBehindTheLinesBack) {
+  returnNavigates = false;
+  Attach();
+  Load();
+  platform->form.FocusControl(search.Name());
+  search.Col(2);
+  search.PressKey(kKeyTab);
+  EXPECT_EQ(search.Col(), 3);
+
+  // A layout hides the last column and puts Name at the far right.
+  for (HeadlessGrid* g : {&main, &search, &sum}) {
+    g->Column(3).Visible(false);
+    g->Column(1).Order(3);
+  }
+  search.Col(2);
+  search.PressKey(kKeyTab);
+  EXPECT_EQ(search.Col(), 1);
+  search.PressKey(kKeyTab);
+  Pump();
+  EXPECT_EQ(Focused(), main.Name());
+}
+
 TEST_F(SearchLine, ReturnNavigationMovesAlongTheLineAndLeavesWithShiftReturn) {
   Attach();
   Load();
