@@ -1,0 +1,19 @@
+// The shape every condition of the criteria language has, checked token by token:
+// only the column, comparison operators, LIKE, AND, OR, parentheses and literals
+// of the column's kind. Anything else would be SQL structure taken from typed text.
+#pragma once
+
+#include <string>
+
+namespace vmbgrid::fuzz {
+
+enum class LiteralKind { None, Number, Text, Date, Boolean, Guid };
+
+// "" when the condition is well-formed, else what is wrong. `literal` is the kind
+// of literal written for the column (a date column on a database of kind 0 writes
+// text literals); with `dateBodies` the compared literals must be date bodies
+// ("yyyy-mm-dd" with an optional " hh:mm:ss"), LIKE patterns excepted.
+std::string CheckCondition(const std::string& condition, const std::string& column,
+                           LiteralKind literal, bool dateBodies);
+
+}  // namespace vmbgrid::fuzz
