@@ -40,7 +40,9 @@ bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 bool ValidDay(int y, int m, int d) {
   static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  // Years 100 to 9999, the range of an automation date: the data source and the
+  // in-memory filter read every date literal as one.
+  if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
   int last = kDays[static_cast<size_t>(m - 1)] + ((m == 2 && IsLeapYear(y)) ? 1 : 0);
   return d <= last;
 }
