@@ -6,6 +6,7 @@
 #include "core/strings.h"
 #include "grid/vmgrid.h"
 #include "search/criteria.h"
+#include "search/search_row.h"
 
 namespace vmbgrid {
 
@@ -161,7 +162,8 @@ std::string VMGrid::BuildWhere() {
   bool groupOpen = false;
   bool firstInGroup = true;
   for (const auto& r : *restrictions_) {
-    if (!r->useOr || search::IsPlaceholder(r->value)) continue;
+    if (!r->useOr || search::IsPlaceholder(r->value) || search::IsOrParameterPlaceholder(r->value))
+      continue;
     std::string c = conditionOf(*r);
     if (c.empty()) continue;
     if (firstInGroup) {

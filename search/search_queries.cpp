@@ -31,6 +31,15 @@ bool IsPlaceholderValue(const Variant& value) {
 
 }  // namespace
 
+bool IsOrParameterPlaceholder(const Variant& value) {
+  if (!HasOrPrefix(value)) return false;
+  std::string body = StripOrPrefix(value.ToTextOrEmpty());
+  size_t colon = body.find(':');
+  int number = 0;
+  return body.starts_with("=") && colon != std::string::npos &&
+         ParseParameterNumber(body.substr(1, colon - 1), number);
+}
+
 // ---------------------------------------------------------------- saved queries
 
 void SearchRow::ApplySavedQuery(const std::string& name) {

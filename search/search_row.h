@@ -42,6 +42,10 @@ class SearchDropDown : public DropDownListener {
   VMGrid& owner_;
 };
 
+// A parameter placeholder behind "ODER " ("ODER =2:Combo"): like a plain one it
+// stands for a value still to be asked and gives no condition of its own.
+bool IsOrParameterPlaceholder(const Variant& value);
+
 class SearchRow : public GridListener {
  public:
   explicit SearchRow(VMGrid& owner) : owner_(owner), dropDown_(owner) {}

@@ -349,6 +349,17 @@ TEST_F(SearchLine, ParameterQueryAsksAndWritesTheEnteredValues) {
   EXPECT_EQ(events.searchChanged, 1);
 }
 
+TEST_F(SearchLine, ACancelledParameterQueryRunsWithoutItsPlaceholders) {
+  Attach();
+  vm->Interaction().hooks.parameterDialog = [](VMGridFields&, const std::string&) { return false; };
+  Load();
+  vm->SearchRowState().ApplyQueryText("Q", "Name~=1:Text!Ort~ODER =2:Combo!Nr~ODER =3!");
+  // "ODER =3" is a typed alternative, no placeholder.
+  EXPECT_EQ(LastStatement(), "SELECT [Nr],[Name],[Ort],[Umsatz] FROM [Kunden] WHERE ([Nr] = 3)");
+  EXPECT_EQ(vm->RecordCount(), 1);
+  EXPECT_EQ(events.searchChanged, 1);
+}
+
 TEST_F(SearchLine, BrokenPlaceholdersAreReportedInGerman) {
   Attach();
   int asked = 0;
