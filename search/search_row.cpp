@@ -4,6 +4,7 @@
 #include "core/strings.h"
 #include "grid/vmgrid.h"
 #include "host/platform.h"
+#include "search/column_mirror.h"
 #include "search/grid_interaction.h"
 #include "search/keys.h"
 #include "search/sum_row.h"
@@ -212,22 +213,11 @@ void SearchRow::UpdateSearchActive() {
 }
 
 void SearchRow::SyncColumnSizes() {
-  GridControl* main = owner_.grid();
-  GridControl* sg = owner_.SearchGrid();
-  if (!main || !sg) return;
-  for (int i = 0; i < main->ColumnCount() && i < sg->ColumnCount(); ++i) {
-    sg->Column(i).Width(main->Column(i).Width());
-    sg->Column(i).Visible(main->Column(i).Visible());
-  }
+  if (owner_.grid() && owner_.SearchGrid()) MirrorColumnSizes(*owner_.grid(), *owner_.SearchGrid());
 }
 
 void SearchRow::SyncColumnOrder() {
-  GridControl* main = owner_.grid();
-  GridControl* sg = owner_.SearchGrid();
-  if (!main || !sg) return;
-  for (int pos = 0; pos < main->ColumnCount(); ++pos)
-    for (int i = 0; i < main->ColumnCount() && i < sg->ColumnCount(); ++i)
-      if (main->Column(i).Order() == pos) sg->Column(i).Order(pos);
+  if (owner_.grid() && owner_.SearchGrid()) MirrorColumnOrder(*owner_.grid(), *owner_.SearchGrid());
 }
 
 void SearchRow::ComputeLastColumn() {

@@ -6,6 +6,7 @@
 #include "core/services.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
+#include "search/column_mirror.h"
 #include "search/search_row.h"
 
 namespace vmbgrid::search {
@@ -195,22 +196,11 @@ void SumRow::FitSumRow() {
 }
 
 void SumRow::SyncColumnSizes() {
-  GridControl* main = owner_.grid();
-  GridControl* sg = owner_.SumGrid();
-  if (!main || !sg) return;
-  for (int i = 0; i < main->ColumnCount() && i < sg->ColumnCount(); ++i) {
-    sg->Column(i).Width(main->Column(i).Width());
-    sg->Column(i).Visible(main->Column(i).Visible());
-  }
+  if (owner_.grid() && owner_.SumGrid()) MirrorColumnSizes(*owner_.grid(), *owner_.SumGrid());
 }
 
 void SumRow::SyncColumnOrder() {
-  GridControl* main = owner_.grid();
-  GridControl* sg = owner_.SumGrid();
-  if (!main || !sg) return;
-  for (int pos = 0; pos < main->ColumnCount(); ++pos)
-    for (int i = 0; i < main->ColumnCount() && i < sg->ColumnCount(); ++i)
-      if (main->Column(i).Order() == pos) sg->Column(i).Order(pos);
+  if (owner_.grid() && owner_.SumGrid()) MirrorColumnOrder(*owner_.grid(), *owner_.SumGrid());
 }
 
 void SumRow::PostEvent(GridControl& g, int messageId) {
