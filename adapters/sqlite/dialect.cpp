@@ -1,5 +1,6 @@
 // The library writes "SELECT TOP n ..." (the common dialect of its hosts); SQLite
-// wants "... LIMIT n" at the end of the statement instead.
+// wants "... LIMIT n" at the end of the statement instead. ORDER BY items get the
+// German collation, since SQLite itself sorts text by bytes.
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,25 @@ bool KeywordAt(std::string_view s, size_t pos, std::string_view word) {
   return pos + word.size() == s.size() || !IsIdentChar(s[pos + word.size()]);
 }
 
+// Index just behind a quoted literal or name starting at i ('...', "...", `...`, [...]).
+size_t SkipQuoted(std::string_view s, size_t i) {
+  const char close = s[i] == '[' ? ']' : s[i];
+  ++i;
+  while (i < s.size()) {
+    if (s[i] == close) {
+      if (close != ']' && i + 1 < s.size() && s[i + 1] == close) {
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+    ++i;
+  }
+  return i;
+}
+
+bool IsQuote(char c) { return c == '\'' || c == '"' || c == '`' || c == '['; }
+
 // End (exclusive) of the first statement's last significant character: literals,
 // quoted names and comments are skipped, and the statement ends at the first ";"
 // outside of them.
@@ -58,21 +78,8 @@ size_t StatementEnd(std::string_view s, size_t from) {
       i = SkipBlanks(s, i);
     } else if (c == ';') {
       break;
-    } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
-      const char close = c == '[' ? ']' : c;
-      ++i;
-      while (i < s.size()) {
-        if (s[i] == close) {
-          // A doubled quote stands for itself inside the literal.
-          if (close != ']' && i + 1 < s.size() && s[i + 1] == close) {
-            i += 2;
-            continue;
-          }
-          break;
-        }
-        ++i;
-      }
-      i = i < s.size() ? i + 1 : i;
+    } else if (IsQuote(c)) {
+      i = SkipQuoted(s, i);
       last = i;
     } else {
       ++i;
@@ -82,9 +89,110 @@ size_t StatementEnd(std::string_view s, size_t from) {
   return last;
 }
 
+// Where the items of the first statement's top-level ORDER BY start (before `end`);
+// npos when there is none.
+size_t FindOrderBy(std::string_view s, size_t end) {
+  size_t found = std::string_view::npos;
+  int depth = 0;
+  size_t i = 0;
+  while (i < end) {
+    const char c = s[i];
+    if (IsQuote(c)) {
+      i = SkipQuoted(s, i);
+    } else if (s.compare(i, 2, "--") == 0 || s.compare(i, 2, "/*") == 0) {
+      i = SkipBlanks(s, i);
+    } else if (c == '(') {
+      ++depth, ++i;
+    } else if (c == ')') {
+      --depth, ++i;
+    } else if (IsIdentChar(c)) {
+      size_t j = i;
+      while (j < end && IsIdentChar(s[j])) ++j;
+      if (depth == 0 && KeywordAt(s, i, "ORDER")) {
+        size_t by = SkipBlanks(s, j);
+        if (KeywordAt(s, by, "BY")) found = by + 2;
+      }
+      i = j;
+    } else {
+      ++i;
+    }
+  }
+  return found;
+}
+
+// One ORDER BY item [a, b): the collation goes behind the expression, before a
+// trailing ASC or DESC. Items that name a collation or NULLS placement stay.
+void CollateItem(std::string_view s, size_t a, size_t b, std::string& out) {
+  std::string_view item = s.substr(a, b - a);
+  size_t last = item.find_last_not_of(" \t\r\n\f");
+  if (last == std::string_view::npos) {
+    out.append(item);
+    return;
+  }
+  for (size_t i = 0; i < item.size(); ++i) {
+    if (IsQuote(item[i])) {
+      i = SkipQuoted(item, i) - 1;
+      continue;
+    }
+    if ((i == 0 || !IsIdentChar(item[i - 1])) &&
+        (KeywordAt(item, i, "COLLATE") || KeywordAt(item, i, "NULLS"))) {
+      out.append(item);
+      return;
+    }
+  }
+  size_t wordStart = last + 1;
+  while (wordStart > 0 && IsIdentChar(item[wordStart - 1])) --wordStart;
+  size_t insertAt = last + 1;
+  if (wordStart > 0 && IsBlank(item[wordStart - 1]) &&
+      (KeywordAt(item, wordStart, "ASC") || KeywordAt(item, wordStart, "DESC"))) {
+    insertAt = wordStart;
+    while (insertAt > 0 && IsBlank(item[insertAt - 1])) --insertAt;
+  }
+  out.append(item.substr(0, insertAt));
+  out.append(" COLLATE ");
+  out.append(kGermanCollation);
+  out.append(item.substr(insertAt));
+}
+
+std::string CollateOrderBy(const std::string& statement) {
+  std::string_view s = statement;
+  const size_t end = StatementEnd(s, 0);
+  const size_t items = FindOrderBy(s, end);
+  if (items == std::string_view::npos) return statement;
+  std::string out(s.substr(0, items));
+  size_t start = items;
+  int depth = 0;
+  size_t i = items;
+  while (i <= end) {
+    const bool atEnd = i == end;
+    const char c = atEnd ? ',' : s[i];
+    if (!atEnd && IsQuote(c)) {
+      i = SkipQuoted(s, i);
+      continue;
+    }
+    if (!atEnd && IsIdentChar(c) && depth == 0 &&
+        (KeywordAt(s, i, "LIMIT") || KeywordAt(s, i, "OFFSET")) && !IsIdentChar(s[i - 1])) {
+      CollateItem(s, start, i, out);
+      out.append(s.substr(i));
+      return out;
+    }
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (c == ',' && depth == 0) {
+      CollateItem(s, start, i, out);
+      if (!atEnd) out += ',';
+      start = i + 1;
+    }
+    ++i;
+  }
+  out.append(s.substr(end));
+  return out;
+}
+
 }  // namespace
 
-std::string RewriteStatement(const std::string& statement) {
+std::string RewriteStatement(const std::string& input) {
+  const std::string statement = CollateOrderBy(input);
   std::string_view s = statement;
   size_t p = SkipBlanks(s, 0);
   if (!KeywordAt(s, p, "SELECT")) return statement;

@@ -15,6 +15,8 @@ inline constexpr const char* kSource = "SQLite";
 
 // Our case-folding LIKE, replacing the built-in one on a connection.
 void InstallLike(sqlite3* db);
+// The German collation that the dialect gives every ORDER BY item.
+void InstallCollation(sqlite3* db);
 
 // The body registered for a procedure name, or an empty function.
 data::ProcedureBody FindProcedure(const std::string& name);

@@ -140,6 +140,7 @@ Session::Session(const data::ConnectionProperties& props) {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyMs);
     InstallLike(db_);
+    InstallCollation(db_);
     // Reading the schema finds files that are no database, and locks held by others.
     Simple("SELECT count(*) FROM sqlite_master");
   } catch (...) {

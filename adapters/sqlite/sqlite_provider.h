@@ -29,8 +29,14 @@ struct ColumnType {
 };
 ColumnType MapDeclaredType(std::string_view declared);
 
+// Collation of every ORDER BY item the dialect writes: German rules through ICU, as
+// the in-memory sort of the recordsets ("Ärger" sorts with A, not after Z).
+inline constexpr const char* kGermanCollation = "VMDE";
+
 // The statement as SQLite understands it: a leading "SELECT [DISTINCT] TOP n"
-// becomes "SELECT [DISTINCT] ... LIMIT n". Everything else stays as written.
+// becomes "SELECT [DISTINCT] ... LIMIT n", and each item of the SELECT's own ORDER BY
+// (outside parentheses, literals and comments) gets "COLLATE VMDE" unless it names a
+// collation already. Everything else stays as written.
 std::string RewriteStatement(const std::string& statement);
 
 // Dates are stored as ISO text. Parsing accepts "yyyy-mm-dd" with an optional

@@ -255,3 +255,27 @@ TEST(SqliteRows, RowLimitTablesAndTopRewriteReachTheEngine) {
 
 }  // namespace
 }  // namespace vmbgrid::sqlite::testing
+
+namespace vmbgrid::sqlite::testing {
+namespace {
+
+TEST(SqliteSort, OrderByFollowsGermanRulesLikeTheInMemorySort) {
+  auto s = MemorySession();
+  Exec(*s, "CREATE TABLE k (Nr INTEGER, Name VARCHAR(20))");
+  Exec(*s,
+       "INSERT INTO k VALUES (1, 'Zander'), (2, 'Ärger'), (3, 'Adler'), (4, 'Özil'), "
+       "(5, 'Müller'), (6, 'Muller'), (7, 'obst'), (8, NULL), (9, 'Otto')");
+  RecordingSink rows;
+  Exec(*s, "SELECT TOP 20 [Name] FROM [k] ORDER BY [Name] ASC", &rows);
+  std::vector<std::string> names;
+  for (const auto& r : rows.rows) names.push_back(r.at(0).value.ToTextOrEmpty());
+  EXPECT_EQ(names, (std::vector<std::string>{"", "Adler", "Ärger", "Muller", "Müller", "obst",
+                                             "Otto", "Özil", "Zander"}));
+  // Numbers keep their numeric order under the collation.
+  RecordingSink numbers;
+  Exec(*s, "SELECT Nr FROM k ORDER BY Nr DESC", &numbers);
+  EXPECT_EQ(numbers.rows.front().at(0).value, Variant(int64_t{9}));
+}
+
+}  // namespace
+}  // namespace vmbgrid::sqlite::testing

@@ -61,7 +61,7 @@ TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesAndSizes) {
 
 TEST(SqliteDialect, LeadingTopBecomesLimitAtTheEnd) {
   EXPECT_EQ(RewriteStatement("SELECT TOP 10 [Nr], [Name] FROM [Kunden] ORDER BY [Name]"),
-            "SELECT [Nr], [Name] FROM [Kunden] ORDER BY [Name] LIMIT 10");
+            "SELECT [Nr], [Name] FROM [Kunden] ORDER BY [Name] COLLATE VMDE LIMIT 10");
   EXPECT_EQ(RewriteStatement("select distinct top 5 Ort from Kunden"),
             "select distinct Ort from Kunden LIMIT 5");
   EXPECT_EQ(RewriteStatement("  SELECT TOP (3) * FROM t;  "), "  SELECT * FROM t LIMIT 3;  ");
@@ -85,6 +85,23 @@ TEST(SqliteDialect, TextInLiteralsAndEverythingElseIsLeftAlone) {
                                 "SELECT TOP a FROM t", "UPDATE t SET TOP = 1", "SELECT TOP", ""}) {
     EXPECT_EQ(RewriteStatement(unchanged), unchanged);
   }
+}
+
+TEST(SqliteDialect, OrderByItemsSortByGermanRules) {
+  EXPECT_EQ(RewriteStatement("SELECT [Name] FROM [T] ORDER BY [Name] ASC, [Ort] DESC"),
+            "SELECT [Name] FROM [T] ORDER BY [Name] COLLATE VMDE ASC, [Ort] COLLATE VMDE DESC");
+  EXPECT_EQ(RewriteStatement("SELECT TOP 5 a FROM t ORDER BY a desc"),
+            "SELECT a FROM t ORDER BY a COLLATE VMDE desc LIMIT 5");
+  // The sort column list may end in a blank (a sort order of its own that is empty).
+  EXPECT_EQ(RewriteStatement("SELECT a FROM t ORDER BY [a] "),
+            "SELECT a FROM t ORDER BY [a] COLLATE VMDE ");
+  // Only the statement's own ORDER BY; names, literals, a given collation stay.
+  EXPECT_EQ(RewriteStatement("SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n = 'ORDER BY'"),
+            "SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n = 'ORDER BY'");
+  EXPECT_EQ(RewriteStatement("SELECT [ORDER BY] FROM t ORDER BY a COLLATE NOCASE"),
+            "SELECT [ORDER BY] FROM t ORDER BY a COLLATE NOCASE");
+  EXPECT_EQ(RewriteStatement("SELECT a FROM t ORDER BY coalesce(a, 'x,y') LIMIT 3"),
+            "SELECT a FROM t ORDER BY coalesce(a, 'x,y') COLLATE VMDE LIMIT 3");
 }
 
 TEST(SqliteDates, StoredIsoTextRoundTripsAsAutomationDates) {

@@ -67,11 +67,11 @@ TEST_F(SettingsOnSqlite, QuotesAndSqlInValuesRoundTripAndNeverBecomeStatements) 
   EXPECT_EQ(store.ReadSetting(section, "Meiers' Suche", "o'brien", "Standard", ""), nasty);
 
   std::vector<core::SettingRow> rows = store.ReadSettingsSection(section, "o'brien");
-  ASSERT_EQ(rows.size(), 2u);  // only that owner's entries, ordered by key
-  EXPECT_EQ(rows[0].Schluessel, "Meiers' Suche");
-  EXPECT_EQ(rows[0].wert, nasty);
-  EXPECT_EQ(rows[1].Schluessel, "Ärger");
-  EXPECT_EQ(rows[1].wert, "Name~Mei*!Ort~Köln!");
+  ASSERT_EQ(rows.size(), 2u);  // only that owner's entries, ordered by key (German rules)
+  EXPECT_EQ(rows[0].Schluessel, "Ärger");
+  EXPECT_EQ(rows[0].wert, "Name~Mei*!Ort~Köln!");
+  EXPECT_EQ(rows[1].Schluessel, "Meiers' Suche");
+  EXPECT_EQ(rows[1].wert, nasty);
 
   for (const std::string& statement : log) {
     EXPECT_EQ(statement.find("Brien"), std::string::npos) << statement;
