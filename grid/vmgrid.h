@@ -222,6 +222,9 @@ class VMGrid {
   bool ClientData() const { return clientData_; }
   bool SettingsChanged() const { return settingsChanged_; }
   void SettingsChanged(bool on) { settingsChanged_ = on; }
+  // Options read back from the settings store: set without marking them changed.
+  void ApplyStoredRefreshOnLeaveColumn(bool on) { refreshOnLeaveColumn_ = on; }
+  void ApplyStoredShowEmptyGrid(bool on) { showEmptyGrid_ = on; }
   void IsTempLayout(bool on) { isTempLayout_ = on; }
   void LastClickOverData(bool on) { lastClickOverData_ = on; }
   void SetLayoutName(const std::string& name) { layoutName_ = name; }

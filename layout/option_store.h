@@ -1,6 +1,9 @@
-// Per-user grid options (search on leaving a cell or the row, empty first result,
-// row limit), persisted in the settings store under the grid's section.
+// Per-user grid options — search on leaving a cell or only the row, empty first
+// result, row limit — kept in the settings store under the grid's section
+// (application, form and grid name), with the owner "Standard" as fallback.
 #pragma once
+
+#include <string>
 
 namespace vmbgrid {
 class VMGrid;
@@ -11,11 +14,16 @@ namespace vmbgrid::layout {
 class OptionStore {
  public:
   explicit OptionStore(VMGrid& owner) : owner_(owner) {}
-  // Reads the persisted options into the controller; false when nothing was applied.
+  // Reads the persisted options into the controller. Stops silently at the first
+  // failure (store error, a text that is no number); what was read stays applied.
+  // False when nothing could be read.
   bool Load();
-  // Writes the options when they changed since the last load or save.
-  void SaveIfChanged();
+  // Writes the three options when they changed; without a grid (no section) nothing
+  // is written and the changed flag stays. Store failures reach the caller.
   void Save();
+  void SaveIfChanged() { Save(); }
+  // Application, form and grid name joined; "" without a grid.
+  std::string Section() const;
 
  private:
   VMGrid& owner_;
