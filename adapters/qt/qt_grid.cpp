@@ -267,6 +267,7 @@ void QtGrid::ApplyHeader() {
                                                         : Qt::ScrollBarAlwaysOff);
   --applying_;
   lastLeftCol_ = LeftCol();
+  FitWindow();  // the row height decides how many rows the window holds
 }
 
 void QtGrid::ApplyColumn(int index) {
@@ -301,6 +302,7 @@ void QtGrid::DataSource(std::shared_ptr<Recordset> recordset) {
   recordset_ = std::move(recordset);
   array_.reset();
   ClearSelection();
+  offset_ = 0;  // another source starts at its top
   if (recordset_) recordset_->AddObserver(observer_.get());
   Bind();
 }
@@ -311,6 +313,7 @@ void QtGrid::BindArray(std::shared_ptr<XArray> array) {
   recordset_.reset();
   array_ = std::move(array);
   ClearSelection();
+  offset_ = 0;
   arrayRow_ = array_ && array_->Count(1) > 0 ? 0 : -1;
   Bind();
 }
@@ -417,7 +420,10 @@ void QtGrid::ResetRows() {
   model_->Reset([&] {
     rows_ = rows;
     addRow_ = addRow;
+    offset_ = std::clamp(offset_, 0, MaxOffset());
+    windowRows_ = std::clamp(TotalRows() - offset_, 0, WindowCapacity());
   });
+  if (viewRow_ >= TotalRows()) viewRow_ = -1;
   ApplyHeader();
   if (array_ && (arrayRow_ < 0 || arrayRow_ >= rows_)) arrayRow_ = rows_ > 0 ? 0 : -1;
   if (col_ >= ColumnCount()) col_ = ColumnCount() - 1;

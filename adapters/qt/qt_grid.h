@@ -1,7 +1,10 @@
-// The Qt Widgets grid: a QTableView over the bound recordset or array. The model is
-// virtual (rows are read through ValueAt/BookmarkAt when painted), so a grid over a
-// million rows costs no memory per row in the model. Positions and widths of the
-// contract are twips and converted with the screen's twips per pixel.
+// The Qt Widgets grid: a QTableView over the bound recordset or array. The view's
+// model is a window of the rows that fit into the viewport (rows are read through
+// ValueAt/BookmarkAt when painted); the view's vertical scroll bar spans all rows and
+// moves the window. A QTableView keeps a header section for every model row, so a
+// model of all rows would cost about 11 bytes per row; the window costs nothing per
+// row. Positions and widths of the contract are twips and converted with the
+// screen's twips per pixel.
 #pragma once
 
 #include <QMetaObject>
@@ -16,6 +19,7 @@
 
 class QKeyEvent;
 class QMouseEvent;
+class QString;
 class QTableView;
 class QWidget;
 
@@ -228,6 +232,8 @@ class QtGrid : public GridControl {
   int RowCount() const { return rows_; }
   int CurrentOrdinal() const;  // -1 when there is no current row
   int TopRow() const;          // ordinal of the first row shown
+  // Rows the view's model holds: those from TopRow() that fit into the viewport.
+  int WindowRows() const { return windowRows_; }
   // Height of the column header in twips (0 when hidden).
   double HeaderHeight() const;
   double TwipsPerPixelX() const;
@@ -266,6 +272,29 @@ class QtGrid : public GridControl {
   void ColumnTextChanged();
   void MoveToOrdinal(int ordinal);
   void SyncCurrentFromSource();
+  // Makes `ordinal` the view's current row (it may be the add-new row) and scrolls
+  // it into view; -1 leaves the view without a current row.
+  void ShowCurrent(int ordinal);
+
+  // The row window (qt_grid_window.cpp). Ordinals are offset_ + the view's row.
+  enum ScrollHint { kNearest = 0, kAtTop = 1, kAtBottom = 2, kAtCenter = 3 };  // as Qt's
+  int TotalRows() const { return rows_ + (addRow_ ? 1 : 0); }
+  int RowPixels() const;
+  int FullRows() const;        // rows the viewport shows in full, at least 1
+  int WindowCapacity() const;  // rows the viewport shows in full or in part
+  int MaxOffset() const;
+  int OrdinalAt(int viewRow) const { return offset_ + viewRow; }
+  int ViewRowOf(int ordinal) const;  // -1 outside the window
+  void SetWindow(int offset);
+  void FitWindow() { SetWindow(offset_); }
+  void Reveal(int ordinal, int hint);
+  void RevealCurrent();
+  void PlaceCurrent();
+  void SyncScrollBar();
+  void ScrollToViewRow(int viewRow, int column, int hint);
+  bool NavigateRows(QKeyEvent* event);
+  void KeyboardSearch(const QString& text);
+  int EdgeColumn(bool last) const;
   int IndexOf(const QtGridColumn& column) const;
   int OrderOf(const QtGridColumn& column) const;
   void MoveToOrder(QtGridColumn& column, int position);
@@ -291,7 +320,7 @@ class QtGrid : public GridControl {
   void EditorTextChanged();
   void SetEditText(const std::string& text);
   void ViewGone();
-  void CurrentChangedInView(int row, int col, bool rowChanged);
+  void CurrentChangedInView(int ordinal, int col);
 
   std::string name_;
   intptr_t handle_ = 0;
@@ -309,6 +338,9 @@ class QtGrid : public GridControl {
   std::shared_ptr<Recordset> recordset_;
   std::shared_ptr<XArray> array_;
   int rows_ = 0;         // data rows as of the last reset
+  int offset_ = 0;       // ordinal of the window's first row
+  int windowRows_ = 0;   // rows of the window, as the model announced them
+  int viewRow_ = -1;     // ordinal of the view's current row (the add-new row too)
   int col_ = -1;         // current column
   int arrayRow_ = -1;    // current row of a bound array
   bool addRow_ = false;  // the add-new row is shown below the data rows
@@ -327,8 +359,12 @@ class QtGrid : public GridControl {
   std::map<int, std::string> previewCaptions_;
   std::map<int, Variant> properties_;
 
-  int applying_ = 0;  // programmatic header changes in progress
-  bool syncing_ = false;
+  int applying_ = 0;         // programmatic header changes in progress
+  bool syncing_ = false;     // the grid moves the source or the view's current itself
+  bool placing_ = false;     // the window moves: the view must not scroll on its own
+  bool barSetting_ = false;  // the vertical scroll bar is set, not moved by the user
+  std::string searchText_;   // typed so far by the keyboard search
+  int64_t searchTime_ = 0;   // when its last character came (ms)
   bool focused_ = false;
   int lastLeftCol_ = -1;
 };

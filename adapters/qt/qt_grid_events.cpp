@@ -186,7 +186,7 @@ void QtGrid::HandleScrolled() {
 }
 
 void QtGrid::HandleRecordSelectorClick(int row) {
-  Variant bookmark = BookmarkAt(row);
+  Variant bookmark = BookmarkAt(OrdinalAt(row));
   if (bookmark.IsNull()) return;
   if (QApplication::keyboardModifiers() & Qt::ControlModifier) {
     for (int i = 0; i < SelectedCount(); ++i) {
@@ -208,6 +208,7 @@ bool QtGrid::OpenDropDown() {
   const std::string name = columns_[static_cast<size_t>(col_)]->DropDown();
   QtDropDown* dropDown = name.empty() ? nullptr : QtDropDown::Find(name);
   if (!dropDown) return false;
+  RevealCurrent();
   QRect cell = view_->visualRect(view_->currentIndex());
   cell.moveTopLeft(view_->viewport()->mapToGlobal(cell.topLeft()));
   dropDown->Open(this, cell);

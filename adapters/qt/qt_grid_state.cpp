@@ -37,24 +37,21 @@ int QtGrid::CurrentOrdinal() const {
   return -1;
 }
 
-int QtGrid::TopRow() const {
-  if (!view_) return 0;
-  int top = view_->rowAt(0);
-  return top < 0 ? 0 : top;
-}
+int QtGrid::TopRow() const { return offset_; }
 
 void QtGrid::MoveToOrdinal(int ordinal) {
   if (ordinal < 0 || ordinal >= rows_) return;
   if (recordset_) {
     if (recordset_->AbsolutePosition() == ordinal + 1) return;
+    const bool was = syncing_;
     syncing_ = true;
     try {
       recordset_->AbsolutePosition(ordinal + 1);
     } catch (...) {
-      syncing_ = false;
+      syncing_ = was;
       throw;
     }
-    syncing_ = false;
+    syncing_ = was;
   } else if (array_) {
     arrayRow_ = ordinal;
   }
@@ -62,27 +59,25 @@ void QtGrid::MoveToOrdinal(int ordinal) {
 
 void QtGrid::SyncCurrentFromSource() {
   if (!view_ || !model_) return;
-  const int ordinal = CurrentOrdinal();
-  syncing_ = true;
-  if (ordinal >= 0 && col_ >= 0 && col_ < ColumnCount()) {
-    QModelIndex index = model_->index(ordinal, col_);
-    view_->setCurrentIndex(index);
-    view_->scrollTo(index);
-  } else if (ordinal < 0 && view_->currentIndex().isValid()) {
-    view_->setCurrentIndex(QModelIndex());
-  }
-  syncing_ = false;
+  ShowCurrent(CurrentOrdinal());
 }
 
-void QtGrid::CurrentChangedInView(int row, int col, bool rowChanged) {
+// A click or a key of the table moved the current cell; the table's own scrolling
+// is left out, so the row is scrolled into view here.
+void QtGrid::CurrentChangedInView(int ordinal, int col) {
   if (syncing_) return;
   col_ = col;
-  if (!rowChanged || row >= rows_) return;
-  try {
-    MoveToOrdinal(row);
-  } catch (const VMError&) {
-    SyncCurrentFromSource();  // the source refused: the view follows it back
+  const bool rowChanged = ordinal != viewRow_;
+  viewRow_ = ordinal;
+  if (rowChanged && ordinal < rows_) {
+    try {
+      MoveToOrdinal(ordinal);
+    } catch (const VMError&) {
+      SyncCurrentFromSource();  // the source refused: the view follows it back
+      return;
+    }
   }
+  ScrollToViewRow(ViewRowOf(ordinal), col, kNearest);
 }
 
 int QtGrid::Col() const { return ColumnCount() == 0 ? -1 : col_; }
@@ -190,8 +185,9 @@ int QtGrid::RowContaining(double y) const {
   if (y / TwipsPerPixelY() >= view_->height()) return -1;
   double px = y / TwipsPerPixelY() - PixelsY(headerLines_ * kLineHeight);
   if (px < 0) return -1;
-  int row = view_->rowAt(static_cast<int>(std::floor(px)));
-  return row < 0 ? -1 : row - TopRow();
+  // Rows all have the same height and the window starts at the top.
+  const double row = std::floor(px / RowPixels());
+  return row < TotalRows() - offset_ ? static_cast<int>(row) : -1;
 }
 
 Variant QtGrid::RowBookmark(int row) const {
@@ -200,11 +196,10 @@ Variant QtGrid::RowBookmark(int row) const {
 
 bool QtGrid::PointBeyondLastRow(double y) const {
   if (!view_ || !std::isfinite(y)) return false;
-  const int total = model_->rowCount();
+  const int total = TotalRows();
   if (total == 0) return true;
   double px = y / TwipsPerPixelY() - PixelsY(headerLines_ * kLineHeight);
-  const int bottom = view_->rowViewportPosition(total - 1) + view_->rowHeight(total - 1);
-  return px >= bottom;
+  return px >= static_cast<double>(total - offset_) * RowPixels();
 }
 
 // --- Current row and selected rows.
@@ -224,14 +219,15 @@ Variant QtGrid::Bookmark() const {
 
 void QtGrid::Bookmark(const Variant& bookmark) {
   if (recordset_) {
+    const bool was = syncing_;
     syncing_ = true;
     try {
       recordset_->Bookmark(bookmark);
     } catch (...) {
-      syncing_ = false;
+      syncing_ = was;
       throw;
     }
-    syncing_ = false;
+    syncing_ = was;
   } else if (array_) {
     int ordinal = OrdinalOf(bookmark);
     if (ordinal < 0)
@@ -293,8 +289,9 @@ void QtGrid::EditActive(bool active) {
     return;
   }
   if (EditActive()) return;
+  RevealCurrent();  // the editor opens on the current row, also when it was scrolled away
   QModelIndex index = view_->currentIndex();
-  if (index.isValid() && Editable(index.row(), index.column())) view_->edit(index);
+  if (index.isValid() && Editable(OrdinalAt(index.row()), index.column())) view_->edit(index);
 }
 
 void QtGrid::CommitEdit() {

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include "adapters/qt/qt_grid.h"
 
@@ -17,8 +18,7 @@ QEvent::Type PostedMessageEvent::EventType() {
 // --- Model.
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid()) return 0;
-  return grid_->rows_ + (grid_->addRow_ ? 1 : 0);
+  return parent.isValid() ? 0 : grid_->windowRows_;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -27,7 +27,7 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  const int row = index.row(), col = index.column();
+  const int row = grid_->OrdinalAt(index.row()), col = index.column();
   switch (role) {
     case Qt::DisplayRole:
       return QString::fromStdString(grid_->DisplayText(row, col));
@@ -58,7 +58,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole) return false;
-  const bool ok = grid_->WriteCell(index.row(), index.column(), value.toString().toStdString());
+  const bool ok = grid_->WriteCell(grid_->OrdinalAt(index.row()), index.column(),
+                                   value.toString().toStdString());
   if (ok && index.row() < rowCount())
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
   return ok;
@@ -70,14 +71,14 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (section < 0 || section >= grid_->ColumnCount()) return {};
     return QString::fromStdString(grid_->Column(section).Caption());
   }
-  if (grid_->IsAddNewRow(section)) return QStringLiteral("*");
+  if (grid_->IsAddNewRow(grid_->OrdinalAt(section))) return QStringLiteral("*");
   return QString();
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (grid_->Editable(index.row(), index.column())) f |= Qt::ItemIsEditable;
+  if (grid_->Editable(grid_->OrdinalAt(index.row()), index.column())) f |= Qt::ItemIsEditable;
   return f;
 }
 
@@ -85,6 +86,21 @@ void GridModel::Reset(const std::function<void()>& change) {
   beginResetModel();
   change();
   endResetModel();
+}
+
+void GridModel::Resize(int rows, const std::function<void()>& change) {
+  const int old = rowCount();
+  if (rows > old) {
+    beginInsertRows(QModelIndex(), old, rows - 1);
+    change();
+    endInsertRows();
+  } else if (rows < old) {
+    beginRemoveRows(QModelIndex(), rows, old - 1);
+    change();
+    endRemoveRows();
+  } else {
+    change();
+  }
 }
 
 void GridModel::InsertColumn(int index, const std::function<void()>& change) {
@@ -104,7 +120,8 @@ void GridModel::CellsChanged() {
   if (rows > 0 && cols > 0) emit dataChanged(index(0, 0), index(rows - 1, cols - 1));
 }
 
-void GridModel::RowChanged(int row) {
+void GridModel::RowChanged(int ordinal) {
+  const int row = grid_->ViewRowOf(ordinal);
   const int cols = columnCount();
   if (row >= 0 && row < rowCount() && cols > 0)
     emit dataChanged(index(row, 0), index(row, cols - 1));
@@ -112,6 +129,11 @@ void GridModel::RowChanged(int row) {
 
 void GridModel::HeaderChanged() {
   if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void GridModel::WindowMoved() {
+  CellsChanged();
+  if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
 // --- Cell editor.
@@ -213,6 +235,11 @@ bool GridView::eventFilter(QObject* object, QEvent* event) {
 
 void GridView::keyPressEvent(QKeyEvent* event) {
   if (grid_ && grid_->HandleKeyPress(event, false)) return;
+  DefaultKey(event);
+}
+
+void GridView::DefaultKey(QKeyEvent* event) {
+  if (grid_ && grid_->NavigateRows(event)) return;
   QTableView::keyPressEvent(event);
 }
 
@@ -236,10 +263,58 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (grid_) grid_->HandleMouse(viewport(), event);
 }
 
+// The ordinal is taken before anything can move the window; the view's own scrolling
+// to the new current cell is left to the grid, which scrolls the window.
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (!grid_) return QTableView::currentChanged(current, previous);
+  const int ordinal = current.isValid() ? grid_->OrdinalAt(current.row()) : -1;
+  const bool placing = grid_->placing_;
+  grid_->placing_ = true;
   QTableView::currentChanged(current, previous);
-  if (grid_ && current.isValid())
-    grid_->CurrentChangedInView(current.row(), current.column(), current.row() != previous.row());
+  if (grid_) grid_->placing_ = placing;
+  if (grid_ && current.isValid()) grid_->CurrentChangedInView(ordinal, current.column());
+}
+
+void GridView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (!grid_ || !index.isValid() || index.model() != model())
+    return QTableView::scrollTo(index, hint);
+  if (grid_->placing_) return;
+  grid_->ScrollToViewRow(index.row(), index.column(), hint);
+}
+
+void GridView::keyboardSearch(const QString& search) {
+  if (!grid_) return QTableView::keyboardSearch(search);
+  grid_->KeyboardSearch(search);
+}
+
+// The vertical scroll bar's value is the window's first ordinal; the rows of the
+// window itself never scroll.
+void GridView::scrollContentsBy(int dx, int dy) {
+  if (!grid_) return QTableView::scrollContentsBy(dx, dy);
+  if (dy != 0 && !grid_->barSetting_) grid_->SetWindow(verticalScrollBar()->value());
+  if (dx != 0) QTableView::scrollContentsBy(dx, 0);
+}
+
+void GridView::updateGeometries() {
+  if (!grid_) return QTableView::updateGeometries();
+  // The table sets the bar's range for the window's rows and scrolls its header by
+  // the bar's value; at 0 the header stays put, and the bar gets the whole range back.
+  const bool setting = grid_->barSetting_;
+  grid_->barSetting_ = true;
+  verticalScrollBar()->setValue(0);
+  QTableView::updateGeometries();
+  if (!grid_) return;
+  if (verticalHeader()->offset() != 0) {
+    verticalHeader()->setOffset(0);
+    viewport()->update();
+  }
+  grid_->barSetting_ = setting;
+  grid_->SyncScrollBar();
+}
+
+void GridView::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  if (grid_) grid_->FitWindow();
 }
 
 GridView::~GridView() {

@@ -1,5 +1,5 @@
 // The widgets behind QtGrid: the table view that turns Qt events into the grid's
-// notifications, the virtual model over the bound source and the cell editor.
+// notifications, the model over the grid's window of rows and the cell editor.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -38,11 +38,16 @@ class GridModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   void Reset(const std::function<void()>& change);
+  // Runs `change`, after which the window holds `rows` rows; rows are added or
+  // taken at its end.
+  void Resize(int rows, const std::function<void()>& change);
   void InsertColumn(int index, const std::function<void()>& change);
   void RemoveColumn(int index, const std::function<void()>& change);
   void CellsChanged();
-  void RowChanged(int row);
+  void RowChanged(int ordinal);
   void HeaderChanged();
+  // The window shows other rows: all cells and record selectors change.
+  void WindowMoved();
 
  private:
   QtGrid* grid_;
@@ -81,8 +86,13 @@ class GridView : public QTableView {
   ~GridView() override;
   QtGrid& Grid() const { return *grid_; }
 
-  // The view's own handling of a key, after the notifications had their say.
-  void DefaultKey(QKeyEvent* event) { QTableView::keyPressEvent(event); }
+  // The view's own handling of a key, after the notifications had their say; rows
+  // are moved by the grid, which knows the rows beyond the window.
+  void DefaultKey(QKeyEvent* event);
+  // Scrolls the columns to a cell of the window (its row is in view already).
+  void ScrollColumnsTo(const QModelIndex& index) { QTableView::scrollTo(index, EnsureVisible); }
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  void keyboardSearch(const QString& search) override;
   // Moves the focus along the window's focus chain.
   bool FocusChain(bool next) { return focusNextPrevChild(next); }
   void ForgetGrid() { grid_ = nullptr; }
@@ -97,6 +107,9 @@ class GridView : public QTableView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   bool focusNextPrevChild(bool next) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void updateGeometries() override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QtGrid* grid_;
