@@ -261,4 +261,32 @@ bool LayoutFile::Remove(const std::string& name) {
   return true;
 }
 
+ColumnLayout DescribeColumn(const GridColumn& c, int index) {
+  ColumnLayout col;
+  col.index = index;
+  col.dataField = c.DataField();
+  col.caption = c.Caption();
+  col.width = c.Width();
+  col.visible = c.Visible();
+  col.order = c.Order();
+  col.alignment = c.Alignment();
+  col.numberFormat = c.NumberFormat();
+  col.dropDown = c.DropDown();
+  col.translate = c.Translate();
+  col.presentation = c.Presentation();
+  return col;
+}
+
+void ApplyColumnLayout(GridColumn& c, const ColumnLayout& l) {
+  c.DataField(l.dataField);
+  c.Caption(l.caption);
+  c.Width(l.width);
+  c.Visible(l.visible);
+  c.Alignment(l.alignment);
+  c.NumberFormat(l.numberFormat);
+  c.DropDown(l.dropDown);
+  c.Translate(l.translate);
+  c.Presentation(l.presentation);
+}
+
 }  // namespace vmbgrid

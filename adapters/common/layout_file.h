@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host/grid_control.h"
+
 namespace vmbgrid {
 
 // One grid column as a layout keeps it.
@@ -23,6 +25,12 @@ struct ColumnLayout {
   bool translate = false;
   int presentation = 0;
 };
+
+// A column's layout record, and the record applied to a column (all but the display
+// position, which the grid sets once all columns exist). Shared by both front ends so
+// that they read and write the same records.
+ColumnLayout DescribeColumn(const GridColumn& column, int index);
+void ApplyColumnLayout(GridColumn& column, const ColumnLayout& layout);
 
 struct GridLayout {
   std::string name;

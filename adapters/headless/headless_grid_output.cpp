@@ -62,20 +62,7 @@ GridLayout HeadlessGrid::CaptureLayout(const std::string& name) const {
   layout.rowHeight = rowHeight_;
   layout.recordSelectors = recordSelectors_;
   for (int i = 0; i < ColumnCount(); ++i) {
-    const HeadlessColumn& c = Column(i);
-    ColumnLayout col;
-    col.index = i;
-    col.dataField = c.DataField();
-    col.caption = c.Caption();
-    col.width = c.Width();
-    col.visible = c.Visible();
-    col.order = c.Order();
-    col.alignment = c.Alignment();
-    col.numberFormat = c.NumberFormat();
-    col.dropDown = c.DropDown();
-    col.translate = c.Translate();
-    col.presentation = c.Presentation();
-    layout.columns.push_back(std::move(col));
+    layout.columns.push_back(DescribeColumn(Column(i), i));
   }
   return layout;
 }
@@ -85,15 +72,7 @@ void HeadlessGrid::ApplyLayout(const GridLayout& layout) {
   std::vector<std::unique_ptr<HeadlessColumn>> columns;
   for (const ColumnLayout& l : layout.columns) {
     auto c = std::make_unique<HeadlessColumn>(*this);
-    c->DataField(l.dataField);
-    c->Caption(l.caption);
-    c->Width(l.width);
-    c->Visible(l.visible);
-    c->Alignment(l.alignment);
-    c->NumberFormat(l.numberFormat);
-    c->DropDown(l.dropDown);
-    c->Translate(l.translate);
-    c->Presentation(l.presentation);
+    ApplyColumnLayout(*c, l);
     columns.push_back(std::move(c));
   }
   // Display positions as stored; duplicates or gaps are resolved by index.

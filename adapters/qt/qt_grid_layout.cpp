@@ -28,20 +28,7 @@ GridLayout QtGrid::CaptureLayout(const std::string& name) const {
   layout.rowHeight = rowHeight_;
   layout.recordSelectors = recordSelectors_;
   for (int i = 0; i < ColumnCount(); ++i) {
-    const QtGridColumn& c = *columns_[static_cast<size_t>(i)];
-    ColumnLayout col;
-    col.index = i;
-    col.dataField = c.DataField();
-    col.caption = c.Caption();
-    col.width = c.Width();
-    col.visible = c.Visible();
-    col.order = c.Order();
-    col.alignment = c.Alignment();
-    col.numberFormat = c.NumberFormat();
-    col.dropDown = c.DropDown();
-    col.translate = c.Translate();
-    col.presentation = c.Presentation();
-    layout.columns.push_back(std::move(col));
+    layout.columns.push_back(DescribeColumn(*columns_[static_cast<size_t>(i)], i));
   }
   return layout;
 }
@@ -58,15 +45,7 @@ void QtGrid::ApplyLayout(const GridLayout& layout) {
     order_.clear();
     for (const ColumnLayout& l : cols) {
       auto c = std::make_unique<QtGridColumn>(*this);
-      c->DataField(l.dataField);
-      c->Caption(l.caption);
-      c->Width(l.width);
-      c->Visible(l.visible);
-      c->Alignment(l.alignment);
-      c->NumberFormat(l.numberFormat);
-      c->DropDown(l.dropDown);
-      c->Translate(l.translate);
-      c->Presentation(l.presentation);
+      ApplyColumnLayout(*c, l);
       columns_.push_back(std::move(c));
     }
     // Display order by the stored positions; ties keep the index order.
