@@ -1,15 +1,257 @@
 #include "layout/layout_store.h"
 
+#include <exception>
+
+#include "core/settings_store.h"
+#include "core/strings.h"
 #include "grid/vmgrid.h"
+#include "layout/layout_names.h"
+#include "model/enums.h"
+#include "search/search_row.h"
+#include "search/sum_row.h"
 
 namespace vmbgrid::layout {
 
-// The layout stores arrive with the layout subsystem; until then no layout is
-// applied and the first load shows the column fields in their own order.
-bool LayoutStore::LoadStartLayout() { return false; }
+bool IsAdmin(std::string_view user) {
+  if (user.size() != 5) return false;
+  std::string upper(user);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper == "ADMIN";
+}
 
-bool LayoutStore::LoadAndApply(const std::string& /*name*/) { return false; }
+std::string LayoutKey(const VMGrid& grid) {
+  return grid.SaveMode() == VelmGRX ? grid.LayoutFileBaseName() : grid.mainlayout();
+}
 
-void LayoutStore::SaveOnShutdown() {}
+namespace {
+
+// Puts the three names a temporary load changes back when it ends, however it ends.
+class RememberedNames {
+ public:
+  explicit RememberedNames(VMGrid& g)
+      : g_(g), layout_(g.layout()), mainlayout_(g.mainlayout()), saveMode_(g.SaveMode()) {}
+  ~RememberedNames() {
+    if (armed_) Restore();
+  }
+  RememberedNames(const RememberedNames&) = delete;
+  RememberedNames& operator=(const RememberedNames&) = delete;
+  void Arm() { armed_ = true; }
+  void Restore() {
+    g_.SetLayoutName(layout_);
+    g_.mainlayout(mainlayout_);
+    g_.SaveMode(saveMode_);
+  }
+  int32_t SaveMode() const { return saveMode_; }
+
+ private:
+  VMGrid& g_;
+  std::string layout_, mainlayout_;
+  int32_t saveMode_;
+  bool armed_ = false;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- start-up
+
+std::string LayoutStore::StartLayoutName() {
+  owner_.IsTempLayout(true);
+  tempEntryExists_ = true;
+  const std::string key = LayoutKey(owner_);
+  const core::SettingsStore& store = owner_.Settings();
+  std::string name = store.ReadSetting(kLayoutSection, key + kTempSuffix, owner_.user(), "", "");
+  if (name.empty()) {
+    owner_.IsTempLayout(false);
+    tempEntryExists_ = false;
+    name = store.ReadSetting(kLayoutSection, key, owner_.user(), kStandardOwner, kStandardLayout);
+  }
+  return name;
+}
+
+bool LayoutStore::LoadStartLayout() {
+  owner_.SetLayoutName(StartLayoutName());
+  return LoadLayout(false, owner_.IsTempLayout());
+}
+
+bool LayoutStore::LoadAndApply(const std::string& name) {
+  owner_.SetLayoutName(name);
+  return LoadLayout(false, false);
+}
+
+// ---------------------------------------------------------------- loading
+
+bool LayoutStore::LoadLayout(bool alignSatellites, bool temporary) {
+  GridControl* grid = owner_.grid();
+  RememberedNames remembered(owner_);
+  owner_.IsTempLayout(temporary);
+  if (temporary) remembered.Arm();
+  try {
+    if (temporary) {
+      const std::string base =
+          remembered.SaveMode() == velmDB ? owner_.mainlayout() : owner_.LayoutFileBaseName();
+      owner_.SaveMode(velmDB);
+      owner_.mainlayout(base + kTempSuffix);
+      owner_.SetLayoutName(kTempLayout);
+    }
+    if (!owner_.layout().empty()) {
+      if (owner_.SaveMode() == VelmGRX) {
+        owner_.Events().BeforeLayoutLoad(owner_.layout());
+        LoadLayoutFromFile();
+        owner_.Events().AfterLayoutLoad(owner_.layout());
+      } else if (owner_.SaveMode() == velmDB) {
+        owner_.Events().BeforeLayoutLoad(owner_.layout());
+        if (!database_.LoadLayoutFromDatabase()) {
+          remembered.Restore();
+          return false;
+        }
+        owner_.Events().AfterLayoutLoad(owner_.layout());
+      }
+      // Whatever was read (or nothing, for another mode): the fields show what
+      // the grid shows.
+      VMGridFields& fields = owner_.GridFields();
+      for (const auto& f : fields) f->visible(false);
+      if (grid) {
+        for (int i = 0; i < grid->ColumnCount(); ++i) {
+          GridColumn& col = grid->Column(i);
+          if (auto f = fields.Find(col.DataField())) f->visible(col.Visible());
+        }
+      }
+      if (alignSatellites) {
+        owner_.SearchRowState().SyncColumnSizes();
+        owner_.SearchRowState().SyncColumnOrder();
+        owner_.SumRowState().FitSumRow();
+      }
+    }
+  } catch (const std::exception&) {
+    return false;  // the remembered names come back when temporary
+  }
+  if (temporary) remembered.Restore();
+  owner_.SearchRowState().ComputeLastColumn();
+  return true;
+}
+
+void LayoutStore::LoadLayoutFromFile() {
+  GridControl* grid = owner_.grid();
+  if (!grid) throw VMError(errc::kObjectRequired, "VMBGrid", "Es ist keine Tabelle zugeordnet.");
+  grid->LayoutName(owner_.layout());
+  grid->LoadLayout();
+}
+
+// ---------------------------------------------------------------- saving, deleting
+
+void LayoutStore::SaveLayout(const std::string& name) {
+  // The layout dialog refills its list from the store afterwards.
+  if (owner_.SaveMode() == velmDB) {
+    database_.SaveLayoutToDatabase(name);
+  } else if (owner_.SaveMode() == VelmGRX) {
+    SaveLayoutToFile(name);
+  }
+}
+
+void LayoutStore::SaveLayoutToFile(const std::string& name) {
+  // An empty name saves nothing and keeps the current layout name, so that the
+  // last layout in use is still recorded at shutdown.
+  if (name.empty()) return;
+  const std::string old = owner_.layout();
+  owner_.SetLayoutName(name);
+  if (owner_.layout() == kStandardLayout && !IsAdmin(owner_.user())) {
+    owner_.SetLayoutName(old);
+    return;
+  }
+  try {
+    GridControl* grid = owner_.grid();
+    if (!grid) throw VMError(errc::kObjectRequired, "VMBGrid", "Es ist keine Tabelle zugeordnet.");
+    owner_.Events().BeforeLayoutSave(owner_.layout());
+    grid->AddLayout(owner_.layout());
+    owner_.IsTempLayout(false);
+    owner_.Events().AfterLayoutSave(owner_.layout());
+  } catch (const std::exception&) {
+    owner_.SetLayoutName(old);
+    owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
+  }
+}
+
+void LayoutStore::DeleteLayout(const std::string& name) {
+  if (name.empty()) return;
+  std::string user = owner_.user();
+  if (core::EqualsNoCase(name, kStandardLayout)) {
+    if (!IsAdmin(owner_.user())) return;
+    user = kStandardOwner;
+  }
+  try {
+    if (owner_.SaveMode() == VelmGRX) {
+      GridControl* grid = owner_.grid();
+      if (!grid) {
+        throw VMError(errc::kObjectRequired, "VMBGrid", "Es ist keine Tabelle zugeordnet.");
+      }
+      grid->RemoveLayout(name);
+    } else if (owner_.SaveMode() == velmDB) {
+      database_.DeleteLayoutFromDatabase(name, user);
+    }
+    if (owner_.layout() == name) owner_.SetLayoutName("");
+  } catch (const std::exception&) {
+    owner_.ShowMessage("Fehler beim Löschen des Layout " + name + ".");
+  }
+}
+
+std::vector<std::string> LayoutStore::FileLayoutNames() const {
+  GridControl* grid = owner_.grid();
+  if (!grid) return {};
+  try {
+    return grid->LayoutNames();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void LayoutStore::PrepareTempLayoutNames() {
+  owner_.mainlayout(LayoutKey(owner_) + kTempSuffix);
+  owner_.SetLayoutName(kTempLayout);
+}
+
+void LayoutStore::SaveLayoutState() {
+  const std::string key = LayoutKey(owner_);
+  core::SettingsStore& store = owner_.Settings();
+  const std::string user = owner_.user();
+  // Each step on its own: one that fails must not keep the others from running.
+  if (owner_.IsTempLayout()) {
+    bool saved = false;
+    try {
+      PrepareTempLayoutNames();
+      database_.SaveTempLayout();
+      saved = true;
+    } catch (const std::exception&) {
+    }
+    // The entry would point the next start at a layout that was never written.
+    if (saved && !tempEntryExists_) {
+      try {
+        store.WriteSetting(kLayoutSection, owner_.mainlayout(), owner_.layout(), user);
+      } catch (const std::exception&) {
+      }
+    }
+    return;
+  }
+  try {
+    database_.DeleteTempLayout();
+  } catch (const std::exception&) {
+  }
+  if (tempEntryExists_) {
+    try {
+      store.DeleteSetting(kLayoutSection, key + kTempSuffix, user);
+    } catch (const std::exception&) {
+    }
+  }
+  if (!owner_.layout().empty()) {
+    try {
+      store.DeleteSetting(kLayoutSection, key, user);
+      store.WriteSetting(kLayoutSection, key, owner_.layout(), user);
+    } catch (const std::exception&) {
+    }
+  }
+}
 
 }  // namespace vmbgrid::layout

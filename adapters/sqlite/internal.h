@@ -21,6 +21,9 @@ void InstallCollation(sqlite3* db);
 // The body registered for a procedure name, or an empty function.
 data::ProcedureBody FindProcedure(const std::string& name);
 
+// The grid library's layout procedures ("aa_gridlayout", "aa_gridlayoutfield").
+void RegisterLayoutProcedures();
+
 // Raises the VMError for a failed SQLite call: error class by result code,
 // German description with the engine's detail.
 [[noreturn]] void RaiseEngineError(sqlite3* db, int rc, const std::string& path,

@@ -50,6 +50,9 @@ void Register() {
   } catch (const VMError&) {
   }
   if (!existing) data::RegisterProvider(std::make_shared<SqliteProvider>());
+  if (!HasProcedure("aa_gridlayout") || !HasProcedure("aa_gridlayoutfield")) {
+    RegisterLayoutProcedures();
+  }
 }
 
 void RegisterProcedure(const std::string& name, data::ProcedureBody body) {

@@ -1,0 +1,28 @@
+// Reserved layout names, owners and the layout key of a grid.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vmbgrid {
+class VMGrid;
+}
+
+namespace vmbgrid::layout {
+
+// The shared default layout and its owner in the database store.
+inline constexpr const char* kStandardLayout = "Standard";
+inline constexpr const char* kStandardOwner = "Standard";
+// The temporary layout: name, and the suffix of its key.
+inline constexpr const char* kTempLayout = "Temp";
+inline constexpr const char* kTempSuffix = "-Tmp";
+// Application of the last-layout entries in the settings store.
+inline constexpr const char* kLayoutSection = "GridLayouts";
+
+// The user whose name in upper case is "ADMIN".
+bool IsAdmin(std::string_view user);
+// The grid's name in the last-layout entries and the temporary store:
+// LayoutFileBaseName in file mode, mainlayout otherwise.
+std::string LayoutKey(const VMGrid& grid);
+
+}  // namespace vmbgrid::layout
