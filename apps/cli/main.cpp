@@ -198,8 +198,11 @@ int main(int argc, char** argv) {
     grid.Requery(o.key);
     platform.events.ProcessPendingEvents();
     std::string select;
+    // The load of the table: not a type probe, not a settings or layout lookup.
+    const std::string from = "FROM [" + o.table + "]";
     for (const auto& s : statements)
-      if (s.find(" WHERE 0 = 1") == std::string::npos) select = s;
+      if (s.find(from) != std::string::npos && s.find(" WHERE 0 = 1") == std::string::npos)
+        select = s;
     if (o.allStatements) {
       for (const auto& s : statements) std::cout << s << "\n";
     } else if (!select.empty()) {

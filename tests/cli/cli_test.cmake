@@ -1,0 +1,39 @@
+function(expect_contains text what)
+  string(FIND "${text}" "${what}" pos)
+  if(pos EQUAL -1)
+    message(FATAL_ERROR "expected \"${what}\" in:\n${text}")
+  endif()
+endfunction()
+
+set(db ${WORK}/kunden_cli.db)
+execute_process(COMMAND ${SAMPLEDB} --rows 300 --out ${db} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "sample database not generated")
+endif()
+
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --field Ort --field Umsatz
+                        --sum Umsatz --search Name=M* --sort Name:desc --max 5 --key Nr
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "exit status ${rc}:\n${out}")
+endif()
+expect_contains("${out}" "SELECT TOP 5 [Name],[Ort],[Umsatz],[Nr] FROM [Kunden] WHERE ([Name] LIKE 'M%') ORDER BY [Name] DESC")
+expect_contains("${out}" "5 Datensätze")
+expect_contains("${out}" "Umsatz")
+
+# A criterion that cannot be made safe: the German message, no rows, still exit 0.
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --search "Nr=1 OR 1=1"
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+expect_contains("${out}" "Meldung: Fehler in Filter: ")
+expect_contains("${out}" "0 Datensätze")
+
+# A database that does not exist is not created, and the status says so.
+execute_process(COMMAND ${CLI} --db ${WORK}/gibt_es_nicht.db --table Kunden
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+if(rc EQUAL 0)
+  message(FATAL_ERROR "a missing database must give a non-zero exit status")
+endif()
+expect_contains("${err}" "Verbindung mit Datenbank konnte nicht hergestellt werden.")
+if(EXISTS ${WORK}/gibt_es_nicht.db)
+  message(FATAL_ERROR "the missing database was created")
+endif()
