@@ -23,8 +23,6 @@ constexpr int kPropFetchRowStyle = 88;
 constexpr int kPropMarqueeStyle = 15;
 constexpr int kPropAllowColSelect = 3;
 constexpr int kPropContainerFlag = 21;
-constexpr int kColumnFlagButtonAlways = 1;
-constexpr int kColumnFlagButtonHeader = 2;
 constexpr int kPictureNoSearch = 266;
 constexpr int kPictureActiveSearch = 265;
 }  // namespace
@@ -54,17 +52,7 @@ void SearchRow::SetUp() {
   visibleCount_ = 0;
   lastColumn_ = 0;
   if (sg) {
-    while (sg->ColumnCount() > 0) sg->RemoveColumn(sg->ColumnCount() - 1);
-    for (int i = 0; i < main->ColumnCount(); ++i) {
-      GridColumn& src = main->Column(i);
-      GridColumn& col = sg->AddColumn(i);
-      col.Caption(src.Caption());
-      col.DataField(src.DataField());
-      col.Visible(src.Visible());
-      col.Width(src.Width());
-      col.SetProperty(kColumnFlagButtonAlways, true);
-      col.SetProperty(kColumnFlagButtonHeader, false);
-    }
+    RebuildTwinColumns(*main, *sg, true);
     AssignDropDown();
   }
   // Hidden fields stay hidden in every grid.

@@ -23,8 +23,6 @@ constexpr int kPropPictureModifiedRow = 176;
 constexpr int kPropBackColor = -501;
 constexpr uint32_t kSystemTooltipBackground = 0x80000018u;
 constexpr int kPictureSumRow = 294;
-constexpr int kColumnFlagButtonAlways = 1;
-constexpr int kColumnFlagButtonHeader = 2;
 
 bool IsNumericType(int32_t type) {
   switch (type) {
@@ -115,16 +113,10 @@ void SumRow::SetUp() {
   GridControl* main = owner_.grid();
   GridControl* sg = owner_.SumGrid();
   if (!main || !sg) return;
-  while (sg->ColumnCount() > 0) sg->RemoveColumn(sg->ColumnCount() - 1);
+  RebuildTwinColumns(*main, *sg, false);
   for (int i = 0; i < main->ColumnCount(); ++i) {
     GridColumn& src = main->Column(i);
-    GridColumn& col = sg->AddColumn(i);
-    col.Caption(src.Caption());
-    col.DataField(src.DataField());
-    col.Visible(src.Visible());
-    col.Width(src.Width());
-    col.SetProperty(kColumnFlagButtonAlways, false);
-    col.SetProperty(kColumnFlagButtonHeader, false);
+    GridColumn& col = sg->Column(i);
     auto field = owner_.GridFields().Find(src.DataField());
     col.Alignment(field && field->sumalignment != -1 ? field->sumalignment : src.Alignment());
     std::string fmt = field ? core::Trim(field->sumformatstring) : "";
