@@ -8,6 +8,7 @@
 #include "core/strings.h"
 #include "layout/layout_store.h"
 #include "layout/option_store.h"
+#include "output/output.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"

@@ -38,6 +38,9 @@ namespace layout {
 class LayoutStore;
 class OptionStore;
 }  // namespace layout
+namespace output {
+class Output;
+}  // namespace output
 
 // Arguments of AddField, for designated initializers:
 //   grid.AddField({.name = "Umsatz", .caption = "Umsatz", .FormatString = "#,##0.00"});
@@ -199,6 +202,17 @@ class VMGrid {
   void ClearRestriction(const std::string& fieldname);
   void setze_search(const std::string& pField, const std::string& pValue);
 
+  // ---- Output: printing, text export, mail merge ----
+  void PrintGrid(int32_t PrintOrientation = vmPortrait);
+  void PrintGridDlg(int32_t PrintOrientation = vmPortrait);
+  void PreviewGrid(int32_t PrintOrientation = vmPortrait);
+  void ExportText();
+  void seriendruck(bool& SerienMail, bool& SammelMail);
+  void seriendruck();  // both flags False
+  void SerienDruckVB6(bool& SerienMail, bool& SammelMail);
+  void SerienDruckNET(bool& SerienMail, bool& SammelMail);
+  void SpeichernSammelKorbAdressen(std::shared_ptr<Component>& pKorbManObj, bool& pAlleDaten);
+
   // ================= For the library's subsystems =================
   std::string BuildWhere();
   std::string BuildSelect();
@@ -233,6 +247,11 @@ class VMGrid {
   const std::string& DefaultTitle() const { return defaultTitle_; }
   int32_t DisableCustomization() const { return disableCustomization_; }
   std::shared_ptr<Component> PrintComponent() const { return printComponent_; }
+  const std::string& AppExeDir() const { return appExeDir_; }
+  const std::string& ReportTemplateDir() const { return reportTemplateDir_; }
+  // The print component with the four request flags (the component menu entries).
+  void RunPrintComponent(bool& preview, bool& print, bool& dialog, bool& manage);
+  output::Output& OutputCommands();
   bool PrintAvailable() const { return printAvailable_; }
   // Sets MaxRecords through the layout dialog's path: a change marks the options changed.
   void MaxRecordsFromDialog(int32_t limit);
@@ -274,6 +293,7 @@ class VMGrid {
   bool HandleDataError(const std::exception& e, const std::string& statement);
   void AddValueArray(std::vector<XArray>& out, Recordset& rs, const std::vector<Variant>& list);
   std::string SortText() const;
+  std::unique_ptr<output::Output> MakeOutput();
 
   GridControl* grid_ = nullptr;
   GridControl* searchGrid_ = nullptr;
@@ -338,6 +358,7 @@ class VMGrid {
   std::unique_ptr<search::GridInteraction> interaction_;
   std::unique_ptr<layout::LayoutStore> layoutStore_;
   std::unique_ptr<layout::OptionStore> optionStore_;
+  std::unique_ptr<output::Output> output_;  // made on first use
 };
 
 }  // namespace vmbgrid

@@ -26,6 +26,7 @@ inline constexpr int32_t kObjectRequired = 424;
 inline constexpr int32_t kKeyAlreadyExists = 457;
 inline constexpr int32_t kFileNotFound = 53;
 inline constexpr int32_t kPathFileAccess = 75;
+inline constexpr int32_t kPrinterError = 482;
 // Data access.
 inline constexpr int32_t kRejectedStatement =
     static_cast<int32_t>(0x80040E14u);  // syntax, unknown name

@@ -205,9 +205,13 @@ class GridControl {
   // Output.
   virtual void PrintOrientation(int orientation) = 0;  // 1 portrait, 2 landscape
   virtual void PreviewCaption(int index, const std::string& text) = 0;
+  // Texts printed under the last row (the sum line), by column index; none when empty.
+  virtual void PrintFooter(const std::vector<std::string>& /*cells*/) {}
   virtual void PrintData() = 0;
   virtual void PrintPreview() = 0;
-  // Delimited export: allRows false exports the current row only.
+  // Delimited export of the visible columns in display order: allRows false exports
+  // the current row only. A suffix inside a value is doubled, so that the field
+  // reads back whole. The file is replaced in one step or not at all.
   virtual void Export(const std::string& path, bool allRows, const std::string& separator,
                       const std::string& prefix, const std::string& suffix) = 0;
 

@@ -80,6 +80,18 @@ Registry& Reg() {
 
 }  // namespace
 
+Variant Component::Call(const std::string& member, std::vector<ComponentArg>& args) {
+  std::vector<Variant> values;
+  values.reserve(args.size());
+  for (const ComponentArg& a : args) values.push_back(a.value);
+  Variant result = Invoke(member, values);
+  for (size_t i = 0; i < args.size() && i < values.size(); ++i)
+    if (args[i].byRef) args[i].value = values[i];
+  return result;
+}
+
+void Component::SetObjectProperty(const std::string&, const ComponentObject&) {}
+
 MessageService& Platform::Messages() {
   auto& r = Reg();
   return r.messages ? *r.messages : r.nullMessages;

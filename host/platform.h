@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "host/data_access.h"
@@ -92,6 +93,50 @@ class EventLoop {
   virtual void ProcessPendingEvents() = 0;
 };
 
+// An object handed to or returned by a component: a grid, the connection, an
+// array, the host's own objects. It remembers the type it was made from, so that
+// a component takes it back only as what it is.
+class ComponentObject {
+ public:
+  ComponentObject() = default;
+  template <class T>
+  static ComponentObject Of(std::shared_ptr<T> object) {
+    ComponentObject o;
+    o.type_ = object ? &typeid(T) : nullptr;
+    o.object_ = std::move(object);
+    return o;
+  }
+  // An object the host owns (a control on its form): referred to, never released.
+  template <class T>
+  static ComponentObject Borrowed(T* object) {
+    return Of(std::shared_ptr<T>(std::shared_ptr<T>(), object));
+  }
+  template <class T>
+  std::shared_ptr<T> As() const {
+    if (type_ == nullptr || *type_ != typeid(T)) return nullptr;
+    return std::static_pointer_cast<T>(object_);
+  }
+  bool IsNothing() const { return object_ == nullptr; }
+
+ private:
+  std::shared_ptr<void> object_;
+  const std::type_info* type_ = nullptr;
+};
+
+// One argument of a component call: a value (Missing for a left-out optional
+// argument) or an object; by reference, the component may replace it and the
+// caller reads it back.
+struct ComponentArg {
+  Variant value;
+  ComponentObject object;
+  bool byRef = false;
+
+  static ComponentArg Val(Variant v) { return {std::move(v), {}, false}; }
+  static ComponentArg Ref(Variant v) { return {std::move(v), {}, true}; }
+  static ComponentArg Obj(ComponentObject o) { return {Variant(), std::move(o), true}; }
+  static ComponentArg Missing() { return {Variant::Missing(), {}, false}; }
+};
+
 // An external automation component (print component, office link, map classes).
 class Component {
  public:
@@ -99,6 +144,11 @@ class Component {
   // Calls a method or reads a property; arguments may be changed (by reference).
   virtual Variant Invoke(const std::string& member, std::vector<Variant>& args) = 0;
   virtual void SetProperty(const std::string& name, const Variant& value) = 0;
+  // A call whose arguments may be objects. Components that take values only need
+  // not override it: the values go to Invoke and those by reference come back.
+  virtual Variant Call(const std::string& member, std::vector<ComponentArg>& args);
+  // Sets a property to an object (an array set by reference); ignored by default.
+  virtual void SetObjectProperty(const std::string& name, const ComponentObject& value);
 };
 
 class ComponentFactory {

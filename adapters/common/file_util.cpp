@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/atomic_file.h"
 #include "host/error.h"
 
 namespace vmbgrid {
@@ -18,20 +19,9 @@ namespace {
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
-  if (path.empty()) Fail("Es wurde kein Dateiname angegeben.");
-  std::string temp = path + ".tmp" + std::to_string(static_cast<long>(::getpid()));
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) Fail("Die Datei \"" + path + "\" konnte nicht geschrieben werden.");
-  bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = ::fsync(::fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  std::error_code ec;
-  if (ok) std::filesystem::rename(temp, path, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
-    Fail("Die Datei \"" + path + "\" konnte nicht geschrieben werden.");
-  }
+  AtomicFileWriter out(path);
+  out.Write(content);
+  out.Commit();
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {

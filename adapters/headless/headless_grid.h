@@ -43,19 +43,29 @@ enum HeadlessKey : int {
   kKeyF2 = 113,
 };
 
+// One printed page: the columns that fit beside each other, their rows, the sum
+// line (on the last page of the rows) and the page number.
+struct HeadlessPrintPage {
+  std::vector<int> columns;  // column indexes in display order
+  std::vector<std::string> captions;
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> footer;
+  std::string pageNumber;  // "Seite 1 von 3"
+};
+
 // What PrintData or PrintPreview would have put on paper.
 struct HeadlessPrintJob {
   bool preview = false;
   int orientation = 1;
+  int rowsPerPage = 0;
   std::vector<std::string> pages;  // lines joined by "\n", cells by "\t"
+  std::vector<HeadlessPrintPage> layout;
 };
 
 class HeadlessGrid : public GridControl {
  public:
   static constexpr double kLineHeight = 240;  // one text line, twips
   static constexpr double kRecordSelectorWidth = 285;
-  static constexpr int kPrintLinesPortrait = 45;
-  static constexpr int kPrintLinesLandscape = 30;
 
   explicit HeadlessGrid(std::string name = "TDBGrid1");
   ~HeadlessGrid() override;
@@ -166,9 +176,12 @@ class HeadlessGrid : public GridControl {
     previewCaptions_[index] = text;
   }
   std::string PreviewCaption(int index) const;
+  void PrintFooter(const std::vector<std::string>& cells) override { printFooter_ = cells; }
   void PrintData() override;
   void PrintPreview() override;
   const std::vector<HeadlessPrintJob>& PrintJobs() const { return printJobs_; }
+  // Printing fails like a machine without a printer (the library's message path).
+  void PrinterMissing(bool missing) { printerMissing_ = missing; }
   void Export(const std::string& path, bool allRows, const std::string& separator,
               const std::string& prefix, const std::string& suffix) override;
 
@@ -293,6 +306,8 @@ class HeadlessGrid : public GridControl {
   int orientation_ = 1;
   std::map<int, std::string> previewCaptions_;
   std::vector<HeadlessPrintJob> printJobs_;
+  std::vector<std::string> printFooter_;
+  bool printerMissing_ = false;
   std::map<int, Variant> properties_;
   int rebindCount_ = 0, refreshCount_ = 0, layoutRefreshCount_ = 0;
 };

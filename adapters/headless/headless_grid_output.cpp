@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <numeric>
 
+#include "adapters/common/delimited_export.h"
 #include "adapters/common/display_format.h"
 #include "adapters/common/file_util.h"
 #include "adapters/common/layout_file.h"
+#include "adapters/common/print_layout.h"
 #include "adapters/common/text_util.h"
 #include "adapters/headless/headless_grid.h"
 #include "host/error.h"
@@ -132,48 +134,63 @@ HeadlessPrintJob HeadlessGrid::MakePrintJob(bool preview) const {
   HeadlessPrintJob job;
   job.preview = preview;
   job.orientation = orientation_;
-  std::vector<int> cols = DisplayOrder(true);
+  const std::vector<int> cols = DisplayOrder(true);
+  std::vector<double> widths;
+  for (int c : cols) widths.push_back(Column(c).Width());
+  const PrintPlan plan = PlanPrint(widths, RowCount(), orientation_, rowHeight_);
+  job.rowsPerPage = plan.rowsPerPage;
   auto join = [](const std::vector<std::string>& parts) {
     std::string line;
     for (size_t i = 0; i < parts.size(); ++i) line += (i ? "\t" : "") + parts[i];
     return line;
   };
-  std::vector<std::string> captions;
-  for (int c : cols) captions.push_back(Column(c).Caption());
-  std::string header = join(captions);
-  int perPage = orientation_ == 2 ? kPrintLinesLandscape : kPrintLinesPortrait;
-  int rows = RowCount();
-  int r = 0;
-  do {
-    std::string page = header;
-    for (int n = 0; n < perPage && r < rows; ++n, ++r) page += "\n" + join(RowTexts(r, cols));
-    job.pages.push_back(std::move(page));
-  } while (r < rows);
+  for (int p = 0; p < plan.PageCount(); ++p) {
+    HeadlessPrintPage page;
+    for (int i : plan.BandOf(p)) {
+      const int c = cols[static_cast<size_t>(i)];
+      page.columns.push_back(c);
+      page.captions.push_back(Column(c).Caption());
+    }
+    const int first = plan.FirstRowOf(p);
+    for (int r = first; r < first + plan.RowsOn(p); ++r)
+      page.rows.push_back(RowTexts(r, page.columns));
+    if (plan.HasFooterOn(p) && !printFooter_.empty()) {
+      for (int c : page.columns)
+        page.footer.push_back(static_cast<size_t>(c) < printFooter_.size() ? printFooter_[c] : "");
+    }
+    page.pageNumber = PageNumberText(p + 1, plan.PageCount());
+    std::string text = join(page.captions);
+    for (const auto& row : page.rows) text += "\n" + join(row);
+    if (!page.footer.empty()) text += "\n" + join(page.footer);
+    text += "\n" + page.pageNumber;
+    job.pages.push_back(std::move(text));
+    job.layout.push_back(std::move(page));
+  }
   return job;
 }
 
-void HeadlessGrid::PrintData() { printJobs_.push_back(MakePrintJob(false)); }
-void HeadlessGrid::PrintPreview() { printJobs_.push_back(MakePrintJob(true)); }
+void HeadlessGrid::PrintData() {
+  if (printerMissing_)
+    throw VMError(errc::kPrinterError, "HeadlessGrid", "Kein Drucker vorhanden.");
+  printJobs_.push_back(MakePrintJob(false));
+}
+void HeadlessGrid::PrintPreview() {
+  if (printerMissing_)
+    throw VMError(errc::kPrinterError, "HeadlessGrid", "Kein Drucker vorhanden.");
+  printJobs_.push_back(MakePrintJob(true));
+}
 
 void HeadlessGrid::Export(const std::string& path, bool allRows, const std::string& separator,
                           const std::string& prefix, const std::string& suffix) {
   if (editing_ || dataChanged_) CommitEdit();
-  std::vector<int> cols = DisplayOrder(true);
-  std::string content;
-  auto line = [&](int ordinal) {
-    std::vector<std::string> texts = RowTexts(ordinal, cols);
-    for (size_t i = 0; i < texts.size(); ++i) {
-      if (i > 0) content += separator;
-      content += prefix + texts[i] + suffix;
-    }
-    content += "\r\n";
-  };
+  std::vector<int> ordinals;
   if (allRows) {
-    for (int r = 0; r < RowCount(); ++r) line(r);
+    ordinals = AllOrdinals(RowCount());
   } else if (CurrentOrdinal() >= 0) {
-    line(CurrentOrdinal());
+    ordinals.push_back(CurrentOrdinal());
   }
-  WriteFileAtomically(path, content);
+  ExportDelimited(path, ordinals, DisplayOrder(true),
+                  [this](int r, int c) { return CellText(r, c); }, {separator, prefix, suffix});
 }
 
 }  // namespace vmbgrid

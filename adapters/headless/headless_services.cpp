@@ -82,21 +82,4 @@ std::optional<std::string> HeadlessFileDialog::Show(const FileDialogRequest& req
   return answer;
 }
 
-std::shared_ptr<Component> HeadlessComponentFactory::Create(const std::string& progId) {
-  requested_.push_back(progId);
-  for (const auto& [id, maker] : makers_) {
-    if (EqualsIgnoreCase(id, progId)) return maker ? maker() : nullptr;
-  }
-  return nullptr;
-}
-
-void HeadlessComponentFactory::Register(const std::string& progId, Maker maker) {
-  Unregister(progId);
-  makers_.emplace_back(progId, std::move(maker));
-}
-
-void HeadlessComponentFactory::Unregister(const std::string& progId) {
-  std::erase_if(makers_, [&progId](const auto& m) { return EqualsIgnoreCase(m.first, progId); });
-}
-
 }  // namespace vmbgrid

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "adapters/common/component_registry.h"
 #include "host/platform.h"
 
 namespace vmbgrid {
@@ -105,19 +106,7 @@ class HeadlessFileDialog : public FileDialog {
   std::vector<FileDialogRequest> requests_;
 };
 
-class HeadlessComponentFactory : public ComponentFactory {
- public:
-  using Maker = std::function<std::shared_ptr<Component>()>;
-  std::shared_ptr<Component> Create(const std::string& progId) override;
-  // Program identifiers compare without regard to case.
-  void Register(const std::string& progId, Maker maker);
-  void Unregister(const std::string& progId);
-  // Every identifier asked for, created or not.
-  const std::vector<std::string>& Requested() const { return requested_; }
-
- private:
-  std::vector<std::pair<std::string, Maker>> makers_;
-  std::vector<std::string> requested_;
-};
+// Components registered by tests and hosts under their program identifiers.
+class HeadlessComponentFactory : public ComponentRegistry {};
 
 }  // namespace vmbgrid

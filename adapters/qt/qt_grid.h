@@ -9,6 +9,7 @@
 
 #include <QMetaObject>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@
 #include "host/grid_control.h"
 
 class QKeyEvent;
+class QPrinter;
+class QPrintPreviewDialog;
 class QMouseEvent;
 class QString;
 class QTableView;
@@ -216,10 +219,20 @@ class QtGrid : public GridControl {
   void PreviewCaption(int index, const std::string& text) override {
     previewCaptions_[index] = text;
   }
+  void PrintFooter(const std::vector<std::string>& cells) override { printFooter_ = cells; }
+  // Prints on the default printer; without one raises VMError (errc::kPrinterError).
+  // After PrintToPdf the next print writes that PDF file instead.
   void PrintData() override;
+  // The preview window; PreviewRunner decides how it is shown (modal by default).
   void PrintPreview() override;
   void Export(const std::string& path, bool allRows, const std::string& separator,
               const std::string& prefix, const std::string& suffix) override;
+  void PrintToPdf(const std::string& path) { pdfTarget_ = path; }
+  int LastPrintPages() const { return lastPrintPages_; }
+  // Renders the pages of a print onto a printer or a preview's printer.
+  void RenderPages(QPrinter& printer);
+  using PreviewRunner = std::function<void(QPrintPreviewDialog&)>;
+  static void SetPreviewRunner(PreviewRunner runner);
 
   // Ids mapped onto the grid's state: 2 add-new, 4 update, 5 bookmark, 6 current
   // column, 12 header lines, 16 row height, 23 first visible column, 33 visible
@@ -303,7 +316,6 @@ class QtGrid : public GridControl {
   int PixelsY(double twips) const;
   GridLayout CaptureLayout(const std::string& name) const;
   void ApplyLayout(const GridLayout& layout);
-  std::vector<std::string> RowTexts(int ordinal, const std::vector<int>& cols) const;
 
   // Notifications from the view.
   bool HandleKeyPress(QKeyEvent* event, bool inEditor);
@@ -357,6 +369,9 @@ class QtGrid : public GridControl {
   std::string layoutFile_, layoutName_;
   int orientation_ = 1;
   std::map<int, std::string> previewCaptions_;
+  std::vector<std::string> printFooter_;
+  std::string pdfTarget_;
+  int lastPrintPages_ = 0;
   std::map<int, Variant> properties_;
 
   int applying_ = 0;         // programmatic header changes in progress

@@ -86,45 +86,6 @@ std::vector<std::string> QtGrid::LayoutNames() const {
   return LayoutFile(layoutFile_).Names();
 }
 
-// --- Output.
-
-std::vector<std::string> QtGrid::RowTexts(int ordinal, const std::vector<int>& cols) const {
-  std::vector<std::string> texts;
-  texts.reserve(cols.size());
-  for (int c : cols) texts.push_back(DisplayText(ordinal, c));
-  return texts;
-}
-
-// The visible columns in index order, so that the rows line up with a header line
-// built from the captions by index.
-void QtGrid::Export(const std::string& path, bool allRows, const std::string& separator,
-                    const std::string& prefix, const std::string& suffix) {
-  std::vector<int> cols;
-  for (int i = 0; i < ColumnCount(); ++i) {
-    if (columns_[static_cast<size_t>(i)]->Visible()) cols.push_back(i);
-  }
-  std::string out;
-  auto line = [&](int ordinal) {
-    std::vector<std::string> texts = RowTexts(ordinal, cols);
-    for (size_t i = 0; i < texts.size(); ++i) {
-      if (i > 0) out += separator;
-      out += prefix + texts[i] + suffix;
-    }
-    out += "\r\n";
-  };
-  if (allRows) {
-    for (int r = 0; r < rows_; ++r) line(r);
-  } else if (CurrentOrdinal() >= 0) {
-    line(CurrentOrdinal());
-  }
-  WriteFileAtomically(path, out);
-}
-
-// Printing needs the print module, which this front end does not link; the
-// library treats printing as best effort, so both calls do nothing.
-void QtGrid::PrintData() {}
-void QtGrid::PrintPreview() {}
-
 // --- Properties by id.
 
 void QtGrid::SetEditText(const std::string& text) {

@@ -8,14 +8,18 @@ namespace vmbgrid::browser {
 const char* Usage() {
   return "Aufruf: vmbgrid-browser [--db DATEI] [--table TABELLE] [--user NAME]\n"
          "                        [--search SPALTE=KRITERIUM ...] [--max N]\n"
-         "                        [--screenshot DATEI.png]\n"
+         "                        [--screenshot DATEI.png] [--export DATEI.txt]\n"
+         "                        [--pdf DATEI.pdf] [--querformat]\n"
          "\n"
          "  --db          SQLite-Datenbank (Vorgabe examples/kunden.db)\n"
          "  --table       anzuzeigende Tabelle (Vorgabe Kunden)\n"
          "  --user        Benutzer für Layouts und Einstellungen\n"
          "  --search      Suchkriterium in der Suchzeile, z. B. Name=Mei* oder PLZ=10000-19999\n"
          "  --max         höchstens N Datensätze lesen (0 = alle)\n"
-         "  --screenshot  Fenster nach dem Laden als PNG speichern und beenden\n";
+         "  --screenshot  Fenster nach dem Laden als PNG speichern und beenden\n"
+         "  --export      Zeilen als Textdatei (Semikolon, UTF-8) speichern und beenden\n"
+         "  --pdf         Tabelle als PDF-Datei drucken und beenden\n"
+         "  --querformat  Drucken und PDF im Querformat\n";
 }
 
 std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
@@ -25,8 +29,12 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
       o.help = true;
       continue;
     }
+    if (a == "--querformat") {
+      o.landscape = true;
+      continue;
+    }
     if (a != "--db" && a != "--table" && a != "--user" && a != "--search" && a != "--max" &&
-        a != "--screenshot")
+        a != "--screenshot" && a != "--export" && a != "--pdf")
       return "Unbekannte Option: " + a;
     if (i + 1 >= args.size()) return "Zu " + a + " fehlt der Wert.";
     const std::string& v = args[++i];
@@ -41,6 +49,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     } else if (a == "--screenshot") {
       if (v.empty()) return "--screenshot erwartet einen Dateinamen.";
       o.screenshot = v;
+    } else if (a == "--export" || a == "--pdf") {
+      if (v.empty()) return a + " erwartet einen Dateinamen.";
+      (a == "--export" ? o.exportFile : o.pdfFile) = v;
     } else if (a == "--search") {
       const size_t eq = v.find('=');
       if (eq == std::string::npos || eq == 0)
@@ -56,6 +67,10 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     }
   }
   return {};
+}
+
+bool Unattended(const Options& o) {
+  return !o.screenshot.empty() || !o.exportFile.empty() || !o.pdfFile.empty();
 }
 
 std::string RecordCountText(int64_t count) {

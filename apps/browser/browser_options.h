@@ -15,6 +15,9 @@ struct Options {
   std::string user;
   std::vector<std::pair<std::string, std::string>> searches;  // field, criterion
   std::string screenshot;                                     // PNG path; empty = interactive
+  std::string exportFile;                                     // text export of the rows, then end
+  std::string pdfFile;  // the rows printed to a PDF file, then end
+  bool landscape = false;
   std::optional<int32_t> max;
   bool help = false;
 };
@@ -23,6 +26,8 @@ struct Options {
 // else the German message to print together with Usage().
 std::string ParseOptions(const std::vector<std::string>& args, Options& out);
 const char* Usage();
+// True when the options ask for output without a window (screenshot, export, PDF).
+bool Unattended(const Options& o);
 
 // "10.000 Datensätze", "1 Datensatz", "Keine Datensätze".
 std::string RecordCountText(int64_t count);

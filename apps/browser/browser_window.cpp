@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "adapters/common/component_registry.h"
 #include "adapters/qt/qt_dropdown.h"
 #include "adapters/qt/qt_grid.h"
 #include "apps/browser/grid_stack.h"
@@ -118,6 +119,7 @@ struct BrowserWindow::View {
 BrowserWindow::BrowserWindow(Options options, bool unattended)
     : options_(std::move(options)), unattended_(unattended) {
   relay_ = std::make_unique<MessageRelay>(*this);
+  orientation_ = options_.landscape ? 2 : 1;
   stack_ = new GridStack(this);
   setCentralWidget(stack_);
   messageLabel_ = new QLabel(this);
@@ -139,6 +141,8 @@ BrowserWindow::BrowserWindow(Options options, bool unattended)
 
 BrowserWindow::~BrowserWindow() {
   view_.reset();
+  if (&Platform::Components() == static_cast<ComponentFactory*>(components_.get()))
+    Platform::Install(static_cast<ComponentFactory*>(nullptr));
   // Nothing may reach this window once it is gone.
   if (&Platform::Messages() == relay_.get())
     Platform::Install(static_cast<MessageService*>(nullptr));
@@ -178,6 +182,8 @@ void BrowserWindow::Guarded(F&& f) {
   UpdateCount();
 }
 
+void BrowserWindow::GuardedCall(const std::function<void()>& f) { Guarded(f); }
+
 void BrowserWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
   QAction* reload = file->addAction(QStringLiteral("&Neu laden"));
@@ -185,6 +191,8 @@ void BrowserWindow::BuildMenus() {
   connect(reload, &QAction::triggered, this, [this] {
     if (VMGrid* g = Controller()) Guarded([g] { g->Requery(); });
   });
+  file->addSeparator();
+  BuildOutputMenu(file);
   file->addSeparator();
   QAction* quit = file->addAction(QStringLiteral("&Beenden"));
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

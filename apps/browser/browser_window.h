@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,12 +17,14 @@
 class QLabel;
 class QMenu;
 class QActionGroup;
+class QAction;
 
 namespace vmbgrid {
 class QtGrid;
 class QtDropDown;
 class QtMessages;
 class VMGrid;
+class ComponentRegistry;
 }  // namespace vmbgrid
 
 namespace vmbgrid::browser {
@@ -69,12 +72,27 @@ class BrowserWindow : public QMainWindow {
   // Every message shown, in order (also those the library showed).
   const std::vector<std::string>& Messages() const { return messages_; }
 
+  // Output of the current rows (Datei menu, --export, --pdf); false when nothing
+  // was written, the reason shown as a message.
+  bool ExportTo(const std::string& path);
+  bool SavePdf(const std::string& path);
+  // Page orientation of printing, preview and PDF: 1 portrait, 2 landscape.
+  void Orientation(int orientation) { orientation_ = orientation; }
+  int Orientation() const { return orientation_; }
+  // The browser's own office link for mail merge; its files go below the folder.
+  void OfficeFolder(const std::string& folder);
+  // Offers the browser's components (office link) to the library; call after the
+  // platform is installed.
+  void InstallComponents();
+
  private:
   class MessageRelay;
   class Events;
   struct View;
 
   void BuildMenus();
+  void BuildOutputMenu(QMenu* file);
+  void AskPdf();
   void FillTableMenu();
   void UpdateCount();
   void UpdateTitle();
@@ -83,6 +101,8 @@ class BrowserWindow : public QMainWindow {
   // Runs a controller call; an error it raises becomes a message.
   template <class F>
   void Guarded(F&& f);
+  // Guarded for the window's other source files.
+  void GuardedCall(const std::function<void()>& f);
 
   Options options_;
   bool unattended_;
@@ -96,6 +116,10 @@ class BrowserWindow : public QMainWindow {
   QMenu* tableMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;
   std::unique_ptr<MessageRelay> relay_;
+  std::unique_ptr<ComponentRegistry> components_;
+  std::string officeFolder_;
+  int orientation_ = 1;
+  QAction* landscape_ = nullptr;
   std::vector<std::string> messages_;
 };
 

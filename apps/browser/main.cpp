@@ -1,6 +1,7 @@
 // vmbgrid-browser: the database browser on the Qt Widgets front end. Shows one
 // table of a SQLite database with search line, sum line and header-click sorting;
-// with --screenshot it renders the window once and saves it as PNG.
+// with --screenshot it renders the window once and saves it as PNG; --export and
+// --pdf write the rows to a text or PDF file and end, without a display.
 #include <QImage>
 #include <QPixmap>
 #include <cstdio>
@@ -27,8 +28,8 @@ int main(int argc, char** argv) {
     std::fputs(Usage(), stderr);
     return error.empty() ? 0 : 2;
   }
-  const bool unattended = !options.screenshot.empty();
-  // A screenshot needs no screen: without a display Qt renders offscreen.
+  const bool unattended = Unattended(options);
+  // Unattended output needs no screen: without a display Qt renders offscreen.
   if (unattended && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
       !std::getenv("QT_QPA_PLATFORM"))
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     BrowserWindow window(options, unattended);
     InstallQtPlatform(&window, &data::DefaultDataAccess());
     window.InstallMessages();
+    window.InstallComponents();
     window.show();
     BrowserWindow::Settle();
     const bool opened = window.Open();
@@ -47,16 +49,27 @@ int main(int argc, char** argv) {
     if (!unattended) {
       rc = app.exec();
     } else {
-      const std::string err = SaveScreenshot(window, options.screenshot);
-      if (!err.empty()) {
-        std::fprintf(stderr, "%s\n", err.c_str());
-        rc = 1;
-      } else {
-        std::printf("%s\n", options.screenshot.c_str());
+      bool ok = opened;
+      if (ok && !options.exportFile.empty()) {
+        ok = window.ExportTo(options.exportFile);
+        if (ok) std::printf("%s\n", options.exportFile.c_str());
       }
+      if (ok && !options.pdfFile.empty()) {
+        ok = window.SavePdf(options.pdfFile);
+        if (ok) std::printf("%s\n", options.pdfFile.c_str());
+      }
+      if (!options.screenshot.empty()) {
+        const std::string err = SaveScreenshot(window, options.screenshot);
+        if (!err.empty()) {
+          std::fprintf(stderr, "%s\n", err.c_str());
+          ok = false;
+        } else {
+          std::printf("%s\n", options.screenshot.c_str());
+        }
+      }
+      if (!ok) rc = 1;
       for (const auto& m : window.Messages()) std::fprintf(stderr, "Meldung: %s\n", m.c_str());
       std::fprintf(stderr, "%s\n", window.RecordCountLabel().c_str());
-      if (!opened) rc = 1;
     }
   }
   ResetQtPlatform();

@@ -319,7 +319,7 @@ TEST_F(GridFileTest, ExportWritesVisibleColumnsInDisplayOrderAsShown) {
   grid_.Column(2).Order(0);
   fs::path out = dir_ / "export.txt";
   grid_.Export(out.string(), true, ";", "\"", "\"");
-  EXPECT_EQ(Read(out), "\"1.234,50\";\"Meier\"\r\n\"\";\"Kö;\"ln\"\r\n");
+  EXPECT_EQ(Read(out), "\"1.234,50\";\"Meier\"\r\n\"\";\"Kö;\"\"ln\"\r\n");
   grid_.Bookmark(Variant(int32_t{1}));
   grid_.Export(out.string(), false, ",", "", "");
   EXPECT_EQ(Read(out), "1.234,50,Meier\r\n");

@@ -1,0 +1,241 @@
+// Qt grid: printing on Qt Print Support (printer, PDF file, preview window) and
+// the delimited export. Pages follow the shared page plan, so they match what the
+// headless grid records; they are painted one at a time from the rows, so a long
+// table prints without holding more than one page.
+#include <unistd.h>
+
+#include <QAction>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "adapters/common/delimited_export.h"
+#include "adapters/common/print_layout.h"
+#include "adapters/qt/qt_grid.h"
+#include "adapters/qt/qt_grid_view.h"
+#include "host/error.h"
+
+namespace vmbgrid {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+constexpr double kDefaultLine = 240;  // twips of a row when the grid says "one line"
+constexpr double kFontTwips = 170;    // about 8.5 pt
+constexpr double kCellPadding = 60;
+
+QtGrid::PreviewRunner& Runner() {
+  static QtGrid::PreviewRunner runner;
+  return runner;
+}
+
+void SetUpPage(QPrinter& printer, int orientation) {
+  const double marginMm = PrintGeometry::kMargin / 1440.0 * 25.4;
+  printer.setPageLayout(QPageLayout(
+      QPageSize(QPageSize::A4), orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait,
+      QMarginsF(marginMm, marginMm, marginMm, marginMm), QPageLayout::Millimeter));
+}
+
+Qt::Alignment AlignmentOf(int alignment) {
+  switch (alignment) {
+    case dbgRight:
+      return Qt::AlignRight | Qt::AlignVCenter;
+    case dbgCenter:
+      return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+      return Qt::AlignLeft | Qt::AlignVCenter;
+  }
+}
+
+[[noreturn]] void PrintFailed(const std::string& why) {
+  throw VMError(errc::kPrinterError, "QtGrid", why);
+}
+
+// The preview's own texts in German: those the library sets by index where Qt has a
+// counterpart, the rest fixed.
+void GermanPreviewTexts(QPrintPreviewDialog& dialog, const std::map<int, std::string>& captions) {
+  auto caption = [&](int index, const char* fallback) {
+    auto it = captions.find(index);
+    return it != captions.end() && !it->second.empty() ? Q(it->second)
+                                                       : QString::fromUtf8(fallback);
+  };
+  const std::map<QString, QString> texts = {
+      {QStringLiteral("Print"), caption(1, "Drucke")},
+      {QStringLiteral("Close"), caption(2, "Beenden")},
+      {QStringLiteral("Zoom in"), caption(4, "Vergrößern")},
+      {QStringLiteral("Zoom out"), caption(5, "Verkleinern")},
+      {QStringLiteral("Fit page"), caption(6, "An Fenstergröße anpassen")},
+      {QStringLiteral("First page"), caption(7, "Erste Seite")},
+      {QStringLiteral("Previous page"), caption(8, "Vorherige Seite")},
+      {QStringLiteral("Next page"), caption(9, "Nächste Seite")},
+      {QStringLiteral("Last page"), caption(10, "Letzte Seite")},
+      {QStringLiteral("Show overview of all pages"), caption(14, "Seiten")},
+      {QStringLiteral("Fit width"), QString::fromUtf8("An Seitenbreite anpassen")},
+      {QStringLiteral("Portrait"), QStringLiteral("Hochformat")},
+      {QStringLiteral("Landscape"), QStringLiteral("Querformat")},
+      {QStringLiteral("Show single page"), QStringLiteral("Einzelne Seite")},
+      {QStringLiteral("Show facing pages"), QStringLiteral("Doppelseiten")},
+      {QStringLiteral("Page setup"), QStringLiteral("Seite einrichten")},
+  };
+  for (QAction* a : dialog.findChildren<QAction*>()) {
+    QString plain = a->text();
+    plain.remove(QLatin1Char('&'));
+    auto it = texts.find(plain);
+    if (it == texts.end()) continue;
+    a->setText(it->second);
+    a->setToolTip(it->second);
+  }
+  dialog.setWindowTitle(QString::fromUtf8("Druckvorschau"));
+}
+
+}  // namespace
+
+void QtGrid::SetPreviewRunner(PreviewRunner runner) { Runner() = std::move(runner); }
+
+void QtGrid::RenderPages(QPrinter& printer) {
+  std::vector<int> cols;
+  std::vector<double> widths;
+  for (QtGridColumn* c : order_) {
+    if (!c->Visible()) continue;
+    cols.push_back(c->Index());
+    widths.push_back(c->Width());
+  }
+  const double line = rowHeight_ > 0 ? rowHeight_ : kDefaultLine;
+  const PrintPlan plan = PlanPrint(widths, rows_, orientation_, line);
+  const PrintGeometry geometry = PrintGeometry::For(orientation_);
+
+  QPainter p;
+  if (!p.begin(&printer)) PrintFailed("Der Drucker kann nicht beginnen.");
+  // Drawn in twips from the top left of the printable area.
+  const double scale = printer.resolution() / 1440.0;
+  p.scale(scale, scale);
+  QFont plain(QStringLiteral("DejaVu Sans"));
+  plain.setPixelSize(static_cast<int>(kFontTwips));
+  QFont bold = plain;
+  bold.setBold(true);
+  const QPen rule(Qt::black, 10);
+
+  auto drawCells = [&](const std::vector<int>& band, double y,
+                       const std::function<std::string(int)>& text) {
+    double x = 0;
+    for (int i : band) {
+      const double w = widths[static_cast<size_t>(i)];
+      const double clipped = std::min(w, geometry.width - x);
+      const int col = cols[static_cast<size_t>(i)];
+      QRectF cell(x + kCellPadding / 2, y, std::max(0.0, clipped - kCellPadding), line);
+      const QString s =
+          QFontMetricsF(p.font()).elidedText(Q(text(col)), Qt::ElideRight, cell.width());
+      p.drawText(cell,
+                 static_cast<int>(AlignmentOf(columns_[static_cast<size_t>(col)]->Alignment())), s);
+      x += w;
+    }
+    return x;
+  };
+
+  for (int page = 0; page < plan.PageCount(); ++page) {
+    if (page > 0 && !printer.newPage())
+      PrintFailed("Die nächste Seite kann nicht gedruckt werden.");
+    const std::vector<int>& band = plan.BandOf(page);
+    p.setFont(bold);
+    const double right = std::min(geometry.width, drawCells(band, 0, [this](int c) {
+                                    return columns_[static_cast<size_t>(c)]->Caption();
+                                  }));
+    p.setPen(rule);
+    p.drawLine(QLineF(0, line, right, line));
+    p.setFont(plain);
+    double y = line;
+    const int first = plan.FirstRowOf(page);
+    for (int r = first; r < first + plan.RowsOn(page); ++r, y += line)
+      drawCells(band, y, [this, r](int c) { return DisplayText(r, c); });
+    if (plan.HasFooterOn(page) && !printFooter_.empty()) {
+      p.drawLine(QLineF(0, y, right, y));
+      p.setFont(bold);
+      drawCells(band, y, [this](int c) {
+        return static_cast<size_t>(c) < printFooter_.size() ? printFooter_[static_cast<size_t>(c)]
+                                                            : std::string();
+      });
+      p.setFont(plain);
+    }
+    p.drawText(QRectF(0, geometry.height - line, geometry.width, line),
+               Qt::AlignHCenter | Qt::AlignBottom, Q(PageNumberText(page + 1, plan.PageCount())));
+  }
+  if (!p.end()) PrintFailed("Der Druck konnte nicht abgeschlossen werden.");
+  lastPrintPages_ = plan.PageCount();
+}
+
+void QtGrid::PrintData() {
+  lastPrintPages_ = 0;
+  const std::string pdf = std::exchange(pdfTarget_, {});
+  QPrinter printer(QPrinter::HighResolution);
+  if (pdf.empty()) {
+    if (QPrinterInfo::availablePrinters().isEmpty())
+      PrintFailed("Es ist kein Drucker eingerichtet.");
+    SetUpPage(printer, orientation_);
+    RenderPages(printer);
+    return;
+  }
+  // Written aside and renamed, so that a failed print leaves no broken PDF.
+  const std::string temp = pdf + ".tmp" + std::to_string(static_cast<long>(::getpid()));
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(Q(temp));
+  SetUpPage(printer, orientation_);
+  std::error_code ec;
+  try {
+    RenderPages(printer);
+  } catch (...) {
+    std::filesystem::remove(temp, ec);
+    throw;
+  }
+  std::filesystem::rename(temp, pdf, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    throw VMError(errc::kPathFileAccess, "QtGrid",
+                  "Die Datei \"" + pdf + "\" konnte nicht geschrieben werden.");
+  }
+}
+
+void QtGrid::PrintPreview() {
+  lastPrintPages_ = 0;
+  QPrinter printer(QPrinter::HighResolution);
+  SetUpPage(printer, orientation_);
+  QPrintPreviewDialog dialog(&printer, view_ ? view_->window() : nullptr);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                   [this](QPrinter* target) {
+                     try {
+                       RenderPages(*target);
+                     } catch (const std::exception&) {
+                       // The preview stays empty; Qt cannot carry the error out of its paint call.
+                     }
+                   });
+  GermanPreviewTexts(dialog, previewCaptions_);
+  if (Runner())
+    Runner()(dialog);
+  else
+    dialog.exec();
+}
+
+void QtGrid::Export(const std::string& path, bool allRows, const std::string& separator,
+                    const std::string& prefix, const std::string& suffix) {
+  std::vector<int> cols;
+  for (QtGridColumn* c : order_)
+    if (c->Visible()) cols.push_back(c->Index());
+  std::vector<int> ordinals;
+  if (allRows) {
+    ordinals = AllOrdinals(rows_);
+  } else if (CurrentOrdinal() >= 0) {
+    ordinals.push_back(CurrentOrdinal());
+  }
+  ExportDelimited(path, ordinals, cols, [this](int r, int c) { return DisplayText(r, c); },
+                  {separator, prefix, suffix});
+}
+
+}  // namespace vmbgrid

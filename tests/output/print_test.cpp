@@ -1,0 +1,211 @@
+// Printing: the grid's own pages on the headless front end (captions, rows per
+// page, columns that fit, sum line, page numbers) and the print component's calls
+// argument by argument.
+#include "output/printing.h"
+#include "tests/output/output_fixture.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+using output::kPrintComponent;
+using output::kPrintFailed;
+
+class PrintTest : public OutputTest {
+ protected:
+  VMGrid& WithSums() {
+    VMGrid& g = Make();
+    g.SumGrid(&sum_);
+    g.AddField({.name = "Name", .caption = "Name", .datatype = adVarChar, .sumvalue = "Summe"});
+    g.AddField({.name = "Umsatz",
+                .caption = "Umsatz",
+                .datatype = adDouble,
+                .FormatString = "#,##0.00",
+                .sumDatatype = vmSUM});
+    g.AddSortColumn("Name");
+    g.Requery();
+    return g;
+  }
+  // Host rows numbered "Zeile 1" .. "Zeile n".
+  VMGrid& ManyRows(int n) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (int i = 1; i <= n; ++i) rows.emplace_back("Zeile " + std::to_string(i), "Ort");
+    return HostRows(rows);
+  }
+};
+
+TEST_F(PrintTest, PreviewShowsGermanTextsCaptionsRowsSumLineAndPageNumber) {
+  VMGrid& g = WithSums();
+  g.PreviewGrid(vmLandscape);
+  EXPECT_TRUE(TakeMessages().empty());
+  for (int i = 0; i < 17; ++i) EXPECT_EQ(main_.PreviewCaption(i), output::kPreviewCaptions[i]);
+  EXPECT_EQ(main_.PreviewCaption(13), "Eingabe der zu druckenden Seiten");
+  ASSERT_EQ(main_.PrintJobs().size(), 1u);
+  const HeadlessPrintJob& job = main_.PrintJobs()[0];
+  EXPECT_TRUE(job.preview);
+  EXPECT_EQ(job.orientation, vmLandscape);
+  ASSERT_EQ(job.layout.size(), 1u);
+  const HeadlessPrintPage& page = job.layout[0];
+  EXPECT_EQ(page.captions, (std::vector<std::string>{"Name", "Umsatz"}));
+  ASSERT_EQ(page.rows.size(), 8u);
+  EXPECT_EQ(page.rows[0], (std::vector<std::string>{"Adler", "1.200,00"}));
+  EXPECT_EQ(page.footer, (std::vector<std::string>{"Summe", sum_.CellText(0, ColumnOf("Umsatz"))}));
+  EXPECT_FALSE(page.footer[1].empty());
+  EXPECT_EQ(page.pageNumber, "Seite 1 von 1");
+
+  g.PrintGridDlg();  // without a component: a direct print, portrait
+  ASSERT_EQ(main_.PrintJobs().size(), 2u);
+  EXPECT_FALSE(main_.PrintJobs()[1].preview);
+  EXPECT_EQ(main_.PrintJobs()[1].orientation, vmPortrait);
+}
+
+TEST_F(PrintTest, RowsAndColumnsArePagedByOrientation) {
+  VMGrid& g = ManyRows(150);
+  g.PrintGrid(vmPortrait);
+  g.PrintGrid(vmLandscape);
+  ASSERT_EQ(main_.PrintJobs().size(), 2u);
+  const HeadlessPrintJob portrait = main_.PrintJobs()[0];
+  const HeadlessPrintJob landscape = main_.PrintJobs()[1];
+  EXPECT_GT(portrait.rowsPerPage, landscape.rowsPerPage);
+  auto pagesFor = [](int rows, int perPage) { return (rows + perPage - 1) / perPage; };
+  EXPECT_EQ(portrait.layout.size(), static_cast<size_t>(pagesFor(150, portrait.rowsPerPage)));
+  EXPECT_EQ(landscape.layout.size(), static_cast<size_t>(pagesFor(150, landscape.rowsPerPage)));
+  EXPECT_EQ(portrait.layout[1].rows.front()[0],
+            "Zeile " + std::to_string(portrait.rowsPerPage + 1));
+  EXPECT_EQ(portrait.layout.back().rows.back()[0], "Zeile 150");
+  EXPECT_EQ(portrait.layout.back().pageNumber, "Seite " + std::to_string(portrait.layout.size()) +
+                                                   " von " +
+                                                   std::to_string(portrait.layout.size()));
+
+  // Two wide columns do not fit side by side upright, but do across.
+  main_.Column(0).Width(7000);
+  main_.Column(1).Width(7000);
+  g.PrintGrid(vmPortrait);
+  g.PrintGrid(vmLandscape);
+  ASSERT_EQ(main_.PrintJobs().size(), 4u);
+  const HeadlessPrintJob& narrow = main_.PrintJobs()[2];
+  const HeadlessPrintJob& wide = main_.PrintJobs()[3];
+  ASSERT_EQ(narrow.layout.size(), 2 * portrait.layout.size());
+  EXPECT_EQ(narrow.layout[0].captions, std::vector<std::string>{"Name"});
+  EXPECT_EQ(narrow.layout[portrait.layout.size()].captions, std::vector<std::string>{"Ort"});
+  EXPECT_EQ(wide.layout.size(), landscape.layout.size());
+  EXPECT_EQ(wide.layout[0].captions, (std::vector<std::string>{"Name", "Ort"}));
+}
+
+TEST_F(PrintTest, WithoutPrinterTheGermanMessageShowsAndNothingPrints) {
+  VMGrid& g = WithSums();
+  main_.PrinterMissing(true);
+  g.PrintGrid();
+  g.PreviewGrid();
+  ASSERT_EQ(MessageEntries().size(), 2u);
+  EXPECT_EQ(MessageEntries()[0].text, kPrintFailed);
+  EXPECT_EQ(MessageEntries()[0].kind, kMessageInfo);
+  EXPECT_TRUE(main_.PrintJobs().empty());
+}
+
+class PrintComponentTest : public PrintTest {
+ protected:
+  void SetUp() override {
+    PrintTest::SetUp();
+    report_ = std::make_shared<RecordingComponent>(std::make_shared<RecordingComponent::Log>());
+    log_ = Record(kPrintComponent);
+  }
+  std::shared_ptr<Component> report_;
+  std::shared_ptr<RecordingComponent::Log> log_;
+};
+
+TEST_F(PrintComponentTest, InitThenDruckVmGridWithTheArgumentsAsListed) {
+  VMGrid& g = WithSums();
+  g.user("meier");
+  g.Init(0, "App", "frmKunden", report_, "/opt/app", "/opt/vorlagen", "   ");
+  g.LayoutFile("");
+  g.PreviewGrid(vmLandscape);
+  EXPECT_TRUE(TakeMessages().empty());
+  EXPECT_TRUE(main_.PrintJobs().empty()) << "the built-in print is not used";
+  ASSERT_EQ(log_->Members(), (std::vector<std::string>{"Init", "Druck_VmGrid"}));
+
+  const auto& init = log_->calls[0].args;
+  ASSERT_EQ(init.size(), 6u);
+  EXPECT_EQ(init[0].value.ToText(), "meier");
+  EXPECT_EQ(init[1].value.ToText(), "/opt/app");
+  EXPECT_EQ(init[2].value.ToText(), "/opt/vorlagen");
+  EXPECT_EQ(init[3].object.As<Component>(), report_);
+  EXPECT_EQ(init[4].value.ToText(), g.ConnectionString());
+  EXPECT_EQ(init[5].object.As<Connection>(), conn_);
+  for (const auto& a : init) EXPECT_TRUE(a.byRef);
+
+  const auto& args = log_->calls[1].args;
+  ASSERT_EQ(args.size(), 10u);
+  EXPECT_EQ(args[0].object.As<GridControl>().get(), &main_);
+  EXPECT_EQ(args[1].object.As<GridControl>().get(), &sum_);
+  // Blank default title: the table names both title and name.
+  EXPECT_EQ(args[2].value.ToText(), "Kunden");
+  EXPECT_TRUE(args[2].byRef);
+  EXPECT_EQ(args[3].value, Variant(false));
+  EXPECT_EQ(args[4].value, Variant(""));
+  EXPECT_EQ(args[5].value, Variant(false));
+  EXPECT_EQ(args[6].value.Type(), VarType::Int16);
+  EXPECT_FALSE(args[6].byRef);
+  EXPECT_EQ(args[7].value.ToText(), "Kunden");
+  EXPECT_EQ(args[8].value, Variant(true)) << "preview";
+  EXPECT_EQ(args[9].value, Variant(false)) << "dialog";
+  EXPECT_TRUE(args[8].byRef && args[9].byRef);
+
+  g.PrintGridDlg();
+  EXPECT_EQ(log_->calls.back().args[8].value, Variant(false));
+  EXPECT_EQ(log_->calls.back().args[9].value, Variant(true));
+}
+
+TEST_F(PrintComponentTest, TitleNameManageRequestAndAReplacedConnection) {
+  VMGrid& g = WithSums();
+  g.Init(0, "App", "frmKunden", report_, "", "", "Kundenliste");
+  g.LayoutFile("/layouts/kunden");
+  auto other = data::DefaultDataAccess().CreateConnection();
+  log_->effects["Init"] = [other](std::vector<ComponentArg>& a) {
+    a[5].object = ComponentObject::Of(other);
+  };
+  bool preview = false, print = false, dialog = false, manage = true;
+  g.RunPrintComponent(preview, print, dialog, manage);
+  ASSERT_EQ(log_->Members(), (std::vector<std::string>{"Init", "Verwalten_Spalten"}));
+  const auto& args = log_->calls[1].args;
+  ASSERT_EQ(args.size(), 9u);
+  EXPECT_EQ(args[2].value.ToText(), "kunden");
+  EXPECT_EQ(args[7].value.ToText(), "Kundenliste");
+  EXPECT_EQ(args[8].value, Variant(false));
+  EXPECT_EQ(g.Connection(), other) << "the component's connection is taken over";
+}
+
+TEST_F(PrintComponentTest, HostRowsSortedByHeaderClickGoWithTheSort) {
+  VMGrid& g = HostRows({{"Becker", "Bonn"}, {"Adler", "Köln"}});
+  g.Init(0, "App", "frmKunden", report_);
+  g.PrintGrid();
+  ASSERT_EQ(log_->calls.back().args.size(), 10u) << "no header click yet";
+
+  auto [x, y] = main_.HeaderPoint(ColumnOf("Name"));
+  main_.Click(kLeftButton, 0, x, y);
+  platform_->events.ProcessPendingEvents();
+  ASSERT_EQ(g.SortBy(), "Name");
+  g.PrintGrid();
+  const auto& args = log_->calls.back().args;
+  ASSERT_EQ(args.size(), 15u);
+  EXPECT_EQ(args[10].value, Variant(false));
+  EXPECT_EQ(args[11].value, Variant(true));
+  EXPECT_EQ(args[12].value, Variant(true));
+  EXPECT_TRUE(args[12].byRef);
+  EXPECT_EQ(args[13].value.ToText(), "Name");
+  EXPECT_EQ(args[14].value, Variant(g.SortAscending()));
+}
+
+TEST_F(PrintComponentTest, FailuresAreSilent) {
+  VMGrid& g = WithSums();
+  g.Init(0, "App", "frmKunden", report_);
+  log_->failOn = "Init";
+  g.PrintGrid();
+  EXPECT_EQ(log_->Members(), std::vector<std::string>{"Init"});
+  platform_->components.Unregister(kPrintComponent);
+  g.PreviewGrid();
+  EXPECT_TRUE(TakeMessages().empty());
+  EXPECT_TRUE(main_.PrintJobs().empty());
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
