@@ -14,6 +14,7 @@
 #include "data/provider.h"
 #include "grid/vmgrid.h"
 #include "host/error.h"
+#include "output/output.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> searches;
   std::vector<std::pair<std::string, int>> sorts;
   std::string key;
+  std::string exportFile;
   int32_t max = -1;
   bool allStatements = false;
 };
@@ -34,7 +36,7 @@ struct Options {
 const char* const kUsage =
     "Aufruf: vmbgrid --db DATEI --table TABELLE [--field SPALTE ...] [--sum SPALTE ...]\n"
     "               [--search SPALTE=KRITERIUM ...] [--sort SPALTE[:desc] ...]\n"
-    "               [--max N] [--key SPALTE] [--sql]\n"
+    "               [--max N] [--key SPALTE] [--sql] [--export DATEI]\n"
     "\n"
     "  --field   anzuzeigende Spalte (ohne Angabe: alle Spalten der Tabelle)\n"
     "  --sum     Spalte, deren Summe in der Summenzeile steht\n"
@@ -42,7 +44,8 @@ const char* const kUsage =
     "  --sort    Sortierung, z. B. Name oder Umsatz:desc\n"
     "  --max     höchstens N Datensätze lesen (0 = alle)\n"
     "  --key     Schlüsselspalte (unsichtbar, hält die aktuelle Zeile)\n"
-    "  --sql     alle gesendeten Anweisungen ausgeben, auch die Typabfragen\n";
+    "  --sql     alle gesendeten Anweisungen ausgeben, auch die Typabfragen\n"
+    "  --export  die Zeilen als Textdatei speichern (Semikolon, UTF-8, Kopfzeile)\n";
 
 bool Parse(int argc, char** argv, Options& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
@@ -98,6 +101,8 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
       o.max = static_cast<int32_t>(n);
     } else if (a == "--key") {
       if (!next(o.key)) return false;
+    } else if (a == "--export") {
+      if (!next(o.exportFile)) return false;
     } else if (a == "--sql") {
       o.allStatements = true;
     } else {
@@ -156,6 +161,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  bool exported = true;
   HeadlessGrid dataGrid("grdDaten");
   HeadlessGrid searchGrid("grdSuche");
   HeadlessGrid sumGrid("grdSumme");
@@ -229,7 +235,13 @@ int main(int argc, char** argv) {
     }
     cli::PrintTable(std::cout, table);
     std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
+    if (!o.exportFile.empty()) {
+      if (grid.OutputCommands().Export().ExportTo(o.exportFile))
+        std::cout << "Exportiert: " << o.exportFile << "\n";
+      else
+        exported = false;
+    }
   }
   for (const auto& m : platform.messages.entries()) std::cout << "Meldung: " << m.text << "\n";
-  return 0;
+  return exported ? 0 : 1;
 }

@@ -62,6 +62,7 @@ BrowserWindow& BrowserTest::OpenWindow(Options options) {
   window_ = std::make_unique<BrowserWindow>(options, true);
   InstallQtPlatform(window_.get(), &data::DefaultDataAccess());
   window_->InstallMessages();
+  window_->InstallComponents();
   window_->show();
   BrowserWindow::Settle();
   window_->Open();

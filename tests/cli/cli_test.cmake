@@ -37,3 +37,27 @@ expect_contains("${err}" "Verbindung mit Datenbank konnte nicht hergestellt werd
 if(EXISTS ${WORK}/gibt_es_nicht.db)
   message(FATAL_ERROR "the missing database was created")
 endif()
+
+# Export without a display: the header and the rows as shown, with the BOM; a
+# folder that does not exist gives the German message and a non-zero status.
+set(export ${WORK}/kunden_export.txt)
+file(REMOVE ${export})
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --field Ort --max 3
+                        --sort Name --export ${export}
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT EXISTS ${export})
+  message(FATAL_ERROR "export failed (${rc}):\n${out}")
+endif()
+file(STRINGS ${export} lines ENCODING UTF-8)
+list(LENGTH lines n)
+if(NOT n EQUAL 4)
+  message(FATAL_ERROR "expected a header and three rows, got ${n}:\n${lines}")
+endif()
+list(GET lines 0 header)
+expect_contains("${header}" "\"Name\";\"Ort\"")
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --export ${WORK}/fehlt/x.txt
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(rc EQUAL 0)
+  message(FATAL_ERROR "a failed export must give a non-zero exit status")
+endif()
+expect_contains("${out}" "Meldung: Die Tabelle konnte nicht exportiert werden.")
