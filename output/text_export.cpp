@@ -92,8 +92,8 @@ bool TextExport::Run() {
   FileDialogRequest request;
   request.title = "Exportdatei auswählen";
   request.filter = "Textdateien:*.txt";
+  // The whole proposed path: a folder read back without its separator stays as it is.
   request.fileName = folder_ + host_.Table() + ".txt";
-  request.initialDir = folder_;
   request.save = true;
   std::optional<std::string> chosen = Platform::Files().Show(request);
   if (!chosen || chosen->empty()) return false;
