@@ -23,6 +23,12 @@ constexpr const char* kCreateTable =
     "wert TEXT, "
     "PRIMARY KEY (section, schluessel, owner))";
 
+// Providers that cannot tell a missing table from other rejected statements
+// report the latter.
+bool IsMissingTable(const VMError& e) {
+  return e.Number() == errc::kNoSuchTable || e.Number() == errc::kRejectedStatement;
+}
+
 Parameter TextParameter(const char* name, const std::string& value) {
   Parameter p;
   p.name = name;
@@ -123,7 +129,7 @@ void SettingsStore::WriteSetting(const std::string& section, const std::string& 
   try {
     found = Lookup(connection, section, key, user, existing);
   } catch (const VMError& e) {
-    if (e.Number() != errc::kRejectedStatement) throw;
+    if (!IsMissingTable(e)) throw;
     connection->Execute(kCreateTable);  // first write on this database
   }
   auto update = [&] {
@@ -169,7 +175,7 @@ void SettingsStore::DeleteSetting(const std::string& section, const std::string&
     cmd->Execute();
   } catch (const VMError& e) {
     // Without the table there is nothing to delete.
-    if (e.Number() != errc::kRejectedStatement) throw;
+    if (!IsMissingTable(e)) throw;
   }
 }
 

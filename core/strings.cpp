@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "host/error.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::core {
 
@@ -101,17 +102,7 @@ bool IsValidUtf8(std::string_view s) {
 
 }  // namespace
 
-std::string QuoteFieldName(std::string_view name) {
-  std::string out;
-  out.reserve(name.size() + 2);
-  out += '[';
-  for (char c : name) {
-    out += c;
-    if (c == ']') out += ']';
-  }
-  out += ']';
-  return out;
-}
+std::string QuoteFieldName(std::string_view name) { return sql::QuoteName(name); }
 
 std::string TranslateChars(std::string_view text, std::string_view from, std::string_view to) {
   std::string out;

@@ -6,6 +6,7 @@
 #include "core/services.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
+#include "host/sql_text.h"
 #include "layout/layout_store.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
@@ -18,6 +19,8 @@ constexpr int kColumnPropInputStyle = 76;
 
 const char* const kSortRejected = "Nach dieser Spalte kann nicht sortiert werden.";
 const char* const kFilterError = "Fehler in Filter: ";
+constexpr size_t kStatementExcerpt = 200;
+constexpr size_t kReasonExcerpt = 300;
 
 std::string Joined(std::initializer_list<const char*> lines) {
   std::string text;
@@ -26,17 +29,6 @@ std::string Joined(std::initializer_list<const char*> lines) {
     text += l;
   }
   return text;
-}
-
-// The search language's wildcards become SQL wildcards in the whole statement.
-std::string WithSqlWildcards(std::string statement) {
-  for (char& c : statement) {
-    if (c == '*')
-      c = '%';
-    else if (c == '?')
-      c = '_';
-  }
-  return statement;
 }
 
 bool IsRejectedStatement(int32_t number) {
@@ -61,13 +53,31 @@ int32_t ErrorNumber(const std::exception& e) {
 // blamed on the sort: SQLite rejects unknown tables and columns with the same code.
 bool VMGrid::HandleDataError(const std::exception& e, const std::string& statement) {
   const std::string& failed = statement.empty() ? probeStatement_ : statement;
-  if (IsRejectedStatement(ErrorNumber(e)) && failed.find(" ORDER BY ") != std::string::npos) {
+  if ((IsRejectedStatement(ErrorNumber(e)) || NamesSortColumn(e)) &&
+      failed.find(" ORDER BY ") != std::string::npos) {
     ShowMessage(kSortRejected);
     sortBy_ = previousSortBy_;
   } else {
-    ShowMessage(kFilterError + failed);
+    // The statement cut to what a message box can show, and why it failed: the
+    // missing table or column, a damaged file, a criterion too large.
+    std::string text = kFilterError + sql::Excerpt(failed, kStatementExcerpt);
+    if (dynamic_cast<const VMError*>(&e)) text += "\r\n" + sql::Excerpt(e.what(), kReasonExcerpt);
+    ShowMessage(text);
   }
   return true;
+}
+
+// A missing column is the sort's fault only when it is the column sorted by.
+bool VMGrid::NamesSortColumn(const std::exception& e) const {
+  auto* v = dynamic_cast<const VMError*>(&e);
+  if (!v || v->Number() != errc::kNoSuchColumn) return false;
+  auto named = [v](const std::string& column) {
+    return !column.empty() && v->Description().find("\"" + column + "\"") != std::string::npos;
+  };
+  if (!sortBy_.empty()) return named(sortBy_);
+  for (const auto& sc : *sortColumns_)
+    if (named(sc->sortcolumn)) return true;
+  return false;
 }
 
 void VMGrid::OpenDatabaseResult(std::string& statement) {
@@ -82,7 +92,7 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
     return;
   }
   try {
-    statement = WithSqlWildcards(BuildSelect());
+    statement = sql::LikeWildcardsToSql(BuildSelect());
   } catch (const VMError& e) {
     if (IsCriterionError(e)) {
       // A criterion that cannot be made safe: nothing reaches the data source.
@@ -230,7 +240,7 @@ void VMGrid::LoadInitialLayout() {
       } else {
         std::string statement;
         try {
-          statement = WithSqlWildcards(BuildSelect());
+          statement = sql::LikeWildcardsToSql(BuildSelect());
           currentRecordset_->Close();
           currentRecordset_->Open(statement, connectionString_, adOpenKeyset,
                                   readOnly_ ? adLockReadOnly : adLockOptimistic, adCmdText);

@@ -98,7 +98,7 @@ void VMGrid::ResolveFieldTypes() {
 
   auto probe = Platform::Data().CreateRecordset();
   probe->MaxRecords(1);
-  probeStatement_ = "SELECT " + list + " FROM [" + recordSource_ + "]" + kEmptyWhere;
+  probeStatement_ = "SELECT " + list + " FROM " + core::QuoteFieldName(recordSource_) + kEmptyWhere;
   probe->Open(probeStatement_, connectionString_, adOpenUnspecified, adLockReadOnly, adCmdText);
   auto assign = [&probe](VMGridFields& fields) {
     for (const auto& f : fields) {
@@ -190,7 +190,7 @@ std::string VMGrid::BuildSelect() {
   if (gridFields_->Count() == 0) {
     auto probe = Platform::Data().CreateRecordset();
     probe->MaxRecords(1);
-    probeStatement_ = "SELECT * FROM [" + recordSource_ + "]" + kEmptyWhere;
+    probeStatement_ = "SELECT * FROM " + core::QuoteFieldName(recordSource_) + kEmptyWhere;
     probe->Open(probeStatement_, connectionString_, adOpenUnspecified, adLockReadOnly, adCmdText);
     for (int i = 0; i < probe->FieldCount(); ++i) {
       std::string name = probe->FieldName(i);
@@ -207,7 +207,7 @@ std::string VMGrid::BuildSelect() {
   }
   if (!filter_.empty()) w = w.empty() ? " WHERE (" + filter_ + ")" : w + " AND (" + filter_ + ")";
 
-  std::string from = " FROM [" + recordSource_ + "]";
+  std::string from = " FROM " + core::QuoteFieldName(recordSource_);
   if (showEmptyGrid_ && firstLoad_) return head + list + from + kEmptyWhere;
   return head + list + from + w + SortText();
 }

@@ -291,6 +291,7 @@ class VMGrid {
   void ApplyInputDropDowns();
   void LoadInitialLayout();
   bool HandleDataError(const std::exception& e, const std::string& statement);
+  bool NamesSortColumn(const std::exception& e) const;
   void AddValueArray(std::vector<XArray>& out, Recordset& rs, const std::vector<Variant>& list);
   std::string SortText() const;
   std::unique_ptr<output::Output> MakeOutput();

@@ -33,6 +33,9 @@ inline constexpr int32_t kRejectedStatement =
 inline constexpr int32_t kIntegrityViolation = static_cast<int32_t>(0x80040E2Fu);
 inline constexpr int32_t kCantConvertValue = static_cast<int32_t>(0x80040E07u);
 inline constexpr int32_t kNoSuchTable = static_cast<int32_t>(0x80040E37u);
+inline constexpr int32_t kNoSuchColumn = static_cast<int32_t>(0x80040E11u);
+// A statement beyond what the database can take (expression depth, pattern length).
+inline constexpr int32_t kStatementTooComplex = static_cast<int32_t>(0x80040E1Du);
 inline constexpr int32_t kProviderFailure = static_cast<int32_t>(0x80004005u);  // open failed, I/O
 inline constexpr int32_t kItemNotFound = static_cast<int32_t>(0x800A0CC1u);     // field by name
 inline constexpr int32_t kInvalidArgument = static_cast<int32_t>(0x800A0BB9u);  // bad filter, sort

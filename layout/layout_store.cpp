@@ -247,8 +247,11 @@ void LayoutStore::SaveLayoutState() {
   }
   if (!owner_.layout().empty()) {
     try {
-      store.DeleteSetting(kLayoutSection, key, user);
-      store.WriteSetting(kLayoutSection, key, owner_.layout(), user);
+      // Only when the next start would pick another layout: a user who only
+      // looked leaves the database as it was.
+      const std::string next =
+          store.ReadSetting(kLayoutSection, key, user, kStandardOwner, kStandardLayout);
+      if (next != owner_.layout()) store.WriteSetting(kLayoutSection, key, owner_.layout(), user);
     } catch (const std::exception&) {
     }
   }

@@ -8,6 +8,7 @@
 #include "host/data_access.h"
 #include "host/error.h"
 #include "host/platform.h"
+#include "host/sql_text.h"
 #include "search/criteria_literals.h"
 
 namespace vmbgrid::search {
@@ -57,7 +58,7 @@ void Show(const std::string& text) { Platform::Messages().ShowMessage(text, kMes
 [[noreturn]] void ThrowConversion(const std::string& fieldname, std::string_view typed,
                                   std::string_view what) {
   throw VMError(errc::kTypeMismatch, "VMBGrid",
-                "Der Wert '" + std::string(typed) + "' in der Spalte " + fieldname + " ist " +
+                "Der Wert '" + sql::Excerpt(typed) + "' in der Spalte " + fieldname + " ist " +
                     std::string(what) + ".");
 }
 
@@ -169,6 +170,31 @@ std::string TypedValueCondition(const std::string& fieldname, const Variant& val
   return "(" + column + " = " + t.Write(t.Convert(value.ToText())) + ")";
 }
 
+// Alternatives joined with OR. Up to kFlatAlternatives they stand in one row; more
+// are nested in balanced halves, so that thousands of alternatives stay far within
+// a database's expression depth (a flat OR chain is as deep as it is long).
+constexpr size_t kFlatAlternatives = 64;
+
+std::string JoinAlternatives(const std::vector<std::string>& terms, size_t from, size_t to) {
+  if (to - from > kFlatAlternatives) {
+    const size_t mid = from + (to - from) / 2;
+    return "(" + JoinAlternatives(terms, from, mid) + ") OR (" + JoinAlternatives(terms, mid, to) +
+           ")";
+  }
+  std::string joined;
+  for (size_t i = from; i < to; ++i) {
+    if (i > from) joined += " OR ";
+    joined += terms[i];
+  }
+  return joined;
+}
+
+size_t CharacterCount(std::string_view text) {
+  size_t n = 0;
+  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return n;
+}
+
 }  // namespace
 
 std::string StripOrPrefix(const std::string& text) {
@@ -199,6 +225,11 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
   if (!value.IsString()) return TypedValueCondition(fieldname, value, datatype, cls, ctx);
 
   std::string text = value.StringRef();
+  if (CharacterCount(text) > kMaxCriterionLength) {
+    throw VMError(errc::kTypeMismatch, "VMBGrid",
+                  "Das Suchkriterium in der Spalte " + fieldname +
+                      " ist zu lang; erlaubt sind höchstens 100.000 Zeichen.");
+  }
   const std::string column = core::QuoteFieldName(fieldname);
   // Boolean and GUID values are single values; "ODER " still only marks the
   // alternative, it is no part of the value.
@@ -272,13 +303,7 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
     }
   }
   if (terms.empty()) return {};
-  std::string condition = "(";
-  for (size_t i = 0; i < terms.size(); ++i) {
-    if (i > 0) condition += " OR ";
-    condition += terms[i];
-  }
-  condition += ")";
-  return condition;
+  return "(" + JoinAlternatives(terms, 0, terms.size()) + ")";
 }
 
 }  // namespace vmbgrid::search

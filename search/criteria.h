@@ -33,6 +33,10 @@ struct CriteriaContext {
   std::function<std::string(const std::string& fieldname, const std::string& text)> untranslate;
 };
 
+// The longest criterion one cell may hold, in characters; a longer one is refused
+// with a message, like a value that cannot be written.
+inline constexpr size_t kMaxCriterionLength = 100000;
+
 // The condition for one restriction, or "" when the criterion yields none.
 // A value that is not text (a number, date or boolean set by the host) is one exact
 // value: it is never read as a range or a list.

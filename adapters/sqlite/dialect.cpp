@@ -1,93 +1,24 @@
-// The library writes "SELECT TOP n ..." (the common dialect of its hosts); SQLite
-// wants "... LIMIT n" at the end of the statement instead. ORDER BY items get the
+// The library writes "SELECT TOP n ..." and "[name]" (the common dialect of its
+// hosts); SQLite wants "... LIMIT n" at the end of the statement and, since it has
+// no escape inside brackets, names in double quotes. ORDER BY items get the
 // German collation, since SQLite itself sorts text by bytes.
 #include <string>
 #include <string_view>
 
 #include "adapters/sqlite/sqlite_provider.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::sqlite {
 
 namespace {
 
-bool IsIdentChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         static_cast<unsigned char>(c) >= 0x80;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-// Skips blanks and comments from pos.
-size_t SkipBlanks(std::string_view s, size_t pos) {
-  while (pos < s.size()) {
-    if (IsBlank(s[pos])) {
-      ++pos;
-    } else if (s.compare(pos, 2, "--") == 0) {
-      while (pos < s.size() && s[pos] != '\n') ++pos;
-    } else if (s.compare(pos, 2, "/*") == 0) {
-      size_t end = s.find("*/", pos + 2);
-      pos = end == std::string_view::npos ? s.size() : end + 2;
-    } else {
-      break;
-    }
-  }
-  return pos;
-}
-
-// True when the keyword stands at pos (any letter case, not followed by a name char).
-bool KeywordAt(std::string_view s, size_t pos, std::string_view word) {
-  if (pos + word.size() > s.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char c = s[pos + i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != word[i]) return false;
-  }
-  return pos + word.size() == s.size() || !IsIdentChar(s[pos + word.size()]);
-}
-
-// Index just behind a quoted literal or name starting at i ('...', "...", `...`, [...]).
-size_t SkipQuoted(std::string_view s, size_t i) {
-  const char close = s[i] == '[' ? ']' : s[i];
-  ++i;
-  while (i < s.size()) {
-    if (s[i] == close) {
-      if (close != ']' && i + 1 < s.size() && s[i + 1] == close) {
-        i += 2;
-        continue;
-      }
-      return i + 1;
-    }
-    ++i;
-  }
-  return i;
-}
-
-bool IsQuote(char c) { return c == '\'' || c == '"' || c == '`' || c == '['; }
-
-// End (exclusive) of the first statement's last significant character: literals,
-// quoted names and comments are skipped, and the statement ends at the first ";"
-// outside of them.
-size_t StatementEnd(std::string_view s, size_t from) {
-  size_t last = from;
-  size_t i = from;
-  while (i < s.size()) {
-    char c = s[i];
-    if (IsBlank(c)) {
-      ++i;
-    } else if (s.compare(i, 2, "--") == 0 || s.compare(i, 2, "/*") == 0) {
-      i = SkipBlanks(s, i);
-    } else if (c == ';') {
-      break;
-    } else if (IsQuote(c)) {
-      i = SkipQuoted(s, i);
-      last = i;
-    } else {
-      ++i;
-      last = i;
-    }
-  }
-  return last;
-}
+using sql::IsBlank;
+using sql::IsIdentChar;
+using sql::IsQuote;
+using sql::KeywordAt;
+using sql::SkipBlanks;
+using sql::SkipQuoted;
+using sql::StatementEnd;
 
 // Where the items of the first statement's top-level ORDER BY start (before `end`);
 // npos when there is none.
@@ -192,7 +123,7 @@ std::string CollateOrderBy(const std::string& statement) {
 }  // namespace
 
 std::string RewriteStatement(const std::string& input) {
-  const std::string statement = CollateOrderBy(input);
+  const std::string statement = CollateOrderBy(sql::BracketNamesToDoubleQuotes(input));
   std::string_view s = statement;
   size_t p = SkipBlanks(s, 0);
   if (!KeywordAt(s, p, "SELECT")) return statement;

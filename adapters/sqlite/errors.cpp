@@ -1,21 +1,51 @@
 // SQLite result codes to the data-access layer's error numbers and German texts.
 #include <string>
+#include <string_view>
 
 #include "adapters/sqlite/internal.h"
 #include "host/error.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::sqlite {
 
 namespace {
 
+constexpr std::string_view kNoTable = "no such table: ";
+constexpr std::string_view kNoColumn = "no such column: ";
+// The engine's words for a statement beyond its limits.
+constexpr std::string_view kLimits[] = {
+    "Expression tree is too large", "pattern too complex",    "too many terms",
+    "parser stack overflow",        "too many SQL variables", "too many columns"};
+
+VMError TooComplex() {
+  return VMError(errc::kStatementTooComplex, kSource,
+                 "Das Suchkriterium ist zu umfangreich für die Datenbank. Bitte schränken Sie "
+                 "die Suche mit weniger Alternativen oder einem kürzeren Suchbegriff ein.");
+}
+
 VMError EngineError(sqlite3* db, int rc, const std::string& path, int timeoutSeconds) {
   const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   const std::string quoted = "\"" + path + "\"";
   switch (rc & 0xff) {
-    case SQLITE_ERROR:
-      // Syntax errors, unknown tables and columns, sorts the engine refuses.
+    case SQLITE_ERROR: {
+      // Unknown tables and columns are named, limits of the engine said in German;
+      // other syntax errors and refused sorts keep the engine's own words.
+      if (detail.starts_with(kNoTable)) {
+        return VMError(errc::kNoSuchTable, kSource,
+                       "Die Tabelle \"" + sql::Excerpt(detail.substr(kNoTable.size())) +
+                           "\" gibt es in der Datenbank nicht.");
+      }
+      if (detail.starts_with(kNoColumn)) {
+        return VMError(errc::kNoSuchColumn, kSource,
+                       "Die Spalte \"" + sql::Excerpt(detail.substr(kNoColumn.size())) +
+                           "\" gibt es in der Tabelle nicht.");
+      }
+      for (std::string_view limit : kLimits) {
+        if (detail.find(limit) != std::string::npos) return TooComplex();
+      }
       return VMError(errc::kRejectedStatement, kSource,
-                     "Die Anweisung wurde von der Datenbank abgelehnt: " + detail);
+                     "Die Anweisung wurde von der Datenbank abgelehnt: " + sql::Excerpt(detail));
+    }
     case SQLITE_CONSTRAINT:
       return VMError(errc::kIntegrityViolation, kSource,
                      "Die Änderung verletzt eine Regel der Datenbank: " + detail);
@@ -41,6 +71,7 @@ VMError EngineError(sqlite3* db, int rc, const std::string& path, int timeoutSec
       return VMError(errc::kCantConvertValue, kSource,
                      "Ein Wert passt nicht zum Datentyp der Datenbank: " + detail);
     case SQLITE_TOOBIG:
+      if (detail.find("statement too long") != std::string::npos) return TooComplex();
       return VMError(errc::kFieldValueDoesNotFit, kSource,
                      "Ein Wert ist zu groß für die Datenbank: " + detail);
     case SQLITE_NOMEM:

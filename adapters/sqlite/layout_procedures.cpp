@@ -1,6 +1,6 @@
 // The two layout procedures of the grid library on SQLite: "aa_gridlayout" keeps one
 // header per (layout, sublayout, user), "aa_gridlayoutfield" the column records of a
-// header. The tables are created on first use; the schema is in README.md.
+// header. The tables are created by the first save; the schema is in README.md.
 // Every value reaches SQLite as a bound parameter.
 #include <cstdint>
 #include <string>
@@ -14,17 +14,25 @@ namespace vmbgrid::sqlite {
 
 namespace {
 
-constexpr const char* kCreateTables =
+// Created by the first save only: looking at a database never writes to it.
+constexpr const char* kCreateTables[] = {
     "CREATE TABLE IF NOT EXISTS aa_gridlayout_kopf ("
     "layoutid INTEGER PRIMARY KEY AUTOINCREMENT, layout VARCHAR(50) NOT NULL, "
-    "sublayout VARCHAR(50), \"user\" VARCHAR(50));"
+    "sublayout VARCHAR(50), \"user\" VARCHAR(50))",
     "CREATE INDEX IF NOT EXISTS aa_gridlayout_kopf_name ON aa_gridlayout_kopf "
-    "(layout COLLATE NOCASE, \"user\" COLLATE NOCASE);"
+    "(layout COLLATE NOCASE, \"user\" COLLATE NOCASE)",
     "CREATE TABLE IF NOT EXISTS aa_gridlayout_feld ("
     "nr INTEGER PRIMARY KEY AUTOINCREMENT, layoutid INTEGER NOT NULL, caption VARCHAR(50), "
     "fieldname VARCHAR(50), \"order\" INTEGER, sortdirection INTEGER, sortorder INTEGER, "
-    "visible BOOLEAN NOT NULL DEFAULT 1, width INTEGER);"
-    "CREATE INDEX IF NOT EXISTS aa_gridlayout_feld_kopf ON aa_gridlayout_feld (layoutid);";
+    "visible BOOLEAN NOT NULL DEFAULT 1, width INTEGER)",
+    "CREATE INDEX IF NOT EXISTS aa_gridlayout_feld_kopf ON aa_gridlayout_feld (layoutid)"};
+
+// What a read gives before anything was ever saved: the columns, no rows.
+constexpr const char* kNoHeaders =
+    "SELECT NULL AS layoutid, NULL AS layout, NULL AS sublayout, NULL AS \"user\" WHERE 0";
+constexpr const char* kNoFields =
+    "SELECT NULL AS layoutid, NULL AS caption, NULL AS fieldname, NULL AS \"order\", "
+    "NULL AS sortdirection, NULL AS sortorder, NULL AS visible, NULL AS width WHERE 0";
 
 // Names compare without regard to case, like the server databases' default
 // collation the procedures were first written for. A Null sublayout or user
@@ -112,7 +120,18 @@ int64_t Run(data::ProviderSession& session, const std::string& text, std::vector
   return session.Execute(r, sink);
 }
 
-void CreateTables(data::ProviderSession& session) { Run(session, kCreateTables, nullptr, nullptr); }
+void CreateTables(data::ProviderSession& session) {
+  for (const char* statement : kCreateTables) Run(session, statement, nullptr, nullptr);
+}
+
+bool TablesExist(data::ProviderSession& session) {
+  IdSink count;
+  Run(session,
+      "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+      "name IN ('aa_gridlayout_kopf', 'aa_gridlayout_feld')",
+      nullptr, &count);
+  return !count.ids.empty() && count.ids.front() == 2;
+}
 
 std::vector<int64_t> MatchingHeaders(data::ProviderSession& session, std::vector<Parameter>& in) {
   IdSink ids;
@@ -134,8 +153,13 @@ void DeleteHeader(data::ProviderSession& session, int64_t id, bool headerToo) {
 void GridLayout(data::ProviderSession& session, std::vector<Parameter>& params,
                 data::ResultSink* sink) {
   const int action = Action(params, "aa_gridlayout");
-  CreateTables(session);
   std::vector<Parameter> in = {In(params, "layout"), In(params, "sublayout"), In(params, "user")};
+  const bool saved = TablesExist(session);
+  if (!saved && action != 2) {
+    if (action == 1 || action == 5) Run(session, kNoHeaders, nullptr, sink);
+    if (action == 1 || action == 3 || action == 5) return;
+    UnknownAction("aa_gridlayout", action);
+  }
   switch (action) {
     case 1: {  // the user's layouts of one grid
       std::vector<Parameter> p = {in[0], in[2]};
@@ -151,6 +175,7 @@ void GridLayout(data::ProviderSession& session, std::vector<Parameter>& params,
         throw VMError(errc::kInvalidArgument, kSource,
                       "Ein Layout ohne Namen der Tabelle kann nicht gespeichert werden.");
       }
+      if (!saved) CreateTables(session);
       std::vector<int64_t> ids = MatchingHeaders(session, in);
       int64_t id = 0;
       if (ids.empty()) {
@@ -199,8 +224,18 @@ void GridLayout(data::ProviderSession& session, std::vector<Parameter>& params,
 void GridLayoutField(data::ProviderSession& session, std::vector<Parameter>& params,
                      data::ResultSink* sink) {
   const int action = Action(params, "aa_gridlayoutfield");
-  CreateTables(session);
   std::vector<Parameter> id = {In(params, "layoutid")};
+  if (!TablesExist(session)) {
+    if (action == 1 || action == 4) {
+      Run(session, kNoFields, nullptr, sink);
+      return;
+    }
+    if (action == 2) {
+      throw VMError(errc::kIntegrityViolation, kSource,
+                    "Zu dieser Spalte gibt es kein gespeichertes Layout.");
+    }
+    UnknownAction("aa_gridlayoutfield", action);
+  }
   switch (action) {
     case 1:  // in column order, as written
       Run(session,

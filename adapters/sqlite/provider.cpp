@@ -80,4 +80,13 @@ data::ProcedureBody FindProcedure(const std::string& name) {
   return it == t.bodies.end() ? data::ProcedureBody() : it->second;
 }
 
+std::string ConnectionStringForFile(const std::string& path) {
+  std::string quoted;
+  for (char c : path) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return "Provider=SQLite;Data Source=\"" + quoted + "\"";
+}
+
 }  // namespace vmbgrid::sqlite

@@ -8,6 +8,7 @@
 
 #include "adapters/sqlite/internal.h"
 #include "host/error.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::sqlite {
 
@@ -43,13 +44,9 @@ std::string UnbracketName(const std::string& text) {
   return t;
 }
 
-std::string BracketName(const std::string& name) {
-  std::string out = "[";
-  for (char c : name) {
-    out += c;
-    if (c == ']') out += ']';
-  }
-  return out + "]";
+VMError MultipleStatements() {
+  return VMError(errc::kRejectedStatement, kSource,
+                 "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.");
 }
 
 VMError ProviderFailure(const std::string& text) {
@@ -138,6 +135,10 @@ Session::Session(const data::ConnectionProperties& props) {
   try {
     if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, 0);
     sqlite3_extended_result_codes(db_, 1);
+    // Names reach SQLite in double quotes; a name that matches no column must be an
+    // error, never the text literal SQLite would otherwise take it for.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db_, busyMs);
     InstallLike(db_);
     InstallCollation(db_);
@@ -169,7 +170,7 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
   if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
   std::string text = request.text;
   if (request.commandType == adCmdTable) {
-    text = "SELECT * FROM " + BracketName(UnbracketName(request.text));
+    text = "SELECT * FROM " + sql::QuoteName(UnbracketName(request.text));
   } else if (request.commandType == adCmdUnknown) {
     // A table or view name alone reads the table; anything else is a statement.
     const std::string trimmed = TrimText(request.text);
@@ -184,7 +185,7 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
       StatementGuard guard{probe};
       if (probe) {
         sqlite3_bind_text(probe, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_STATIC);
-        if (sqlite3_step(probe) == SQLITE_ROW) text = "SELECT * FROM " + BracketName(name);
+        if (sqlite3_step(probe) == SQLITE_ROW) text = "SELECT * FROM " + sql::QuoteName(name);
       }
     }
   }
@@ -194,37 +195,34 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
 int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
                          int timeoutSeconds, data::ResultSink* sink) {
   TimeoutGuard timeout(db_, timeoutSeconds);
-  const char* tail = text.c_str();
-  const char* end = tail + text.size();
-  int positional = 0;
-  bool delivered = false;
-  bool changed = false;
-  int64_t affected = 0;
-  // Several statements separated by ";" run in order; the first that returns
-  // columns delivers its rows.
+  const char* const end = text.c_str() + text.size();
+  StatementGuard guard;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &guard.st, &tail);
+  if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, timeoutSeconds);
+  if (!guard.st) return -1;  // only blanks or comments
+  // Exactly one statement per query or command: text behind it would run as
+  // another statement, so nothing runs at all.
   while (tail < end) {
-    StatementGuard guard;
+    StatementGuard rest;
     const char* next = nullptr;
-    int rc = sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &guard.st, &next);
-    if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, timeoutSeconds);
-    if (!guard.st) break;  // only blanks or comments were left
+    rc = sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &rest.st, &next);
+    if (rc != SQLITE_OK || rest.st) throw MultipleStatements();
+    if (next == tail) break;
     tail = next;
-    BindParameters(guard.st, params, positional);
-    const int64_t before = sqlite3_total_changes64(db_);
-    if (sink && !delivered && sqlite3_column_count(guard.st) > 0) {
-      delivered = true;
-      rc = StreamRows(guard.st, *sink, maxRows);
-    } else {
-      while ((rc = sqlite3_step(guard.st)) == SQLITE_ROW) {
-      }
-    }
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) RaiseEngineError(db_, rc, path_, timeoutSeconds);
-    if (!sqlite3_stmt_readonly(guard.st)) {
-      changed = true;
-      affected += sqlite3_total_changes64(db_) - before;
+  }
+  int positional = 0;
+  BindParameters(guard.st, params, positional);
+  const int64_t before = sqlite3_total_changes64(db_);
+  if (sink && sqlite3_column_count(guard.st) > 0) {
+    rc = StreamRows(guard.st, *sink, maxRows);
+  } else {
+    while ((rc = sqlite3_step(guard.st)) == SQLITE_ROW) {
     }
   }
-  return changed ? affected : -1;
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) RaiseEngineError(db_, rc, path_, timeoutSeconds);
+  if (sqlite3_stmt_readonly(guard.st)) return -1;
+  return sqlite3_total_changes64(db_) - before;
 }
 
 int64_t Session::RunProcedure(const data::StatementRequest& request, data::ResultSink* sink) {

@@ -39,6 +39,10 @@ inline constexpr const char* kGermanCollation = "VMDE";
 // collation already. Everything else stays as written.
 std::string RewriteStatement(const std::string& statement);
 
+// "Provider=SQLite;Data Source="<path>"" with the path quoted, so that a ";" or
+// "Mode=..." inside a file name stays part of the name.
+std::string ConnectionStringForFile(const std::string& path);
+
 // Dates are stored as ISO text. Parsing accepts "yyyy-mm-dd" with an optional
 // time ("hh:mm", "hh:mm:ss", fractions, "T" as separator); false for anything else.
 bool ParseStoredDate(std::string_view text, double& serial);

@@ -86,13 +86,4 @@ std::string RecordCountText(int64_t count) {
   return grouped + " Datensätze";
 }
 
-std::string SqliteConnectionString(const std::string& path) {
-  std::string quoted;
-  for (char c : path) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return "Provider=SQLite;Data Source=\"" + quoted + "\"";
-}
-
 }  // namespace vmbgrid::browser

@@ -31,8 +31,5 @@ bool Unattended(const Options& o);
 
 // "10.000 Datensätze", "1 Datensatz", "Keine Datensätze".
 std::string RecordCountText(int64_t count);
-// The connection string for a SQLite file; the path is quoted so that a ";" or "="
-// in it cannot add keys of its own (such as Mode=Create).
-std::string SqliteConnectionString(const std::string& path);
 
 }  // namespace vmbgrid::browser

@@ -17,6 +17,7 @@
 #include "adapters/common/component_registry.h"
 #include "adapters/qt/qt_dropdown.h"
 #include "adapters/qt/qt_grid.h"
+#include "adapters/sqlite/sqlite_provider.h"
 #include "apps/browser/grid_stack.h"
 #include "apps/browser/search_help.h"
 #include "core/strings.h"
@@ -268,7 +269,7 @@ bool BrowserWindow::Open() {
   tables_.clear();
   try {
     auto conn = Platform::Data().CreateConnection();
-    conn->ConnectionString(SqliteConnectionString(options_.db));
+    conn->ConnectionString(sqlite::ConnectionStringForFile(options_.db));
     conn->Open();
     auto rs = Platform::Data().CreateRecordset();
     rs->Open(
@@ -316,8 +317,8 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   std::vector<std::string> columns;
   try {
     auto probe = Platform::Data().CreateRecordset();
-    probe->Open("SELECT * FROM [" + table + "] WHERE 0 = 1", connection_, adOpenStatic,
-                adLockReadOnly, adCmdText);
+    probe->Open("SELECT * FROM " + core::QuoteFieldName(table) + " WHERE 0 = 1", connection_,
+                adOpenStatic, adLockReadOnly, adCmdText);
     for (int i = 0; i < probe->FieldCount(); ++i) columns.push_back(probe->FieldName(i));
     probe->Close();
   } catch (const std::exception& e) {

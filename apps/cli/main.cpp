@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> statements;
   auto conn = Platform::Data().CreateConnection();
-  conn->ConnectionString("Provider=SQLite;Data Source=" + o.db);
+  conn->ConnectionString(sqlite::ConnectionStringForFile(o.db));
   conn->SetStatementLog([&statements](const std::string& s) { statements.push_back(s); });
   try {
     conn->Open();
@@ -178,8 +178,8 @@ int main(int argc, char** argv) {
       // All columns of the table, in table order; the key column joins hidden, last.
       try {
         auto probe = Platform::Data().CreateRecordset();
-        probe->Open("SELECT * FROM [" + o.table + "] WHERE 0 = 1", conn, adOpenStatic,
-                    adLockReadOnly, adCmdText);
+        probe->Open("SELECT * FROM " + core::QuoteFieldName(o.table) + " WHERE 0 = 1", conn,
+                    adOpenStatic, adLockReadOnly, adCmdText);
         for (int i = 0; i < probe->FieldCount(); ++i)
           if (!core::EqualsNoCase(probe->FieldName(i), o.key))
             o.fields.push_back(probe->FieldName(i));
@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
     platform.events.ProcessPendingEvents();
     std::string select;
     // The load of the table: not a type probe, not a settings or layout lookup.
-    const std::string from = "FROM [" + o.table + "]";
+    const std::string from = "FROM " + core::QuoteFieldName(o.table);
     for (const auto& s : statements)
       if (s.find(from) != std::string::npos && s.find(" WHERE 0 = 1") == std::string::npos)
         select = s;

@@ -43,11 +43,6 @@ TEST(BrowserOptions, RecordCountUsesGermanGrouping) {
   EXPECT_EQ(RecordCountText(1234567), "1.234.567 Datensätze");
 }
 
-TEST(BrowserOptions, PathCannotAddConnectionKeys) {
-  EXPECT_EQ(SqliteConnectionString("x.db;Mode=Create"),
-            "Provider=SQLite;Data Source=\"x.db;Mode=Create\"");
-  EXPECT_EQ(SqliteConnectionString("a\"b.db"), "Provider=SQLite;Data Source=\"a\"\"b.db\"");
-}
 
 }  // namespace
 }  // namespace vmbgrid::browser

@@ -77,7 +77,7 @@ TEST_F(Criteria, TextPatternsRangesListsAndLiterals) {
   EXPECT_EQ(Search("Name", "Meier,Schulz"), Where("([Name] = 'Meier' OR [Name] = 'Schulz')"));
   EXPECT_EQ(vm_->RecordCount(), 2);
   EXPECT_EQ(Search("Name", "\"Meier-Schulz, A\""), Where("([Name] = 'Meier-Schulz, A')"));
-  EXPECT_EQ(Search("Name", "\"Mül*\""), Where("([Name] = 'Mül%')"));
+  EXPECT_EQ(Search("Name", "\"Mül*\""), Where("([Name] = 'Mül*')"));
   // Nothing to search for: no condition and no message.
   EXPECT_EQ(Search("Name", "ODER "), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
   EXPECT_EQ(Search("Name", "\"\""), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");

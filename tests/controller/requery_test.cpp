@@ -77,10 +77,11 @@ TEST_F(RequeryTest, FailingStatementIsShownOnceAndTheNextRequeryWorks) {
   ASSERT_EQ(g.RecordCount(), 8);
   g.filter("Name LIKE 'x*' AND Unbekannt = 1");
   g.Requery();
-  // The statement as it was sent, wildcards replaced.
+  // The statement as it was sent, wildcards replaced, and what is missing.
   EXPECT_EQ(TakeMessages(),
             (std::vector<std::string>{"Fehler in Filter: SELECT [Name],[Ort],[Nr] FROM [Kunden] "
-                                      "WHERE (Name LIKE 'x%' AND Unbekannt = 1)"}));
+                                      "WHERE (Name LIKE 'x%' AND Unbekannt = 1)\r\n"
+                                      "Die Spalte \"Unbekannt\" gibt es in der Tabelle nicht."}));
   EXPECT_EQ(g.RecordCount(), 0);
   EXPECT_EQ(main_.RowCount(), 0);
   ASSERT_NE(main_.DataSource(), nullptr);
@@ -100,14 +101,16 @@ TEST_F(RequeryTest, UnknownTableIsReportedWithTheProbe) {
   g.RecordSource("Fehlt");
   g.Requery();
   EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Fehler in Filter: SELECT [Name] FROM [Fehlt] WHERE 0 = 1"}));
+            (std::vector<std::string>{"Fehler in Filter: SELECT [Name] FROM [Fehlt] WHERE 0 = 1\r\n"
+                                      "Die Tabelle \"Fehlt\" gibt es in der Datenbank nicht."}));
   EXPECT_EQ(g.RecordCount(), 0);
   // Without column fields the table probe is the statement that failed.
   VMGrid& h = Make();
   h.RecordSource("Fehlt");
   h.Requery();
   EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Fehler in Filter: SELECT * FROM [Fehlt] WHERE 0 = 1"}));
+            (std::vector<std::string>{"Fehler in Filter: SELECT * FROM [Fehlt] WHERE 0 = 1\r\n"
+                                      "Die Tabelle \"Fehlt\" gibt es in der Datenbank nicht."}));
   EXPECT_EQ(h.RecordCount(), 0);
   EXPECT_FALSE(h.FirstLoad());
 }

@@ -108,7 +108,7 @@ TEST_F(SampleDatabase, RejectedStatementReachesTheCaller) {
     rs->Open("SELECT [Gibtsnicht] FROM [Kunden]", ConnectionString(), adOpenKeyset, adLockReadOnly,
              adCmdText);
   });
-  EXPECT_EQ(e.Number(), errc::kRejectedStatement);
+  EXPECT_EQ(e.Number(), errc::kNoSuchColumn);
   EXPECT_EQ(rs->State(), adStateClosed);
 }
 

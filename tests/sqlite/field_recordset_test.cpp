@@ -76,7 +76,7 @@ TEST_F(FieldRecordsets, UnknownTableReachesTheCaller) {
     f.Recordset(conn_, "Gibtsnicht");
     FAIL() << "expected an error";
   } catch (const VMError& e) {
-    EXPECT_EQ(e.Number(), errc::kRejectedStatement);
+    EXPECT_EQ(e.Number(), errc::kNoSuchTable);
   }
 }
 

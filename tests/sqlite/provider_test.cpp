@@ -67,11 +67,18 @@ TEST(SqliteOpen, LockedDatabaseReportsTheLock) {
 TEST(SqliteErrors, RejectedStatementsAndOtherFailuresKeepApart) {
   auto s = MemorySession();
   Exec(*s, "CREATE TABLE k (Nr INTEGER PRIMARY KEY, Name VARCHAR(50) NOT NULL)");
-  for (const char* rejected : {"SELEC Nr FROM k", "SELECT Nr FROM nix", "SELECT [Nmae] FROM k",
-                               "SELECT Nr FROM k ORDER BY [Gibtsnicht]"}) {
-    VMError e = Raised([&] { Exec(*s, rejected); });
-    EXPECT_EQ(e.Number(), errc::kRejectedStatement) << rejected;
-    EXPECT_EQ(e.Description().rfind("Die Anweisung wurde von der Datenbank abgelehnt: ", 0), 0u);
+  VMError syntax = Raised([&] { Exec(*s, "SELEC Nr FROM k"); });
+  EXPECT_EQ(syntax.Number(), errc::kRejectedStatement);
+  EXPECT_EQ(syntax.Description().rfind("Die Anweisung wurde von der Datenbank abgelehnt: ", 0), 0u);
+  // Missing tables and columns are named.
+  VMError table = Raised([&] { Exec(*s, "SELECT Nr FROM nix"); });
+  EXPECT_EQ(table.Number(), errc::kNoSuchTable);
+  EXPECT_EQ(table.Description(), "Die Tabelle \"nix\" gibt es in der Datenbank nicht.");
+  for (const char* missing : {"SELECT [Nmae] FROM k", "SELECT Nr FROM k ORDER BY [Nmae]",
+                              "SELECT Nr FROM k WHERE \"Nmae\" = 'x'"}) {
+    VMError e = Raised([&] { Exec(*s, missing); });
+    EXPECT_EQ(e.Number(), errc::kNoSuchColumn) << missing;
+    EXPECT_EQ(e.Description(), "Die Spalte \"Nmae\" gibt es in der Tabelle nicht.") << missing;
   }
   Exec(*s, "INSERT INTO k VALUES (1, 'Müller')");
   EXPECT_EQ(Raised([&] { Exec(*s, "INSERT INTO k VALUES (1, 'Meier')"); }).Number(),
@@ -94,13 +101,14 @@ TEST(SqliteErrors, RejectedStatementsAndOtherFailuresKeepApart) {
 
 TEST(SqliteValues, HandedOverByDeclaredType) {
   auto s = MemorySession();
-  Exec(*s,
-       "CREATE TABLE v (i INTEGER, d DOUBLE, dt DATE, ts DATETIME, b BOOLEAN, t VARCHAR(20), "
-       "m LONGTEXT, g GUID, x BLOB, n NUMERIC(10,2));"
-       "INSERT INTO v VALUES (7, 1.5, '2003-02-01', '2003-02-01 12:30:00', 1, 'Größe', 'lang', "
-       "x'33221100554477668899AABBCCDDEEFF', x'0001', 12);"
-       "INSERT INTO v VALUES (NULL, 2, 'kein Datum', '1.2.2003', 'false', 42, NULL, "
-       "'{ABC}', NULL, 1.25)");
+  ExecScript(
+      *s,
+      "CREATE TABLE v (i INTEGER, d DOUBLE, dt DATE, ts DATETIME, b BOOLEAN, t VARCHAR(20), "
+      "m LONGTEXT, g GUID, x BLOB, n NUMERIC(10,2));"
+      "INSERT INTO v VALUES (7, 1.5, '2003-02-01', '2003-02-01 12:30:00', 1, 'Größe', 'lang', "
+      "x'33221100554477668899AABBCCDDEEFF', x'0001', 12);"
+      "INSERT INTO v VALUES (NULL, 2, 'kein Datum', '1.2.2003', 'false', 42, NULL, "
+      "'{ABC}', NULL, 1.25)");
   RecordingSink sink;
   Exec(*s, "SELECT * FROM v", &sink);
   ASSERT_EQ(sink.columns.size(), 10u);
@@ -135,7 +143,7 @@ TEST(SqliteValues, HandedOverByDeclaredType) {
 
 TEST(SqliteValues, ExpressionsTakeTheTypeOfTheirFirstValue) {
   auto s = MemorySession();
-  Exec(*s, "CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (NULL), (NULL), (3)");
+  ExecScript(*s, "CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (NULL), (NULL), (3)");
   RecordingSink sink;
   Exec(*s,
        "SELECT count(*) AS n, a + 0.5 AS h, a * 2 AS z, NULL AS leer FROM t GROUP BY a ORDER "
@@ -201,10 +209,10 @@ TEST(SqliteParameters, ByNameAndPositionWithValuesStoredSafely) {
 
 TEST(SqliteLike, FoldsUmlautsAndKeepsWildcards) {
   auto s = MemorySession();
-  Exec(*s,
-       "CREATE TABLE n (Name TEXT);"
-       "INSERT INTO n VALUES ('Müller'), ('MÜLLER'), ('Mueller'), ('Öztürk'), ('ÆRØ'), "
-       "('100%ig'), ('a_b'), (NULL)");
+  ExecScript(*s,
+             "CREATE TABLE n (Name TEXT);"
+             "INSERT INTO n VALUES ('Müller'), ('MÜLLER'), ('Mueller'), ('Öztürk'), ('ÆRØ'), "
+             "('100%ig'), ('a_b'), (NULL)");
   auto names = [&](const std::string& where) {
     RecordingSink sink;
     Exec(*s, "SELECT Name FROM n WHERE " + where + " ORDER BY rowid", &sink);
@@ -224,10 +232,10 @@ TEST(SqliteLike, FoldsUmlautsAndKeepsWildcards) {
 
 TEST(SqliteRows, RowLimitTablesAndTopRewriteReachTheEngine) {
   auto s = MemorySession();
-  Exec(*s,
-       "CREATE TABLE [Kunden Liste] (Nr INTEGER);"
-       "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 50) "
-       "INSERT INTO [Kunden Liste] SELECT i FROM c");
+  ExecScript(*s,
+             "CREATE TABLE [Kunden Liste] (Nr INTEGER);"
+             "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 50) "
+             "INSERT INTO [Kunden Liste] SELECT i FROM c");
   RecordingSink limited;
   Exec(*s, "SELECT Nr FROM [Kunden Liste]", &limited, nullptr, 7);
   EXPECT_EQ(limited.rows.size(), 7u);

@@ -61,7 +61,7 @@ TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesAndSizes) {
 
 TEST(SqliteDialect, LeadingTopBecomesLimitAtTheEnd) {
   EXPECT_EQ(RewriteStatement("SELECT TOP 10 [Nr], [Name] FROM [Kunden] ORDER BY [Name]"),
-            "SELECT [Nr], [Name] FROM [Kunden] ORDER BY [Name] COLLATE VMDE LIMIT 10");
+            "SELECT \"Nr\", \"Name\" FROM \"Kunden\" ORDER BY \"Name\" COLLATE VMDE LIMIT 10");
   EXPECT_EQ(RewriteStatement("select distinct top 5 Ort from Kunden"),
             "select distinct Ort from Kunden LIMIT 5");
   EXPECT_EQ(RewriteStatement("  SELECT TOP (3) * FROM t;  "), "  SELECT * FROM t LIMIT 3;  ");
@@ -80,26 +80,35 @@ TEST(SqliteDialect, TextInLiteralsAndEverythingElseIsLeftAlone) {
   EXPECT_EQ(RewriteStatement(sub), sub);
   // The end is found past literals that contain ";" or "--" and quoted names.
   EXPECT_EQ(RewriteStatement("SELECT TOP 1 [a;b] FROM t WHERE x = 'it''s; -- no'"),
-            "SELECT [a;b] FROM t WHERE x = 'it''s; -- no' LIMIT 1");
+            "SELECT \"a;b\" FROM t WHERE x = 'it''s; -- no' LIMIT 1");
   for (const char* unchanged : {"SELECT TOP 10 PERCENT a FROM t", "SELECT TOPX FROM t",
                                 "SELECT TOP a FROM t", "UPDATE t SET TOP = 1", "SELECT TOP", ""}) {
     EXPECT_EQ(RewriteStatement(unchanged), unchanged);
   }
 }
 
+// SQLite has no escape inside brackets: names go in double quotes, outside literals.
+TEST(SqliteDialect, BracketNamesBecomeDoubleQuotedNames) {
+  EXPECT_EQ(RewriteStatement("SELECT [a]]b], [q\"x] FROM [Kun]]den; --] WHERE [c] = '[d]'"),
+            "SELECT \"a]b\", \"q\"\"x\" FROM \"Kun]den; --\" WHERE \"c\" = '[d]'");
+  EXPECT_EQ(RewriteStatement("SELECT x FROM t -- [kommentar]"), "SELECT x FROM t -- [kommentar]");
+  EXPECT_EQ(RewriteStatement("SELECT [offen FROM t"), "SELECT [offen FROM t");
+}
+
 TEST(SqliteDialect, OrderByItemsSortByGermanRules) {
   EXPECT_EQ(RewriteStatement("SELECT [Name] FROM [T] ORDER BY [Name] ASC, [Ort] DESC"),
-            "SELECT [Name] FROM [T] ORDER BY [Name] COLLATE VMDE ASC, [Ort] COLLATE VMDE DESC");
+            "SELECT \"Name\" FROM \"T\" ORDER BY \"Name\" COLLATE VMDE ASC, \"Ort\" COLLATE VMDE "
+            "DESC");
   EXPECT_EQ(RewriteStatement("SELECT TOP 5 a FROM t ORDER BY a desc"),
             "SELECT a FROM t ORDER BY a COLLATE VMDE desc LIMIT 5");
   // The sort column list may end in a blank (a sort order of its own that is empty).
   EXPECT_EQ(RewriteStatement("SELECT a FROM t ORDER BY [a] "),
-            "SELECT a FROM t ORDER BY [a] COLLATE VMDE ");
+            "SELECT a FROM t ORDER BY \"a\" COLLATE VMDE ");
   // Only the statement's own ORDER BY; names, literals, a given collation stay.
   EXPECT_EQ(RewriteStatement("SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n = 'ORDER BY'"),
             "SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n = 'ORDER BY'");
   EXPECT_EQ(RewriteStatement("SELECT [ORDER BY] FROM t ORDER BY a COLLATE NOCASE"),
-            "SELECT [ORDER BY] FROM t ORDER BY a COLLATE NOCASE");
+            "SELECT \"ORDER BY\" FROM t ORDER BY a COLLATE NOCASE");
   EXPECT_EQ(RewriteStatement("SELECT a FROM t ORDER BY coalesce(a, 'x,y') LIMIT 3"),
             "SELECT a FROM t ORDER BY coalesce(a, 'x,y') COLLATE VMDE LIMIT 3");
 }

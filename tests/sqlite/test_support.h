@@ -13,6 +13,7 @@
 #include "adapters/sqlite/sqlite_provider.h"
 #include "data/provider.h"
 #include "host/error.h"
+#include "host/sql_text.h"
 #include "host/variant.h"
 
 namespace vmbgrid::sqlite::testing {
@@ -65,6 +66,17 @@ inline int64_t Exec(data::ProviderSession& s, const std::string& sql,
   r.parameters = params;
   r.maxRows = maxRows;
   return s.Execute(r, sink);
+}
+
+// Set-up scripts of several statements, each run on its own (a query carries one).
+inline void ExecScript(data::ProviderSession& s, std::string_view script) {
+  size_t from = 0;
+  while (from < script.size()) {
+    const size_t end = sql::StatementEnd(script, from);
+    const std::string one(script.substr(from, end - from));
+    if (one.find_first_not_of(" \t\r\n") != std::string::npos) Exec(s, one);
+    from = end + 1;
+  }
 }
 
 // A fresh folder for files of one test, removed afterwards.

@@ -1,0 +1,330 @@
+// Hostile but realistic input on the paths where names and criteria reach SQL:
+// names holding brackets, quotes and statement separators are found or refused,
+// never run as SQL; quoted criteria compare exactly; huge criteria stay cheap and
+// their messages short; and a user who only looks never changes the database file.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <tuple>
+
+#include "host/sql_text.h"
+#include "search/criteria.h"
+#include "tests/controller/controller_fixture.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FileBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// ---------------------------------------------------------------- quoted criteria
+
+class ExactCriteria : public ControllerTest {
+ protected:
+  void SetUp() override {
+    ControllerTest::SetUp();
+    for (const char* name : {"Mül*", "Was?", "Wash", "50%", "500", "a_b", "axb"})
+      conn_->Execute(std::string("INSERT INTO Kunden (Nr, Name) VALUES (99, '") + name + "')");
+  }
+  std::vector<std::string> Find(const std::string& typed) {
+    vm_->AddRestriction("Name", typed);
+    vm_->Requery();
+    return Column("Name");
+  }
+};
+
+TEST_F(ExactCriteria, QuotedValuesKeepWildcardCharactersOnBothPaths) {
+  using Names = std::vector<std::string>;
+  MakeTyped();
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass == 0 ? "database" : "host-supplied rows");
+    EXPECT_EQ(Find("\"Mül*\""), Names{"Mül*"});
+    EXPECT_EQ(Find("\"Was?\""), Names{"Was?"});
+    EXPECT_EQ(Find("\"50%\""), Names{"50%"});
+    EXPECT_EQ(Find("\"a_b\""), Names{"a_b"});
+    EXPECT_EQ(Find("a_b"), Names{"a_b"});  // no wildcard typed: an exact comparison
+    // Typed wildcards still search by pattern.
+    EXPECT_EQ(Find("Mül*").size(), 2u);
+    EXPECT_EQ(Find("Wa??"), (Names{"Was?", "Wash"}));
+    if (pass == 0) {
+      TakeLog();
+      Find("\"Mül*\"");
+      EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Name] = 'Mül*')");
+      Find("Mül*");
+      EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Name] LIKE 'Mül%')");
+      // The same rows, now handed over by the host.
+      vm_->AddRestriction("Name", "");
+      vm_->Requery();
+      auto rs = data::DefaultDataAccess().CreateRecordset();
+      rs->CursorLocation(adUseClient);
+      rs->Open("SELECT Name, Ort, Nr FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
+      vm_->SetRS(rs);
+    }
+  }
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(ExactCriteria, HostFilterTranslatesWildcardsInItsLikePatternsOnly) {
+  VMGrid& g = MakeTyped();
+  g.filter("[Name] LIKE 'Mül*' OR [Name] = 'Was?'");
+  TakeLog();
+  g.Requery();
+  EXPECT_EQ(Last(),
+            "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Name] LIKE 'Mül%' OR [Name] = 'Was?')");
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Müller", "Mül*", "Was?"}));
+}
+
+// ---------------------------------------------------------------- names
+
+class HostileNames : public ControllerTest {
+ protected:
+  void SetUp() override {
+    ControllerTest::SetUp();
+    dir_ = fs::temp_directory_path() / ("vmbgrid-names-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    file_ = dir_ / "kunden;test.db";
+    fileConn_ = sqlite::ConnectionStringForFile(file_.string());
+    auto c = data::DefaultDataAccess().CreateConnection();
+    c->ConnectionString(fileConn_ + ";Mode=Create");
+    c->Open();
+    c->Execute("CREATE TABLE Orte (Ort TEXT)");
+    c->Execute("INSERT INTO Orte VALUES ('Berlin')");
+    c->Execute("CREATE TABLE Kunden (Nr INTEGER, Name TEXT)");
+    c->Execute("INSERT INTO Kunden VALUES (1, 'Meier')");
+    // Every character a name may hold that means something to SQL.
+    c->Execute(
+        "CREATE TABLE \"Kun]den; --\" (\"a]b\" INTEGER, \"q\"\"x\" TEXT, \"x;y\" TEXT, "
+        "\"--c\" TEXT, \"[d\" TEXT, \"e f\" TEXT)");
+    c->Execute("INSERT INTO \"Kun]den; --\" VALUES (1, 'eins', 'x', 'y', 'z', 'w')");
+    c->Execute("INSERT INTO \"Kun]den; --\" VALUES (2, 'zwei', 'x', 'y', 'z', 'w')");
+    c->Close();
+  }
+  void TearDown() override {
+    ControllerTest::TearDown();
+    fs::remove_all(dir_);
+  }
+  VMGrid& OnFile(const std::string& table) {
+    vm_ = std::make_unique<VMGrid>();
+    vm_->Init(0, "Test", "frmNamen");
+    vm_->grid(&main_);
+    vm_->ConnectionString(fileConn_);
+    vm_->RecordSource(table);
+    return *vm_;
+  }
+  fs::path dir_, file_;
+  std::string fileConn_;
+};
+
+TEST_F(HostileNames, EveryPlaceANameReachesSqlFindsItsObject) {
+  const std::string before = FileBytes(file_);
+  const std::string table = "Kun]den; --";
+  const std::vector<std::string> columns = {"a]b", "q\"x", "x;y", "--c", "[d", "e f"};
+  {
+    VMGrid& g = OnFile(table);  // every column from the table itself
+    g.SortBy("a]b");
+    g.SortAscending(false);
+    g.Requery();
+    EXPECT_EQ(g.RecordCount(), 2);
+    EXPECT_EQ(Column("a]b"), (std::vector<std::string>{"2", "1"}));
+    EXPECT_EQ(Column("q\"x"), (std::vector<std::string>{"zwei", "eins"}));
+  }
+  for (const std::string& column : columns) {
+    SCOPED_TRACE(column);
+    TakeMessages();
+    VMGrid& g = OnFile(table);
+    g.AddField(column);  // the type probe quotes it too
+    g.AddPrimaryKeyRestriction("a]b", Variant::Missing());
+    g.AddSortColumn(column, descending);
+    g.AddRestriction(column, column == "q\"x" ? "zwei" : column == "a]b" ? ">=1" : "*");
+    g.Requery("a]b");
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(g.RecordCount(), column == "q\"x" ? 1 : 2);
+    EXPECT_EQ(Column(column).size(), static_cast<size_t>(g.RecordCount()));
+  }
+  vm_.reset();
+  EXPECT_EQ(FileBytes(file_), before);
+}
+
+TEST_F(HostileNames, NamesThatEndTheirQuotesAreMissingObjectsNotStatements) {
+  const std::string before = FileBytes(file_);
+  const char* tables[] = {"Kunden]; DROP TABLE Orte; --", "Kunden\"; DROP TABLE Orte; --",
+                          "Kunden'; DROP TABLE Orte; --"};
+  for (const char* table : tables) {
+    SCOPED_TRACE(table);
+    TakeMessages();
+    VMGrid& g = OnFile(table);
+    g.AddField("Name");
+    g.Requery();
+    EXPECT_EQ(g.RecordCount(), 0);
+    const std::vector<std::string> shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].starts_with("Fehler in Filter: SELECT ")) << shown[0];
+    EXPECT_NE(shown[0].find("Die Tabelle \"" + std::string(table) +
+                            "\" gibt es in der "
+                            "Datenbank nicht."),
+              std::string::npos)
+        << shown[0];
+  }
+  {
+    VMGrid& g = OnFile("Kunden");
+    g.AddField("Name]; DROP TABLE Orte; --");
+    g.AddField("Name");
+    g.Requery();
+    const std::vector<std::string> shown = TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("Die Spalte \"Name]; DROP TABLE Orte; --\" gibt es in der Tabelle "
+                            "nicht."),
+              std::string::npos)
+        << shown[0];
+  }
+  vm_.reset();
+  EXPECT_EQ(FileBytes(file_), before);
+  auto c = data::DefaultDataAccess().CreateConnection();
+  c->ConnectionString(fileConn_);
+  c->Open();
+  EXPECT_NO_THROW(c->Execute("SELECT * FROM Orte"));
+}
+
+TEST_F(HostileNames, ProvidersRunOneStatementPerQuery) {
+  auto c = data::DefaultDataAccess().CreateConnection();
+  c->ConnectionString(fileConn_);
+  c->Open();
+  for (const char* text : {"SELECT * FROM Kunden; DROP TABLE Orte", "SELECT 1; DROP TABLE Orte; --",
+                           "DELETE FROM Orte;DELETE FROM Kunden"}) {
+    SCOPED_TRACE(text);
+    try {
+      c->Execute(text);
+      ADD_FAILURE() << "ran";
+    } catch (const VMError& e) {
+      EXPECT_EQ(e.Number(), errc::kRejectedStatement);
+      EXPECT_EQ(e.Description(),
+                "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.");
+    }
+  }
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  EXPECT_THROW(
+      rs->Open("SELECT * FROM Orte;DROP TABLE Orte", c, adOpenStatic, adLockReadOnly, adCmdText),
+      VMError);
+  // A final ";", blanks and comments behind the statement are no second statement.
+  EXPECT_NO_THROW(c->Execute("SELECT * FROM Orte ;  -- Ende\n"));
+  rs = data::DefaultDataAccess().CreateRecordset();
+  rs->Open("SELECT count(*) FROM Orte", c, adOpenStatic, adLockReadOnly, adCmdText);
+  EXPECT_EQ(rs->Value(0).ToInt32(), 1);
+}
+
+// ---------------------------------------------------------------- looking never writes
+
+TEST_F(HostileNames, BrowsingLeavesEmptyCorruptAndReadOnlyFilesAsTheyWere) {
+  struct Case {
+    std::string name;
+    std::string bytes;
+    std::string mode;
+  };
+  std::string valid = FileBytes(file_);
+  std::string corrupt = valid;
+  for (size_t i = 4096; i < corrupt.size(); i += 7) corrupt[i] = static_cast<char>(i * 31);
+  const Case cases[] = {
+      {"leer.db", "", ""},
+      {"kaputt.db", corrupt, ""},
+      {"keine.db", std::string(5000, 'x'), ""},
+      {"gut.db", valid, ""},
+      {"nurlesen.db", valid, ";Mode=ReadOnly"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path p = dir_ / c.name;
+    {
+      std::ofstream out(p, std::ios::binary);
+      out << c.bytes;
+    }
+    for (const char* table : {"Kunden", "Orte"}) {
+      vm_ = std::make_unique<VMGrid>();
+      vm_->Init(0, "Test", "frmKunden");
+      vm_->grid(&main_);
+      vm_->user("Anna");
+      vm_->SaveMode(velmDB);
+      vm_->ConnectionString(sqlite::ConnectionStringForFile(p.string()) + c.mode);
+      vm_->RecordSource(table);
+      vm_->AddField("Name");  // Orte has no such column
+      vm_->Requery();
+      vm_->Requery();
+      vm_.reset();  // shutdown: options and the layout state
+    }
+    EXPECT_EQ(FileBytes(p), c.bytes);
+    TakeMessages();
+  }
+}
+
+// ---------------------------------------------------------------- sizes
+
+class LargeCriteria : public ControllerTest {};
+
+TEST_F(LargeCriteria, ThousandsOfAlternativesStayWithinTheDatabaseLimits) {
+  VMGrid& g = MakeTyped();
+  std::string numbers, ranges, names;
+  for (int i = 1; i <= 10000; ++i) {
+    numbers += std::to_string(i) + ";";
+    if (i <= 5000) ranges += std::to_string(i * 10) + "-" + std::to_string(i * 10 + 1) + ";";
+    names += "N" + std::to_string(i) + ";";
+  }
+  for (const auto& [field, typed, rows] :
+       {std::tuple{"Nr", numbers, 8}, std::tuple{"Nr", ranges, 0},
+        std::tuple{"Name", names + "Meier", 1}}) {
+    SCOPED_TRACE(field);
+    g.AddRestriction("Nr", "");
+    g.AddRestriction("Name", "");
+    g.AddRestriction(field, typed);
+    g.Requery();
+    for (const std::string& m : TakeMessages()) ADD_FAILURE() << sql::Excerpt(m, 400);
+    EXPECT_EQ(g.RecordCount(), rows);
+  }
+  // A few alternatives keep their plain form.
+  TakeLog();
+  g.AddRestriction("Name", "");
+  g.AddRestriction("Nr", "1;2;3");
+  g.Requery();
+  EXPECT_EQ(Last(),
+            "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Nr] = 1 OR [Nr] = 2 OR [Nr] = 3)");
+}
+
+TEST_F(LargeCriteria, OversizedCriteriaGetShortGermanMessages) {
+  VMGrid& g = MakeTyped();
+  const std::string tooLong(search::kMaxCriterionLength + 1, 'x');
+  g.AddRestriction("Name", tooLong, false, adVarChar);
+  TakeLog();
+  g.Requery();
+  EXPECT_TRUE(TakeLog().empty());
+  EXPECT_EQ(TakeMessages(),
+            (std::vector<std::string>{"Fehler in Filter: Das Suchkriterium in der Spalte Name ist "
+                                      "zu lang; erlaubt sind höchstens 100.000 Zeichen."}));
+  // A pattern beyond the database's own limit: its reason, in a message a box can show.
+  g.AddRestriction("Name", std::string(60000, 'y') + "*");
+  g.Requery();
+  std::vector<std::string> shown = TakeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_LT(shown[0].size(), 800u);
+  EXPECT_NE(shown[0].find("Das Suchkriterium ist zu umfangreich für die Datenbank."),
+            std::string::npos)
+      << shown[0];
+  // A refused value is quoted as a short excerpt.
+  g.AddRestriction("Name", "");
+  g.AddRestriction("Nr", std::string(50000, '1') + " OR 1=1");
+  g.Requery();
+  shown = TakeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_LT(shown[0].size(), 300u);
+  EXPECT_NE(shown[0].find("…' in der Spalte Nr ist keine gültige Zahl."), std::string::npos);
+  g.AddRestriction("Nr", "17");
+  g.Requery();
+  EXPECT_EQ(g.RecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
