@@ -9,6 +9,10 @@
 
 namespace vmbgrid {
 
+// "Die Datei "…" konnte nicht geschrieben werden" with the cause the system's
+// error code names (disk full, folder read-only or missing).
+std::string WriteFailureText(const std::string& path, int error);
+
 class AtomicFileWriter {
  public:
   // Creates the temporary file; raises VMError (errc::kPathFileAccess) with a
@@ -27,11 +31,11 @@ class AtomicFileWriter {
   const std::string& Path() const { return path_; }
 
  private:
-  [[noreturn]] void Fail();
+  [[noreturn]] void Fail(int error);
   std::string path_;
   std::string temp_;
   std::FILE* file_ = nullptr;
-  bool failed_ = false;
+  int error_ = 0;  // the first failure's errno, raised by Commit
 };
 
 }  // namespace vmbgrid

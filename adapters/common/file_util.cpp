@@ -1,5 +1,7 @@
 #include "adapters/common/file_util.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,7 +18,41 @@ namespace {
 [[noreturn]] void Fail(const std::string& description) {
   throw VMError(errc::kPathFileAccess, "VMBGrid", description);
 }
+
+std::string FolderOf(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
 }  // namespace
+
+FolderLock::FolderLock(const std::string& path) {
+  fd_ = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  while (::flock(fd_, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    ::close(fd_);  // a file system without locks: work unlocked, as before
+    fd_ = -1;
+    return;
+  }
+}
+
+void FolderLock::RemoveLeftovers(const std::string& path) const {
+  if (fd_ < 0) return;
+  namespace fs = std::filesystem;
+  const std::string prefix = fs::path(path).filename().string() + ".tmp";
+  std::error_code ec;
+  for (fs::directory_iterator it(FolderOf(path), ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().filename().string().starts_with(prefix)) {
+      std::error_code ignored;
+      fs::remove(it->path(), ignored);
+    }
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
   AtomicFileWriter out(path);

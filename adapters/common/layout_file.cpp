@@ -206,7 +206,9 @@ json ToJson(const GridLayout& layout) {
           {"columns", std::move(columns)}};
 }
 
-void WriteDocument(const std::string& path, json& doc) {
+// Called under the folder lock of path.
+void WriteDocument(const FolderLock& lock, const std::string& path, json& doc) {
+  lock.RemoveLeftovers(path);
   doc["format"] = kFormatName;
   doc["version"] = kVersion;
   // Invalid UTF-8 in a caption is replaced rather than refused, so a save never fails on it.
@@ -242,6 +244,9 @@ void LayoutFile::Save(const GridLayout& layout) {
   if (layout.name.empty()) {
     throw VMError(errc::kInvalidProcedureCall, "VMBGrid", "Der Layoutname darf nicht leer sein.");
   }
+  // Read and rewrite under the lock, so that a concurrent save of another layout is
+  // not overwritten with the file as it was before.
+  FolderLock lock(path_);
   json doc = ReadDocument(path_);  // a damaged file raises here and stays as it is
   auto it = FindLayout(doc, layout.name);
   if (it != doc["layouts"].end()) {
@@ -249,15 +254,16 @@ void LayoutFile::Save(const GridLayout& layout) {
   } else {
     doc["layouts"].push_back(ToJson(layout));
   }
-  WriteDocument(path_, doc);
+  WriteDocument(lock, path_, doc);
 }
 
 bool LayoutFile::Remove(const std::string& name) {
+  FolderLock lock(path_);
   json doc = ReadDocument(path_);
   auto it = FindLayout(doc, name);
   if (it == doc["layouts"].end()) return false;  // also when there is no file
   doc["layouts"].erase(it);
-  WriteDocument(path_, doc);
+  WriteDocument(lock, path_, doc);
   return true;
 }
 
