@@ -90,19 +90,37 @@ int64_t ConnectionImpl::Execute(const std::string& statement) {
   return Run(request, nullptr);
 }
 
-int64_t ConnectionImpl::Run(const StatementRequest& request, ResultSink* sink) {
+ProviderSession& ConnectionImpl::OpenSession() {
   if (!session_) {
     VMError e(errc::kObjectClosed, kSource,
               "Der Vorgang ist bei geschlossener Verbindung nicht zulässig.");
     Failed(e);
   }
+  return *session_;
+}
+
+int64_t ConnectionImpl::Run(const StatementRequest& request, ResultSink* sink) {
+  ProviderSession& session = OpenSession();
   if (log_) log_(request.text);
   try {
-    return session_->Execute(request, sink);
+    return session.Execute(request, sink);
   } catch (const VMError& e) {
     Failed(e);
   }
 }
+
+void ConnectionImpl::OnSession(void (ProviderSession::*step)()) {
+  ProviderSession& session = OpenSession();
+  try {
+    (session.*step)();
+  } catch (const VMError& e) {
+    Failed(e);
+  }
+}
+
+void ConnectionImpl::BeginTrans() { OnSession(&ProviderSession::Begin); }
+void ConnectionImpl::CommitTrans() { OnSession(&ProviderSession::Commit); }
+void ConnectionImpl::RollbackTrans() { OnSession(&ProviderSession::Rollback); }
 
 void ConnectionImpl::Register() {
   if (private_) return;

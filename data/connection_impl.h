@@ -33,6 +33,9 @@ class ConnectionImpl final : public Connection,
   void ClearErrors() override { errors_.clear(); }
   int64_t Execute(const std::string& statement) override;
   void SetStatementLog(StatementLog log) override { log_ = std::move(log); }
+  void BeginTrans() override;
+  void CommitTrans() override;
+  void RollbackTrans() override;
 
   // Runs a request through the session: logs the text (as the library wrote it,
   // before the provider's dialect), records a failure in Errors() and rethrows it.
@@ -44,6 +47,9 @@ class ConnectionImpl final : public Connection,
  private:
   friend class ConnectionLease;
   [[noreturn]] void Failed(const VMError& e);
+  ProviderSession& OpenSession();
+  // A transaction step on the open session; failures recorded as for statements.
+  void OnSession(void (ProviderSession::*step)());
   void Register();
   void Unregister();
 

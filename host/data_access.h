@@ -119,6 +119,14 @@ class Connection {
   // Runs a statement that returns no rows; returns the number of rows affected.
   virtual int64_t Execute(const std::string& statement) = 0;
 
+  // Transactions, as ADO's BeginTrans, CommitTrans and RollbackTrans: what commands
+  // and recordsets on this connection change in between takes effect together or
+  // not at all. Nested calls nest. A connection without transactions runs every
+  // statement on its own, as before.
+  virtual void BeginTrans() {}
+  virtual void CommitTrans() {}
+  virtual void RollbackTrans() {}
+
   // Every statement text sent to the data source through this connection (by
   // recordsets, commands, probes) is passed to the log before it runs.
   using StatementLog = std::function<void(const std::string& statement)>;

@@ -88,6 +88,38 @@ void CloseQuietly(const std::shared_ptr<Recordset>& rs) {
   }
 }
 
+// Header and field records of one save take effect together: a save that fails or
+// a process killed half-way leaves the layout as it was, never a header without
+// (all of) its fields. The procedure commands reach the controller's open
+// connection by its connection string, so the transaction is begun there.
+class SaveTransaction {
+ public:
+  explicit SaveTransaction(VMGrid& owner) {
+    std::shared_ptr<Connection> c = owner.Connection();
+    if (c && c->State() == adStateOpen && c->ConnectionString() == owner.ConnectionString()) {
+      c->BeginTrans();
+      connection_ = std::move(c);
+    }
+  }
+  ~SaveTransaction() {
+    if (!connection_) return;
+    try {
+      connection_->RollbackTrans();
+    } catch (const std::exception&) {
+    }
+  }
+  SaveTransaction(const SaveTransaction&) = delete;
+  SaveTransaction& operator=(const SaveTransaction&) = delete;
+  void Commit() {
+    if (!connection_) return;
+    connection_->CommitTrans();
+    connection_.reset();
+  }
+
+ private:
+  std::shared_ptr<Connection> connection_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- commands
@@ -279,8 +311,10 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   }
   try {
     owner_.Events().BeforeLayoutSave(owner_.layout());
+    SaveTransaction transaction(owner_);
     const int32_t id = CreateLayoutHeader(user);
     WriteLayoutFields(id);
+    transaction.Commit();
     owner_.IsTempLayout(false);
     owner_.Events().AfterLayoutSave(owner_.layout());
   } catch (const std::exception&) {
@@ -292,8 +326,10 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
 }
 
 void DatabaseLayouts::SaveTempLayout() {
+  SaveTransaction transaction(owner_);
   const int32_t id = CreateLayoutHeader(owner_.user());
   WriteLayoutFields(id);
+  transaction.Commit();
 }
 
 // ---------------------------------------------------------------- reading

@@ -265,7 +265,11 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
 
 void Session::Begin() {
   if (transactions_.empty() && sqlite3_get_autocommit(db_)) {
-    Simple("BEGIN");
+    // A deferred transaction that reads first and writes later fails at once with
+    // "busy" when another connection writes meanwhile (the engine will not wait in
+    // that case); taking the write lock at the start waits the busy timeout instead.
+    // A read-only database keeps the deferred kind, which takes no write lock.
+    Simple(sqlite3_db_readonly(db_, "main") == 1 ? "BEGIN" : "BEGIN IMMEDIATE");
     transactions_.push_back(false);
   } else {
     const std::string sp = "SAVEPOINT vm_level" + std::to_string(transactions_.size() + 1);
