@@ -212,6 +212,9 @@ TEST_F(FaultTest, MissingLayoutFolderGivesAMessageAndCreatesNothing) {
 
 TEST_F(FaultTest, LayoutFolderWithoutWriteRightsKeepsItsFile) {
   // Root writes anywhere: the save runs in a child that gives up root first.
+  // nobody must reach the folder whatever the umask; only the write right is missing.
+  fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
   fs::create_directories(folder_ / "ro");
   fs::copy_file(folder_ / "Kunden.grx", folder_ / "ro" / "Kunden.grx");
   const std::string before = Bytes(folder_ / "ro" / "Kunden.grx");
