@@ -51,6 +51,9 @@ class Session final : public data::ProviderSession {
   std::string Dialect(const std::string& statement) const override;
   int64_t Execute(const data::StatementRequest& request, data::ResultSink* sink) override;
   void Begin() override;
+  // A top-level transaction for writing takes the write lock at once (BEGIN
+  // IMMEDIATE); otherwise the lock is taken by the first write.
+  void BeginLevel(bool forWriting);
   void Commit() override;
   void Rollback() override;
   std::string Name() const override { return "SQLite"; }

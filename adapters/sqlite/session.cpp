@@ -234,7 +234,9 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
   }
   std::vector<Parameter> none;
   std::vector<Parameter>& params = request.parameters ? *request.parameters : none;
-  Begin();
+  // Deferred: a procedure that only reads (a layout lookup) must not take the write
+  // lock, which on an empty file would already write the database header.
+  BeginLevel(false);
   const size_t depth = transactions_.size();
   auto undo = [&] {
     // Only our own level, and only while it is still open (the engine may have
@@ -263,13 +265,15 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
   return -1;
 }
 
-void Session::Begin() {
+void Session::Begin() { BeginLevel(true); }
+
+void Session::BeginLevel(bool forWriting) {
   if (transactions_.empty() && sqlite3_get_autocommit(db_)) {
     // A deferred transaction that reads first and writes later fails at once with
     // "busy" when another connection writes meanwhile (the engine will not wait in
     // that case); taking the write lock at the start waits the busy timeout instead.
     // A read-only database keeps the deferred kind, which takes no write lock.
-    Simple(sqlite3_db_readonly(db_, "main") == 1 ? "BEGIN" : "BEGIN IMMEDIATE");
+    Simple(!forWriting || sqlite3_db_readonly(db_, "main") == 1 ? "BEGIN" : "BEGIN IMMEDIATE");
     transactions_.push_back(false);
   } else {
     const std::string sp = "SAVEPOINT vm_level" + std::to_string(transactions_.size() + 1);
