@@ -5,6 +5,7 @@
 #include <exception>
 #include <numeric>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "core/database_service.h"
@@ -356,17 +357,17 @@ bool DatabaseLayouts::LoadLayoutFromDatabase() {
 
   // Records that cannot make a column of this grid are passed over: no field
   // name, a field the grid does not have, a field that has its column already.
-  std::vector<std::string> placed;
-  for (const auto& key : keys) placed.push_back(key->fieldname);
-  auto isPlaced = [&placed](const std::string& f) {
-    return std::any_of(placed.begin(), placed.end(),
-                       [&f](const std::string& p) { return core::EqualsNoCase(p, f); });
-  };
+  // Names compare folded, looked up in sets, so that a layout with many records
+  // (stored ones are untrusted) loads in time linear in its size.
+  std::unordered_set<std::string> placed;
+  for (const auto& key : keys) placed.insert(core::FoldCase(key->fieldname));
   std::vector<StoredColumn> usable;
   for (StoredColumn& c : rows) {
-    if (c.fieldname.empty() || isPlaced(c.fieldname)) continue;
+    if (c.fieldname.empty()) continue;
+    std::string folded = core::FoldCase(c.fieldname);
+    if (placed.count(folded) != 0) continue;
     if (fields.Count() > 0 && !fields.Contains(c.fieldname)) continue;
-    placed.push_back(c.fieldname);
+    placed.insert(std::move(folded));
     usable.push_back(std::move(c));
   }
   if (usable.empty()) return false;

@@ -1,5 +1,9 @@
 #include "search/column_mirror.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace vmbgrid::search {
 
 namespace {
@@ -29,9 +33,20 @@ void MirrorColumnSizes(GridControl& main, GridControl& twin) {
 }
 
 void MirrorColumnOrder(GridControl& main, GridControl& twin) {
-  for (int pos = 0; pos < main.ColumnCount(); ++pos)
-    for (int i = 0; i < main.ColumnCount() && i < twin.ColumnCount(); ++i)
-      if (main.Column(i).Order() == pos) twin.Column(i).Order(pos);
+  // Each main column's display position is read once; the twin's columns then take
+  // theirs from the first position on, so that a later move never displaces an
+  // earlier one. Linear in the columns but for the sort.
+  const int count = main.ColumnCount();
+  const int shared = std::min(count, twin.ColumnCount());
+  std::vector<std::pair<int, int>> byPosition;  // (position, index)
+  byPosition.reserve(static_cast<size_t>(shared));
+  for (int i = 0; i < shared; ++i) {
+    const int pos = main.Column(i).Order();
+    if (pos >= 0 && pos < count) byPosition.emplace_back(pos, i);
+  }
+  std::stable_sort(byPosition.begin(), byPosition.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [pos, i] : byPosition) twin.Column(i).Order(pos);
 }
 
 }  // namespace vmbgrid::search

@@ -19,7 +19,9 @@ constexpr const char* kFormatName = "VMBGrid-Layouts";
 constexpr int kVersion = 1;
 constexpr size_t kMaxFileBytes = 32u * 1024u * 1024u;
 constexpr int kMaxDepth = 64;
-constexpr int kMaxColumns = 10000;
+// More columns than any database returns in one row (SQLite: 2000, PostgreSQL:
+// 1664): a layout beyond that can only be damaged or forged.
+constexpr int kMaxColumns = 2000;
 
 [[noreturn]] void Corrupt(const std::string& path) {
   throw VMError(errc::kPathFileAccess, "VMBGrid",
@@ -148,7 +150,8 @@ class LayoutReader {
     layout.recordSelectors = Flag(l, "recordSelectors", false, true, "");
     const json* columns = Member(l, "columns", true, "");
     if (!columns->is_array()) Invalid("\"columns\" ist keine Liste");
-    if (columns->size() > static_cast<size_t>(kMaxColumns)) Invalid("zu viele Spalten");
+    if (columns->size() > static_cast<size_t>(kMaxColumns))
+      Invalid("zu viele Spalten (höchstens " + std::to_string(kMaxColumns) + ")");
     std::set<int> indexes;
     int position = 0;
     for (const json& c : *columns) {
@@ -243,6 +246,12 @@ GridLayout LayoutFile::Load(const std::string& name) const {
 void LayoutFile::Save(const GridLayout& layout) {
   if (layout.name.empty()) {
     throw VMError(errc::kInvalidProcedureCall, "VMBGrid", "Der Layoutname darf nicht leer sein.");
+  }
+  // What could not be read back is not written either.
+  if (layout.columns.size() > static_cast<size_t>(kMaxColumns)) {
+    throw VMError(errc::kInvalidProcedureCall, "VMBGrid",
+                  "Das Layout \"" + layout.name + "\" hat zu viele Spalten (höchstens " +
+                      std::to_string(kMaxColumns) + ") und wird nicht gespeichert.");
   }
   // Read and rewrite under the lock, so that a concurrent save of another layout is
   // not overwritten with the file as it was before.

@@ -1,6 +1,8 @@
 // QtGrid: construction, container, columns, binding and the cell pipeline.
 #include "adapters/qt/qt_grid.h"
 
+#include <unordered_map>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -195,7 +197,19 @@ QtGridColumn& QtGrid::AddColumn(int index) {
     col_ = 0;
   else if (col_ >= index && ColumnCount() > 1)
     ++col_;
-  ApplyHeader();
+  if (index == ColumnCount() - 1) {
+    // Appended, as columns are built one after the other: the others keep their
+    // sections, so only this one is applied (the whole header each time made a
+    // wide grid quadratic to build).
+    ApplyColumn(index);
+    if (view_ && (order_.back() != added ||
+                  view_->horizontalHeader()->visualIndex(index) != index)) {
+      ApplyOrder();
+    }
+    ApplyFrame();
+  } else {
+    ApplyHeader();
+  }
   return *added;
 }
 
@@ -232,13 +246,30 @@ void QtGrid::MoveToOrder(QtGridColumn& column, int position) {
   position = std::clamp(position, 0, static_cast<int>(order_.size()) - 1);
   order_.erase(order_.begin() + from);
   order_.insert(order_.begin() + position, &column);
-  ApplyHeader();
+  if (view_) {
+    // The header follows with the same single move when it was in step before.
+    QHeaderView* h = view_->horizontalHeader();
+    const int logical = IndexOf(column);
+    if (h->visualIndex(logical) == from) {
+      ++applying_;
+      h->moveSection(from, position);
+      --applying_;
+    } else {
+      ApplyOrder();
+    }
+    ApplyFrame();
+  }
 }
 
-void QtGrid::ColumnTextChanged() {
-  if (model_) {
-    model_->HeaderChanged();
-    model_->CellsChanged();
+void QtGrid::ColumnTextChanged(int index) {
+  // While a layout replaces the columns the model's reset announces everything at
+  // once; and a change of one column announces that column only: a signal for all
+  // made the header measure every caption on each change of a wide grid.
+  if (model_ && !rebuilding_) {
+    const int first = index < 0 ? 0 : index;
+    const int last = index < 0 ? -1 : index;
+    model_->HeaderChanged(first, last);
+    model_->CellsChanged(first, last);
   }
 }
 
@@ -246,14 +277,32 @@ void QtGrid::ColumnTextChanged() {
 // header and row heights, record selectors and scroll bars.
 void QtGrid::ApplyHeader() {
   if (!view_) return;
+  for (int i = 0; i < ColumnCount(); ++i) ApplyColumn(i);
+  ApplyOrder();
+  ApplyFrame();
+}
+
+// The header's visual order after order_. Each column's logical index is looked up
+// once, so that a wide grid is not quadratic here; moves happen only where the
+// header differs.
+void QtGrid::ApplyOrder() {
+  if (!view_) return;
   ++applying_;
   QHeaderView* h = view_->horizontalHeader();
-  for (int i = 0; i < ColumnCount(); ++i) ApplyColumn(i);
+  std::unordered_map<const QtGridColumn*, int> logicalOf;
+  logicalOf.reserve(columns_.size());
+  for (size_t i = 0; i < columns_.size(); ++i) logicalOf.emplace(columns_[i].get(), static_cast<int>(i));
   for (int pos = 0; pos < static_cast<int>(order_.size()); ++pos) {
-    int logical = IndexOf(*order_[static_cast<size_t>(pos)]);
-    int visual = h->visualIndex(logical);
+    int visual = h->visualIndex(logicalOf.at(order_[static_cast<size_t>(pos)]));
     if (visual >= 0 && visual != pos) h->moveSection(visual, pos);
   }
+  --applying_;
+}
+
+void QtGrid::ApplyFrame() {
+  if (!view_) return;
+  ++applying_;
+  QHeaderView* h = view_->horizontalHeader();
   const int headerPx = PixelsY(headerLines_ * kLineHeight);
   h->setVisible(headerPx > 0);
   h->setFixedHeight(headerPx);

@@ -281,8 +281,11 @@ class QtGrid : public GridControl {
   bool FieldsMatchColumns() const;
   void ResetRows();
   void ApplyHeader();
+  void ApplyOrder();
+  void ApplyFrame();
   void ApplyColumn(int index);
-  void ColumnTextChanged();
+  // index: the one column whose texts changed; -1 for all.
+  void ColumnTextChanged(int index = -1);
   void MoveToOrdinal(int ordinal);
   void SyncCurrentFromSource();
   // Makes `ordinal` the view's current row (it may be the add-new row) and scrolls
@@ -375,6 +378,7 @@ class QtGrid : public GridControl {
   std::map<int, Variant> properties_;
 
   int applying_ = 0;         // programmatic header changes in progress
+  bool rebuilding_ = false;  // columns replaced inside a model reset: no header signals
   bool syncing_ = false;     // the grid moves the source or the view's current itself
   bool placing_ = false;     // the window moves: the view must not scroll on its own
   bool barSetting_ = false;  // the vertical scroll bar is set, not moved by the user

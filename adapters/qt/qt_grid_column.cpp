@@ -12,22 +12,22 @@ Variant QtGridColumn::Value() const { return owner_->RawValue(owner_->CurrentOrd
 
 void QtGridColumn::Alignment(int alignment) {
   alignment_ = alignment;
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 void QtGridColumn::Caption(const std::string& caption) {
   caption_ = caption;
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 void QtGridColumn::DataField(const std::string& field) {
   dataField_ = field;
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 void QtGridColumn::NumberFormat(const std::string& format) {
   numberFormat_ = format;
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 void QtGridColumn::Visible(bool visible) {
@@ -49,22 +49,22 @@ void QtGridColumn::AddValueItem(const ValueItem& item) {
   for (ValueItem& existing : valueItems_) {
     if (existing.value == item.value) {
       existing.display = item.display;
-      owner_->ColumnTextChanged();
+      owner_->ColumnTextChanged(Index());
       return;
     }
   }
   valueItems_.push_back(item);
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 void QtGridColumn::ClearValueItems() {
   valueItems_.clear();
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 void QtGridColumn::Translate(bool on) {
   translate_ = on;
-  owner_->ColumnTextChanged();
+  owner_->ColumnTextChanged(Index());
 }
 
 Variant QtGridColumn::Translated(const Variant& stored) const {

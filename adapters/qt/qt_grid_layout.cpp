@@ -41,6 +41,7 @@ void QtGrid::ApplyLayout(const GridLayout& layout) {
   std::stable_sort(cols.begin(), cols.end(),
                    [](const ColumnLayout& a, const ColumnLayout& b) { return a.index < b.index; });
   model_->Reset([&] {
+    rebuilding_ = true;
     columns_.clear();
     order_.clear();
     for (const ColumnLayout& l : cols) {
@@ -54,6 +55,7 @@ void QtGrid::ApplyLayout(const GridLayout& layout) {
     std::stable_sort(byOrder.begin(), byOrder.end(),
                      [&](size_t a, size_t b) { return cols[a].order < cols[b].order; });
     for (size_t i : byOrder) order_.push_back(columns_[i].get());
+    rebuilding_ = false;
   });
   autoColumns_ = false;
   // The setters check the stored values, which come from a file.

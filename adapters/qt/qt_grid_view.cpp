@@ -115,9 +115,10 @@ void GridModel::RemoveColumn(int index, const std::function<void()>& change) {
   endRemoveColumns();
 }
 
-void GridModel::CellsChanged() {
+void GridModel::CellsChanged(int first, int last) {
   const int rows = rowCount(), cols = columnCount();
-  if (rows > 0 && cols > 0) emit dataChanged(index(0, 0), index(rows - 1, cols - 1));
+  if (last < 0 || last >= cols) last = cols - 1;
+  if (rows > 0 && first >= 0 && first <= last) emit dataChanged(index(0, first), index(rows - 1, last));
 }
 
 void GridModel::RowChanged(int ordinal) {
@@ -127,8 +128,10 @@ void GridModel::RowChanged(int ordinal) {
     emit dataChanged(index(row, 0), index(row, cols - 1));
 }
 
-void GridModel::HeaderChanged() {
-  if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+void GridModel::HeaderChanged(int first, int last) {
+  const int cols = columnCount();
+  if (last < 0 || last >= cols) last = cols - 1;
+  if (first >= 0 && first <= last) emit headerDataChanged(Qt::Horizontal, first, last);
 }
 
 void GridModel::WindowMoved() {

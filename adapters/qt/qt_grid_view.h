@@ -43,9 +43,11 @@ class GridModel : public QAbstractTableModel {
   void Resize(int rows, const std::function<void()>& change);
   void InsertColumn(int index, const std::function<void()>& change);
   void RemoveColumn(int index, const std::function<void()>& change);
-  void CellsChanged();
+  // All cells, or those of the columns first .. last.
+  void CellsChanged(int first = 0, int last = -1);
   void RowChanged(int ordinal);
-  void HeaderChanged();
+  // All captions, or those of the columns first .. last.
+  void HeaderChanged(int first = 0, int last = -1);
   // The window shows other rows: all cells and record selectors change.
   void WindowMoved();
 

@@ -2,6 +2,10 @@
 // layouts, through the headless grid's layout file and the SQLite layout tables.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
+#include "adapters/common/layout_file.h"
 #include "tests/layout/layout_fixture.h"
 
 namespace vmbgrid::testing {
@@ -190,6 +194,68 @@ TEST_F(LayoutTest, ATemporaryLayoutThatNoLongerFitsGivesWayToStandard) {
   // The stale temporary layout and its entry are cleared up at the next shutdown.
   EXPECT_EQ(Entry("Kunden-Tmp", "meier"), "<keiner>");
   EXPECT_TRUE(Headers().empty());
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
+
+namespace vmbgrid::testing {
+namespace {
+
+// A stored layout wider than any table is refused: the grid keeps its columns and
+// the search and sum lines stay in step with it. One of the widest allowed size
+// loads, with the satellites mirrored.
+TEST_F(LayoutTest, AWideStoredLayoutIsRefusedBeyondTheLimitAndLoadsWithin) {
+  VMGrid& g = Open("meier");
+  g.SearchGrid(&search_);
+  g.Requery();
+  auto wide = [](int count) {
+    GridLayout l;
+    l.name = "Breit";
+    for (int i = 0; i < count; ++i) {
+      ColumnLayout c;
+      c.index = i;
+      c.dataField = i == 0 ? "Ort" : i == 1 ? "Name" : i == 2 ? "Nr" : "Feld" + std::to_string(i);
+      c.caption = c.dataField;
+      c.width = 1000;
+      c.order = count - i;
+      l.columns.push_back(c);
+    }
+    return l;
+  };
+  const std::string file = (dir_ / "Kunden.grx").string();
+  LayoutFile(file).Save(wide(2000));
+  ASSERT_TRUE(g.Layouts().LoadAndApply("Breit"));
+  EXPECT_EQ(main_.ColumnCount(), 2000);
+  EXPECT_EQ(main_.Column(0).Order(), 1999);
+  g.Requery();
+  EXPECT_EQ(search_.ColumnCount(), 2000);
+  EXPECT_EQ(search_.Column(0).Order(), 1999);
+
+  // Forged beyond the limit: the file store refuses to write it, so the test edits
+  // the count the reader checks first.
+  std::string text;
+  {
+    std::ifstream in(file, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const size_t columns = text.find("\"columns\": [");
+  ASSERT_NE(columns, std::string::npos);
+  const size_t firstEnd = text.find('}', columns);
+  const size_t firstStart = text.find('{', columns);
+  const std::string entry = text.substr(firstStart, firstEnd - firstStart + 1) + ",";
+  std::string more;
+  for (int i = 0; i < 8000; ++i) more += entry;
+  text.insert(firstStart, more);
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+  }
+  TakeMessages();
+  EXPECT_FALSE(g.Layouts().LoadAndApply("Breit"));
+  EXPECT_EQ(main_.ColumnCount(), 2000);
+  g.Requery();
+  EXPECT_EQ(search_.ColumnCount(), main_.ColumnCount());
 }
 
 }  // namespace
