@@ -197,6 +197,23 @@ class VMGrid {
   std::vector<XArray> GetValuesDragDrop(const Variant& bookmark,
                                         const std::vector<Variant>& FieldList);
 
+  // ---- Value maps and editing ----
+  // Translations of a column field's stored values, shown from the next Requery.
+  void AddMap(const std::string& fieldname, const std::string& MapClassName);
+  void AddValue(const std::string& fieldname, const Variant& key, const Variant& value);
+  void AutoSizeColumns();
+  // Clipboard and undo on the current cell of the focused grid (main, search or sum
+  // line); nothing when the focus is elsewhere.
+  void Cut();
+  void Copy();
+  void Paste();
+  void Undo();
+  // Fits one column of the main grid (-1: the current column).
+  void AutoSizeColumn(int colIndex = -1);
+  // The main grid's selected rows (or the current row) to the clipboard as
+  // tab-separated lines, as a spreadsheet pastes them into columns.
+  void CopyRows();
+
   // ---- Search line ----
   void ClearSearch(bool Requery = false);
   void ClearRestriction(const std::string& fieldname);
@@ -283,6 +300,8 @@ class VMGrid {
                     const std::string& sumvalue, int32_t sumalignment,
                     const std::string& sumformatstring);
   void LoadOptionsIfReady();
+  // The focused one of the three grids; raises when there is no host form.
+  GridControl* FocusedGrid() const;
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
   void OpenDatabaseResult(std::string& statement);
   void FilterAndSortInMemory();

@@ -85,13 +85,19 @@ class HeadlessKeySender : public KeySender {
   std::vector<KeyCodes> codes_;
 };
 
+// Holds one text like a real clipboard and records every text put on it.
 class HeadlessClipboard : public Clipboard {
  public:
   std::string GetText() const override { return text_; }
-  void SetText(const std::string& text) override { text_ = text; }
+  void SetText(const std::string& text) override {
+    text_ = text;
+    history_.push_back(text);
+  }
+  const std::vector<std::string>& History() const { return history_; }
 
  private:
   std::string text_;
+  std::vector<std::string> history_;
 };
 
 // Answers from a script, first in first out; with none left the user cancels.

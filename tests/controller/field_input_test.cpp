@@ -1,0 +1,147 @@
+// The input table on a headless grid: rows from the fields, typed values written
+// back with their types, and bad input refused as a whole.
+#include <gtest/gtest.h>
+
+#include "adapters/headless/headless.h"
+#include "grid/field_input_grid.h"
+#include "host/error.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+class FieldInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform_ = &InstallHeadlessPlatform();
+    input_.Init(0, &grid_);
+  }
+  void TearDown() override { ResetHeadlessPlatform(); }
+
+  // Types into the value cell of a row (0-based) and commits.
+  bool Type(int row, const std::string& text) {
+    grid_.Bookmark(Variant(int32_t{row + 1}));
+    return grid_.EditCell(1, text);
+  }
+  Variant ValueOf(const std::string& name) { return input_.Fields().Item(name)->value; }
+
+  HeadlessPlatform* platform_ = nullptr;
+  HeadlessGrid grid_{"grdEingabe"};
+  VMFieldInputGrid input_;
+};
+
+TEST_F(FieldInputTest, ShowsTheVisibleFieldsAndWritesTypedValuesBack) {
+  input_.AddField("Name", "Name des Kunden", Variant("Meier"));
+  input_.AddField("Name", "Doppelt", Variant("x"));  // the first field stays
+  input_.AddField("Geheim", "", Variant("bleibt"), adVarChar, true);
+  input_.AddField("Menge", "Menge", Variant(int32_t{1}), adInteger);
+  input_.AddField("Preis", "Preis", Variant(), adDouble);
+  input_.AddField("Lieferung", "Liefertag", Variant(), adDate);
+  input_.AddField("Eilig", "Eilig", Variant(false), adBoolean);
+  EXPECT_EQ(input_.Fields().Count(), 6);
+  EXPECT_EQ(input_.Fields().Item("Name")->datatype, adVarChar);
+  EXPECT_EQ(input_.Fields().Item("Name")->caption, "Name des Kunden");
+  input_.Refresh();
+
+  ASSERT_EQ(grid_.RowCount(), 5);
+  EXPECT_EQ(grid_.CellText(0, 0), "Name des Kunden");
+  EXPECT_EQ(grid_.CellText(0, 1), "Meier");
+  EXPECT_FALSE(grid_.Column(2).Visible());  // the field names stay out of sight
+
+  EXPECT_TRUE(Type(0, "Müller-Lüdenscheidt"));
+  EXPECT_TRUE(Type(1, "12"));
+  EXPECT_TRUE(Type(2, "1,5"));
+  EXPECT_TRUE(Type(3, "24.12.2026"));
+  EXPECT_TRUE(Type(4, "ja"));
+  ASSERT_TRUE(input_.Update());
+  EXPECT_EQ(ValueOf("Name"), Variant("Müller-Lüdenscheidt"));
+  EXPECT_EQ(ValueOf("Menge"), Variant(int32_t{12}));
+  EXPECT_EQ(ValueOf("Menge").Type(), VarType::Int32);
+  EXPECT_EQ(ValueOf("Preis"), Variant(1.5));
+  EXPECT_EQ(ValueOf("Lieferung"), Variant(MakeDate(2026, 12, 24)));
+  EXPECT_EQ(ValueOf("Eilig"), Variant(true));
+  EXPECT_EQ(ValueOf("Geheim"), Variant("bleibt"));
+
+  // A cleared number is no value; a pending edit is committed by Update.
+  grid_.Bookmark(Variant(int32_t{2}));
+  grid_.Col(1);
+  grid_.SetProperty(67, Variant(""));
+  ASSERT_TRUE(input_.Update());
+  EXPECT_TRUE(ValueOf("Menge").IsNull());
+}
+
+TEST_F(FieldInputTest, BadValuesWriteNothingAndSayWhy) {
+  input_.AddField("Name", "Name", Variant("Meier"));
+  input_.Fields().Item("Name")->size = 5;
+  input_.AddField("Menge", "Menge", Variant(int32_t{1}), adInteger);
+  input_.AddField("Klein", "Klein", Variant(), adSmallInt);
+  input_.AddField("Tag", "Tag", Variant(), adDate);
+  input_.AddField("Eilig", "Eilig", Variant(), adBoolean);
+  input_.Refresh();
+
+  struct Case {
+    int row;
+    std::string text, message;
+  };
+  const Case cases[] = {
+      {0, "Zu langer Name", "Der Text für Name ist länger als 5 Zeichen."},
+      {1, "zwölf", "Der Wert 'zwölf' für Menge ist keine gültige Zahl."},
+      {1, "1,5", "Der Wert '1,5' für Menge ist keine ganze Zahl."},
+      {2, "70000", "Der Wert '70000' für Klein ist zu groß oder zu klein."},
+      {3, "31.2.2026", "Der Wert '31.2.2026' für Tag ist kein gültiges Datum."},
+      {4, "vielleicht", "Der Wert 'vielleicht' für Eilig ist weder Ja noch Nein."},
+  };
+  for (const Case& c : cases) {
+    input_.Refresh();
+    // A good value in the first row must not be written when a later one is bad.
+    if (c.row != 0) {
+      ASSERT_TRUE(Type(0, "Kurz"));
+    }
+    ASSERT_TRUE(Type(c.row, c.text));
+    platform_->messages.clear();
+    EXPECT_FALSE(input_.Update()) << c.text;
+    EXPECT_EQ(platform_->messages.texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(ValueOf("Name"), Variant("Meier")) << c.text;
+    EXPECT_EQ(ValueOf("Menge"), Variant(int32_t{1})) << c.text;
+    EXPECT_EQ(grid_.CurrentOrdinal(), c.row);  // the cursor shows the bad value
+  }
+}
+
+TEST_F(FieldInputTest, RowsAndWidthsFollowTheRules) {
+  VMFieldInputGrid fresh;
+  EXPECT_THROW(fresh.Refresh(), VMError);
+  EXPECT_THROW(fresh.Update(), VMError);
+
+  input_.Refresh();  // no fields: nothing bound
+  EXPECT_EQ(grid_.BoundArray(), nullptr);
+
+  input_.AddField("Geheim", "", Variant("x"), adVarChar, true);
+  input_.Refresh();
+  EXPECT_EQ(input_.Data()->Count(1), 0);
+  EXPECT_TRUE(input_.Update());
+
+  input_.AddField("Bemerkung", "Eine recht lange Bemerkung", Variant("kurz"));
+  input_.AutoSize(false);
+  input_.Refresh();
+  grid_.Column(0).Width(100);
+  platform_->events.ProcessPendingEvents();
+  EXPECT_EQ(grid_.Column(0).Width(), 100);
+  input_.AutoSize(true);
+  input_.Refresh();
+  platform_->events.ProcessPendingEvents();
+  EXPECT_GT(grid_.Column(0).Width(), 100);
+
+  // The name cell typed over does not send the value to another field.
+  ASSERT_TRUE(Type(0, "neu"));
+  grid_.Bookmark(Variant(int32_t{1}));
+  grid_.EditCell(2, "Geheim");
+  ASSERT_TRUE(input_.Update());
+  EXPECT_EQ(input_.Fields().Item("Bemerkung")->value, Variant("neu"));
+  EXPECT_EQ(input_.Fields().Item("Geheim")->value, Variant("x"));
+
+  // A field removed after Refresh raises the collection's error.
+  input_.Fields().Remove("Bemerkung");
+  EXPECT_THROW(input_.Update(), VMError);
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
