@@ -100,8 +100,8 @@ bool ConvertInput(const VMGridField& field, const Variant& cell, Variant& out,
   const std::string& text = cell.StringRef();
   if (kind == InputKind::Text) {
     if (field.size > 0 && CharacterCount(text) > static_cast<size_t>(field.size)) {
-      problem = "Der Text für " + label + " ist länger als " + std::to_string(field.size) +
-                " Zeichen.";
+      problem =
+          "Der Text für " + label + " ist länger als " + std::to_string(field.size) + " Zeichen.";
       return false;
     }
     out = cell;

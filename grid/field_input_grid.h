@@ -39,8 +39,8 @@ class VMFieldInputGrid : private GridListener {
   // Appends a field (caption: friendlyname, else the name); a name already present
   // changes nothing.
   void AddField(const std::string& name, const std::string& friendlyname = "",
-                const Variant& value = Variant(), int32_t datatype = adVarChar,
-                bool Hidden = false, const std::string& FormatString = "");
+                const Variant& value = Variant(), int32_t datatype = adVarChar, bool Hidden = false,
+                const std::string& FormatString = "");
 
   // Shows every field that is not hidden, in order.
   void Refresh();

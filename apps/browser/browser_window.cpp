@@ -199,6 +199,8 @@ void BrowserWindow::BuildMenus() {
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);
 
+  BuildEditMenu(menuBar()->addMenu(QStringLiteral("&Bearbeiten")));
+
   QMenu* search = menuBar()->addMenu(QStringLiteral("&Suche"));
   QAction* focus = search->addAction(QStringLiteral("In die &Suchzeile"));
   focus->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
@@ -225,6 +227,32 @@ void BrowserWindow::BuildMenus() {
                        QStringLiteral("<b>VMBGrid-Browser</b><br>Velmar Basis Grid: Suchzeile, "
                                       "Summenzeile und Sortieren per Spaltenkopf."));
   });
+}
+
+void BrowserWindow::BuildEditMenu(QMenu* edit) {
+  // While a cell editor is open it takes these keys itself; otherwise they act on
+  // the current cell of the grid that has the focus.
+  auto add = [this, edit](const char* text, QKeySequence keys, void (VMGrid::*command)()) {
+    QAction* a = edit->addAction(QString::fromUtf8(text));
+    if (!keys.isEmpty()) a->setShortcut(keys);
+    connect(a, &QAction::triggered, this, [this, command] {
+      if (VMGrid* g = Controller()) Guarded([g, command] { (g->*command)(); });
+    });
+    return a;
+  };
+  add("&Rückgängig", QKeySequence::Undo, &VMGrid::Undo);
+  edit->addSeparator();
+  add("A&usschneiden", QKeySequence::Cut, &VMGrid::Cut);
+  add("&Kopieren", QKeySequence::Copy, &VMGrid::Copy);
+  add("E&infügen", QKeySequence::Paste, &VMGrid::Paste);
+  edit->addSeparator();
+  add("&Zeilen kopieren", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &VMGrid::CopyRows);
+  edit->addSeparator();
+  QAction* one = edit->addAction(QStringLiteral("Spaltenbreite &anpassen"));
+  connect(one, &QAction::triggered, this, [this] {
+    if (VMGrid* g = Controller()) Guarded([g] { g->AutoSizeColumn(); });
+  });
+  add("&Alle Spaltenbreiten anpassen", QKeySequence(), &VMGrid::AutoSizeColumns);
 }
 
 void BrowserWindow::ShowSearchHelp() {

@@ -91,6 +91,7 @@ class BrowserWindow : public QMainWindow {
   struct View;
 
   void BuildMenus();
+  void BuildEditMenu(QMenu* edit);
   void BuildOutputMenu(QMenu* file);
   void AskPdf();
   void FillTableMenu();

@@ -72,9 +72,9 @@ TEST_F(EditingTest, CodesShowAsTextsAreSearchedByTextAndSurviveSortAndLayouts) {
   g.Requery();
   Settle();
   // Nr 1 2 3 5 8 9 12 17: a code without a text shows the code.
-  EXPECT_EQ(Shown("Status"), (std::vector<std::string>{"Neu", "Neu", "Neu", "Stammkunde",
-                                                       "Stammkunde", "Stammkunde", "3",
-                                                       "Stammkunde"}));
+  EXPECT_EQ(Shown("Status"),
+            (std::vector<std::string>{"Neu", "Neu", "Neu", "Stammkunde", "Stammkunde", "Stammkunde",
+                                      "3", "Stammkunde"}));
   // The search line translates its cells the same way.
   ASSERT_NE(search_.ColumnByField("Status"), nullptr);
   EXPECT_TRUE(search_.ColumnByField("Status")->Translate());
@@ -120,8 +120,9 @@ TEST_F(EditingTest, AddMapAddsEveryPairOrNoneAndPassesErrorsOn) {
   VMGrid& g = MakeTyped();
   g.AddField("Status", "", false, false, adInteger);
   auto& components = platform_->components;
-  components.Register("Test.Leer", [] { return std::make_shared<StatusMap>(
-        5, std::vector<std::pair<std::string, std::string>>{}); });
+  components.Register("Test.Leer", [] {
+    return std::make_shared<StatusMap>(5, std::vector<std::pair<std::string, std::string>>{});
+  });
   components.Register("Test.Status", [] {
     return std::make_shared<StatusMap>(
         1, std::vector<std::pair<std::string, std::string>>{{"1", "Neu"}, {"2", "Stammkunde"}});
