@@ -137,7 +137,7 @@ Variant RecordsetImpl::Coerce(const Column& c, const Variant& v) const {
       }
       case Presentation::Text: {
         std::string s = v.IsString() ? v.StringRef() : v.ToText();
-        if (IsFixedCharType(c.type) && c.definedSize > 0 &&
+        if (IsSizedCharType(c.type) && c.definedSize > 0 &&
             CodePoints(s) > static_cast<size_t>(c.definedSize)) {
           throw VMError(errc::kFieldValueDoesNotFit, kSource,
                         "Der Wert \"" + Shown(v) + "\" ist für das Feld \"" + c.name +

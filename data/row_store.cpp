@@ -88,7 +88,9 @@ Presentation PresentationOf(int32_t type) {
   }
 }
 
-bool IsFixedCharType(int32_t type) { return type == adChar || type == adWChar; }
+bool IsSizedCharType(int32_t type) {
+  return type == adChar || type == adWChar || type == adVarChar || type == adVarWChar;
+}
 
 void Column::AppendNull(uint32_t row) {
   switch (storage) {

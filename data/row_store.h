@@ -34,8 +34,9 @@ enum class Presentation : uint8_t {
 };
 
 Presentation PresentationOf(int32_t type);
-// True for the fixed-length character types whose defined size limits the text.
-bool IsFixedCharType(int32_t type);
+// True for the character types whose defined size limits the text: fixed and
+// variable length alike (a VARCHAR(5) takes five characters); long text has no limit.
+bool IsSizedCharType(int32_t type);
 
 inline constexpr uint32_t kNullRef = 0xFFFFFFFFu;
 

@@ -98,6 +98,11 @@ TEST(Recordset, ValuesThatDoNotFitRaiseAndLeaveTheRowUnchanged) {
   EXPECT_NE(msg.find("\"Nr\""), std::string::npos) << msg;
   EXPECT_EQ(rs->EditMode(), adEditNone);
   EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Kz", Variant("ABCD")); }), errc::kFieldValueDoesNotFit);
+  // A variable-length field is limited by its defined size as well.
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Name", Variant(std::string(51, 'x'))); }, &msg),
+            errc::kFieldValueDoesNotFit);
+  EXPECT_NE(msg.find("höchstens 50 Zeichen"), std::string::npos) << msg;
+  EXPECT_EQ(rs->EditMode(), adEditNone);
   rs->SetValue("Kz", Variant("ÄÖÜ"));  // three characters, six bytes
   EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Datum", Variant("kein Datum")); }),
             errc::kFieldValueDoesNotFit);
