@@ -243,6 +243,11 @@ class VMGrid {
   void RemoveSearchRestrictions(bool resetFixed);
   void RemovePrimaryKeyRestrictions();
   void ApplyGridBehaviour();
+  // The main grid's columns get what their fields own: the value maps (translation
+  // on) and the formats of the field types. A layout replaces the columns and
+  // carries neither the maps nor the fields' formats, so it is applied again after
+  // every layout load.
+  void ApplyValueTranslation();
   void AlignSatellites(GridControl& source);
   void RememberSortedField(const std::string& name);
   const std::vector<std::string>& SortedFieldNames() const { return sortedFieldNames_; }
@@ -305,7 +310,6 @@ class VMGrid {
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
   void OpenDatabaseResult(std::string& statement);
   void FilterAndSortInMemory();
-  void ApplyValueTranslation();
   void ApplyCaptions();
   void ApplyInputDropDowns();
   void LoadInitialLayout();

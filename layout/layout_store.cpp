@@ -118,6 +118,7 @@ bool LayoutStore::LoadLayout(bool alignSatellites, bool temporary) {
           if (auto f = fields.Find(col.DataField())) f->visible(col.Visible());
         }
       }
+      owner_.ApplyValueTranslation();
       if (alignSatellites) {
         owner_.SearchRowState().SyncColumnSizes();
         owner_.SearchRowState().SyncColumnOrder();
