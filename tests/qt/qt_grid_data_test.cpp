@@ -65,6 +65,19 @@ TEST_F(QtGridData, EditsAreConvertedAndCommittedIntoTheRecordset) {
   EXPECT_EQ(platform_->messages.Entries()[0].text,
             "Der Wert \"vierzig\" passt nicht in die Spalte \"Nr\".");
 
+  // A text longer than the field (Name holds 40 characters) is refused as well.
+  platform_->messages.Clear();
+  grid_->Col(1);
+  grid_->EditActive(true);
+  grid_->SetProperty(67, Variant(std::string(41, 'x')));
+  grid_->CommitEdit();
+  EXPECT_EQ(rs->Value("Name"), Variant("Zeile 1"));
+  EXPECT_TRUE(events_.order.empty());
+  ASSERT_EQ(platform_->messages.Entries().size(), 1u);
+  EXPECT_NE(platform_->messages.Entries()[0].text.find("zu lang (höchstens 40 Zeichen)"),
+            std::string::npos)
+      << platform_->messages.Entries()[0].text;
+
   // Read-only grids open no editor.
   grid_->AllowUpdate(false);
   grid_->EditActive(true);
