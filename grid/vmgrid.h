@@ -20,6 +20,7 @@
 #include "host/xarray.h"
 #include "model/enums.h"
 #include "model/fields.h"
+#include "model/grid_controller.h"
 #include "model/sort_columns.h"
 
 namespace vmbgrid {
@@ -59,7 +60,7 @@ struct AddFieldOptions {
   std::string sumformatstring = {};
 };
 
-class VMGrid {
+class VMGrid : public GridController {
  public:
   VMGrid();
   ~VMGrid();
@@ -67,13 +68,13 @@ class VMGrid {
   VMGrid& operator=(const VMGrid&) = delete;
 
   // ---- Controls (owned by the host) ----
-  GridControl* grid() const { return grid_; }
+  GridControl* grid() const override { return grid_; }
   void grid(GridControl* control);
-  GridControl* SearchGrid() const { return searchGrid_; }
+  GridControl* SearchGrid() const override { return searchGrid_; }
   void SearchGrid(GridControl* control);
-  GridControl* SumGrid() const { return sumGrid_; }
+  GridControl* SumGrid() const override { return sumGrid_; }
   void SumGrid(GridControl* control);
-  DropDownControl* DropDown() const { return dropDown_; }
+  DropDownControl* DropDown() const override { return dropDown_; }
   void DropDown(DropDownControl* control);
   DropDownControl* DropdownInput() const { return dropdownInput_; }
   void DropdownInput(DropDownControl* control);
@@ -83,37 +84,37 @@ class VMGrid {
   // ---- Data source ----
   std::shared_ptr<vmbgrid::Connection> Connection() const { return connection_; }
   void Connection(std::shared_ptr<vmbgrid::Connection> connection);
-  const std::string& ConnectionString() const { return connectionString_; }
+  const std::string& ConnectionString() const override { return connectionString_; }
   void ConnectionString(const std::string& text) { connectionString_ = text; }
-  const std::string& RecordSource() const { return recordSource_; }
+  const std::string& RecordSource() const override { return recordSource_; }
   void RecordSource(const std::string& table) { recordSource_ = table; }
   void filter(const std::string& condition) { filter_ = condition; }
   const std::string& SQLWherePart() const { return sqlWherePart_; }
 
   // ---- Behaviour ----
-  int32_t MaxRecords() const { return maxRecords_; }
-  void MaxRecords(int32_t limit);
-  const std::string& SortBy() const { return sortBy_; }
-  void SortBy(const std::string& column);
+  int32_t MaxRecords() const override { return maxRecords_; }
+  void MaxRecords(int32_t limit) override;
+  const std::string& SortBy() const override { return sortBy_; }
+  void SortBy(const std::string& column) override;
   const std::string& PreviousSortBy() const { return previousSortBy_; }
-  bool SortAscending() const { return sortAscending_; }
-  void SortAscending(bool on) { sortAscending_ = on; }
-  bool AllowUserSort() const { return allowUserSort_; }
+  bool SortAscending() const override { return sortAscending_; }
+  void SortAscending(bool on) override { sortAscending_ = on; }
+  bool AllowUserSort() const override { return allowUserSort_; }
   void AllowUserSort(bool on) { allowUserSort_ = on; }
   bool ReadOnly() const { return readOnly_; }
   void ReadOnly(bool on) { readOnly_ = on; }
   bool AllowAddNew() const { return allowAddNew_; }
   void AllowAddNew(bool on) { allowAddNew_ = on; }
-  bool ReturnNavigatesInGrid() const { return returnNavigatesInGrid_; }
+  bool ReturnNavigatesInGrid() const override { return returnNavigatesInGrid_; }
   void ReturnNavigatesInGrid(bool on) { returnNavigatesInGrid_ = on; }
-  bool RefreshOnLeaveColumn() const { return refreshOnLeaveColumn_; }
-  void RefreshOnLeaveColumn(bool on);
-  bool ShowEmptyGrid() const { return showEmptyGrid_; }
-  void ShowEmptyGrid(bool on);
-  const std::string& user() const { return user_; }
+  bool RefreshOnLeaveColumn() const override { return refreshOnLeaveColumn_; }
+  void RefreshOnLeaveColumn(bool on) override;
+  bool ShowEmptyGrid() const override { return showEmptyGrid_; }
+  void ShowEmptyGrid(bool on) override;
+  const std::string& user() const override { return user_; }
   void user(const std::string& name);
-  int32_t SaveMode() const { return saveMode_; }
-  void SaveMode(int32_t mode) { saveMode_ = mode; }
+  int32_t SaveMode() const override { return saveMode_; }
+  void SaveMode(int32_t mode) override { saveMode_ = mode; }
   void DisableCustomization(int32_t flags) { disableCustomization_ = flags; }
   int32_t RecordCount() const { return recordCount_; }
   void RecordCount(int32_t count) { recordCount_ = count; }
@@ -122,29 +123,29 @@ class VMGrid {
   void DebugLevel(int32_t) {}
   core::ErrorCollection& Errors() const;
   bool IsStandardLayout() const { return layoutName_ == "Standard"; }
-  bool IsTempLayout() const { return isTempLayout_; }
-  bool LastClickOverData() const { return lastClickOverData_; }
+  bool IsTempLayout() const override { return isTempLayout_; }
+  bool LastClickOverData() const override { return lastClickOverData_; }
 
   // ---- Layout identity ----
-  const std::string& layout() const { return layoutName_; }
-  const std::string& mainlayout() const { return mainLayout_; }
-  void mainlayout(const std::string& name) { mainLayout_ = name; }
+  const std::string& layout() const override { return layoutName_; }
+  const std::string& mainlayout() const override { return mainLayout_; }
+  void mainlayout(const std::string& name) override { mainLayout_ = name; }
   const std::string& LayoutFile() const { return layoutFile_; }
   void LayoutFile(const std::string& pathWithoutExtension);
-  std::string LayoutFileBaseName() const;
+  std::string LayoutFileBaseName() const override;
 
   // ---- Collections ----
-  VMGridFields& GridFields() { return *gridFields_; }
+  VMGridFields& GridFields() override { return *gridFields_; }
   void GridFields(std::shared_ptr<VMGridFields> fields);
-  std::shared_ptr<VMGridFields> queries() const { return queries_; }
+  std::shared_ptr<VMGridFields> queries() const override { return queries_; }
   void queries(std::shared_ptr<VMGridFields> q) { queries_ = std::move(q); }
-  VMGridFields& Restrictions() { return *restrictions_; }
-  VMGridFields& PrimaryKeyRestrictions() { return *primaryKeyRestrictions_; }
-  VMGridSortColumns& SortColumns() { return *sortColumns_; }
-  std::shared_ptr<Recordset> CurrentRecordset() const { return currentRecordset_; }
+  VMGridFields& Restrictions() override { return *restrictions_; }
+  VMGridFields& PrimaryKeyRestrictions() override { return *primaryKeyRestrictions_; }
+  VMGridSortColumns& SortColumns() override { return *sortColumns_; }
+  std::shared_ptr<Recordset> CurrentRecordset() const override { return currentRecordset_; }
 
   void Events(VMGridEvents* sink) { events_ = sink; }
-  VMGridEvents& Events() { return events_ ? *events_ : nullEvents_; }
+  VMGridEvents& Events() override { return events_ ? *events_ : nullEvents_; }
 
   // ---- Life cycle ----
   void Init(int32_t pDmy, const std::string& appname, const std::string& formname,
@@ -169,15 +170,15 @@ class VMGrid {
   void AddField(const AddFieldOptions& o);
   void AddRestriction(const std::string& fieldname, const Variant& value, bool useOr = false,
                       int32_t datatype = kTypeUndetermined, bool fixedRestriction = false,
-                      bool boolSearchGrid = false);
+                      bool boolSearchGrid = false) override;
   void AddPrimaryKeyRestriction(const std::string& fieldname, const Variant& value,
                                 bool useOr = false, int32_t datatype = kTypeUndetermined,
                                 bool fixedRestriction = false);
-  void AddSortColumn(const std::string& sortcolumn, int SortOrder = ascending);
-  void DeleteAllSortColumns();
+  void AddSortColumn(const std::string& sortcolumn, int SortOrder = ascending) override;
+  void DeleteAllSortColumns() override;
 
   // ---- Loading ----
-  void Requery(const std::string& Key2KeepCurrent = "");
+  void Requery(const std::string& Key2KeepCurrent = "") override;
   void RefreshGrid(const std::string& Key2KeepCurrent = "");
   void BuildNewResult() { Requery(""); }
   void SetRS(std::shared_ptr<Recordset> rs);
@@ -189,8 +190,8 @@ class VMGrid {
   void SelectAll();
   void SelectRow(int32_t yPos, bool addToSelection = false);
   bool IsRowSelected(int32_t yPos);
-  bool IsInRecordSelectorArea(int32_t xPos) const { return xPos <= 285.1654; }
-  bool IsInDataArea(int32_t yPos) const { return yPos > headerHeight_; }
+  bool IsInRecordSelectorArea(int32_t xPos) const override { return xPos <= 285.1654; }
+  bool IsInDataArea(int32_t yPos) const override { return yPos > headerHeight_; }
   Variant GetValue(const std::string& key);
   // Value arrays a(i, 0) = field name, a(i, 1) = value, i over the list's positions.
   std::vector<XArray> GetValues(const std::vector<Variant>& FieldList);
@@ -216,7 +217,7 @@ class VMGrid {
 
   // ---- Search line ----
   void ClearSearch(bool Requery = false);
-  void ClearRestriction(const std::string& fieldname);
+  void ClearRestriction(const std::string& fieldname) override;
   void setze_search(const std::string& pField, const std::string& pValue);
 
   // ---- Output: printing, text export, mail merge ----
@@ -239,8 +240,8 @@ class VMGrid {
   std::string BuildSearchCondition(const std::string& fieldname, const Variant& value,
                                    int32_t datatype);
   std::string UntranslateValue(const std::string& fieldname, const std::string& text);
-  std::shared_ptr<vmbgrid::Connection> OpenConnection();
-  void RemoveSearchRestrictions(bool resetFixed);
+  std::shared_ptr<vmbgrid::Connection> OpenConnection() override;
+  void RemoveSearchRestrictions(bool resetFixed) override;
   void RemovePrimaryKeyRestrictions();
   void ApplyGridBehaviour();
   // The main grid's columns get what their fields own: the value maps (translation
@@ -249,52 +250,52 @@ class VMGrid {
   // every layout load.
   void ApplyValueTranslation();
   void AlignSatellites(GridControl& source);
-  void RememberSortedField(const std::string& name);
+  void RememberSortedField(const std::string& name) override;
   const std::vector<std::string>& SortedFieldNames() const { return sortedFieldNames_; }
-  const std::string& LastHeaderSortField() const { return lastHeaderSortField_; }
-  void LastHeaderSortField(const std::string& name) { lastHeaderSortField_ = name; }
+  const std::string& LastHeaderSortField() const override { return lastHeaderSortField_; }
+  void LastHeaderSortField(const std::string& name) override { lastHeaderSortField_ = name; }
   int32_t HeaderHeight() const { return headerHeight_; }
-  bool FirstLoad() const { return firstLoad_; }
-  bool ClientData() const { return clientData_; }
-  bool SettingsChanged() const { return settingsChanged_; }
-  void SettingsChanged(bool on) { settingsChanged_ = on; }
+  bool FirstLoad() const override { return firstLoad_; }
+  bool ClientData() const override { return clientData_; }
+  bool SettingsChanged() const override { return settingsChanged_; }
+  void SettingsChanged(bool on) override { settingsChanged_ = on; }
   // Options read back from the settings store: set without marking them changed.
-  void ApplyStoredRefreshOnLeaveColumn(bool on) { refreshOnLeaveColumn_ = on; }
-  void ApplyStoredShowEmptyGrid(bool on) { showEmptyGrid_ = on; }
-  void IsTempLayout(bool on) { isTempLayout_ = on; }
-  void LastClickOverData(bool on) { lastClickOverData_ = on; }
-  void SetLayoutName(const std::string& name) { layoutName_ = name; }
-  const std::string& AppName() const { return appName_; }
-  const std::string& FormName() const { return formName_; }
+  void ApplyStoredRefreshOnLeaveColumn(bool on) override { refreshOnLeaveColumn_ = on; }
+  void ApplyStoredShowEmptyGrid(bool on) override { showEmptyGrid_ = on; }
+  void IsTempLayout(bool on) override { isTempLayout_ = on; }
+  void LastClickOverData(bool on) override { lastClickOverData_ = on; }
+  void SetLayoutName(const std::string& name) override { layoutName_ = name; }
+  const std::string& AppName() const override { return appName_; }
+  const std::string& FormName() const override { return formName_; }
   const std::string& DefaultTitle() const { return defaultTitle_; }
-  int32_t DisableCustomization() const { return disableCustomization_; }
+  int32_t DisableCustomization() const override { return disableCustomization_; }
   std::shared_ptr<Component> PrintComponent() const { return printComponent_; }
   const std::string& AppExeDir() const { return appExeDir_; }
   const std::string& ReportTemplateDir() const { return reportTemplateDir_; }
   // The print component with the four request flags (the component menu entries).
   void RunPrintComponent(bool& preview, bool& print, bool& dialog, bool& manage);
   output::Output& OutputCommands();
-  bool PrintAvailable() const { return printAvailable_; }
+  bool PrintAvailable() const override { return printAvailable_; }
   // Sets MaxRecords through the layout dialog's path: a change marks the options changed.
-  void MaxRecordsFromDialog(int32_t limit);
+  void MaxRecordsFromDialog(int32_t limit) override;
   // How often the persisted options were read (the trigger waits for user,
   // Connection and grid).
   int32_t OptionLoadCount() const { return optionLoads_; }
-  core::SettingsStore& Settings() { return *settings_; }
-  core::DatabaseService& Database() { return *database_; }
-  search::SearchRow& SearchRowState() { return *searchRow_; }
-  search::SumRow& SumRowState() { return *sumRow_; }
-  search::GridInteraction& Interaction() { return *interaction_; }
+  core::SettingsStore& Settings() override { return *settings_; }
+  core::DatabaseService& Database() override { return *database_; }
+  search::SearchRow& SearchRowState() override { return *searchRow_; }
+  search::SumRow& SumRowState() override { return *sumRow_; }
+  search::GridInteraction& Interaction() override { return *interaction_; }
   // Shows or hides one field's column in all grids; hiding the last visible column
   // is refused (false). Used by the column menu entries and the column chooser.
-  bool ShowColumn(const std::string& fieldname, bool visible);
+  bool ShowColumn(const std::string& fieldname, bool visible) override;
   // Deferred through the data grid (messages 2 and 4).
   void OpenLayoutDialog();
   void OpenQueryDialog();
-  layout::LayoutStore& Layouts() { return *layoutStore_; }
-  layout::OptionStore& Options() { return *optionStore_; }
+  layout::LayoutStore& Layouts() override { return *layoutStore_; }
+  layout::OptionStore& Options() override { return *optionStore_; }
   // Shows an error of a user-triggered operation and of the Requery handlers.
-  void ShowMessage(const std::string& text) const;
+  void ShowMessage(const std::string& text) const override;
   // Report through the error collection (kind 4, source "VMBGrid").
   void ReportError(int32_t number, const std::string& description);
 

@@ -10,9 +10,10 @@
 
 #include "core/database_service.h"
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "grid/vmgrid_events.h"
 #include "host/platform.h"
 #include "layout/layout_names.h"
+#include "model/grid_controller.h"
 
 namespace vmbgrid::layout {
 
@@ -211,7 +212,7 @@ int32_t DatabaseLayouts::SortOrderCode(const std::string& text) {
 }
 
 int32_t DatabaseLayouts::SortDirectionOf(const std::string& fieldname) const {
-  VMGrid& g = owner_;
+  GridController& g = owner_;
   if (!g.SortBy().empty()) {
     if (g.SortBy() != fieldname) return 0;
     return g.SortAscending() ? 1 : 2;
@@ -221,7 +222,7 @@ int32_t DatabaseLayouts::SortDirectionOf(const std::string& fieldname) const {
 }
 
 int32_t DatabaseLayouts::SortPositionOf(const std::string& fieldname) const {
-  VMGrid& g = owner_;
+  GridController& g = owner_;
   if (g.SortBy().empty()) {
     auto sc = g.SortColumns().Find(fieldname);
     if (!sc) return 0;

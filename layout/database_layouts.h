@@ -14,7 +14,7 @@
 #include "host/data_access.h"
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 }
 
 namespace vmbgrid::layout {
@@ -24,7 +24,7 @@ inline constexpr const char* kLayoutFieldProcedure = "aa_gridlayoutfield";
 
 class DatabaseLayouts {
  public:
-  explicit DatabaseLayouts(VMGrid& owner) : owner_(owner) {}
+  explicit DatabaseLayouts(GridController& owner) : owner_(owner) {}
 
   // Header id of (mainlayout, layout name, owner); 0 when there is none or the
   // lookup fails.
@@ -72,7 +72,7 @@ class DatabaseLayouts {
   std::shared_ptr<Recordset> FieldRecords(int32_t layoutid, int16_t action);
   std::string StoredFieldName(const std::string& dataField) const;
 
-  VMGrid& owner_;
+  GridController& owner_;
   std::shared_ptr<Command> command_;
 };
 

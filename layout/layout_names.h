@@ -5,7 +5,7 @@
 #include <string_view>
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 }
 
 namespace vmbgrid::layout {
@@ -23,6 +23,6 @@ inline constexpr const char* kLayoutSection = "GridLayouts";
 bool IsAdmin(std::string_view user);
 // The grid's name in the last-layout entries and the temporary store:
 // LayoutFileBaseName in file mode, mainlayout otherwise.
-std::string LayoutKey(const VMGrid& grid);
+std::string LayoutKey(const GridController& grid);
 
 }  // namespace vmbgrid::layout

@@ -4,9 +4,11 @@
 
 #include "core/settings_store.h"
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "grid/vmgrid_events.h"
+#include "host/error.h"
 #include "layout/layout_names.h"
 #include "model/enums.h"
+#include "model/grid_controller.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
 
@@ -21,7 +23,7 @@ bool IsAdmin(std::string_view user) {
   return upper == "ADMIN";
 }
 
-std::string LayoutKey(const VMGrid& grid) {
+std::string LayoutKey(const GridController& grid) {
   return grid.SaveMode() == VelmGRX ? grid.LayoutFileBaseName() : grid.mainlayout();
 }
 
@@ -30,7 +32,7 @@ namespace {
 // Puts the three names a temporary load changes back when it ends, however it ends.
 class RememberedNames {
  public:
-  explicit RememberedNames(VMGrid& g)
+  explicit RememberedNames(GridController& g)
       : g_(g), layout_(g.layout()), mainlayout_(g.mainlayout()), saveMode_(g.SaveMode()) {}
   ~RememberedNames() {
     if (armed_) Restore();
@@ -46,7 +48,7 @@ class RememberedNames {
   int32_t SaveMode() const { return saveMode_; }
 
  private:
-  VMGrid& g_;
+  GridController& g_;
   std::string layout_, mainlayout_;
   int32_t saveMode_;
   bool armed_ = false;

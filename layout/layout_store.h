@@ -11,14 +11,14 @@
 #include "layout/layout_names.h"
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 }
 
 namespace vmbgrid::layout {
 
 class LayoutStore {
  public:
-  explicit LayoutStore(VMGrid& owner) : owner_(owner), database_(owner) {}
+  explicit LayoutStore(GridController& owner) : owner_(owner), database_(owner) {}
 
   // The layout to show at the first Requery: the temporary layout when its entry
   // exists (sets IsTempLayout and the entry flag), else the user's last layout with
@@ -58,7 +58,7 @@ class LayoutStore {
   DatabaseLayouts& Database() { return database_; }
 
  private:
-  VMGrid& owner_;
+  GridController& owner_;
   DatabaseLayouts database_;
   bool tempEntryExists_ = false;
 };

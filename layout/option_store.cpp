@@ -2,7 +2,8 @@
 
 #include "core/settings_store.h"
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "host/error.h"
+#include "model/grid_controller.h"
 
 namespace vmbgrid::layout {
 

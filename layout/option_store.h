@@ -6,14 +6,14 @@
 #include <string>
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 }
 
 namespace vmbgrid::layout {
 
 class OptionStore {
  public:
-  explicit OptionStore(VMGrid& owner) : owner_(owner) {}
+  explicit OptionStore(GridController& owner) : owner_(owner) {}
   // Reads the persisted options into the controller. Stops silently at the first
   // failure (store error, a text that is no number); what was read stays applied.
   // False when nothing could be read.
@@ -26,7 +26,7 @@ class OptionStore {
   std::string Section() const;
 
  private:
-  VMGrid& owner_;
+  GridController& owner_;
 };
 
 }  // namespace vmbgrid::layout

@@ -1,8 +1,10 @@
 #include "search/grid_interaction.h"
 
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "grid/vmgrid_events.h"
+#include "host/error.h"
 #include "host/platform.h"
+#include "model/grid_controller.h"
 #include "search/criteria.h"
 #include "search/keys.h"
 #include "search/search_row.h"

@@ -12,7 +12,7 @@
 #include "search/header_sort.h"
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 class VMGridFields;
 }  // namespace vmbgrid
 
@@ -77,16 +77,16 @@ void DiscardControlCharacter(int& keyAscii);
 // value list: filled when it opens for the data grid's current column.
 class InputDropDown : public DropDownListener {
  public:
-  explicit InputDropDown(VMGrid& owner) : owner_(owner) {}
+  explicit InputDropDown(GridController& owner) : owner_(owner) {}
   void DropDownOpen(DropDownControl& dd) override;
 
  private:
-  VMGrid& owner_;
+  GridController& owner_;
 };
 
 class GridInteraction : public GridListener {
  public:
-  explicit GridInteraction(VMGrid& owner) : owner_(owner), sort_(owner), input_(owner) {}
+  explicit GridInteraction(GridController& owner) : owner_(owner), sort_(owner), input_(owner) {}
 
   InteractionHooks hooks;
 
@@ -123,7 +123,7 @@ class GridInteraction : public GridListener {
  private:
   void RowsChanged(GridControl& g);
   void NavigationKey(GridControl& g, int& keyCode, int& shift);
-  VMGrid& owner_;
+  GridController& owner_;
   HeaderSort sort_;
   InputDropDown input_;
 };

@@ -1,7 +1,7 @@
 #include "search/header_sort.h"
 
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "model/grid_controller.h"
 #include "search/grid_interaction.h"
 
 namespace vmbgrid::search {

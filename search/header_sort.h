@@ -10,14 +10,14 @@
 #include "host/grid_control.h"
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 }
 
 namespace vmbgrid::search {
 
 class HeaderSort {
  public:
-  explicit HeaderSort(VMGrid& owner) : owner_(owner) {}
+  explicit HeaderSort(GridController& owner) : owner_(owner) {}
 
   // A left-button release in the header area of the data grid.
   void LeftRelease(GridControl& g, int shift, double x);
@@ -46,7 +46,7 @@ class HeaderSort {
   void EnterName(const std::string& name);
   std::string NameOfColumn(GridControl& g, int colIndex) const;
 
-  VMGrid& owner_;
+  GridController& owner_;
   bool headerClick_ = false;
   bool sortArmed_ = true;
   int clickedColumn_ = -1;

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "host/error.h"
+#include "model/grid_controller.h"
 #include "search/criteria.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"

@@ -2,8 +2,10 @@
 
 #include "core/services.h"
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "grid/vmgrid_events.h"
+#include "host/error.h"
 #include "host/platform.h"
+#include "model/grid_controller.h"
 #include "search/column_mirror.h"
 #include "search/grid_interaction.h"
 #include "search/keys.h"

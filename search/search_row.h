@@ -11,7 +11,7 @@
 #include "host/xarray.h"
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 class VMGridFields;
 }  // namespace vmbgrid
 
@@ -32,14 +32,14 @@ enum SearchMessage : int {
 // distinct values; a chosen value is applied at once.
 class SearchDropDown : public DropDownListener {
  public:
-  explicit SearchDropDown(VMGrid& owner) : owner_(owner) {}
+  explicit SearchDropDown(GridController& owner) : owner_(owner) {}
   void DropDownOpen(DropDownControl& dd) override;
   void ValueChosen(DropDownControl& dd) override;
   void Change(DropDownControl& dd) override;
   void KeyDown(DropDownControl& dd, int& keyCode, int& shift) override;
 
  private:
-  VMGrid& owner_;
+  GridController& owner_;
 };
 
 // A parameter placeholder behind "ODER " ("ODER =2:Combo"): like a plain one it
@@ -48,7 +48,7 @@ bool IsOrParameterPlaceholder(const Variant& value);
 
 class SearchRow : public GridListener {
  public:
-  explicit SearchRow(VMGrid& owner) : owner_(owner), dropDown_(owner) {}
+  explicit SearchRow(GridController& owner) : owner_(owner), dropDown_(owner) {}
 
   // Called when the host attaches the search grid: creates the array and configures
   // the control for one row.
@@ -123,7 +123,7 @@ class SearchRow : public GridListener {
   void NavigationKey(GridControl& g, int& keyCode, int& shift);
   void RefreshAfterFill();
 
-  VMGrid& owner_;
+  GridController& owner_;
   SearchDropDown dropDown_;
   std::shared_ptr<XArray> array_;
   std::shared_ptr<VMGridFields> parameters_;

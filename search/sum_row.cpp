@@ -5,7 +5,8 @@
 
 #include "core/services.h"
 #include "core/strings.h"
-#include "grid/vmgrid.h"
+#include "host/error.h"
+#include "model/grid_controller.h"
 #include "search/column_mirror.h"
 #include "search/search_row.h"
 

@@ -8,14 +8,14 @@
 #include "host/xarray.h"
 
 namespace vmbgrid {
-class VMGrid;
+class GridController;
 }
 
 namespace vmbgrid::search {
 
 class SumRow : public GridListener {
  public:
-  explicit SumRow(VMGrid& owner) : owner_(owner) {}
+  explicit SumRow(GridController& owner) : owner_(owner) {}
 
   void Attach(GridControl* control);
   void SetUp();
@@ -31,7 +31,7 @@ class SumRow : public GridListener {
   void BeforeRowChangeRequest(GridControl&, bool& cancel) override { cancel = true; }
 
  private:
-  VMGrid& owner_;
+  GridController& owner_;
   std::shared_ptr<XArray> array_;
 };
 
