@@ -82,7 +82,7 @@ class VMGrid : public GridController {
   void Form(HostForm* form) { form_ = form; }
 
   // ---- Data source ----
-  std::shared_ptr<vmbgrid::Connection> Connection() const { return connection_; }
+  std::shared_ptr<vmbgrid::Connection> Connection() const override { return connection_; }
   void Connection(std::shared_ptr<vmbgrid::Connection> connection);
   const std::string& ConnectionString() const override { return connectionString_; }
   void ConnectionString(const std::string& text) { connectionString_ = text; }

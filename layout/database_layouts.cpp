@@ -96,7 +96,7 @@ void CloseQuietly(const std::shared_ptr<Recordset>& rs) {
 // connection by its connection string, so the transaction is begun there.
 class SaveTransaction {
  public:
-  explicit SaveTransaction(VMGrid& owner) {
+  explicit SaveTransaction(GridController& owner) {
     std::shared_ptr<Connection> c = owner.Connection();
     if (c && c->State() == adStateOpen && c->ConnectionString() == owner.ConnectionString()) {
       c->BeginTrans();

@@ -46,7 +46,9 @@ class GridController {
   // ---- Data source ----
   virtual const std::string& ConnectionString() const = 0;
   virtual const std::string& RecordSource() const = 0;
-  virtual std::shared_ptr<Connection> OpenConnection() = 0;
+  virtual std::shared_ptr<vmbgrid::Connection> OpenConnection() = 0;
+  // The controller's connection as it stands (none or closed before the first load).
+  virtual std::shared_ptr<vmbgrid::Connection> Connection() const = 0;
   virtual std::shared_ptr<Recordset> CurrentRecordset() const = 0;
   virtual bool ClientData() const = 0;
   virtual bool FirstLoad() const = 0;
