@@ -248,7 +248,7 @@ class VMGrid : public GridController {
   // on) and the formats of the field types. A layout replaces the columns and
   // carries neither the maps nor the fields' formats, so it is applied again after
   // every layout load.
-  void ApplyValueTranslation();
+  void ApplyValueTranslation() override;
   void AlignSatellites(GridControl& source);
   void RememberSortedField(const std::string& name) override;
   const std::vector<std::string>& SortedFieldNames() const { return sortedFieldNames_; }

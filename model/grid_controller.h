@@ -49,6 +49,8 @@ class GridController {
   virtual std::shared_ptr<vmbgrid::Connection> OpenConnection() = 0;
   // The controller's connection as it stands (none or closed before the first load).
   virtual std::shared_ptr<vmbgrid::Connection> Connection() const = 0;
+  // The fields' value maps and formats onto the grid's columns, as after a Requery.
+  virtual void ApplyValueTranslation() = 0;
   virtual std::shared_ptr<Recordset> CurrentRecordset() const = 0;
   virtual bool ClientData() const = 0;
   virtual bool FirstLoad() const = 0;
