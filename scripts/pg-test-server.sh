@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# A throwaway PostgreSQL server for the tests, on a Unix socket in its own folder.
+#   scripts/pg-test-server.sh start DIR   initdb into DIR/data, start, write DIR/conninfo
+#   scripts/pg-test-server.sh stop DIR    stop the server and remove DIR
+# Without the server binaries, start writes DIR/skipped with the reason and
+# succeeds, so that the tests report themselves as skipped. As root the server
+# runs as the "postgres" system user, which owns DIR.
+set -uo pipefail
+cmd=${1:-}
+dir=${2:-}
+[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+
+bindir=${VMBGRID_PG_BIN:-}
+if [ -z "$bindir" ]; then
+  for d in /usr/lib/postgresql/*/bin; do [ -x "$d/initdb" ] && bindir=$d; done
+fi
+if [ -z "$bindir" ] && command -v pg_config >/dev/null; then bindir=$(pg_config --bindir); fi
+
+as_owner() {
+  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+case "$cmd" in
+  start)
+    "$0" stop "$dir" >/dev/null 2>&1
+    mkdir -p "$dir"
+    if [ -z "$bindir" ] || [ ! -x "$bindir/initdb" ] || [ ! -x "$bindir/pg_ctl" ]; then
+      echo "PostgreSQL server binaries not found (install postgresql): PostgreSQL tests are skipped" |
+        tee "$dir/skipped"
+      exit 0
+    fi
+    if [ "$(id -u)" -eq 0 ]; then
+      if ! id postgres >/dev/null 2>&1; then
+        echo "no postgres system user to run the server as: PostgreSQL tests are skipped" |
+          tee "$dir/skipped"
+        exit 0
+      fi
+      chown postgres "$dir"
+    fi
+    chmod 700 "$dir"
+    # German ICU collation, as a German office would set its server up.
+    if ! as_owner "$bindir/initdb" -D "$dir/data" -U vmbgrid --auth=trust --encoding=UTF8 \
+        --locale=C.UTF-8 --locale-provider=icu --icu-locale=de-DE -N >"$dir/initdb.log" 2>&1; then
+      cat "$dir/initdb.log" >&2
+      exit 1
+    fi
+    # One role with a password, for the wrong-password test; everyone else is trusted.
+    as_owner bash -c "printf '%s\n' 'local all vmbgrid_pw scram-sha-256' 'local all all trust' \
+      > '$dir/data/pg_hba.conf'"
+    if ! as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+        -o "-k $dir -c listen_addresses= -p 5432 -c fsync=off -c synchronous_commit=off \
+            -c full_page_writes=off -c max_connections=40" start >/dev/null; then
+      cat "$dir/server.log" >&2
+      exit 1
+    fi
+    "$bindir/psql" -X -q -h "$dir" -p 5432 -U vmbgrid -d postgres \
+      -c "CREATE ROLE vmbgrid_pw LOGIN SUPERUSER PASSWORD 'richtig'" >/dev/null || exit 1
+    echo "host=$dir port=5432 user=vmbgrid" >"$dir/conninfo"
+    echo "PostgreSQL test server running in $dir"
+    ;;
+  stop)
+    if [ -d "$dir/data" ] && [ -n "$bindir" ]; then
+      as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1
+    fi
+    rm -rf "$dir"
+    ;;
+  *)
+    echo "usage: $0 start|stop DIR" >&2
+    exit 2
+    ;;
+esac
