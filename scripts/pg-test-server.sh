@@ -2,6 +2,7 @@
 # A throwaway PostgreSQL server for the tests, on a Unix socket in its own folder.
 #   scripts/pg-test-server.sh start DIR   initdb into DIR/data, start, write DIR/conninfo
 #   scripts/pg-test-server.sh stop DIR    stop the server and remove DIR
+#   scripts/pg-test-server.sh halt|resume DIR   kill it and start it again (connection loss)
 # Without the server binaries, start writes DIR/skipped with the reason and
 # succeeds, so that the tests report themselves as skipped. As root the server
 # runs as the "postgres" system user, which owns DIR.
@@ -57,6 +58,14 @@ case "$cmd" in
       -c "CREATE ROLE vmbgrid_pw LOGIN SUPERUSER PASSWORD 'richtig'" >/dev/null || exit 1
     echo "host=$dir port=5432 user=vmbgrid" >"$dir/conninfo"
     echo "PostgreSQL test server running in $dir"
+    ;;
+  halt)
+    # Kills the server as a crash or a pulled cable would; resume starts it again.
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
+    ;;
+  resume)
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+      -o "-k $dir -c listen_addresses= -p 5432 -c fsync=off" start >/dev/null
     ;;
   stop)
     if [ -d "$dir/data" ] && [ -n "$bindir" ]; then

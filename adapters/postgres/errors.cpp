@@ -66,9 +66,9 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
       Trimmed(res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
   const std::string detail = primary.empty() ? Trimmed(PQerrorMessage(conn)) : primary;
   if (!state || !*state) {
-    // No answer of the server at all: the connection is gone.
-    if (!conn || PQstatus(conn) == CONNECTION_BAD || !res) return Lost(conn, detail);
-    return VMError(errc::kProviderFailure, kSource, "Datenbankfehler: " + detail);
+    // The server gives every error of its own a code: without one the client lost
+    // the connection (closed, reset, protocol broken).
+    return Lost(conn, detail);
   }
   const std::string code = state;
   const std::string cls = code.substr(0, 2);
