@@ -29,6 +29,14 @@ inline constexpr int kSchemaVersion = 1;
 std::vector<std::pair<std::string, std::string>> ConnectionKeywords(
     const data::ConnectionProperties& props);
 
+// True for a text that names a server rather than a database file: a
+// postgresql:// (or postgres://) URI or a "Provider=..." connection string. Hosts
+// taking a --db argument pass such a text on as the connection string.
+bool IsServerConnectionString(const std::string& text);
+
+// The text for messages and titles: a URI's or string's password replaced by "***".
+std::string WithoutPassword(const std::string& text);
+
 // Data-type code and defined size of a server column (type oid and modifier).
 struct ColumnType {
   int32_t type = adVarChar;

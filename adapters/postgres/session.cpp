@@ -221,7 +221,8 @@ void Session::Connect() {
   if (conn_) PQfinish(conn_);
   conn_ = conn;
   // The server's notices ("already exists, skipping") are no message for the user.
-  PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn_, [](void*, const char*) {}, nullptr);
   Configure();
 }
 

@@ -62,10 +62,10 @@ int32_t Save(data::ProviderSession& s, const std::string& tag, int columns) {
        nullptr, &id);
   for (int c = 0; c < columns; ++c) {
     Call(s, "aa_gridlayoutfield",
-         {In("SPAction", Variant(int16_t{2})), In("layoutid", Variant(id)), In("caption", Variant(tag)),
-          In("fieldname", Variant("F" + std::to_string(c))), In("order", Variant(c)),
-          In("sortdirection", Variant(0)), In("sortorder", Variant(0)), In("visible", Variant(true)),
-          In("width", Variant(1000 + c))});
+         {In("SPAction", Variant(int16_t{2})), In("layoutid", Variant(id)),
+          In("caption", Variant(tag)), In("fieldname", Variant("F" + std::to_string(c))),
+          In("order", Variant(c)), In("sortdirection", Variant(0)), In("sortorder", Variant(0)),
+          In("visible", Variant(true)), In("width", Variant(1000 + c))});
   }
   return id;
 }
@@ -123,7 +123,8 @@ TEST(PostgresLayouts, AnOlderSchemaIsBroughtUpToDateWithoutLosingLayouts) {
   ASSERT_EQ(db.Exec("DROP FUNCTION aa_gridlayoutfield"), "");
   auto fresh = Session(db.ConnectionString());
   try {
-    Call(*fresh, "aa_gridlayoutfield", {In("SPAction", Variant(int16_t{1})), In("layoutid", Variant(1))});
+    Call(*fresh, "aa_gridlayoutfield",
+         {In("SPAction", Variant(int16_t{1})), In("layoutid", Variant(1))});
   } catch (const VMError& e) {
     ADD_FAILURE() << "a read of a missing function is an empty result: " << e.Description();
   }
@@ -168,8 +169,8 @@ TEST(PostgresLayouts, TwoProcessesSavingTheSameLayoutLeaveOneCompleteVersion) {
   auto s = Session(db.ConnectionString());
   Rows fields;
   Call(*s, "aa_gridlayoutfield",
-       {In("SPAction", Variant(int16_t{1})), In("layoutid", Variant(std::stoi(db.Value(
-                                                     "SELECT layoutid FROM aa_gridlayout_kopf"))))},
+       {In("SPAction", Variant(int16_t{1})),
+        In("layoutid", Variant(std::stoi(db.Value("SELECT layoutid FROM aa_gridlayout_kopf"))))},
        &fields);
   ASSERT_EQ(fields.rows.size(), static_cast<size_t>(kColumns));
   for (int c = 0; c < kColumns; ++c) {

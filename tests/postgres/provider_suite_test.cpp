@@ -78,8 +78,9 @@ class BothProviders : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(BothProviders, ValuesArriveWithTheSameTypesAndForms) {
-  auto rs = Open("SELECT TOP 2 [Nr],[Name],[Umsatz],[Betrag],[Geburtstag],[Aktiv],[Notiz],[a] "
-                 "FROM [Kunden] ORDER BY [Nr]");
+  auto rs = Open(
+      "SELECT TOP 2 [Nr],[Name],[Umsatz],[Betrag],[Geburtstag],[Aktiv],[Notiz],[a] "
+      "FROM [Kunden] ORDER BY [Nr]");
   ASSERT_EQ(rs->RecordCount(), 2);
   EXPECT_EQ(rs->FieldType(0), adInteger);
   EXPECT_EQ(rs->FieldType(1), adVarChar);
@@ -100,15 +101,16 @@ TEST_P(BothProviders, ValuesArriveWithTheSameTypesAndForms) {
   EXPECT_FALSE(rs->Value("Aktiv").BoolRef());
   EXPECT_TRUE(rs->Value("Notiz").IsNull());
   // What the search line writes for a Boolean column works on both.
-  EXPECT_EQ(Column("SELECT [Nr] FROM [Kunden] WHERE [Aktiv] = 1 ORDER BY [Nr]"), (Strings{"1", "4"}));
+  EXPECT_EQ(Column("SELECT [Nr] FROM [Kunden] WHERE [Aktiv] = 1 ORDER BY [Nr]"),
+            (Strings{"1", "4"}));
 }
 
 TEST_P(BothProviders, LikeFoldsCaseAsTheInMemoryFilterDoes) {
   auto all = Open("SELECT * FROM [Kunden]");
   for (const char* pattern : {"mül%", "MÜL%", "är%", "o''b%", "%e_", "C:\\%"}) {
     const std::string column = std::string(pattern) == "C:\\%" ? "[Notiz]" : "[Name]";
-    const Strings db =
-        Column("SELECT [Nr] FROM [Kunden] WHERE " + column + " LIKE '" + pattern + "' ORDER BY [Nr]");
+    const Strings db = Column("SELECT [Nr] FROM [Kunden] WHERE " + column + " LIKE '" + pattern +
+                              "' ORDER BY [Nr]");
     all->Filter(column + " LIKE '" + pattern + "'");
     EXPECT_EQ(static_cast<int32_t>(db.size()), all->RecordCount()) << pattern;
     EXPECT_FALSE(db.empty()) << pattern;
@@ -118,7 +120,8 @@ TEST_P(BothProviders, LikeFoldsCaseAsTheInMemoryFilterDoes) {
 TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
   core::SettingsStore settings;
   settings.SetConnection(conn_);
-  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", "vorgabe"), "vorgabe");
+  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", "vorgabe"),
+            "vorgabe");
   const std::string nasty = "x'); DROP TABLE \"Kunden\"; -- \\' $$ E'\\''";
   settings.WriteSetting("app\\frm", "Schluessel", nasty, "anna");
   settings.WriteSetting("app\\frm", "Schluessel", nasty + "2", "anna");
@@ -131,7 +134,8 @@ TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
 }
 
 TEST_P(BothProviders, RejectedStatementsAndIntegrityErrorsKeepTheirNumbers) {
-  for (const char* bad : {"SELECT [Gibtsnicht] FROM [Kunden]", "SELECT [Nr] FROM [Nix]", "SELEC 1"}) {
+  for (const char* bad :
+       {"SELECT [Gibtsnicht] FROM [Kunden]", "SELECT [Nr] FROM [Nix]", "SELEC 1"}) {
     try {
       Open(bad);
       ADD_FAILURE() << bad;

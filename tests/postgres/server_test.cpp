@@ -50,7 +50,7 @@ std::unique_ptr<data::ProviderSession> Session(const std::string& cs) {
 }
 
 int64_t Exec(data::ProviderSession& s, const std::string& sql, data::ResultSink* sink = nullptr,
-            int timeout = 0) {
+             int timeout = 0) {
   data::StatementRequest r;
   r.text = sql;
   r.timeoutSeconds = timeout;
@@ -93,17 +93,22 @@ TEST(PostgresServer, FailuresToConnectSayWhyInGerman) {
   VMBGRID_REQUIRE_POSTGRES();
   const std::string dir = SocketDir();
   VMError pw = Raised([&] {
-    Session("Provider=PostgreSQL;Host=" + dir + ";Database=postgres;User ID=vmbgrid_pw;Password=falsch");
+    Session("Provider=PostgreSQL;Host=" + dir +
+            ";Database=postgres;User ID=vmbgrid_pw;Password=falsch");
   });
   EXPECT_EQ(pw.Number(), errc::kProviderFailure);
   EXPECT_NE(pw.Description().find("Benutzername oder Kennwort ist falsch"), std::string::npos)
       << pw.Description();
   EXPECT_EQ(pw.Description().find("falsch;"), std::string::npos);  // never the password
-  Session("Provider=PostgreSQL;Host=" + dir + ";Database=postgres;User ID=vmbgrid_pw;Password=richtig");
+  Session("Provider=PostgreSQL;Host=" + dir +
+          ";Database=postgres;User ID=vmbgrid_pw;Password=richtig");
 
-  VMError down = Raised([&] { Session("Provider=PostgreSQL;Host=/tmp/vmbgrid-kein-server;Database=x"); });
-  EXPECT_NE(down.Description().find("ist nicht erreichbar"), std::string::npos) << down.Description();
-  VMError nodb = Raised([&] { Session("Provider=PostgreSQL;Host=" + dir + ";Database=gibtsnicht;User ID=vmbgrid"); });
+  VMError down =
+      Raised([&] { Session("Provider=PostgreSQL;Host=/tmp/vmbgrid-kein-server;Database=x"); });
+  EXPECT_NE(down.Description().find("ist nicht erreichbar"), std::string::npos)
+      << down.Description();
+  VMError nodb = Raised(
+      [&] { Session("Provider=PostgreSQL;Host=" + dir + ";Database=gibtsnicht;User ID=vmbgrid"); });
   EXPECT_NE(nodb.Description().find("gibt es auf dem Server nicht"), std::string::npos)
       << nodb.Description();
 }
@@ -114,7 +119,8 @@ TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
   auto s = Session(db.ConnectionString());
   VMError slow = Raised([&] { Exec(*s, "SELECT pg_sleep(5)", nullptr, 1); });
   EXPECT_EQ(slow.Number(), errc::kQueryTimeout);
-  EXPECT_EQ(slow.Description(), "Die Abfrage wurde nach 1 Sekunden abgebrochen (Zeitlimit überschritten).");
+  EXPECT_EQ(slow.Description(),
+            "Die Abfrage wurde nach 1 Sekunden abgebrochen (Zeitlimit überschritten).");
   CountingSink one;
   Exec(*s, "SELECT 1", &one);  // still usable, without the limit
   EXPECT_EQ(one.rows, 1);
@@ -151,13 +157,13 @@ TEST(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
       return rs && rs->State() == adStateOpen ? rs->RecordCount() : -1;
     };
     EXPECT_EQ(count("O'Brien"), 1);
-    EXPECT_EQ(count("a\\b"), 1);      // a backslash is a character, in = and in LIKE
+    EXPECT_EQ(count("a\\b"), 1);  // a backslash is a character, in = and in LIKE
     EXPECT_EQ(count("a\\*"), 1);
-    EXPECT_EQ(count("STRASSE"), 0);   // = compares exactly
-    EXPECT_EQ(count("STRASS*"), 1);   // LIKE folds as the in-memory filter does
-    for (const char* payload : {"x'; DROP TABLE \"Kunden\"; --", "\\'; DROP TABLE \"Kunden\"; --",
-                                "$$; DROP TABLE \"Kunden\"; $$", "E'\\''; DROP TABLE \"Kunden\"; --",
-                                "x' OR '1'='1"}) {
+    EXPECT_EQ(count("STRASSE"), 0);  // = compares exactly
+    EXPECT_EQ(count("STRASS*"), 1);  // LIKE folds as the in-memory filter does
+    for (const char* payload :
+         {"x'; DROP TABLE \"Kunden\"; --", "\\'; DROP TABLE \"Kunden\"; --",
+          "$$; DROP TABLE \"Kunden\"; $$", "E'\\''; DROP TABLE \"Kunden\"; --", "x' OR '1'='1"}) {
       count(payload);  // a range or alternatives of text, or a message about the criterion
     }
     for (const std::string& m : platform.messages.texts())
@@ -180,7 +186,8 @@ TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnecte
     ~Cleanup() { (void)std::system(cmd.c_str()); }
   } cleanup{sh + " stop " + dir};
   const std::string info = "host=" + dir + " port=5432 user=vmbgrid dbname=postgres";
-  ASSERT_EQ(pgtest::Admin(info, "CREATE TABLE z AS SELECT g AS n FROM generate_series(1, 65000) g"), "");
+  ASSERT_EQ(pgtest::Admin(info, "CREATE TABLE z AS SELECT g AS n FROM generate_series(1, 65000) g"),
+            "");
   ASSERT_EQ(pgtest::Admin(info, "CHECKPOINT"), "");  // commits are asynchronous on this server
   auto s = Session("Provider=PostgreSQL;Data Source=\"" + info + "\"");
   CountingSink all;
