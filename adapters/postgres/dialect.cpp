@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "adapters/postgres/postgres_provider.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::postgres {
 
@@ -194,20 +195,6 @@ bool IsNameToken(const Token& t) {
   return true;
 }
 
-std::string QuoteBracket(const std::string& bracket) {
-  // "[a]]b]" -> "a]b" with " doubled.
-  std::string out = "\"";
-  const size_t end =
-      bracket.size() >= 2 && bracket.back() == ']' ? bracket.size() - 1 : bracket.size();
-  for (size_t i = 1; i < end; ++i) {
-    const char c = bracket[i];
-    if (c == ']' && i + 1 < end && bracket[i + 1] == ']') ++i;
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
 std::string Fold(const std::string& operand, LikeFolding folding) {
   // Full case folding as the in-memory filter does it: lower case, and "ß" is "ss".
   if (folding == LikeFolding::kIcu) {
@@ -238,6 +225,20 @@ bool IsInput(const Parameter& p) {
 }
 
 }  // namespace
+
+bool HasSecondStatement(const std::string& statement) {
+  const std::vector<Token> t = Tokenize(statement);
+  bool ended = false;
+  for (const Token& k : t) {
+    if (!Significant(k)) continue;
+    if (k.kind == Tok::kSymbol && k.text == ";") {
+      ended = true;
+    } else if (ended) {
+      return true;
+    }
+  }
+  return false;
+}
 
 std::string RewriteStatement(const std::string& statement, LikeFolding folding,
                              const std::vector<Parameter>* params, std::vector<size_t>* order) {
@@ -286,7 +287,8 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
         continue;
       auto esc = NextSig(t, *r);
       const bool hasEscape = esc && t[*esc].kind == Tok::kWord && SameWord(t[*esc].text, "ESCAPE");
-      const std::string left = t[*l].kind == Tok::kBracket ? QuoteBracket(t[*l].text) : t[*l].text;
+      const std::string left =
+          t[*l].kind == Tok::kBracket ? sql::BracketNamesToDoubleQuotes(t[*l].text) : t[*l].text;
       t[*l] = Token{Tok::kSymbol, Fold(left, folding), false};
       // The library's patterns know no escape character; PostgreSQL's default is "\".
       t[*r] =
@@ -316,7 +318,7 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
   for (size_t i = 0; i < t.size(); ++i) {
     const Token& k = t[i];
     if (k.kind == Tok::kBracket) {
-      out += QuoteBracket(k.text);
+      out += sql::BracketNamesToDoubleQuotes(k.text);
     } else if (k.kind == Tok::kParam && params && order) {
       std::optional<size_t> index;
       if (k.text == "?") {

@@ -2,8 +2,11 @@
 // German texts. The server's own detail is appended; passwords never appear.
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "adapters/postgres/internal.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::postgres {
 
@@ -23,6 +26,20 @@ VMError Lost(PGconn* conn, const std::string& detail) {
                      " wurde unterbrochen; die Anweisung wurde nicht ausgeführt. Bitte versuchen "
                      "Sie es noch einmal" +
                      (detail.empty() ? std::string(".") : " (" + detail + ")."));
+}
+
+// The name the server quotes in "relation "X" does not exist" (or, in a German
+// server's words, »X«): from the first opening to the last closing mark, so that a
+// name holding quotes comes back whole. Empty when the text quotes nothing.
+std::string QuotedName(const std::string& text) {
+  for (const auto& [opening, closing] :
+       {std::pair<std::string_view, std::string_view>{"\"", "\""}, {"»", "«"}}) {
+    const size_t from = text.find(opening);
+    const size_t to = text.rfind(closing);
+    if (from != std::string::npos && to != std::string::npos && to >= from + opening.size())
+      return text.substr(from + opening.size(), to - from - opening.size());
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -85,9 +102,20 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
     return VMError(errc::kRejectedStatement, kSource,
                    "Die Layout-Prozeduren der Datenbank sind veraltet oder fehlen: " + detail);
   }
+  // Unknown tables and columns are named, as every provider names them.
+  if (code == "42P01" || code == "42703") {
+    const std::string name = QuotedName(primary);
+    if (!name.empty()) {
+      return code == "42P01" ? VMError(errc::kNoSuchTable, kSource, sql::NoSuchTableText(name))
+                             : VMError(errc::kNoSuchColumn, kSource, sql::NoSuchColumnText(name));
+    }
+  }
+  // Expression nesting beyond the server's stack, a statement beyond its limits.
+  if (code == "54001" || code == "54011" || code == "54023")
+    return VMError(errc::kStatementTooComplex, kSource, sql::kTooComplexText);
   if (cls == "42" || code == "0A000" || cls == "21" || cls == "2F" || cls == "P0") {
     return VMError(errc::kRejectedStatement, kSource,
-                   "Die Anweisung wurde von der Datenbank abgelehnt: " + detail);
+                   "Die Anweisung wurde von der Datenbank abgelehnt: " + sql::Excerpt(detail));
   }
   if (cls == "23") {
     return VMError(errc::kIntegrityViolation, kSource,

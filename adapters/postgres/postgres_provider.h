@@ -59,4 +59,9 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
                              const std::vector<Parameter>* params = nullptr,
                              std::vector<size_t>* order = nullptr);
 
+// True when anything but blanks, comments and ";" follows the first ";" outside
+// literals (also E'' and dollar-quoted), quoted names and comments, read as the
+// server reads them: a second statement, which no query or command may carry.
+bool HasSecondStatement(const std::string& statement);
+
 }  // namespace vmbgrid::postgres

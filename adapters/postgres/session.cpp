@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "adapters/postgres/internal.h"
+#include "host/sql_text.h"
 
 namespace vmbgrid::postgres {
 
@@ -37,13 +38,9 @@ std::string UnbracketName(const std::string& text) {
   return t;
 }
 
-std::string QuoteName(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
+// A name for statements that do not pass the dialect (procedure calls).
+std::string ServerName(const std::string& name) {
+  return sql::BracketNamesToDoubleQuotes(sql::QuoteName(name));
 }
 
 std::string Lower(std::string s) {
@@ -290,14 +287,14 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
   std::string text = request.text;
   if (request.commandType == adCmdTable) {
     const std::string found = TableName(request.text);
-    text = "SELECT * FROM " + QuoteName(found.empty() ? UnbracketName(request.text) : found);
+    text = "SELECT * FROM " + sql::QuoteName(found.empty() ? UnbracketName(request.text) : found);
   } else if (request.commandType == adCmdUnknown) {
     const std::string trimmed = TrimText(request.text);
     const std::string name = UnbracketName(trimmed);
     if (!name.empty() &&
         (trimmed != name || name.find_first_of(" \t\r\n;(") == std::string::npos)) {
       const std::string found = TableName(trimmed);
-      if (!found.empty()) text = "SELECT * FROM " + QuoteName(found);
+      if (!found.empty()) text = "SELECT * FROM " + sql::QuoteName(found);
     }
   }
   return RunText(text, request.parameters, request.maxRows, request.timeoutSeconds, sink);
@@ -305,6 +302,10 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
 
 int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
                          int timeoutSeconds, data::ResultSink* sink) {
+  // Exactly one statement per query or command: text behind it would run as
+  // another statement, so nothing runs at all.
+  if (HasSecondStatement(text))
+    throw VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
   std::vector<size_t> order;
   const std::string sql = RewriteStatement(text, folding_, params, &order);
   SetTimeout(timeoutSeconds);
@@ -465,7 +466,7 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
   };
 
   std::string call =
-      std::string(isProcedure ? "CALL " : "SELECT * FROM ") + QuoteName(proname) + "(";
+      std::string(isProcedure ? "CALL " : "SELECT * FROM ") + ServerName(proname) + "(";
   std::vector<size_t> order;
   for (size_t i = 0; i < params.size(); ++i) {
     if (!IsInput(params[i])) continue;
@@ -477,7 +478,7 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
     }
     if (!order.empty()) call += ", ";
     order.push_back(i);
-    call += QuoteName(a->name) + " => $" + std::to_string(order.size());
+    call += ServerName(a->name) + " => $" + std::to_string(order.size());
   }
   call += ")";
   const ParameterValues v = Values(params, order);

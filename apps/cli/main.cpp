@@ -155,9 +155,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> statements;
   auto conn = Platform::Data().CreateConnection();
   // A server is named by its connection string (postgresql://...), a file by its path.
-  conn->ConnectionString(postgres::IsServerConnectionString(o.db)
-                             ? o.db
-                             : sqlite::ConnectionStringForFile(o.db));
+  conn->ConnectionString(
+      postgres::IsServerConnectionString(o.db) ? o.db : sqlite::ConnectionStringForFile(o.db));
   conn->SetStatementLog([&statements](const std::string& s) { statements.push_back(s); });
   try {
     conn->Open();

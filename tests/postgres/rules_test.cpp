@@ -41,6 +41,19 @@ TEST(PostgresDialect, LiteralsCommentsAndDollarQuotesAreNeverTouched) {
             "SELECT \"Nr\" FROM \"T\" WHERE \"Name\" = 'x\\''; DROP TABLE t; --'");
 }
 
+TEST(PostgresDialect, ASecondStatementIsFoundWhereTheServerWouldRunOne) {
+  for (const char* one :
+       {"SELECT 1", "SELECT 1;", "SELECT 1 ; -- Ende\n /* x */ ;", "SELECT 'a;b', [c;d], \"e;f\"",
+        "SELECT E'\\'; x', $$;$$, $t$ ; $t$", "SELECT 1 /* /* ; */ ; */"}) {
+    EXPECT_FALSE(postgres::HasSecondStatement(one)) << one;
+  }
+  for (const char* two : {"SELECT 1; DROP TABLE t", "SELECT E'a\\''; DROP TABLE t",
+                          "SELECT [a]]; DROP TABLE t; --]; DELETE FROM t", "SELECT 1;;x",
+                          "SELECT 1 /* /* */ */; x"}) {
+    EXPECT_TRUE(postgres::HasSecondStatement(two)) << two;
+  }
+}
+
 TEST(PostgresDialect, LikeFoldsBothSidesAndKnowsNoEscapeCharacter) {
   EXPECT_EQ(R("SELECT [Nr] FROM [T] WHERE [Name] LIKE 'Stra%'"),
             "SELECT \"Nr\" FROM \"T\" WHERE " + kFoldName +

@@ -11,20 +11,12 @@
 #include "host/error.h"
 #include "host/platform.h"
 #include "tests/postgres/pg_test_support.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
 
-template <class F>
-VMError Raised(F&& f) {
-  try {
-    f();
-  } catch (const VMError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a VMError";
-  return VMError(0, "", "");
-}
+using testing::Raised;
 
 class CountingSink : public data::ResultSink {
  public:
@@ -126,11 +118,22 @@ TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
   EXPECT_EQ(one.rows, 1);
 
   Exec(*s, "CREATE TABLE t (a integer)");
-  for (const char* two : {"SELECT 1; DROP TABLE t", "INSERT INTO t VALUES (1); DROP TABLE t"}) {
+  // Literals read as the server reads them: E'' with its backslash escapes, dollar
+  // quotes, nested comments.
+  for (const char* two : {"SELECT 1; DROP TABLE t", "INSERT INTO t VALUES (1); DROP TABLE t",
+                          "SELECT E'a\\''; DROP TABLE t", "SELECT $$a$$; DROP TABLE t",
+                          "SELECT 1 /* /* */ ; */; DROP TABLE t"}) {
     CountingSink sink;
-    EXPECT_EQ(Raised([&] { Exec(*s, two, &sink); }).Number(), errc::kRejectedStatement) << two;
+    const VMError e = Raised([&] { Exec(*s, two, &sink); });
+    EXPECT_EQ(e.Number(), errc::kRejectedStatement) << two;
+    EXPECT_EQ(e.Description(),
+              "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.")
+        << two;
   }
   EXPECT_EQ(db.Value("SELECT count(*) FROM t"), "0");
+  CountingSink one2;
+  Exec(*s, "SELECT E'a\\'; b', $$;$$, $x$ ; $x$ /* /* ; */ ; */ ;", &one2);
+  EXPECT_EQ(one2.rows, 1);
 }
 
 TEST(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
