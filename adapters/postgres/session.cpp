@@ -171,11 +171,10 @@ std::optional<int> ActionOf(const std::vector<Parameter>* params) {
   return std::nullopt;
 }
 
-// Saving and deleting write; listing and reading never do.
-bool LayoutCallWrites(const std::string& name, const std::vector<Parameter>* params) {
-  const std::optional<int> action = ActionOf(params);
-  if (!action) return false;
-  return Lower(name) == "aa_gridlayout" ? (*action == 2 || *action == 3) : *action == 2;
+// Only saving a layout's header installs the schema: listing, reading and deleting
+// on a database that never saved one find nothing to do.
+bool LayoutCallInstalls(const std::string& name, const std::vector<Parameter>* params) {
+  return Lower(name) == "aa_gridlayout" && ActionOf(params) == 2;
 }
 
 // Columns of the layout functions' results, for a database without them.
@@ -189,6 +188,32 @@ std::vector<data::ColumnMeta> LayoutColumns(const std::string& name) {
   return {{"layoutid", adInteger, 4}, {"caption", adVarChar, 50},      {"fieldname", adVarChar, 50},
           {"order", adInteger, 4},    {"sortdirection", adInteger, 4}, {"sortorder", adInteger, 4},
           {"visible", adBoolean, 2},  {"width", adInteger, 4}};
+}
+
+// What a layout call does on a database without the layout functions, as SQLite's
+// procedures do without their tables: reads give the columns and no rows, deleting
+// does nothing, a column without its header is refused.
+void LayoutCallWithoutSchema(const std::string& name, const std::vector<Parameter>* params,
+                             data::ResultSink* sink) {
+  const bool header = Lower(name) == "aa_gridlayout";
+  const std::optional<int> action = ActionOf(params);
+  const bool reads = header ? action == 1 || action == 5 : action == 1 || action == 4;
+  if (reads) {
+    if (sink) sink->SetColumns(LayoutColumns(name));
+    return;
+  }
+  if (header && action == 3) return;  // deleting what was never saved
+  if (!header && action == 2) {
+    throw VMError(errc::kIntegrityViolation, kSource,
+                  "Zu dieser Spalte gibt es kein gespeichertes Layout.");
+  }
+  if (!action) {
+    throw VMError(errc::kInvalidArgument, kSource,
+                  "Der Prozedur \"" + Lower(name) + "\" fehlt der Parameter SPAction.");
+  }
+  throw VMError(errc::kRejectedStatement, kSource,
+                "Die Prozedur \"" + Lower(name) + "\" kennt die Aktion " + std::to_string(*action) +
+                    " nicht.");
 }
 
 }  // namespace
@@ -418,7 +443,7 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
   std::vector<Parameter> none;
   std::vector<Parameter>& params = request.parameters ? *request.parameters : none;
   const bool own = IsOwnProcedure(name);
-  if (own && !schemaChecked_ && LayoutCallWrites(name, &params)) {
+  if (own && !schemaChecked_ && LayoutCallInstalls(name, &params)) {
     if (InstalledSchemaVersion() < kSchemaVersion) InstallSchema();
     schemaChecked_ = true;
   }
@@ -435,9 +460,9 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
       1, nullptr, lookupValues, nullptr, nullptr, 0));
   if (PQresultStatus(look.res) != PGRES_TUPLES_OK) throw ResultError(conn_, look.res, 0);
   if (PQntuples(look.res) == 0) {
-    if (own && !LayoutCallWrites(name, &params)) {
+    if (own) {
       // Nothing was ever saved on this database: no layouts, and no write to find out.
-      if (sink) sink->SetColumns(LayoutColumns(name));
+      LayoutCallWithoutSchema(name, &params, sink);
       return -1;
     }
     throw VMError(errc::kRejectedStatement, kSource,

@@ -255,8 +255,22 @@ TEST_P(BothProviders, LayoutProceduresKeepOneHeaderAndTheColumnsWrittenAfterIt) 
     return p.Rows("sublayout");
   };
 
-  // Browsing a database that never saved a layout finds none.
+  // Browsing a database that never saved a layout finds none, and neither that nor
+  // deleting or a column without its header creates the layout tables.
   EXPECT_TRUE(list("anna").empty());
+  EXPECT_TRUE(fields(1, 1).empty());
+  Procedure never("aa_gridlayout", cs_);
+  never.In("SPAction", Variant(int16_t{3})).In("layout", Variant("Faktura\\frmKunden\\grd"));
+  never.In("sublayout", Variant("Meins")).In("user", Variant("anna"));
+  never.Execute();
+  EXPECT_EQ(Raised([&] { field(1, "Name", 0); }).Number(), errc::kIntegrityViolation);
+  const std::string layoutTables =
+      GetParam() == "SQLite"
+          ? "SELECT count(*) FROM sqlite_master WHERE name IN ('aa_gridlayout_kopf', "
+            "'aa_gridlayout_feld')"
+          : "SELECT count(*) FROM pg_catalog.pg_class WHERE relname IN ('aa_gridlayout_kopf', "
+            "'aa_gridlayout_feld', 'vmgrid_schema')";
+  EXPECT_EQ(Column(layoutTables), Strings{"0"});
 
   const int32_t id = header("Meins", "anna");
   ASSERT_GT(id, 0);

@@ -176,6 +176,44 @@ TEST(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
   ResetHeadlessPlatform();
 }
 
+TEST(PostgresServer, BrowsingWithTheDatabaseLayoutStoreLeavesTheDatabaseAsItWas) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50)); "
+                    "INSERT INTO \"Kunden\" VALUES (1, 'Meier')"),
+            "");
+  // Every object and every row count of the database.
+  const std::string state =
+      "SELECT string_agg(c.relname || ':' || c.relkind, ',' ORDER BY c.relname) || '/' || "
+      "(SELECT count(*) FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON "
+      "n.oid = p.pronamespace WHERE n.nspname = 'public') || '/' || "
+      "(SELECT count(*) FROM \"Kunden\") FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace "
+      "n ON n.oid = c.relnamespace WHERE n.nspname = 'public'";
+  const std::string before = db.Value(state);
+  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
+  postgres::Register();
+  for (const char* table : {"Kunden", "Gibtsnicht"}) {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    g.Init(0, "Test", "frmKunden");
+    g.grid(&grid);
+    g.user("anna");
+    g.SaveMode(velmDB);
+    g.ConnectionString(db.ConnectionString());
+    g.RecordSource(table);
+    g.AddField("Name");
+    g.Requery();
+    g.Requery();
+  }  // shutdown: options and the layout state
+  EXPECT_EQ(db.Value(state), before);
+  const std::vector<std::string> shown = platform.messages.texts();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().find("Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."),
+            std::string::npos)
+      << shown.back();
+  ResetHeadlessPlatform();
+}
+
 TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnected) {
   VMBGRID_REQUIRE_POSTGRES();
   const char* script = std::getenv("VMBGRID_PG_SCRIPT");
