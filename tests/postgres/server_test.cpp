@@ -10,6 +10,7 @@
 #include "grid/vmgrid.h"
 #include "host/error.h"
 #include "host/platform.h"
+#include "layout/layout_store.h"
 #include "tests/postgres/pg_test_support.h"
 #include "tests/raised.h"
 
@@ -211,6 +212,44 @@ TEST(PostgresServer, BrowsingWithTheDatabaseLayoutStoreLeavesTheDatabaseAsItWas)
   EXPECT_NE(shown.back().find("Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."),
             std::string::npos)
       << shown.back();
+  ResetHeadlessPlatform();
+}
+
+TEST(PostgresServer, TheGridsFirstLayoutSaveInstallsTheSchemaInsideItsTransaction) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50), "
+                    "\"Ort\" varchar(50)); INSERT INTO \"Kunden\" VALUES (1, 'Meier', 'Berlin')"),
+            "");
+  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
+  postgres::Register();
+  auto open = [&](HeadlessGrid& grid, VMGrid& g) {
+    g.Init(0, "Test", "frmKunden");
+    g.grid(&grid);
+    g.user("anna");
+    g.SaveMode(velmDB);
+    g.ConnectionString(db.ConnectionString());
+    g.RecordSource("Kunden");
+    g.AddField("Name");
+    g.AddField("Ort");
+    g.Requery();
+  };
+  {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    open(grid, g);
+    g.Layouts().SaveLayout("Meins");
+    EXPECT_EQ(g.layout(), "Meins");
+  }
+  EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf WHERE sublayout = 'Meins'"), "1");
+  EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_feld"), "2");
+  {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    open(grid, g);
+    EXPECT_TRUE(g.Layouts().LoadAndApply("Meins"));
+  }
+  for (const std::string& m : platform.messages.texts()) ADD_FAILURE() << m;
   ResetHeadlessPlatform();
 }
 
