@@ -44,6 +44,20 @@ bool SameKey(std::string_view a, std::string_view b) {
 
 ConnectionProperties ConnectionProperties::Parse(const std::string& text) {
   ConnectionProperties props;
+  // A URI ("postgresql://anna@db01/kunden") names its provider by its scheme and is
+  // handed to it whole.
+  {
+    const std::string t = Trim(text);
+    size_t s = 0;
+    while (s < t.size() && (std::isalnum(static_cast<unsigned char>(t[s])) || t[s] == '+' ||
+                            t[s] == '.' || t[s] == '-'))
+      ++s;
+    if (s > 0 && std::isalpha(static_cast<unsigned char>(t[0])) && t.compare(s, 3, "://") == 0) {
+      props.Set("Provider", t.substr(0, s));
+      props.Set("Data Source", t);
+      return props;
+    }
+  }
   size_t i = 0;
   const size_t n = text.size();
   while (i < n) {

@@ -194,4 +194,12 @@ std::string Excerpt(std::string_view text, size_t limit) {
   return std::string(text);
 }
 
+std::string NoSuchTableText(std::string_view table) {
+  return "Die Tabelle \"" + Excerpt(table) + "\" gibt es in der Datenbank nicht.";
+}
+
+std::string NoSuchColumnText(std::string_view column) {
+  return "Die Spalte \"" + Excerpt(column) + "\" gibt es in der Tabelle nicht.";
+}
+
 }  // namespace vmbgrid::sql

@@ -41,6 +41,17 @@ std::string LikeWildcardsToSql(std::string_view s);
 // The quoted name as the library writes it: "[" + name + "]" with "]" doubled.
 std::string QuoteName(std::string_view name);
 
+// The German texts of the errors every provider reports alike.
+inline constexpr const char* kMultipleStatementsText =
+    "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.";
+inline constexpr const char* kTooComplexText =
+    "Das Suchkriterium ist zu umfangreich für die Datenbank. Bitte schränken Sie die Suche mit "
+    "weniger Alternativen oder einem kürzeren Suchbegriff ein.";
+// "Die Tabelle "…" gibt es in der Datenbank nicht." with the name as an excerpt.
+std::string NoSuchTableText(std::string_view table);
+// "Die Spalte "…" gibt es in der Tabelle nicht."
+std::string NoSuchColumnText(std::string_view column);
+
 // At most `limit` characters (not bytes) of a user's text for a message, cut with
 // "…" when longer, so a message box can always show it.
 std::string Excerpt(std::string_view text, size_t limit = 80);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang
-  libsqlite3-dev libicu-dev nlohmann-json3-dev
+  libsqlite3-dev libicu-dev nlohmann-json3-dev libpq-dev postgresql
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev libqt6sql6-sqlite libgl-dev fonts-dejavu-core
 )

@@ -17,11 +17,7 @@ constexpr std::string_view kLimits[] = {
     "Expression tree is too large", "pattern too complex",    "too many terms",
     "parser stack overflow",        "too many SQL variables", "too many columns"};
 
-VMError TooComplex() {
-  return VMError(errc::kStatementTooComplex, kSource,
-                 "Das Suchkriterium ist zu umfangreich für die Datenbank. Bitte schränken Sie "
-                 "die Suche mit weniger Alternativen oder einem kürzeren Suchbegriff ein.");
-}
+VMError TooComplex() { return VMError(errc::kStatementTooComplex, kSource, sql::kTooComplexText); }
 
 VMError EngineError(sqlite3* db, int rc, const std::string& path, int timeoutSeconds) {
   const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -32,13 +28,11 @@ VMError EngineError(sqlite3* db, int rc, const std::string& path, int timeoutSec
       // other syntax errors and refused sorts keep the engine's own words.
       if (detail.starts_with(kNoTable)) {
         return VMError(errc::kNoSuchTable, kSource,
-                       "Die Tabelle \"" + sql::Excerpt(detail.substr(kNoTable.size())) +
-                           "\" gibt es in der Datenbank nicht.");
+                       sql::NoSuchTableText(detail.substr(kNoTable.size())));
       }
       if (detail.starts_with(kNoColumn)) {
         return VMError(errc::kNoSuchColumn, kSource,
-                       "Die Spalte \"" + sql::Excerpt(detail.substr(kNoColumn.size())) +
-                           "\" gibt es in der Tabelle nicht.");
+                       sql::NoSuchColumnText(detail.substr(kNoColumn.size())));
       }
       for (std::string_view limit : kLimits) {
         if (detail.find(limit) != std::string::npos) return TooComplex();

@@ -45,8 +45,7 @@ std::string UnbracketName(const std::string& text) {
 }
 
 VMError MultipleStatements() {
-  return VMError(errc::kRejectedStatement, kSource,
-                 "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.");
+  return VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
 }
 
 VMError ProviderFailure(const std::string& text) {

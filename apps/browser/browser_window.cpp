@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "adapters/common/component_registry.h"
+#include "adapters/postgres/postgres_provider.h"
 #include "adapters/qt/qt_dropdown.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/sqlite/sqlite_provider.h"
@@ -280,7 +281,7 @@ void BrowserWindow::FillTableMenu() {
 }
 
 void BrowserWindow::UpdateTitle() {
-  const QString file = QFileInfo(Q(options_.db)).fileName();
+  const QString file = QFileInfo(Q(postgres::WithoutPassword(options_.db))).fileName();
   QString title = QStringLiteral("VMBGrid-Browser");
   if (!table_.empty()) title = Q(table_) + QStringLiteral(" – ") + title;
   if (!file.isEmpty()) title += QStringLiteral(" [") + file + QStringLiteral("]");
@@ -297,20 +298,27 @@ bool BrowserWindow::Open() {
   tables_.clear();
   try {
     auto conn = Platform::Data().CreateConnection();
-    conn->ConnectionString(sqlite::ConnectionStringForFile(options_.db));
+    // A server is named by its connection string (postgresql://...), a file by its path.
+    conn->ConnectionString(postgres::IsServerConnectionString(options_.db)
+                               ? options_.db
+                               : sqlite::ConnectionStringForFile(options_.db));
     conn->Open();
     auto rs = Platform::Data().CreateRecordset();
-    rs->Open(
-        "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
-        "AND name NOT LIKE 'sqlite%' ORDER BY name",
-        conn, adOpenStatic, adLockReadOnly, adCmdText);
+    const bool server = conn->Provider() != "SQLite";
+    rs->Open(server
+                 ? "SELECT table_name FROM information_schema.tables WHERE table_schema = "
+                   "current_schema() AND table_name NOT IN ('aa_gridlayout_kopf', "
+                   "'aa_gridlayout_feld', 'vmgrid_settings', 'vmgrid_schema') ORDER BY table_name"
+                 : "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
+                   "AND name NOT LIKE 'sqlite%' ORDER BY name",
+             conn, adOpenStatic, adLockReadOnly, adCmdText);
     for (int32_t i = 0; i < rs->RecordCount(); ++i)
       tables_.push_back(rs->ValueAt(i, 0).ToTextOrEmpty());
     rs->Close();
     connection_ = conn;
   } catch (const std::exception& e) {
-    ShowMessage("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" + options_.db + ": " +
-                    Describe(e),
+    ShowMessage("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" +
+                    postgres::WithoutPassword(options_.db) + ": " + Describe(e),
                 true);
     view_.reset();
     stack_->SetWidgets(nullptr, nullptr, nullptr);

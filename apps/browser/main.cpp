@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "adapters/postgres/postgres_provider.h"
 #include "adapters/qt/qt_platform.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/browser/browser_options.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
 
   BrowserApplication app(argc, argv);
   sqlite::Register();
+  postgres::Register();
   int rc = 0;
   {
     BrowserWindow window(options, unattended);

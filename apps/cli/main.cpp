@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "adapters/headless/headless.h"
+#include "adapters/postgres/postgres_provider.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/cli/table_printer.h"
 #include "core/strings.h"
@@ -34,7 +35,8 @@ struct Options {
 };
 
 const char* const kUsage =
-    "Aufruf: vmbgrid --db DATEI --table TABELLE [--field SPALTE ...] [--sum SPALTE ...]\n"
+    "Aufruf: vmbgrid --db DATEI|postgresql://... --table TABELLE [--field SPALTE ...] [--sum "
+    "SPALTE ...]\n"
     "               [--search SPALTE=KRITERIUM ...] [--sort SPALTE[:desc] ...]\n"
     "               [--max N] [--key SPALTE] [--sql] [--export DATEI]\n"
     "\n"
@@ -147,11 +149,14 @@ int main(int argc, char** argv) {
   }
 
   sqlite::Register();
+  postgres::Register();
   HeadlessPlatform& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
 
   std::vector<std::string> statements;
   auto conn = Platform::Data().CreateConnection();
-  conn->ConnectionString(sqlite::ConnectionStringForFile(o.db));
+  // A server is named by its connection string (postgresql://...), a file by its path.
+  conn->ConnectionString(
+      postgres::IsServerConnectionString(o.db) ? o.db : sqlite::ConnectionStringForFile(o.db));
   conn->SetStatementLog([&statements](const std::string& s) { statements.push_back(s); });
   try {
     conn->Open();

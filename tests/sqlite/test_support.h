@@ -15,6 +15,7 @@
 #include "host/error.h"
 #include "host/sql_text.h"
 #include "host/variant.h"
+#include "tests/raised.h"
 
 namespace vmbgrid::sqlite::testing {
 
@@ -99,16 +100,6 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Runs f and returns the VMError it raised; fails the test when nothing was raised.
-template <class F>
-VMError Raised(F&& f) {
-  try {
-    f();
-  } catch (const VMError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a VMError";
-  return VMError(0, "", "");
-}
+using vmbgrid::testing::Raised;
 
 }  // namespace vmbgrid::sqlite::testing

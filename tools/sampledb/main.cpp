@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "adapters/postgres/postgres_provider.h"
 #include "tools/sampledb/sample_data.h"
 
 namespace {
@@ -22,11 +23,13 @@ bool ParseCount(const char* text, long long max, long long& out) {
 
 int Usage(const char* why) {
   if (why) std::fprintf(stderr, "%s\n", why);
-  std::fprintf(stderr,
-               "Aufruf: vmbgrid-sampledb [--rows N] [--out Datei] [--seed Zahl]\n"
-               "  --rows  Anzahl der Kunden (Vorgabe 10000)\n"
-               "  --out   Zieldatei (Vorgabe examples/kunden.db)\n"
-               "  --seed  Startwert des Zufallsgenerators (gleicher Wert, gleiche Daten)\n");
+  std::fprintf(
+      stderr,
+      "Aufruf: vmbgrid-sampledb [--rows N] [--out Datei|--db postgresql://...] [--seed Zahl]\n"
+      "  --rows  Anzahl der Kunden (Vorgabe 10000)\n"
+      "  --out   Zieldatei (Vorgabe examples/kunden.db)\n"
+      "  --db    statt der Datei ein PostgreSQL-Server, z. B. postgresql://anna@db01/kunden\n"
+      "  --seed  Startwert des Zufallsgenerators (gleicher Wert, gleiche Daten)\n");
   return why ? 2 : 0;
 }
 
@@ -49,14 +52,16 @@ int main(int argc, char** argv) {
     } else if (arg == "--seed") {
       if (!ParseCount(value, 0x7FFFFFFFFFFFFFFFLL, n)) return Usage("--seed erwartet eine Zahl.");
       options.seed = static_cast<uint64_t>(n);
-    } else if (arg == "--out") {
+    } else if (arg == "--out" || arg == "--db") {
       out = value;
     } else {
       return Usage(("Unbekannte Angabe \"" + arg + "\".").c_str());
     }
   }
   const auto start = std::chrono::steady_clock::now();
-  const std::string err = vmbgrid::sampledb::Generate(out, options);
+  const bool server = vmbgrid::postgres::IsServerConnectionString(out);
+  const std::string err = server ? vmbgrid::sampledb::GenerateOnServer(out, options)
+                                 : vmbgrid::sampledb::Generate(out, options);
   if (!err.empty()) {
     std::fprintf(stderr, "%s\n", err.c_str());
     return 1;
@@ -64,6 +69,7 @@ int main(int argc, char** argv) {
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%lld Kunden nach \"%s\" geschrieben (%.1f s).\n",
-              static_cast<long long>(options.rows), out.c_str(), secs);
+              static_cast<long long>(options.rows), vmbgrid::postgres::WithoutPassword(out).c_str(),
+              secs);
   return 0;
 }

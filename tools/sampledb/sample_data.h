@@ -15,4 +15,8 @@ struct Options {
 // one is complete). Returns an empty text on success, else a German message.
 std::string Generate(const std::string& path, const Options& options);
 
+// Writes the same tables to a PostgreSQL server (a postgresql:// URI or a
+// "Provider=PostgreSQL;..." string), replacing them in one transaction.
+std::string GenerateOnServer(const std::string& connection, const Options& options);
+
 }  // namespace vmbgrid::sampledb

@@ -1,0 +1,582 @@
+// One connection to a PostgreSQL server: opening, statements streamed into the
+// sink through a cursor, procedures, transactions, reconnecting after a loss.
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adapters/postgres/internal.h"
+#include "host/sql_text.h"
+
+namespace vmbgrid::postgres {
+
+namespace {
+
+// Rows fetched per round trip: large enough that the round trips cost nothing,
+// small enough that the server's text for one batch is a few megabytes.
+constexpr int kFetchRows = 20000;
+
+std::string TrimText(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+std::string UnbracketName(const std::string& text) {
+  std::string t = TrimText(text);
+  if (t.size() >= 2 &&
+      ((t.front() == '[' && t.back() == ']') || (t.front() == '"' && t.back() == '"'))) {
+    const char close = t.back();
+    std::string inner;
+    for (size_t i = 1; i + 1 < t.size(); ++i) {
+      inner += t[i];
+      if (t[i] == close && i + 2 < t.size() && t[i + 1] == close) ++i;
+    }
+    return inner;
+  }
+  return t;
+}
+
+// A name for statements that do not pass the dialect (procedure calls).
+std::string ServerName(const std::string& name) {
+  return sql::BracketNamesToDoubleQuotes(sql::QuoteName(name));
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string BareName(const std::string& name) {
+  return !name.empty() && (name[0] == '@' || name[0] == ':' || name[0] == '$') ? name.substr(1)
+                                                                               : name;
+}
+
+bool IsInput(const Parameter& p) {
+  return p.direction == adParamInput || p.direction == adParamInputOutput || p.direction == 0;
+}
+
+// SELECT, VALUES and TABLE statements can be read through a cursor.
+bool IsQuery(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    if (std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    } else if (text.compare(i, 2, "--") == 0) {
+      i = text.find('\n', i);
+      if (i == std::string::npos) return false;
+    } else if (text.compare(i, 2, "/*") == 0) {
+      i = text.find("*/", i);
+      if (i == std::string::npos) return false;
+      i += 2;
+    } else if (text[i] == '(') {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  size_t e = i;
+  while (e < text.size() && std::isalpha(static_cast<unsigned char>(text[e]))) ++e;
+  const std::string word = Lower(text.substr(i, e - i));
+  return word == "select" || word == "values" || word == "table";
+}
+
+struct Columns {
+  std::vector<Kind> kinds;
+};
+
+Columns DescribeColumns(const PGresult* res, data::ResultSink* sink) {
+  Columns c;
+  const int n = PQnfields(res);
+  std::vector<data::ColumnMeta> meta;
+  meta.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const ColumnType t = MapServerType(PQftype(res, i), PQfmod(res, i));
+    meta.push_back(data::ColumnMeta{PQfname(res, i), t.type, t.size});
+    c.kinds.push_back(KindOf(PQftype(res, i)));
+  }
+  if (sink) sink->SetColumns(std::move(meta));
+  return c;
+}
+
+int DeliverRows(const PGresult* res, const Columns& c, data::ResultSink& sink, int limit) {
+  const int rows = PQntuples(res);
+  const int cols = static_cast<int>(c.kinds.size());
+  const int n = limit > 0 && limit < rows ? limit : rows;
+  for (int r = 0; r < n; ++r) {
+    sink.BeginRow();
+    for (int col = 0; col < cols; ++col) {
+      if (PQgetisnull(res, r, col)) {
+        sink.PutNull(col);
+      } else {
+        PutCell(sink, col, c.kinds[static_cast<size_t>(col)], PQgetvalue(res, r, col),
+                PQgetlength(res, r, col));
+      }
+    }
+    sink.EndRow();
+  }
+  return n;
+}
+
+// One cell as a Variant, for output parameters.
+class CellSink final : public data::ResultSink {
+ public:
+  Variant value = Variant::Null();
+  void SetColumns(std::vector<data::ColumnMeta>) override {}
+  void BeginRow() override {}
+  void PutNull(int) override { value = Variant::Null(); }
+  void PutInteger(int, int64_t v) override {
+    value = v >= INT32_MIN && v <= INT32_MAX ? Variant(static_cast<int32_t>(v)) : Variant(v);
+  }
+  void PutDouble(int, double v) override { value = Variant(v); }
+  void PutDate(int, double serial) override { value = Variant::Date(serial); }
+  void PutText(int, std::string_view s) override { value = Variant(s); }
+  void PutBlob(int, std::string_view s) override { value = Variant(s); }
+  void EndRow() override {}
+};
+
+struct ParameterValues {
+  std::vector<std::string> texts;
+  std::vector<const char*> pointers;
+};
+
+ParameterValues Values(const std::vector<Parameter>& params, const std::vector<size_t>& order) {
+  ParameterValues v;
+  v.texts.resize(order.size());
+  v.pointers.resize(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    v.pointers[i] = ParameterText(params[order[i]], v.texts[i]) ? v.texts[i].c_str() : nullptr;
+  }
+  return v;
+}
+
+bool IsOwnProcedure(const std::string& name) {
+  const std::string n = Lower(name);
+  return n == "aa_gridlayout" || n == "aa_gridlayoutfield";
+}
+
+std::optional<int> ActionOf(const std::vector<Parameter>* params) {
+  if (!params) return std::nullopt;
+  for (const Parameter& p : *params) {
+    if (Lower(BareName(p.name)) == "spaction" && !p.value.IsNull() && !p.value.IsEmpty() &&
+        !p.value.IsMissing()) {
+      try {
+        return p.value.ToInt32();
+      } catch (const VMError&) {
+        return std::nullopt;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// Only saving a layout's header installs the schema: listing, reading and deleting
+// on a database that never saved one find nothing to do.
+bool LayoutCallInstalls(const std::string& name, const std::vector<Parameter>* params) {
+  return Lower(name) == "aa_gridlayout" && ActionOf(params) == 2;
+}
+
+// Columns of the layout functions' results, for a database without them.
+std::vector<data::ColumnMeta> LayoutColumns(const std::string& name) {
+  if (Lower(name) == "aa_gridlayout") {
+    return {{"layoutid", adInteger, 4},
+            {"layout", adVarChar, 50},
+            {"sublayout", adVarChar, 50},
+            {"user", adVarChar, 50}};
+  }
+  return {{"layoutid", adInteger, 4}, {"caption", adVarChar, 50},      {"fieldname", adVarChar, 50},
+          {"order", adInteger, 4},    {"sortdirection", adInteger, 4}, {"sortorder", adInteger, 4},
+          {"visible", adBoolean, 2},  {"width", adInteger, 4}};
+}
+
+// What a layout call does on a database without the layout functions, as SQLite's
+// procedures do without their tables: reads give the columns and no rows, deleting
+// does nothing, a column without its header is refused.
+void LayoutCallWithoutSchema(const std::string& name, const std::vector<Parameter>* params,
+                             data::ResultSink* sink) {
+  const bool header = Lower(name) == "aa_gridlayout";
+  const std::optional<int> action = ActionOf(params);
+  const bool reads = header ? action == 1 || action == 5 : action == 1 || action == 4;
+  if (reads) {
+    if (sink) sink->SetColumns(LayoutColumns(name));
+    return;
+  }
+  if (header && action == 3) return;  // deleting what was never saved
+  if (!header && action == 2) {
+    throw VMError(errc::kIntegrityViolation, kSource,
+                  "Zu dieser Spalte gibt es kein gespeichertes Layout.");
+  }
+  if (!action) {
+    throw VMError(errc::kInvalidArgument, kSource,
+                  "Der Prozedur \"" + Lower(name) + "\" fehlt der Parameter SPAction.");
+  }
+  throw VMError(errc::kRejectedStatement, kSource,
+                "Die Prozedur \"" + Lower(name) + "\" kennt die Aktion " + std::to_string(*action) +
+                    " nicht.");
+}
+
+}  // namespace
+
+Session::Session(const data::ConnectionProperties& props) : keywords_(ConnectionKeywords(props)) {
+  Connect();
+}
+
+Session::~Session() {
+  if (conn_) PQfinish(conn_);
+}
+
+void Session::Connect() {
+  std::vector<const char*> keys, values;
+  for (const auto& [k, v] : keywords_) {
+    keys.push_back(k.c_str());
+    values.push_back(v.c_str());
+  }
+  keys.push_back(nullptr);
+  values.push_back(nullptr);
+  PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
+  if (!conn || PQstatus(conn) != CONNECTION_OK) {
+    const VMError e = ConnectError(conn, Describe(conn));
+    if (conn) PQfinish(conn);
+    throw e;
+  }
+  if (conn_) PQfinish(conn_);
+  conn_ = conn;
+  // The server's notices ("already exists, skipping") are no message for the user.
+  PQsetNoticeProcessor(
+      conn_, [](void*, const char*) {}, nullptr);
+  Configure();
+}
+
+void Session::Configure() {
+  // Values are read in these forms; literals are never read with backslash escapes.
+  Simple(
+      "SET datestyle TO 'ISO, YMD'; SET lc_monetary TO 'C'; SET standard_conforming_strings TO "
+      "on; SET extra_float_digits TO 3; SET intervalstyle TO 'iso_8601'");
+  ResultGuard icu(
+      PQexec(conn_, "SELECT 1 FROM pg_catalog.pg_collation WHERE collname = 'und-x-icu'"));
+  folding_ = PQresultStatus(icu.res) == PGRES_TUPLES_OK && PQntuples(icu.res) > 0
+                 ? LikeFolding::kIcu
+                 : LikeFolding::kDatabaseCollation;
+  timeout_ = 0;
+  schemaChecked_ = false;
+  depth_ = 0;
+}
+
+void Session::EnsureConnected() {
+  if (PQstatus(conn_) == CONNECTION_OK) return;
+  // A lost connection inside a transaction cannot be resumed: its work is gone,
+  // and the caller must hear so rather than see later statements succeed.
+  if (depth_ > 0) {
+    depth_ = 0;
+    throw ResultError(conn_, nullptr, 0);
+  }
+  Connect();
+}
+
+void Session::Simple(const char* sql) {
+  ResultGuard res(PQexec(conn_, sql));
+  const ExecStatusType st = PQresultStatus(res.res);
+  if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) throw ResultError(conn_, res.res, 0);
+}
+
+void Session::SetTimeout(int seconds) {
+  if (seconds < 0) seconds = 0;
+  if (seconds == timeout_) return;
+  const std::string sql = "SET statement_timeout TO " + std::to_string(seconds * 1000LL);
+  Simple(sql.c_str());
+  timeout_ = seconds;
+}
+
+std::string Session::Dialect(const std::string& statement) const {
+  return RewriteStatement(statement, folding_);
+}
+
+std::string Session::TableName(const std::string& text) {
+  const std::string name = UnbracketName(text);
+  const char* values[] = {name.c_str()};
+  ResultGuard res(PQexecParams(
+      conn_,
+      "SELECT c.relname FROM pg_catalog.pg_class c WHERE c.relkind IN ('r','v','m','p','f') AND "
+      "pg_catalog.pg_table_is_visible(c.oid) AND (c.relname = $1 OR lower(c.relname) = "
+      "lower($1)) ORDER BY c.relname = $1 DESC LIMIT 1",
+      1, nullptr, values, nullptr, nullptr, 0));
+  if (PQresultStatus(res.res) == PGRES_TUPLES_OK && PQntuples(res.res) > 0)
+    return PQgetvalue(res.res, 0, 0);
+  return std::string();
+}
+
+int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
+  EnsureConnected();
+  if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
+  std::string text = request.text;
+  if (request.commandType == adCmdTable) {
+    const std::string found = TableName(request.text);
+    text = "SELECT * FROM " + sql::QuoteName(found.empty() ? UnbracketName(request.text) : found);
+  } else if (request.commandType == adCmdUnknown) {
+    const std::string trimmed = TrimText(request.text);
+    const std::string name = UnbracketName(trimmed);
+    if (!name.empty() &&
+        (trimmed != name || name.find_first_of(" \t\r\n;(") == std::string::npos)) {
+      const std::string found = TableName(trimmed);
+      if (!found.empty()) text = "SELECT * FROM " + sql::QuoteName(found);
+    }
+  }
+  return RunText(text, request.parameters, request.maxRows, request.timeoutSeconds, sink);
+}
+
+int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
+                         int timeoutSeconds, data::ResultSink* sink) {
+  // Exactly one statement per query or command: text behind it would run as
+  // another statement, so nothing runs at all.
+  if (HasSecondStatement(text))
+    throw VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
+  std::vector<size_t> order;
+  const std::string sql = RewriteStatement(text, folding_, params, &order);
+  SetTimeout(timeoutSeconds);
+  if (sink && order.empty() && IsQuery(sql)) return RunCursor(sql, maxRows, timeoutSeconds, *sink);
+  static const std::vector<Parameter> kNone;
+  const ParameterValues v = Values(params ? *params : kNone, order);
+  // The extended protocol takes exactly one statement: "x; DROP ..." is refused.
+  ResultGuard res(PQexecParams(conn_, sql.c_str(), static_cast<int>(order.size()), nullptr,
+                               v.pointers.data(), nullptr, nullptr, 0));
+  const ExecStatusType st = PQresultStatus(res.res);
+  if (st == PGRES_TUPLES_OK) {
+    if (sink) DeliverRows(res.res, DescribeColumns(res.res, sink), *sink, maxRows);
+    return -1;
+  }
+  if (st != PGRES_COMMAND_OK) throw ResultError(conn_, res.res, timeoutSeconds);
+  const char* n = PQcmdTuples(res.res);
+  return n && *n ? std::strtoll(n, nullptr, 10) : 0;
+}
+
+int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeoutSeconds,
+                           data::ResultSink& sink) {
+  const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  static int counter = 0;
+  const std::string cursor = "vmgrid_rows" + std::to_string(++counter);
+  auto fail = [&](PGresult* res) {
+    const VMError e = ResultError(conn_, res, timeoutSeconds);
+    if (res) PQclear(res);
+    throw e;
+  };
+  if (own) Simple("BEGIN");
+  try {
+    const std::string declare = "DECLARE " + cursor + " NO SCROLL CURSOR FOR " + text;
+    PGresult* d = PQexecParams(conn_, declare.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    if (PQresultStatus(d) != PGRES_COMMAND_OK) fail(d);
+    PQclear(d);
+    std::optional<Columns> columns;
+    int64_t delivered = 0;
+    for (;;) {
+      int batch = kFetchRows;
+      if (maxRows > 0) batch = static_cast<int>(std::min<int64_t>(batch, maxRows - delivered));
+      if (batch <= 0) break;
+      const std::string fetch = "FETCH FORWARD " + std::to_string(batch) + " FROM " + cursor;
+      ResultGuard res(PQexec(conn_, fetch.c_str()));
+      if (PQresultStatus(res.res) != PGRES_TUPLES_OK) fail(std::exchange(res.res, nullptr));
+      if (!columns) columns = DescribeColumns(res.res, &sink);
+      const int n = DeliverRows(res.res, *columns, sink, 0);
+      delivered += n;
+      if (n < batch) break;
+    }
+    if (!columns) {
+      // A row limit of 0 rows still tells the columns.
+      const std::string fetch = "FETCH FORWARD 0 FROM " + cursor;
+      ResultGuard res(PQexec(conn_, fetch.c_str()));
+      if (PQresultStatus(res.res) != PGRES_TUPLES_OK) fail(std::exchange(res.res, nullptr));
+      DescribeColumns(res.res, &sink);
+    }
+    const std::string close = "CLOSE " + cursor;
+    Simple(close.c_str());
+    if (own) Simple("COMMIT");
+  } catch (...) {
+    if (PQstatus(conn_) == CONNECTION_OK) {
+      if (own) {
+        PQclear(PQexec(conn_, "ROLLBACK"));
+      } else if (PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
+        const std::string close = "CLOSE " + cursor;
+        PQclear(PQexec(conn_, close.c_str()));
+      }
+    }
+    throw;
+  }
+  return -1;
+}
+
+int Session::InstalledSchemaVersion() {
+  ResultGuard has(PQexec(conn_, "SELECT pg_catalog.to_regclass('vmgrid_schema') IS NOT NULL"));
+  if (PQresultStatus(has.res) != PGRES_TUPLES_OK) throw ResultError(conn_, has.res, 0);
+  if (PQgetvalue(has.res, 0, 0)[0] != 't') return 0;
+  ResultGuard v(PQexec(conn_, "SELECT coalesce(max(version), 0) FROM vmgrid_schema"));
+  if (PQresultStatus(v.res) != PGRES_TUPLES_OK) throw ResultError(conn_, v.res, 0);
+  return std::atoi(PQgetvalue(v.res, 0, 0));
+}
+
+void Session::InstallSchema() {
+  // One transaction (a savepoint inside a running one): a failed install leaves
+  // nothing behind, and the advisory lock lets two first saves take turns.
+  const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  const std::string script = std::string(own ? "BEGIN; " : "SAVEPOINT vmgrid_schema; ") +
+                             "SELECT pg_catalog.pg_advisory_xact_lock(7405217); " + SchemaScript() +
+                             (own ? " COMMIT;" : " RELEASE SAVEPOINT vmgrid_schema;");
+  ResultGuard res(PQexec(conn_, script.c_str()));
+  const ExecStatusType st = PQresultStatus(res.res);
+  if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
+    const VMError cause = ResultError(conn_, res.res, 0);
+    if (PQstatus(conn_) == CONNECTION_OK) {
+      PQclear(PQexec(conn_, own ? "ROLLBACK"
+                                : "ROLLBACK TO SAVEPOINT vmgrid_schema; RELEASE SAVEPOINT "
+                                  "vmgrid_schema"));
+    }
+    throw VMError(cause.Number() == errc::kOperationNotAllowed ? errc::kOperationNotAllowed
+                                                               : errc::kProviderFailure,
+                  kSource,
+                  "Die Tabellen und Prozeduren für gespeicherte Layouts konnten in der Datenbank "
+                  "nicht angelegt werden: " +
+                      cause.Description());
+  }
+}
+
+int64_t Session::RunProcedure(const data::StatementRequest& request, data::ResultSink* sink) {
+  const std::string name = UnbracketName(request.text);
+  std::vector<Parameter> none;
+  std::vector<Parameter>& params = request.parameters ? *request.parameters : none;
+  const bool own = IsOwnProcedure(name);
+  if (own && !schemaChecked_ && LayoutCallInstalls(name, &params)) {
+    if (InstalledSchemaVersion() < kSchemaVersion) InstallSchema();
+    schemaChecked_ = true;
+  }
+  SetTimeout(request.timeoutSeconds);
+
+  // The procedure's arguments: name and mode ('i' in, 'o' out, 'b' in/out, 't' table column).
+  const char* lookupValues[] = {name.c_str()};
+  ResultGuard look(PQexecParams(
+      conn_,
+      "SELECT p.oid, p.proname, p.prokind, a.n, coalesce(a.m, 'i') FROM pg_catalog.pg_proc p "
+      "LEFT JOIN LATERAL unnest(p.proargnames, p.proargmodes::text[]) WITH ORDINALITY "
+      "AS a(n, m, o) ON true WHERE (p.proname = $1 OR lower(p.proname) = lower($1)) AND "
+      "pg_catalog.pg_function_is_visible(p.oid) ORDER BY p.proname = $1 DESC, p.oid, a.o",
+      1, nullptr, lookupValues, nullptr, nullptr, 0));
+  if (PQresultStatus(look.res) != PGRES_TUPLES_OK) throw ResultError(conn_, look.res, 0);
+  if (PQntuples(look.res) == 0) {
+    if (own) {
+      // Nothing was ever saved on this database: no layouts, and no write to find out.
+      LayoutCallWithoutSchema(name, &params, sink);
+      return -1;
+    }
+    throw VMError(errc::kRejectedStatement, kSource,
+                  "Die Prozedur \"" + name + "\" ist in der Datenbank nicht vorhanden.");
+  }
+  const std::string oid = PQgetvalue(look.res, 0, 0);
+  const std::string proname = PQgetvalue(look.res, 0, 1);
+  const bool isProcedure = PQgetvalue(look.res, 0, 2)[0] == 'p';
+  struct Arg {
+    std::string name;
+    char mode;
+  };
+  std::vector<Arg> args;
+  for (int r = 0; r < PQntuples(look.res); ++r) {
+    if (oid != PQgetvalue(look.res, r, 0) || PQgetisnull(look.res, r, 3)) continue;
+    args.push_back(Arg{PQgetvalue(look.res, r, 3), PQgetvalue(look.res, r, 4)[0]});
+  }
+  auto findArg = [&](const std::string& param) -> const Arg* {
+    const std::string bare = Lower(BareName(param));
+    for (const Arg& a : args) {
+      if ((a.mode == 'i' || a.mode == 'b' || a.mode == 'v') &&
+          (Lower(a.name) == bare || Lower(a.name) == "p_" + bare))
+        return &a;
+    }
+    return nullptr;
+  };
+
+  std::string call =
+      std::string(isProcedure ? "CALL " : "SELECT * FROM ") + ServerName(proname) + "(";
+  std::vector<size_t> order;
+  for (size_t i = 0; i < params.size(); ++i) {
+    if (!IsInput(params[i])) continue;
+    const Arg* a = findArg(params[i].name);
+    if (!a) {
+      throw VMError(errc::kInvalidArgument, kSource,
+                    "Die Prozedur \"" + proname + "\" hat keinen Parameter \"" +
+                        BareName(params[i].name) + "\".");
+    }
+    if (!order.empty()) call += ", ";
+    order.push_back(i);
+    call += ServerName(a->name) + " => $" + std::to_string(order.size());
+  }
+  call += ")";
+  const ParameterValues v = Values(params, order);
+  ResultGuard res(PQexecParams(conn_, call.c_str(), static_cast<int>(order.size()), nullptr,
+                               v.pointers.data(), nullptr, nullptr, 0));
+  const ExecStatusType st = PQresultStatus(res.res);
+  if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
+    throw ResultError(conn_, res.res, request.timeoutSeconds);
+  }
+  if (st != PGRES_TUPLES_OK) return -1;
+  const Columns columns = DescribeColumns(res.res, sink);
+  // Output parameters come back as the result's columns of the same name.
+  for (Parameter& p : params) {
+    if (IsInput(p) && p.direction != adParamInputOutput) continue;
+    const std::string bare = Lower(BareName(p.name));
+    for (int c = 0; c < PQnfields(res.res); ++c) {
+      const std::string column = Lower(PQfname(res.res, c));
+      if (column != bare && column != "p_" + bare) continue;
+      CellSink cell;
+      if (PQntuples(res.res) > 0 && !PQgetisnull(res.res, 0, c)) {
+        PutCell(cell, c, columns.kinds[static_cast<size_t>(c)], PQgetvalue(res.res, 0, c),
+                PQgetlength(res.res, 0, c));
+      }
+      p.value = cell.value;
+      break;
+    }
+  }
+  if (sink) DeliverRows(res.res, columns, *sink, request.maxRows);
+  return -1;
+}
+
+void Session::Begin() {
+  EnsureConnected();
+  if (depth_ == 0) {
+    Simple("BEGIN");
+  } else {
+    const std::string sp = "SAVEPOINT vm_level" + std::to_string(depth_ + 1);
+    Simple(sp.c_str());
+  }
+  ++depth_;
+}
+
+void Session::Commit() {
+  if (depth_ == 0)
+    throw VMError(errc::kOperationNotAllowed, kSource, "Es ist keine Transaktion offen.");
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    depth_ = 0;
+    throw ResultError(conn_, nullptr, 0);
+  }
+  if (depth_ == 1) {
+    Simple("COMMIT");
+  } else {
+    const std::string sql = "RELEASE vm_level" + std::to_string(depth_);
+    Simple(sql.c_str());
+  }
+  --depth_;
+}
+
+void Session::Rollback() {
+  if (depth_ == 0)
+    throw VMError(errc::kOperationNotAllowed, kSource, "Es ist keine Transaktion offen.");
+  const int level = depth_--;
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    depth_ = 0;  // the server rolled everything back when the connection went
+    return;
+  }
+  if (level == 1) {
+    Simple("ROLLBACK");
+  } else {
+    const std::string sql = "ROLLBACK TO vm_level" + std::to_string(level) + "; RELEASE vm_level" +
+                            std::to_string(level);
+    Simple(sql.c_str());
+  }
+}
+
+}  // namespace vmbgrid::postgres

@@ -1,0 +1,334 @@
+// Server types to data-type codes, and the text form of values in both directions.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "adapters/postgres/internal.h"
+#include "host/variant.h"
+
+namespace vmbgrid::postgres {
+
+namespace {
+
+// Type oids of the server catalogue (pg_type.dat); they are fixed.
+enum : uint32_t {
+  kBoolOid = 16,
+  kByteaOid = 17,
+  kCharOid = 18,
+  kNameOid = 19,
+  kInt8Oid = 20,
+  kInt2Oid = 21,
+  kInt4Oid = 23,
+  kTextOid = 25,
+  kOidOid = 26,
+  kJsonOid = 114,
+  kXmlOid = 142,
+  kFloat4Oid = 700,
+  kFloat8Oid = 701,
+  kMoneyOid = 790,
+  kBpcharOid = 1042,
+  kVarcharOid = 1043,
+  kDateOid = 1082,
+  kTimeOid = 1083,
+  kTimestampOid = 1114,
+  kTimestamptzOid = 1184,
+  kNumericOid = 1700,
+  kUuidOid = 2950,
+  kJsonbOid = 3802,
+};
+
+bool Digits(const char* p, int n, int& out) {
+  int v = 0;
+  for (int i = 0; i < n; ++i) {
+    if (p[i] < '0' || p[i] > '9') return false;
+    v = v * 10 + (p[i] - '0');
+  }
+  out = v;
+  return true;
+}
+
+// "hh:mm[:ss[.ffffff]]" at p; the fraction of the day.
+bool ParseTime(const char* p, int len, double& fraction, int& used) {
+  int h, mi, s = 0;
+  if (len < 5 || !Digits(p, 2, h) || p[2] != ':' || !Digits(p + 3, 2, mi)) return false;
+  int i = 5;
+  double frac = 0;
+  if (i + 2 < len + 0 && p[i] == ':' && Digits(p + i + 1, 2, s)) {
+    i += 3;
+    if (i < len && p[i] == '.') {
+      double scale = 0.1;
+      for (++i; i < len && p[i] >= '0' && p[i] <= '9'; ++i, scale /= 10)
+        frac += (p[i] - '0') * scale;
+    }
+  } else if (i + 2 == len && p[i] == ':' && Digits(p + i + 1, 2, s)) {
+    i += 3;
+  }
+  if (h > 24 || mi > 59 || s > 60) return false;
+  fraction = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
+  used = i;
+  return true;
+}
+
+// "yyyy-mm-dd[ hh:mm:ss[.f]][+hh[:mm]]" as an automation date; false for text the
+// calendar has no place for ("infinity", "BC", years beyond 9999).
+bool ParseDateTime(const char* p, int len, double& serial) {
+  int y, mo, d;
+  if (len < 10 || !Digits(p, 4, y) || p[4] != '-' || !Digits(p + 5, 2, mo) || p[7] != '-' ||
+      !Digits(p + 8, 2, d))
+    return false;
+  if (!IsValidDate(y, mo, d) || y < 100) return false;
+  double time = 0;
+  int i = 10;
+  if (i < len && (p[i] == ' ' || p[i] == 'T')) {
+    int used = 0;
+    if (!ParseTime(p + i + 1, len - i - 1, time, used)) return false;
+    i += 1 + used;
+    // A zone offset of timestamptz: the value is shown in the session's zone already.
+    if (i < len && (p[i] == '+' || p[i] == '-')) {
+      ++i;
+      while (i < len && ((p[i] >= '0' && p[i] <= '9') || p[i] == ':')) ++i;
+    }
+  }
+  if (i != len) return false;
+  const double days = MakeDate(y, mo, d).serial;
+  serial = days >= 0 ? days + time : days - time;
+  return true;
+}
+
+void PutNumberOrText(data::ResultSink& sink, int col, const char* v, int len, bool integer) {
+  if (integer) {
+    int64_t n = 0;
+    auto r = std::from_chars(v, v + len, n);
+    if (r.ec == std::errc() && r.ptr == v + len) {
+      sink.PutInteger(col, n);
+      return;
+    }
+  } else {
+    double d = 0;
+    auto r = std::from_chars(v, v + len, d);
+    if (r.ec == std::errc() && r.ptr == v + len) {
+      sink.PutDouble(col, d);
+      return;
+    }
+    if (std::strcmp(v, "NaN") == 0 || std::strcmp(v, "Infinity") == 0 ||
+        std::strcmp(v, "-Infinity") == 0) {
+      sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+      return;
+    }
+  }
+  sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+ColumnType MapServerType(uint32_t oid, int typmod) {
+  switch (oid) {
+    case kInt2Oid:
+      return {adSmallInt, 2};
+    case kInt4Oid:
+      return {adInteger, 4};
+    case kInt8Oid:
+    case kOidOid:
+      return {adBigInt, 8};
+    case kFloat4Oid:
+      return {adSingle, 4};
+    case kFloat8Oid:
+      return {adDouble, 8};
+    case kNumericOid:
+      // typmod = ((precision << 16) | scale) + 4; -1 without a declared precision.
+      return {adNumeric, typmod >= 4 ? ((typmod - 4) >> 16) & 0xffff : 0};
+    case kMoneyOid:
+      return {adCurrency, 8};
+    case kDateOid:
+      return {adDate, 8};
+    case kTimestampOid:
+    case kTimestamptzOid:
+      return {adDBTimeStamp, 16};
+    case kTimeOid:
+      return {adDBTime, 8};
+    case kBoolOid:
+      return {adBoolean, 2};
+    case kUuidOid:
+      return {adGUID, 16};
+    case kBpcharOid:
+      return {adChar, typmod >= 4 ? typmod - 4 : 0};
+    case kCharOid:
+      return {adChar, 1};
+    case kVarcharOid:
+      return {adVarChar, typmod >= 4 ? typmod - 4 : 0};
+    case kNameOid:
+      return {adVarChar, 63};
+    case kTextOid:
+      return {adVarChar, 0};
+    case kJsonOid:
+    case kJsonbOid:
+    case kXmlOid:
+      return {adLongVarChar, 0};
+    case kByteaOid:
+      return {adLongVarBinary, 0};
+    default:
+      return {adVarChar, 0};  // enums, arrays, intervals...: their text form
+  }
+}
+
+Kind KindOf(uint32_t oid) {
+  switch (oid) {
+    case kInt2Oid:
+    case kInt4Oid:
+    case kInt8Oid:
+    case kOidOid:
+      return Kind::kInteger;
+    case kFloat4Oid:
+    case kFloat8Oid:
+    case kNumericOid:
+      return Kind::kDouble;
+    case kMoneyOid:
+      return Kind::kMoney;
+    case kDateOid:
+      return Kind::kDate;
+    case kTimestampOid:
+    case kTimestamptzOid:
+      return Kind::kTimestamp;
+    case kTimeOid:
+      return Kind::kTime;
+    case kBoolOid:
+      return Kind::kBool;
+    case kUuidOid:
+      return Kind::kGuid;
+    case kByteaOid:
+      return Kind::kBytes;
+    default:
+      return Kind::kText;
+  }
+}
+
+void PutCell(data::ResultSink& sink, int col, Kind kind, const char* v, int len) {
+  switch (kind) {
+    case Kind::kInteger:
+      PutNumberOrText(sink, col, v, len, true);
+      return;
+    case Kind::kDouble:
+      PutNumberOrText(sink, col, v, len, false);
+      return;
+    case Kind::kMoney: {
+      // lc_monetary is C on our sessions: "-1234.56" or "$1,234.56".
+      std::string digits;
+      for (int i = 0; i < len; ++i) {
+        if ((v[i] >= '0' && v[i] <= '9') || v[i] == '.' || v[i] == '-') digits += v[i];
+      }
+      double d = 0;
+      auto r = std::from_chars(digits.data(), digits.data() + digits.size(), d);
+      if (!digits.empty() && r.ec == std::errc() && r.ptr == digits.data() + digits.size()) {
+        sink.PutDouble(col, d);
+      } else {
+        sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+      }
+      return;
+    }
+    case Kind::kDate:
+    case Kind::kTimestamp: {
+      double serial = 0;
+      if (ParseDateTime(v, len, serial)) {
+        sink.PutDate(col, serial);
+      } else {
+        sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+      }
+      return;
+    }
+    case Kind::kTime: {
+      double fraction = 0;
+      int used = 0;
+      if (ParseTime(v, len, fraction, used) && used == len) {
+        sink.PutDate(col, fraction);
+      } else {
+        sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+      }
+      return;
+    }
+    case Kind::kBool:
+      sink.PutInteger(col, len > 0 && v[0] == 't' ? 1 : 0);
+      return;
+    case Kind::kGuid: {
+      std::string g = "{";
+      for (int i = 0; i < len; ++i)
+        g += static_cast<char>(std::toupper(static_cast<unsigned char>(v[i])));
+      sink.PutText(col, g + "}");
+      return;
+    }
+    case Kind::kBytes: {
+      // Hex output ("\x0a1b"), the server's default since 9.0.
+      if (len >= 2 && v[0] == '\\' && v[1] == 'x' && len % 2 == 0) {
+        std::string bytes;
+        bytes.reserve(static_cast<size_t>(len / 2));
+        bool ok = true;
+        for (int i = 2; i + 1 < len; i += 2) {
+          const int hi = HexValue(v[i]), lo = HexValue(v[i + 1]);
+          if (hi < 0 || lo < 0) {
+            ok = false;
+            break;
+          }
+          bytes += static_cast<char>(hi * 16 + lo);
+        }
+        if (ok) {
+          sink.PutBlob(col, bytes);
+          return;
+        }
+      }
+      sink.PutBlob(col, std::string_view(v, static_cast<size_t>(len)));
+      return;
+    }
+    case Kind::kText:
+      sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+      return;
+  }
+}
+
+bool ParameterText(const Parameter& p, std::string& out) {
+  const Variant& v = p.value;
+  switch (v.Type()) {
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Missing:
+      return false;
+    case VarType::Boolean:
+      out = v.BoolRef() ? "true" : "false";
+      return true;
+    case VarType::Date: {
+      const double serial = v.DoubleRef();
+      double whole = std::trunc(serial);
+      int64_t secs = std::llround(std::fabs(serial - whole) * 86400.0);
+      if (secs >= 86400) {
+        secs = 0;
+        whole += serial >= 0 ? 1 : -1;
+      }
+      const DateParts d = SplitDate(DateValue{whole});
+      char buf[48];
+      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day,
+                    static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
+                    static_cast<int>(secs % 60));
+      out = buf;
+      return true;
+    }
+    case VarType::Double:
+    case VarType::Single: {
+      char buf[64];
+      auto r = std::to_chars(buf, buf + sizeof buf, v.ToDouble());
+      out.assign(buf, r.ptr);
+      return true;
+    }
+    default:
+      out = v.ToText();
+      return true;
+  }
+}
+
+}  // namespace vmbgrid::postgres

@@ -1,0 +1,103 @@
+// The throwaway test server (started by the CTest fixture, see CMakeLists.txt) and
+// fresh databases on it. A machine without the server binaries skips these tests
+// with the reason; VMBGRID_PG_TEST may name another server ("host=... user=...").
+#pragma once
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace vmbgrid::pgtest {
+
+// The libpq text of the test server without a database, or "" with the reason.
+inline std::string ServerConnInfo(std::string* why = nullptr) {
+  if (const char* explicitInfo = std::getenv("VMBGRID_PG_TEST"); explicitInfo && *explicitInfo)
+    return explicitInfo;
+  const char* dir = std::getenv("VMBGRID_PG_TEST_DIR");
+  std::string reason = "no PostgreSQL test server (run the tests through ctest, which starts one)";
+  if (dir && *dir) {
+    std::ifstream info(std::string(dir) + "/conninfo");
+    std::string line;
+    if (info && std::getline(info, line) && !line.empty()) return line;
+    std::ifstream skipped(std::string(dir) + "/skipped");
+    if (skipped && std::getline(skipped, line)) reason = line;
+  }
+  if (why) *why = reason;
+  return std::string();
+}
+
+// Skips the current test when no server is there; the reason goes on the line.
+#define VMBGRID_REQUIRE_POSTGRES()                                              \
+  do {                                                                          \
+    std::string why_;                                                           \
+    if (::vmbgrid::pgtest::ServerConnInfo(&why_).empty()) GTEST_SKIP() << why_; \
+  } while (0)
+
+// Runs one statement of the test's own on a server connection; "" or the error.
+inline std::string Admin(const std::string& conninfo, const std::string& sql) {
+  PGconn* c = PQconnectdb(conninfo.c_str());
+  std::string err;
+  if (PQstatus(c) != CONNECTION_OK) {
+    err = PQerrorMessage(c);
+  } else {
+    PGresult* r = PQexec(c, sql.c_str());
+    const ExecStatusType st = PQresultStatus(r);
+    if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) err = PQresultErrorMessage(r);
+    PQclear(r);
+  }
+  PQfinish(c);
+  return err;
+}
+
+// The first value of a query's first row, "" on failure.
+inline std::string Scalar(const std::string& conninfo, const std::string& sql) {
+  PGconn* c = PQconnectdb(conninfo.c_str());
+  std::string out;
+  if (PQstatus(c) == CONNECTION_OK) {
+    PGresult* r = PQexec(c, sql.c_str());
+    if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0) out = PQgetvalue(r, 0, 0);
+    PQclear(r);
+  }
+  PQfinish(c);
+  return out;
+}
+
+// A database of its own for one test, dropped afterwards.
+class Database {
+ public:
+  Database() {
+    server_ = ServerConnInfo();
+    if (server_.empty()) return;
+    name_ = "vmbgrid_t" + std::to_string(::getpid()) + "_" + std::to_string(counter_++);
+    Admin(server_ + " dbname=postgres", "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+    const std::string err = Admin(server_ + " dbname=postgres", "CREATE DATABASE " + name_);
+    if (!err.empty()) ADD_FAILURE() << err;
+  }
+  ~Database() {
+    if (!name_.empty())
+      Admin(server_ + " dbname=postgres", "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+  }
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // libpq text of this database.
+  std::string ConnInfo() const { return server_ + " dbname=" + name_; }
+  // The library's connection string of this database.
+  std::string ConnectionString() const {
+    return "Provider=PostgreSQL;Data Source=\"" + ConnInfo() + "\"";
+  }
+  std::string Exec(const std::string& sql) const { return Admin(ConnInfo(), sql); }
+  std::string Value(const std::string& sql) const { return Scalar(ConnInfo(), sql); }
+
+ private:
+  static inline int counter_ = 0;
+  std::string server_;
+  std::string name_;
+};
+
+}  // namespace vmbgrid::pgtest

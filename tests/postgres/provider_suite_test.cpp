@@ -1,0 +1,318 @@
+// One suite for both providers: the same statements, procedures and settings on
+// SQLite and on the PostgreSQL test server must give the same results, so the two
+// cannot drift apart.
+#include <filesystem>
+#include <memory>
+
+#include "adapters/postgres/postgres_provider.h"
+#include "adapters/sqlite/sqlite_provider.h"
+#include "core/database_service.h"
+#include "core/settings_store.h"
+#include "data/provider.h"
+#include "host/error.h"
+#include "host/platform.h"
+#include "host/sql_text.h"
+#include "tests/postgres/pg_test_support.h"
+#include "tests/raised.h"
+
+namespace vmbgrid {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class BothProviders : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    sqlite::Register();
+    postgres::Register();
+    Platform::Install(&data::DefaultDataAccess());
+    if (GetParam() == "PostgreSQL") {
+      VMBGRID_REQUIRE_POSTGRES();
+      pg_ = std::make_unique<pgtest::Database>();
+      cs_ = pg_->ConnectionString();
+    } else {
+      file_ = std::filesystem::temp_directory_path() /
+              ("vmbgrid_suite_" + std::to_string(::getpid()) + ".db");
+      std::filesystem::remove(file_);
+      cs_ = "Provider=SQLite;Data Source=" + file_.string() + ";Mode=Create";
+    }
+    conn_ = Platform::Data().CreateConnection();
+    conn_->Open(cs_);
+    // Portable table text: quoted names keep their case on both.
+    conn_->Execute(
+        "CREATE TABLE \"Kunden\" (\"Nr\" INTEGER PRIMARY KEY, \"Name\" VARCHAR(50) NOT NULL, "
+        "\"Umsatz\" DOUBLE PRECISION, \"Betrag\" NUMERIC(12,2), \"Geburtstag\" DATE, "
+        "\"Aktiv\" BOOLEAN, \"Notiz\" TEXT, \"a\" INTEGER)");
+    const char* rows[] = {
+        "(1, 'Müller', 1500.5, 10.25, '1960-03-01', '1', 'Stammkunde', 7)",
+        "(2, 'MÜLLER', 200, 20, '1975-07-15', '0', NULL, 8)",
+        "(3, 'Ärger', NULL, NULL, NULL, NULL, 'C:\\temp', 9)",
+        "(4, 'O''Brien', 99.5, 1, '1980-01-01', '1', NULL, NULL)",
+        "(5, 'Meier', 0, 0, '2003-02-01', '0', NULL, NULL)",
+    };
+    for (const char* r : rows) conn_->Execute(std::string("INSERT INTO \"Kunden\" VALUES ") + r);
+  }
+  void TearDown() override {
+    if (conn_) conn_->Close();
+    conn_.reset();
+    Platform::Reset();
+    pg_.reset();
+    if (!file_.empty()) std::filesystem::remove(file_);
+  }
+
+  std::shared_ptr<Recordset> Open(const std::string& sql) {
+    auto rs = Platform::Data().CreateRecordset();
+    rs->CursorLocation(adUseClient);
+    rs->Open(sql, cs_, adOpenStatic, adLockReadOnly, adCmdText);
+    return rs;
+  }
+  Strings Column(const std::string& sql, int col = 0) {
+    Strings out;
+    auto rs = Open(sql);
+    for (; !rs->IsEOF(); rs->MoveNext()) out.push_back(rs->Value(col).ToTextOrEmpty());
+    return out;
+  }
+
+  std::string cs_;
+  std::shared_ptr<Connection> conn_;
+  std::unique_ptr<pgtest::Database> pg_;
+  std::filesystem::path file_;
+};
+
+TEST_P(BothProviders, ValuesArriveWithTheSameTypesAndForms) {
+  auto rs = Open(
+      "SELECT TOP 2 [Nr],[Name],[Umsatz],[Betrag],[Geburtstag],[Aktiv],[Notiz],[a] "
+      "FROM [Kunden] ORDER BY [Nr]");
+  ASSERT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->FieldType(0), adInteger);
+  EXPECT_EQ(rs->FieldType(1), adVarChar);
+  EXPECT_EQ(rs->FieldDefinedSize(1), 50);
+  EXPECT_EQ(rs->FieldType(2), adDouble);
+  EXPECT_EQ(rs->FieldType(3), adNumeric);
+  EXPECT_EQ(rs->FieldType(4), adDate);
+  EXPECT_EQ(rs->FieldType(5), adBoolean);
+  EXPECT_EQ(rs->FieldType(6), adVarChar);  // plain TEXT is searchable text
+  EXPECT_EQ(rs->Value("Name"), Variant("Müller"));
+  EXPECT_EQ(rs->Value("Umsatz").ToDouble(), 1500.5);
+  EXPECT_EQ(rs->Value("Betrag").ToDouble(), 10.25);
+  EXPECT_EQ(rs->Value("Geburtstag"), Variant(MakeDate(1960, 3, 1)));
+  EXPECT_TRUE(rs->Value("Aktiv").IsBoolean());
+  EXPECT_TRUE(rs->Value("Aktiv").BoolRef());
+  EXPECT_EQ(rs->Value("a").ToInt32(), 7);
+  rs->MoveNext();
+  EXPECT_FALSE(rs->Value("Aktiv").BoolRef());
+  EXPECT_TRUE(rs->Value("Notiz").IsNull());
+  // What the search line writes for a Boolean column works on both.
+  EXPECT_EQ(Column("SELECT [Nr] FROM [Kunden] WHERE [Aktiv] = 1 ORDER BY [Nr]"),
+            (Strings{"1", "4"}));
+}
+
+TEST_P(BothProviders, LikeFoldsCaseAsTheInMemoryFilterDoes) {
+  auto all = Open("SELECT * FROM [Kunden]");
+  for (const char* pattern : {"mül%", "MÜL%", "är%", "o''b%", "%e_", "C:\\%"}) {
+    const std::string column = std::string(pattern) == "C:\\%" ? "[Notiz]" : "[Name]";
+    const Strings db = Column("SELECT [Nr] FROM [Kunden] WHERE " + column + " LIKE '" + pattern +
+                              "' ORDER BY [Nr]");
+    all->Filter(column + " LIKE '" + pattern + "'");
+    EXPECT_EQ(static_cast<int32_t>(db.size()), all->RecordCount()) << pattern;
+    EXPECT_FALSE(db.empty()) << pattern;
+  }
+}
+
+TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
+  core::SettingsStore settings;
+  settings.SetConnection(conn_);
+  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", "vorgabe"),
+            "vorgabe");
+  const std::string nasty = "x'); DROP TABLE \"Kunden\"; -- \\' $$ E'\\''";
+  settings.WriteSetting("app\\frm", "Schluessel", nasty, "anna");
+  settings.WriteSetting("app\\frm", "Schluessel", nasty + "2", "anna");
+  settings.WriteSetting("app\\frm", "Schluessel", "gemeinsam", "Standard");
+  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", ""), nasty + "2");
+  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "berta", "Standard", ""), "gemeinsam");
+  settings.DeleteSetting("app\\frm", "Schluessel", "anna");
+  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", ""), "gemeinsam");
+  EXPECT_EQ(Column("SELECT count(*) FROM [Kunden]"), Strings{"5"});
+}
+
+using testing::Raised;
+
+TEST_P(BothProviders, MissingTablesAndColumnsAreNamedAndOtherErrorsKeepTheirNumbers) {
+  VMError column = Raised([&] { Open("SELECT [Gibtsnicht] FROM [Kunden]"); });
+  EXPECT_EQ(column.Number(), errc::kNoSuchColumn);
+  EXPECT_EQ(column.Description(), "Die Spalte \"Gibtsnicht\" gibt es in der Tabelle nicht.");
+  VMError table = Raised([&] { Open("SELECT [Nr] FROM [Nix]"); });
+  EXPECT_EQ(table.Number(), errc::kNoSuchTable);
+  EXPECT_EQ(table.Description(), "Die Tabelle \"Nix\" gibt es in der Datenbank nicht.");
+  VMError syntax = Raised([&] { Open("SELEC 1"); });
+  EXPECT_EQ(syntax.Number(), errc::kRejectedStatement);
+  EXPECT_EQ(syntax.Description().rfind("Die Anweisung wurde von der Datenbank abgelehnt: ", 0), 0u);
+  VMError twice =
+      Raised([&] { conn_->Execute("INSERT INTO [Kunden] ([Nr], [Name]) VALUES (1, 'Doppelt')"); });
+  EXPECT_EQ(twice.Number(), errc::kIntegrityViolation);
+}
+
+TEST_P(BothProviders, OneStatementPerQueryOrCommand) {
+  for (const char* text :
+       {"SELECT * FROM [Kunden]; DROP TABLE [Kunden]", "DELETE FROM [Kunden];DELETE FROM [Kunden]",
+        "SELECT 1; -- Ende\nDROP TABLE [Kunden]", "SELECT 1;;DELETE FROM [Kunden]"}) {
+    SCOPED_TRACE(text);
+    for (bool asQuery : {false, true}) {
+      VMError e = Raised([&] { asQuery ? (void)Open(text) : (void)conn_->Execute(text); });
+      EXPECT_EQ(e.Number(), errc::kRejectedStatement);
+      EXPECT_EQ(e.Description(),
+                "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.");
+    }
+  }
+  EXPECT_EQ(Column("SELECT count(*) FROM [Kunden]"), Strings{"5"});
+  // A final ";", blanks and comments behind it, and ";" inside literals, names and
+  // comments are no second statement.
+  EXPECT_EQ(Column("SELECT count(*) FROM [Kunden] ;  -- Ende\n"), Strings{"5"});
+  EXPECT_EQ(Column("SELECT count(*) FROM [Kunden] WHERE [Name] <> 'a;b' /* ; */"), Strings{"5"});
+}
+
+TEST_P(BothProviders, NamesHoldingQuotesAndSeparatorsFindTheirObjectsOrAreMissing) {
+  conn_->Execute("CREATE TABLE \"Kun]den; --\" (\"a]b\" INTEGER, \"q\"\"x\" TEXT, \"x;y\" TEXT)");
+  conn_->Execute("INSERT INTO \"Kun]den; --\" VALUES (1, 'eins', 'x')");
+  const std::string table = sql::QuoteName("Kun]den; --");
+  EXPECT_EQ(Column("SELECT " + sql::QuoteName("q\"x") + " FROM " + table + " WHERE " +
+                   sql::QuoteName("a]b") + " = 1 AND " + sql::QuoteName("x;y") + " LIKE 'x%'"),
+            Strings{"eins"});
+  auto rs = Platform::Data().CreateRecordset();
+  rs->Open("Kun]den; --", cs_, adOpenStatic, adLockReadOnly, adCmdTable);
+  EXPECT_EQ(rs->RecordCount(), 1);
+  for (const char* name : {"Kunden]; DROP TABLE Kunden; --", "Kunden\"; DROP TABLE Kunden; --",
+                           "Kunden'; DROP TABLE Kunden; --"}) {
+    SCOPED_TRACE(name);
+    VMError e = Raised([&] { Open("SELECT * FROM " + sql::QuoteName(name)); });
+    EXPECT_EQ(e.Number(), errc::kNoSuchTable);
+    EXPECT_EQ(e.Description(), sql::NoSuchTableText(name));
+    e = Raised([&] { Open("SELECT " + sql::QuoteName(name) + " FROM [Kunden]"); });
+    EXPECT_EQ(e.Number(), errc::kNoSuchColumn);
+    EXPECT_EQ(e.Description(), sql::NoSuchColumnText(name));
+  }
+  EXPECT_EQ(Column("SELECT count(*) FROM [Kunden]"), Strings{"5"});
+}
+
+// The layout procedures as the layout store calls them.
+class Procedure {
+ public:
+  Procedure(const std::string& name, const std::string& cs) {
+    cmd_ = db_.CreateProcedureCommand(name, cs);
+  }
+  Procedure& In(const std::string& name, const Variant& v) {
+    db_.SetCommandParameter(*cmd_, name, v, adParamInput);
+    return *this;
+  }
+  Procedure& Out(const std::string& name) {
+    db_.AddParameterFromField(*cmd_, name, adInteger, 4, Variant::Null(), adParamOutput);
+    return *this;
+  }
+  void Execute() { cmd_->Execute(); }
+  Variant Output(const std::string& name) {
+    for (int i = 0; i < cmd_->ParameterCount(); ++i)
+      if (cmd_->ParameterAt(i).name == "@" + name) return cmd_->ParameterAt(i).value;
+    return Variant();
+  }
+  Strings Rows(const std::string& column) {
+    auto rs = Platform::Data().CreateRecordset();
+    rs->CursorLocation(adUseClient);
+    rs->Open(cmd_, adOpenStatic, adLockBatchOptimistic, -1);
+    Strings out;
+    for (; !rs->IsEOF(); rs->MoveNext()) out.push_back(rs->Value(column).ToTextOrEmpty());
+    return out;
+  }
+
+ private:
+  core::DatabaseService db_;
+  std::shared_ptr<Command> cmd_;
+};
+
+TEST_P(BothProviders, LayoutProceduresKeepOneHeaderAndTheColumnsWrittenAfterIt) {
+  auto header = [&](const std::string& sub, const std::string& user) {
+    Procedure p("aa_gridlayout", cs_);
+    p.In("SPAction", Variant(int16_t{2})).In("layout", Variant("Faktura\\frmKunden\\grd"));
+    p.In("sublayout", Variant(sub)).In("user", Variant(user)).Out("layoutid");
+    p.Execute();
+    return p.Output("layoutid").ToInt32();
+  };
+  auto field = [&](int32_t id, const std::string& name, int order) {
+    Procedure p("aa_gridlayoutfield", cs_);
+    p.In("SPAction", Variant(int16_t{2})).In("layoutid", Variant(id)).In("caption", Variant(name));
+    p.In("fieldname", Variant(name)).In("order", Variant(order)).In("sortdirection", Variant(0));
+    p.In("sortorder", Variant(order)).In("visible", Variant(true)).In("width", Variant(1200));
+    p.Execute();
+  };
+  auto fields = [&](int32_t id, int action, const std::string& column = "fieldname") {
+    Procedure p("aa_gridlayoutfield", cs_);
+    p.In("SPAction", Variant(int16_t(action))).In("layoutid", Variant(id));
+    return p.Rows(column);
+  };
+  auto list = [&](const std::string& user) {
+    Procedure p("aa_gridlayout", cs_);
+    p.In("SPAction", Variant(int16_t{1})).In("layout", Variant("faktura\\FRMKUNDEN\\grd"));
+    p.In("sublayout", Variant::Null()).In("user", Variant(user));
+    return p.Rows("sublayout");
+  };
+
+  // Browsing a database that never saved a layout finds none, and neither that nor
+  // deleting or a column without its header creates the layout tables.
+  EXPECT_TRUE(list("anna").empty());
+  EXPECT_TRUE(fields(1, 1).empty());
+  Procedure never("aa_gridlayout", cs_);
+  never.In("SPAction", Variant(int16_t{3})).In("layout", Variant("Faktura\\frmKunden\\grd"));
+  never.In("sublayout", Variant("Meins")).In("user", Variant("anna"));
+  never.Execute();
+  EXPECT_EQ(Raised([&] { field(1, "Name", 0); }).Number(), errc::kIntegrityViolation);
+  const std::string layoutTables =
+      GetParam() == "SQLite"
+          ? "SELECT count(*) FROM sqlite_master WHERE name IN ('aa_gridlayout_kopf', "
+            "'aa_gridlayout_feld')"
+          : "SELECT count(*) FROM pg_catalog.pg_class WHERE relname IN ('aa_gridlayout_kopf', "
+            "'aa_gridlayout_feld', 'vmgrid_schema')";
+  EXPECT_EQ(Column(layoutTables), Strings{"0"});
+
+  const int32_t id = header("Meins", "anna");
+  ASSERT_GT(id, 0);
+  field(id, "Name", 2);
+  field(id, "Ort", 1);
+  EXPECT_EQ(fields(id, 1), (Strings{"Name", "Ort"}));
+  EXPECT_EQ(fields(id, 4), (Strings{"Ort", "Name"}));
+  // Saving again under the name (in another case) keeps the id, not the old columns.
+  EXPECT_EQ(header("MEINS", "Anna"), id);
+  field(id, "Plz", 0);
+  EXPECT_EQ(fields(id, 1), (Strings{"Plz"}));
+  const int32_t second = header("Zweites", "anna");
+  EXPECT_NE(second, id);
+  EXPECT_EQ(list("anna"), (Strings{"Meins", "Zweites"}));
+  EXPECT_TRUE(list("berta").empty());
+
+  Procedure find("aa_gridlayout", cs_);
+  find.In("SPAction", Variant(int16_t{5})).In("layout", Variant("Faktura\\frmKunden\\grd"));
+  find.In("sublayout", Variant("meins")).In("user", Variant("anna"));
+  EXPECT_EQ(find.Rows("layoutid"), Strings{std::to_string(id)});
+
+  Procedure del("aa_gridlayout", cs_);
+  del.In("SPAction", Variant(int16_t{3})).In("layout", Variant("Faktura\\frmKunden\\grd"));
+  del.In("sublayout", Variant("Meins")).In("user", Variant("anna"));
+  del.Execute();
+  EXPECT_EQ(list("anna"), Strings{"Zweites"});
+  EXPECT_TRUE(fields(id, 1).empty());
+
+  // A column for a header that does not exist is refused, not stored as an orphan.
+  EXPECT_EQ(Raised([&] { field(999999, "Name", 0); }).Number(), errc::kIntegrityViolation);
+  // An unknown action is a rejected statement.
+  VMError unknown = Raised([&] {
+    Procedure p("aa_gridlayout", cs_);
+    p.In("SPAction", Variant(int16_t{9})).In("layout", Variant("x"));
+    p.Execute();
+  });
+  EXPECT_EQ(unknown.Number(), errc::kRejectedStatement);
+  EXPECT_EQ(unknown.Description(), "Die Prozedur \"aa_gridlayout\" kennt die Aktion 9 nicht.");
+}
+
+INSTANTIATE_TEST_SUITE_P(Providers, BothProviders, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& p) { return p.param; });
+
+}  // namespace
+}  // namespace vmbgrid

@@ -1,0 +1,155 @@
+// Pure rules of the PostgreSQL provider: statement rewrite, type table, the
+// connection keywords. No server needed.
+#include <gtest/gtest.h>
+
+#include "adapters/postgres/postgres_provider.h"
+#include "host/error.h"
+
+namespace vmbgrid::postgres {
+namespace {
+
+std::string R(const std::string& s) { return RewriteStatement(s, LikeFolding::kIcu); }
+
+const std::string kFoldName =
+    "replace(lower(CAST(\"Name\" AS text) COLLATE \"und-x-icu\"), 'ß', 'ss')";
+
+TEST(PostgresDialect, TopBecomesLimitAndBracketNamesBecomeQuotedNames) {
+  EXPECT_EQ(R("SELECT TOP 500 [Name],[Ort] FROM [Kunden] WHERE 0 = 1"),
+            "SELECT \"Name\",\"Ort\" FROM \"Kunden\" WHERE 0 = 1 LIMIT 500");
+  EXPECT_EQ(R("SELECT DISTINCT TOP (3) [Ort] FROM [T] ORDER BY [Ort] ASC;"),
+            "SELECT DISTINCT \"Ort\" FROM \"T\" ORDER BY \"Ort\" ASC LIMIT 3;");
+  EXPECT_EQ(R("SELECT [a]]b],[x\"y] FROM [T] -- Ende"),
+            "SELECT \"a]b\",\"x\"\"y\" FROM \"T\" -- Ende");
+  EXPECT_EQ(R("SELECT TOP 10 [Nr] FROM [T] -- Kommentar"),
+            "SELECT \"Nr\" FROM \"T\" LIMIT 10 -- Kommentar");
+  // PERCENT has no equivalent and stays for the server to refuse; only a leading TOP counts.
+  EXPECT_EQ(R("SELECT TOP 5 PERCENT [Nr] FROM [T]"), "SELECT TOP 5 PERCENT \"Nr\" FROM \"T\"");
+  EXPECT_EQ(R("SELECT [TOP] FROM [T]"), "SELECT \"TOP\" FROM \"T\"");
+  // A subscript is no bracketed name.
+  EXPECT_EQ(R("SELECT werte[1] FROM t"), "SELECT werte[1] FROM t");
+}
+
+TEST(PostgresDialect, LiteralsCommentsAndDollarQuotesAreNeverTouched) {
+  for (const char* s :
+       {"SELECT 'TOP 5 [x] LIKE ''a''' FROM t", "SELECT E'\\' [x] \\'' FROM t",
+        "SELECT $$ [x] ' LIKE 'y' $$ FROM t", "SELECT $tag$ [a] $$ [b] $tag$ FROM t",
+        "SELECT 1 /* [x] /* nested [y] */ still */ FROM t", "SELECT x::text FROM t"}) {
+    EXPECT_EQ(R(s), s) << s;
+  }
+  // A typed quote stays inside its literal, also after a backslash (standard strings).
+  EXPECT_EQ(R("SELECT [Nr] FROM [T] WHERE [Name] = 'x\\''; DROP TABLE t; --'"),
+            "SELECT \"Nr\" FROM \"T\" WHERE \"Name\" = 'x\\''; DROP TABLE t; --'");
+}
+
+TEST(PostgresDialect, ASecondStatementIsFoundWhereTheServerWouldRunOne) {
+  for (const char* one :
+       {"SELECT 1", "SELECT 1;", "SELECT 1 ; -- Ende\n /* x */ ;", "SELECT 'a;b', [c;d], \"e;f\"",
+        "SELECT E'\\'; x', $$;$$, $t$ ; $t$", "SELECT 1 /* /* ; */ ; */"}) {
+    EXPECT_FALSE(postgres::HasSecondStatement(one)) << one;
+  }
+  for (const char* two : {"SELECT 1; DROP TABLE t", "SELECT E'a\\''; DROP TABLE t",
+                          "SELECT [a]]; DROP TABLE t; --]; DELETE FROM t", "SELECT 1;;x",
+                          "SELECT 1 /* /* */ */; x"}) {
+    EXPECT_TRUE(postgres::HasSecondStatement(two)) << two;
+  }
+}
+
+TEST(PostgresDialect, LikeFoldsBothSidesAndKnowsNoEscapeCharacter) {
+  EXPECT_EQ(R("SELECT [Nr] FROM [T] WHERE [Name] LIKE 'Stra%'"),
+            "SELECT \"Nr\" FROM \"T\" WHERE " + kFoldName +
+                " LIKE replace(lower(CAST('Stra%' AS text) COLLATE \"und-x-icu\"), 'ß', 'ss') "
+                "ESCAPE ''");
+  EXPECT_NE(R("SELECT 1 FROM t WHERE [Name] NOT LIKE 'a%'").find(kFoldName + " NOT LIKE"),
+            std::string::npos);
+  // An explicit ESCAPE stays the host's.
+  EXPECT_EQ(R("SELECT 1 FROM t WHERE [Name] LIKE 'a!%' ESCAPE '!'").find("ESCAPE ''"),
+            std::string::npos);
+  EXPECT_EQ(RewriteStatement("SELECT 1 FROM t WHERE x LIKE 'a'", LikeFolding::kDatabaseCollation),
+            "SELECT 1 FROM t WHERE replace(lower(CAST(x AS text)), 'ß', 'ss') LIKE "
+            "replace(lower(CAST('a' AS text)), 'ß', 'ss') ESCAPE ''");
+}
+
+TEST(PostgresDialect, BareZeroAndOneAfterANameAreSentAsText) {
+  EXPECT_EQ(R("SELECT [Nr] FROM [T] WHERE [Aktiv] = 1 AND [Status] <> 0"),
+            "SELECT \"Nr\" FROM \"T\" WHERE \"Aktiv\" = '1' AND \"Status\" <> '0'");
+  EXPECT_EQ(R("SELECT 1 FROM t WHERE 0 = 1"), "SELECT 1 FROM t WHERE 0 = 1");
+  EXPECT_EQ(R("SELECT 1 FROM t WHERE [Nr] = 1 + 2"), "SELECT 1 FROM t WHERE \"Nr\" = 1 + 2");
+  EXPECT_EQ(R("SELECT 1 FROM t WHERE [Nr] = 10"), "SELECT 1 FROM t WHERE \"Nr\" = 10");
+}
+
+TEST(PostgresDialect, PlaceholdersTakeParametersByPositionAndName) {
+  std::vector<Parameter> p(3);
+  p[0].name = "@section";
+  p[1].name = "@out";
+  p[1].direction = adParamOutput;
+  p[2].name = "@owner";
+  std::vector<size_t> order;
+  EXPECT_EQ(RewriteStatement("SELECT wert FROM s WHERE a = ? AND b = ? AND c = '?'",
+                             LikeFolding::kIcu, &p, &order),
+            "SELECT wert FROM s WHERE a = $1 AND b = $2 AND c = '?'");
+  EXPECT_EQ(order, (std::vector<size_t>{0, 2}));
+  order.clear();
+  EXPECT_EQ(RewriteStatement("UPDATE s SET x = :owner WHERE y = @section OR z = @OWNER",
+                             LikeFolding::kIcu, &p, &order),
+            "UPDATE s SET x = $1 WHERE y = $2 OR z = $1");
+  EXPECT_EQ(order, (std::vector<size_t>{2, 0}));
+}
+
+TEST(PostgresTypes, ServerTypesMapToDataTypeCodesAndSizes) {
+  struct Case {
+    uint32_t oid;
+    int typmod;
+    int32_t type, size;
+  } cases[] = {{21, -1, adSmallInt, 2},       {23, -1, adInteger, 4},
+               {20, -1, adBigInt, 8},         {701, -1, adDouble, 8},
+               {700, -1, adSingle, 4},        {1700, (12 << 16) + 2 + 4, adNumeric, 12},
+               {790, -1, adCurrency, 8},      {1082, -1, adDate, 8},
+               {1114, -1, adDBTimeStamp, 16}, {1184, -1, adDBTimeStamp, 16},
+               {16, -1, adBoolean, 2},        {2950, -1, adGUID, 16},
+               {1043, 54, adVarChar, 50},     {1043, -1, adVarChar, 0},
+               {25, -1, adVarChar, 0},        {1042, 9, adChar, 5},
+               {17, -1, adLongVarBinary, 0},  {3802, -1, adLongVarChar, 0}};
+  for (const Case& c : cases) {
+    const ColumnType t = MapServerType(c.oid, c.typmod);
+    EXPECT_EQ(t.type, c.type) << c.oid;
+    EXPECT_EQ(t.size, c.size) << c.oid;
+  }
+}
+
+TEST(PostgresConnection, KeysOfTheLibraryAndDataSourceFormsBecomeLibpqKeywords) {
+  using KW = std::vector<std::pair<std::string, std::string>>;
+  auto kw = ConnectionKeywords(data::ConnectionProperties::Parse(
+      "Provider=PostgreSQL;Host=db01;Port=5433;Database=kunden;User ID=anna;Password='a;b'"));
+  EXPECT_EQ(kw, (KW{{"host", "db01"},
+                    {"port", "5433"},
+                    {"dbname", "kunden"},
+                    {"user", "anna"},
+                    {"password", "a;b"},
+                    {"connect_timeout", "10"},
+                    {"application_name", "VMBGrid"},
+                    {"client_encoding", "UTF8"}}));
+  // A bare URI: the data layer names the provider by its scheme.
+  const auto uri =
+      data::ConnectionProperties::Parse("postgresql://anna@db01:5433/kunden?connect_timeout=3");
+  EXPECT_EQ(uri.Get("Provider"), "postgresql");
+  kw = ConnectionKeywords(uri);
+  EXPECT_EQ(kw.front(), (std::pair<std::string, std::string>{"dbname", uri.Get("Data Source")}));
+  EXPECT_EQ(kw.size(), 3u);  // its own timeout is kept
+  kw = ConnectionKeywords(data::ConnectionProperties::Parse(
+      "Provider=PostgreSQL;Data Source=\"host=/tmp dbname=x\";User ID=b"));
+  EXPECT_EQ(kw[0].first, "dbname");
+  EXPECT_EQ(kw[1], (std::pair<std::string, std::string>{"user", "b"}));
+  EXPECT_EQ(ConnectionKeywords(
+                data::ConnectionProperties::Parse("Provider=PostgreSQL;Data Source=db01"))[0],
+            (std::pair<std::string, std::string>{"host", "db01"}));
+  try {
+    ConnectionKeywords(data::ConnectionProperties::Parse("Provider=PostgreSQL;Pasword=x"));
+    ADD_FAILURE() << "a mistyped key must not be ignored";
+  } catch (const VMError& e) {
+    EXPECT_EQ(e.Number(), errc::kInvalidArgument);
+    EXPECT_NE(e.Description().find("\"Pasword\""), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vmbgrid::postgres

@@ -1,0 +1,296 @@
+// The PostgreSQL provider against the test server: connection strings, failures
+// with their German messages, unsafe input, streaming and a connection lost in
+// the middle of a load.
+#include <cstdlib>
+#include <filesystem>
+
+#include "adapters/headless/headless.h"
+#include "adapters/postgres/postgres_provider.h"
+#include "data/provider.h"
+#include "grid/vmgrid.h"
+#include "host/error.h"
+#include "host/platform.h"
+#include "layout/layout_store.h"
+#include "tests/postgres/pg_test_support.h"
+#include "tests/raised.h"
+
+namespace vmbgrid {
+namespace {
+
+using testing::Raised;
+
+class CountingSink : public data::ResultSink {
+ public:
+  int64_t rows = 0, sum = 0;
+  std::function<void()> onRow;
+  void SetColumns(std::vector<data::ColumnMeta>) override {}
+  void BeginRow() override {}
+  void PutNull(int) override {}
+  void PutInteger(int, int64_t v) override { sum += v; }
+  void PutDouble(int, double) override {}
+  void PutDate(int, double) override {}
+  void PutText(int, std::string_view) override {}
+  void PutBlob(int, std::string_view) override {}
+  void EndRow() override {
+    ++rows;
+    if (onRow) onRow();
+  }
+};
+
+std::unique_ptr<data::ProviderSession> Session(const std::string& cs) {
+  postgres::Register();
+  return data::FindProvider("PostgreSQL")->Open(data::ConnectionProperties::Parse(cs));
+}
+
+int64_t Exec(data::ProviderSession& s, const std::string& sql, data::ResultSink* sink = nullptr,
+             int timeout = 0) {
+  data::StatementRequest r;
+  r.text = sql;
+  r.timeoutSeconds = timeout;
+  return s.Execute(r, sink);
+}
+
+std::string PercentEncoded(const std::string& s) {
+  std::string out;
+  for (char c : s) out += c == '/' ? std::string("%2F") : std::string(1, c);
+  return out;
+}
+
+std::string SocketDir() {
+  std::string info = pgtest::ServerConnInfo();
+  const size_t h = info.find("host=");
+  return info.substr(h + 5, info.find(' ', h) - h - 5);
+}
+
+TEST(PostgresServer, ConnectionStringsInEveryFormReachTheDatabase) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  const std::string name = db.ConnInfo().substr(db.ConnInfo().rfind('=') + 1);
+  Platform::Install(&data::DefaultDataAccess());
+  postgres::Register();
+  for (const std::string& cs :
+       {db.ConnectionString(),
+        "postgresql://vmbgrid@" + PercentEncoded(SocketDir()) + ":5432/" + name,
+        "Provider=PostgreSQL;Host=" + SocketDir() + ";Port=5432;Database=" + name +
+            ";User ID=vmbgrid"}) {
+    auto conn = Platform::Data().CreateConnection();
+    conn->Open(cs);
+    EXPECT_EQ(conn->Provider(), "PostgreSQL") << cs;
+    EXPECT_EQ(conn->Execute("CREATE TABLE IF NOT EXISTS t (a integer)"), 0) << cs;
+    conn->Close();
+  }
+  Platform::Reset();
+}
+
+TEST(PostgresServer, FailuresToConnectSayWhyInGerman) {
+  VMBGRID_REQUIRE_POSTGRES();
+  const std::string dir = SocketDir();
+  VMError pw = Raised([&] {
+    Session("Provider=PostgreSQL;Host=" + dir +
+            ";Database=postgres;User ID=vmbgrid_pw;Password=falsch");
+  });
+  EXPECT_EQ(pw.Number(), errc::kProviderFailure);
+  EXPECT_NE(pw.Description().find("Benutzername oder Kennwort ist falsch"), std::string::npos)
+      << pw.Description();
+  EXPECT_EQ(pw.Description().find("falsch;"), std::string::npos);  // never the password
+  Session("Provider=PostgreSQL;Host=" + dir +
+          ";Database=postgres;User ID=vmbgrid_pw;Password=richtig");
+
+  VMError down =
+      Raised([&] { Session("Provider=PostgreSQL;Host=/tmp/vmbgrid-kein-server;Database=x"); });
+  EXPECT_NE(down.Description().find("ist nicht erreichbar"), std::string::npos)
+      << down.Description();
+  VMError nodb = Raised(
+      [&] { Session("Provider=PostgreSQL;Host=" + dir + ";Database=gibtsnicht;User ID=vmbgrid"); });
+  EXPECT_NE(nodb.Description().find("gibt es auf dem Server nicht"), std::string::npos)
+      << nodb.Description();
+}
+
+TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  auto s = Session(db.ConnectionString());
+  VMError slow = Raised([&] { Exec(*s, "SELECT pg_sleep(5)", nullptr, 1); });
+  EXPECT_EQ(slow.Number(), errc::kQueryTimeout);
+  EXPECT_EQ(slow.Description(),
+            "Die Abfrage wurde nach 1 Sekunden abgebrochen (Zeitlimit überschritten).");
+  CountingSink one;
+  Exec(*s, "SELECT 1", &one);  // still usable, without the limit
+  EXPECT_EQ(one.rows, 1);
+
+  Exec(*s, "CREATE TABLE t (a integer)");
+  // Literals read as the server reads them: E'' with its backslash escapes, dollar
+  // quotes, nested comments.
+  for (const char* two : {"SELECT 1; DROP TABLE t", "INSERT INTO t VALUES (1); DROP TABLE t",
+                          "SELECT E'a\\''; DROP TABLE t", "SELECT $$a$$; DROP TABLE t",
+                          "SELECT 1 /* /* */ ; */; DROP TABLE t"}) {
+    CountingSink sink;
+    const VMError e = Raised([&] { Exec(*s, two, &sink); });
+    EXPECT_EQ(e.Number(), errc::kRejectedStatement) << two;
+    EXPECT_EQ(e.Description(),
+              "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.")
+        << two;
+  }
+  EXPECT_EQ(db.Value("SELECT count(*) FROM t"), "0");
+  CountingSink one2;
+  Exec(*s, "SELECT E'a\\'; b', $$;$$, $x$ ; $x$ /* /* ; */ ; */ ;", &one2);
+  EXPECT_EQ(one2.rows, 1);
+}
+
+TEST(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50)); "
+                    "INSERT INTO \"Kunden\" VALUES (1, 'O''Brien'), (2, 'a\\b'), (3, 'Straße')"),
+            "");
+  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
+  postgres::Register();
+  {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    g.Init(0, "Test", "frmKunden");
+    g.grid(&grid);
+    g.ConnectionString(db.ConnectionString());
+    g.RecordSource("Kunden");
+    g.AddField("Nr", "", false, false, adInteger);
+    g.AddField("Name", "", false, false, adVarChar);
+    auto count = [&](const std::string& criterion) {
+      g.AddRestriction("Name", Variant(criterion));
+      g.Requery();
+      auto rs = grid.DataSource();
+      return rs && rs->State() == adStateOpen ? rs->RecordCount() : -1;
+    };
+    EXPECT_EQ(count("O'Brien"), 1);
+    EXPECT_EQ(count("a\\b"), 1);  // a backslash is a character, in = and in LIKE
+    EXPECT_EQ(count("a\\*"), 1);
+    EXPECT_EQ(count("STRASSE"), 0);  // = compares exactly
+    EXPECT_EQ(count("STRASS*"), 1);  // LIKE folds as the in-memory filter does
+    for (const char* payload :
+         {"x'; DROP TABLE \"Kunden\"; --", "\\'; DROP TABLE \"Kunden\"; --",
+          "$$; DROP TABLE \"Kunden\"; $$", "E'\\''; DROP TABLE \"Kunden\"; --", "x' OR '1'='1"}) {
+      count(payload);  // a range or alternatives of text, or a message about the criterion
+    }
+    for (const std::string& m : platform.messages.texts())
+      EXPECT_EQ(m.find("abgelehnt"), std::string::npos) << m;
+  }
+  EXPECT_EQ(db.Value("SELECT count(*) FROM \"Kunden\""), "3");
+  ResetHeadlessPlatform();
+}
+
+TEST(PostgresServer, BrowsingWithTheDatabaseLayoutStoreLeavesTheDatabaseAsItWas) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50)); "
+                    "INSERT INTO \"Kunden\" VALUES (1, 'Meier')"),
+            "");
+  // Every object and every row count of the database.
+  const std::string state =
+      "SELECT string_agg(c.relname || ':' || c.relkind, ',' ORDER BY c.relname) || '/' || "
+      "(SELECT count(*) FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON "
+      "n.oid = p.pronamespace WHERE n.nspname = 'public') || '/' || "
+      "(SELECT count(*) FROM \"Kunden\") FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace "
+      "n ON n.oid = c.relnamespace WHERE n.nspname = 'public'";
+  const std::string before = db.Value(state);
+  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
+  postgres::Register();
+  for (const char* table : {"Kunden", "Gibtsnicht"}) {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    g.Init(0, "Test", "frmKunden");
+    g.grid(&grid);
+    g.user("anna");
+    g.SaveMode(velmDB);
+    g.ConnectionString(db.ConnectionString());
+    g.RecordSource(table);
+    g.AddField("Name");
+    g.Requery();
+    g.Requery();
+  }  // shutdown: options and the layout state
+  EXPECT_EQ(db.Value(state), before);
+  const std::vector<std::string> shown = platform.messages.texts();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().find("Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."),
+            std::string::npos)
+      << shown.back();
+  ResetHeadlessPlatform();
+}
+
+TEST(PostgresServer, TheGridsFirstLayoutSaveInstallsTheSchemaInsideItsTransaction) {
+  VMBGRID_REQUIRE_POSTGRES();
+  pgtest::Database db;
+  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50), "
+                    "\"Ort\" varchar(50)); INSERT INTO \"Kunden\" VALUES (1, 'Meier', 'Berlin')"),
+            "");
+  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
+  postgres::Register();
+  auto open = [&](HeadlessGrid& grid, VMGrid& g) {
+    g.Init(0, "Test", "frmKunden");
+    g.grid(&grid);
+    g.user("anna");
+    g.SaveMode(velmDB);
+    g.ConnectionString(db.ConnectionString());
+    g.RecordSource("Kunden");
+    g.AddField("Name");
+    g.AddField("Ort");
+    g.Requery();
+  };
+  {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    open(grid, g);
+    g.Layouts().SaveLayout("Meins");
+    EXPECT_EQ(g.layout(), "Meins");
+  }
+  EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf WHERE sublayout = 'Meins'"), "1");
+  EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_feld"), "2");
+  {
+    HeadlessGrid grid("grdKunden");
+    VMGrid g;
+    open(grid, g);
+    EXPECT_TRUE(g.Layouts().LoadAndApply("Meins"));
+  }
+  for (const std::string& m : platform.messages.texts()) ADD_FAILURE() << m;
+  ResetHeadlessPlatform();
+}
+
+TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnected) {
+  VMBGRID_REQUIRE_POSTGRES();
+  const char* script = std::getenv("VMBGRID_PG_SCRIPT");
+  if (!script) GTEST_SKIP() << "VMBGRID_PG_SCRIPT not set (run through ctest)";
+  // A server of its own, so that killing it disturbs no other test.
+  const std::string dir = "/tmp/vmbgrid-pgloss-" + std::to_string(::getpid());
+  const std::string sh = std::string("bash ") + script;
+  ASSERT_EQ(std::system((sh + " start " + dir + " >/dev/null").c_str()), 0);
+  struct Cleanup {
+    std::string cmd;
+    ~Cleanup() { (void)std::system(cmd.c_str()); }
+  } cleanup{sh + " stop " + dir};
+  const std::string info = "host=" + dir + " port=5432 user=vmbgrid dbname=postgres";
+  ASSERT_EQ(pgtest::Admin(info, "CREATE TABLE z AS SELECT g AS n FROM generate_series(1, 65000) g"),
+            "");
+  ASSERT_EQ(pgtest::Admin(info, "CHECKPOINT"), "");  // commits are asynchronous on this server
+  auto s = Session("Provider=PostgreSQL;Data Source=\"" + info + "\"");
+  CountingSink all;
+  Exec(*s, "SELECT TOP 60001 [n] FROM [z] ORDER BY [n]", &all);
+  EXPECT_EQ(all.rows, 60001);
+  EXPECT_EQ(all.sum, int64_t{60001} * 60002 / 2);
+
+  CountingSink cut;
+  cut.onRow = [&] {
+    if (cut.rows == 100) {
+      ASSERT_EQ(std::system((sh + " halt " + dir).c_str()), 0);
+    }
+  };
+  VMError lost = Raised([&] { Exec(*s, "SELECT [n] FROM [z]", &cut); });
+  EXPECT_EQ(lost.Number(), errc::kProviderFailure);
+  EXPECT_NE(lost.Description().find("wurde unterbrochen"), std::string::npos) << lost.Description();
+  EXPECT_LT(cut.rows, 65000);
+
+  ASSERT_EQ(std::system((sh + " resume " + dir).c_str()), 0);
+  CountingSink again;
+  Exec(*s, "SELECT count(*) FROM [z]", &again);  // the same session connects anew
+  EXPECT_EQ(again.sum, 65000);
+}
+
+}  // namespace
+}  // namespace vmbgrid
