@@ -150,17 +150,26 @@ class Grammar {
       }
       return {};
     }
-    if (!Take(Tok::LParen)) return "no opening bracket";
-    for (;;) {
-      if (std::string p = Alternative(); !p.empty()) return p;
-      if (!Take(Tok::Or)) break;
-    }
-    if (!Take(Tok::RParen)) return "no closing bracket after the alternatives";
+    if (std::string p = Group(0); !p.empty()) return p;
     if (at_ != t_.size()) return "text after the closing bracket";
     return {};
   }
 
  private:
+  // ( item OR item ... ), an item being an alternative or, where many alternatives
+  // are nested in halves to stay within the engine's depth, a group again.
+  std::string Group(int depth) {
+    if (depth > 40) return "groups nested deeper than halving ever needs";
+    if (!Take(Tok::LParen)) return "no opening bracket";
+    for (;;) {
+      const bool nested = at_ < t_.size() && t_[at_].kind == Tok::LParen;
+      if (std::string p = nested ? Group(depth + 1) : Alternative(); !p.empty()) return p;
+      if (!Take(Tok::Or)) break;
+    }
+    if (!Take(Tok::RParen)) return "no closing bracket after the alternatives";
+    return {};
+  }
+
   bool Take(Tok kind) {
     if (at_ >= t_.size() || t_[at_].kind != kind) return false;
     ++at_;
