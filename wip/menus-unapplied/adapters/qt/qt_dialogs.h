@@ -1,0 +1,66 @@
+// The library's forms as Qt dialogs: the layout dialog "frmGridLayout" (which
+// also carries the table menu), the column chooser "frmCols", and a plain
+// OK/Cancel form for the others. Controls are found by the library's names.
+#pragma once
+
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "adapters/qt/qt_menu.h"
+#include "host/dialogs.h"
+
+class QDialog;
+class QGridLayout;
+class QWidget;
+
+namespace vmbgrid {
+
+class QtDialogView : public DialogView {
+ public:
+  explicit QtDialogView(const std::string& formName);
+  ~QtDialogView() override;
+
+  void Caption(const std::string& caption) override;
+  void SetControlValue(const std::string& control, const Variant& value) override;
+  Variant ControlValue(const std::string& control) const override;
+  void SetControlItems(const std::string& control, const std::vector<std::string>& items) override;
+  std::vector<std::string> ControlItems(const std::string& control) const override;
+  void EnableControl(const std::string& control, bool enabled) override;
+  void SetCommandHandler(CommandHandler handler) override { handler_ = std::move(handler); }
+  bool ShowModal() override;
+  void EndModal(bool ok) override;
+  void Hide() override;
+  MenuControl* Menu() override { return &menu_; }
+
+  QDialog* Dialog() const { return dialog_; }
+  // The widget of a control by the library's name, nullptr when absent.
+  QWidget* Control(const std::string& name) const;
+
+ private:
+  void BuildLayoutDialog();
+  void BuildColumnChooser();
+  void BuildPlain();
+  void Command(const std::string& control);
+  template <class W>
+  W* Add(W* widget, const std::string& name);
+  void FillCheckBoxes(const std::vector<std::string>& captions);
+
+  std::string formName_;
+  QPointer<QDialog> dialog_;
+  QGridLayout* boxes_ = nullptr;  // the chooser's check boxes
+  std::map<std::string, QPointer<QWidget>> controls_;
+  std::map<std::string, Variant> values_;  // values without a widget
+  CommandHandler handler_;
+  QtMenuControl menu_;
+};
+
+class QtDialogFactory : public DialogFactory {
+ public:
+  std::unique_ptr<DialogView> Create(const std::string& formName) override {
+    return std::make_unique<QtDialogView>(formName);
+  }
+};
+
+}  // namespace vmbgrid

@@ -1,0 +1,179 @@
+#include "layout/layout_dialog.h"
+
+#include <charconv>
+#include <exception>
+
+#include "core/strings.h"
+#include "host/dialogs.h"
+#include "host/variant.h"
+#include "layout/layout_store.h"
+#include "model/enums.h"
+#include "model/grid_controller.h"
+
+namespace vmbgrid::layout {
+
+namespace {
+
+constexpr const char* kCombo = "cboLayouts";
+constexpr const char* kMaxRecordsBox = "txtMaxRecords";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Valid UTF-8 without overlong forms or surrogates.
+bool IsValidUtf8(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t extra = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((c & 0xE0) == 0xC0) {
+      extra = 1;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      extra = 2;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      extra = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + extra >= s.size()) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      const auto cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+size_t CharacterCount(const std::string& s) {
+  size_t n = 0;
+  for (char c : s)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseRecordLimit(const std::string& text) {
+  size_t b = 0, e = text.size();
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  if (b == e) return std::nullopt;
+  const char* first = text.data() + b;
+  if (*first == '+') ++first;
+  int32_t value = 0;
+  auto [end, ec] = std::from_chars(first, text.data() + e, value);
+  if (ec != std::errc() || end != text.data() + e) return std::nullopt;
+  return value;
+}
+
+std::string LayoutNameProblem(const std::string& name) {
+  if (name.empty()) return "";
+  if (!IsValidUtf8(name)) return "Der Name der Spalteneinstellung enthält ungültige Zeichen.";
+  bool onlyBlanks = true;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F)
+      return "Der Name der Spalteneinstellung darf keine Steuerzeichen (Zeilenumbruch, "
+             "Tabulator) enthalten.";
+    if (c != ' ') onlyBlanks = false;
+  }
+  if (onlyBlanks) return "Bitte geben Sie einen Namen für die Spalteneinstellung ein.";
+  if (CharacterCount(name) > kMaxLayoutNameLength)
+    return "Der Name der Spalteneinstellung darf höchstens " +
+           std::to_string(kMaxLayoutNameLength) + " Zeichen lang sein.";
+  return "";
+}
+
+std::vector<std::string> SavedLayoutNames(GridController& owner) {
+  if (owner.SaveMode() != velmDB) return owner.Layouts().FileLayoutNames();
+  std::vector<std::string> names;
+  try {
+    auto rs = owner.Layouts().Database().ListLayouts(true);
+    if (!rs || rs->State() == adStateClosed) return names;
+    const int col = rs->FieldIndex("sublayout");
+    if (col < 0) return names;
+    for (int32_t i = 0; i < rs->RecordCount(); ++i)
+      names.push_back(rs->ValueAt(i, col).ToTextOrEmpty());
+  } catch (const std::exception&) {
+    names.clear();
+  }
+  return names;
+}
+
+// ---------------------------------------------------------------- the form
+
+void LayoutDialog::FillCombo(DialogView& form) {
+  const std::string current = owner_.layout();
+  const std::vector<std::string> names = SavedLayoutNames(owner_);
+  bool found = false;
+  for (const auto& n : names) {
+    // The file store compares exactly, the database store ignoring case.
+    if (owner_.SaveMode() == velmDB ? core::EqualsNoCase(n, current) : n == current)
+      found = true;
+  }
+  form.SetControlItems(kCombo, names);
+  if (found) form.SetControlValue(kCombo, Variant(current));
+}
+
+void LayoutDialog::Open(DialogView& form) {
+  form.Caption("Tabelleneinstellungen");
+  form.SetControlValue("xxx", Variant("Tabellenlayout"));
+  form.SetControlValue("btnSave", Variant("&Speichern"));
+  form.SetControlValue("btnDelete", Variant("&Löschen"));
+  form.SetControlValue("Label1", Variant("&maximale Anzahl angezeigter Datensätze (0 = alle)"));
+  form.SetControlValue("btnCancel", Variant("Schließen"));
+  form.SetControlValue(kMaxRecordsBox, Variant(std::to_string(owner_.MaxRecords())));
+  FillCombo(form);
+  // Rows the host supplied have no record limit.
+  form.EnableControl(kMaxRecordsBox, !owner_.ClientData());
+  form.SetCommandHandler([this, &form](const std::string& control) { OnCommand(form, control); });
+  try {
+    form.ShowModal();
+  } catch (const std::exception&) {
+    // A view that fails to show leaves the layouts as they were.
+  }
+  form.SetCommandHandler(nullptr);
+}
+
+void LayoutDialog::OnCommand(DialogView& form, const std::string& control) {
+  if (control == "btnSave") {
+    SaveLayout(form, form.ControlValue(kCombo).ToTextOrEmpty());
+  } else if (control == "btnDelete") {
+    DeleteLayout(form, form.ControlValue(kCombo).ToTextOrEmpty());
+  } else if (control == kMaxRecordsBox) {
+    if (auto v = ParseRecordLimit(form.ControlValue(kMaxRecordsBox).ToTextOrEmpty()))
+      MaxRecordsChanged(*v);
+  } else if (control == "btnCancel") {
+    form.EndModal(false);
+  }
+}
+
+void LayoutDialog::SaveLayout(DialogView& form, const std::string& name) {
+  const std::string problem = LayoutNameProblem(name);
+  if (!problem.empty()) {
+    owner_.ShowMessage(problem);
+    return;
+  }
+  owner_.Layouts().SaveLayout(name);
+  FillCombo(form);
+}
+
+void LayoutDialog::DeleteLayout(DialogView& form, const std::string& name) {
+  owner_.Layouts().DeleteLayout(name);
+  FillCombo(form);
+}
+
+void LayoutDialog::MaxRecordsChanged(int32_t newvalue) { owner_.MaxRecordsFromDialog(newvalue); }
+
+}  // namespace vmbgrid::layout

@@ -1,0 +1,163 @@
+// The browser's menus as a user meets them: a right click on the header opens the
+// table menu, the layout dialog saves a layout and the record limit, the column
+// chooser hides a column, and a restart with the same user brings it all back.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <filesystem>
+#include <functional>
+
+#include "adapters/qt/qt_grid.h"
+#include "adapters/qt/qt_menu.h"
+#include "grid/vmgrid.h"
+#include "layout/layout_dialog.h"
+#include "menus/menu_controller.h"
+#include "tests/browser/browser_fixture.h"
+
+namespace vmbgrid::browser::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class BrowserMenus : public BrowserTest {
+ protected:
+  // A database of this test's own: layouts and options are written into it.
+  Options Private(const std::string& user) {
+    const auto db = TempDir() / "menus.db";
+    if (!std::filesystem::exists(db)) std::filesystem::copy_file(SampleDb(), db);
+    Options o;
+    o.db = db.string();
+    o.user = user;
+    return o;
+  }
+  static void Cleanup() { std::filesystem::remove(TempDir() / "menus.db"); }
+
+  // Right click on the header of the column; the entry with that caption is chosen
+  // from the menu that opens. The captions of the menu shown, sub-menus indented.
+  Strings RightClickAndChoose(const std::string& field, const std::string& caption) {
+    Strings shown;
+    auto* menu = static_cast<QtMenuControl*>(Window().Controller()->Menus().LayoutMenu());
+    menu->ShowWith([&](QMenu& m) {
+      std::function<void(QMenu&, const std::string&)> walk = [&](QMenu& mm, const std::string& indent) {
+        for (QAction* a : mm.actions()) {
+          if (a->isSeparator()) continue;
+          shown.push_back(indent + a->text().toStdString());
+          if (a->menu()) walk(*a->menu(), indent + "  ");
+          if (a->text().toStdString() == caption) a->trigger();
+        }
+      };
+      walk(m, "");
+    });
+    QtGrid& data = *Window().DataGrid();
+    int col = -1;
+    for (int i = 0; i < data.ColumnCount(); ++i)
+      if (data.Column(i).DataField() == field) col = i;
+    QHeaderView* header = data.View()->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(col) + 5, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::RightButton, {}, at);
+    BrowserWindow::Settle();
+    return shown;
+  }
+
+  // Plays the user in the next modal dialog; it is closed afterwards whatever happened.
+  static void InDialog(std::function<void(QDialog&)> play) {
+    QTimer::singleShot(0, [play] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!d) return ADD_FAILURE() << "no dialog opened";
+      play(*d);
+      if (d->isVisible()) d->reject();
+    });
+  }
+};
+
+TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
+  Cleanup();
+  BrowserWindow& w = OpenWindow(Private("meier"));
+  ASSERT_NE(w.Controller(), nullptr);
+  InDialog([](QDialog& d) {
+    auto* combo = d.findChild<QComboBox*>(QStringLiteral("cboLayouts"));
+    auto* limit = d.findChild<QLineEdit*>(QStringLiteral("txtMaxRecords"));
+    ASSERT_TRUE(combo && limit);
+    combo->setEditText(QStringLiteral("Schmal"));
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnSave")), Qt::LeftButton);
+    limit->selectAll();
+    QTest::keyClicks(limit, "250");
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+  });
+  const Strings menu = RightClickAndChoose("Name", "Spalteneinstellungen &verwalten ...");
+  EXPECT_EQ(menu, (Strings{"Spalteneinstellungen &verwalten ...", "Spalten verwalten",
+                           "Druckvorschau Tabelle", "  Hochformat", "  Querformat", "Druck Tabelle",
+                           "  Hochformat", "  Querformat", "Export Tabelle...",
+                           "Seriendruck mit MS-Word", "Serien-EMail", "Sammel-EMail", "Optionen",
+                           "  Am Anfang leere Tabelle anzeigen",
+                           "  Erst beim Verlassen der Suchzeile suchen"}));
+  EXPECT_EQ(w.Controller()->MaxRecords(), 250);
+
+  InDialog([](QDialog& d) {
+    for (QCheckBox* box : d.findChildren<QCheckBox*>())
+      if (box->text() == QStringLiteral("Ort")) QTest::mouseClick(box, Qt::LeftButton);
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnok(0)")), Qt::LeftButton);
+  });
+  const Strings withLayouts = RightClickAndChoose("Name", "Spalten verwalten");
+  ASSERT_GE(withLayouts.size(), 2u);
+  EXPECT_EQ(withLayouts[0], "Spalteneinstellungen laden");
+  EXPECT_EQ(withLayouts[1], "  Schmal");
+  EXPECT_FALSE(w.DataGrid()->ColumnByField("Ort")->Visible());
+  EXPECT_FALSE(w.SearchLine()->ColumnByField("Ort")->Visible());
+
+  // Closing the window saves; the same user finds everything again.
+  window_.reset();
+  BrowserWindow& again = OpenWindow(Private("meier"));
+  ASSERT_NE(again.Controller(), nullptr);
+  EXPECT_EQ(again.Controller()->MaxRecords(), 250);
+  EXPECT_EQ(again.Controller()->RecordCount(), 250);
+  EXPECT_FALSE(again.DataGrid()->ColumnByField("Ort")->Visible());
+  EXPECT_EQ(layout::SavedLayoutNames(*again.Controller()), (Strings{"Schmal"}));
+  // Loading the saved layout from the menu shows Ort again.
+  RightClickAndChoose("Name", "Schmal");
+  EXPECT_TRUE(again.DataGrid()->ColumnByField("Ort")->Visible());
+  EXPECT_EQ(again.Controller()->layout(), "Schmal");
+
+  // Another user sees neither the layout nor the limit.
+  window_.reset();
+  BrowserWindow& other = OpenWindow(Private("huber"));
+  EXPECT_TRUE(layout::SavedLayoutNames(*other.Controller()).empty());
+  EXPECT_EQ(other.Controller()->MaxRecords(), 1000);
+  EXPECT_TRUE(other.DataGrid()->ColumnByField("Ort")->Visible());
+  window_.reset();
+  Cleanup();
+}
+
+TEST_F(BrowserMenus, TheMenuBarOffersTheTableMenu) {
+  BrowserWindow& w = OpenWindow();
+  QMenu* props = nullptr;
+  for (QAction* a : w.menuBar()->actions())
+    if (a->text() == QStringLiteral("Tabellen&eigenschaften")) props = a->menu();
+  ASSERT_NE(props, nullptr);
+  emit props->aboutToShow();
+  Strings captions;
+  for (QAction* a : props->actions())
+    if (!a->isSeparator()) captions.push_back(a->text().toStdString());
+  ASSERT_FALSE(captions.empty());
+  EXPECT_EQ(captions.front(), "Spalteneinstellungen &verwalten ...");
+  // Choosing an option there works like the popup: the empty-start option toggles.
+  for (QAction* a : props->actions())
+    if (a->menu() && a->text() == QStringLiteral("Optionen"))
+      for (QAction* o : a->menu()->actions())
+        if (o->text() == QStringLiteral("Am Anfang leere Tabelle anzeigen")) o->trigger();
+  BrowserWindow::Settle();
+  EXPECT_TRUE(w.Controller()->ShowEmptyGrid());
+  w.Controller()->ShowEmptyGrid(false);
+  w.Controller()->SettingsChanged(false);  // the shared sample database stays as it was
+}
+
+}  // namespace
+}  // namespace vmbgrid::browser::testing

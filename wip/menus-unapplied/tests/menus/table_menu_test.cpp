@@ -1,0 +1,221 @@
+// The table menu: its entries per configuration (layouts or none, print component
+// or not, search line or not, customization flags), where it opens, and what each
+// entry does.
+#include <gtest/gtest.h>
+
+#include "tests/menus/menus_fixture.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+using namespace menus;
+
+class NoPrinter : public Component {
+ public:
+  Variant Invoke(const std::string&, std::vector<Variant>&) override { return {}; }
+  void SetProperty(const std::string&, const Variant&) override {}
+};
+
+class TableMenu : public MenuTest {};
+
+TEST_F(TableMenu, WithoutLayoutsStartsWithTheDialogEntryAndOpensAtTheGridsTopEdge) {
+  OpenGrid("meier");
+  platform_->screen.WindowOrigin(main_.WindowHandle(), 100, 50);
+  const auto* popup = RightClick();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->band, kPopTable);
+  EXPECT_EQ(Names(popup->tools),
+            (Strings{"mnuSaveTable", "Spalten verwalten", "mnuPreview", "mnuPrint",
+                     "mnuExportTable", "mnuSerienDruck", "mnuSerienEMail", "mnuSammelEMail",
+                     "mnuOptions"}));
+  EXPECT_EQ(popup->tools[0].caption, "Spalteneinstellungen &verwalten ...");
+  EXPECT_EQ(popup->tools[1].caption, "Spalten verwalten");
+  EXPECT_EQ(popup->tools[1].id, 20002);
+  EXPECT_TRUE(popup->tools[1].beginGroup);
+  EXPECT_EQ(popup->tools[2].subBand, kPopPreviewOrientation);
+  EXPECT_EQ(Band(kPopPrintOrientation), (Strings{"mnuPrintPortrait", "mnuPrintLandscape"}));
+  EXPECT_EQ(InBand(kPopTable, "mnuOptions").subBand, kPopOptions);
+  // The click's horizontal position in pixels (15 twips each), the grid's top.
+  auto [x, y] = main_.HeaderPoint(0);
+  (void)y;
+  EXPECT_EQ(popup->x, 100 + static_cast<int>(std::nearbyint(x / 15)));
+  EXPECT_EQ(popup->y, 50);
+  EXPECT_EQ(Menu().BandCaption(kPopTable), "Tabelleneigenschaften");
+
+  // A right click on the rows opens nothing.
+  auto [cx, cy] = main_.CellPoint(0, 0);
+  main_.Click(kRightButton, 0, cx, cy);
+  Settle();
+  EXPECT_EQ(Menu().Popups().size(), 1u);
+}
+
+TEST_F(TableMenu, SavedLayoutsAreListedWithTheCurrentOneChecked) {
+  VMGrid& g = OpenGrid("meier", velmDB);
+  g.Layouts().SaveLayout("Breit");
+  g.Layouts().SaveLayout("A&B");
+  const auto* popup = RightClick();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(popup->tools[0].name, "mnuTableSettings");
+  EXPECT_EQ(popup->tools[0].subBand, kPopSettings);
+  const auto& entries = Menu().BandTools(kPopSettings);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].name, "Breit");
+  EXPECT_EQ(entries[0].marker, 1000);
+  EXPECT_EQ(entries[0].id, 20002);
+  EXPECT_FALSE(entries[0].checked);
+  EXPECT_EQ(entries[1].caption, "A&&B") << "an ampersand in a name is no access key";
+  EXPECT_TRUE(entries[1].checked);
+  // After a column move the grid shows a changed layout: nothing is checked.
+  main_.MoveColumn(0, 1);
+  RightClick();
+  EXPECT_FALSE(Menu().BandTools(kPopSettings)[1].checked);
+}
+
+TEST_F(TableMenu, APrintComponentReplacesTheOrientationMenus) {
+  VMGrid& g = Open("meier");
+  g.Init(0, "Test", "frmKunden", std::make_shared<NoPrinter>());
+  g.Requery();
+  const auto* popup = RightClick();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(Names(popup->tools),
+            (Strings{"mnuSaveTable", "Spalten verwalten", "mnuVerwaltPrintLL80", "mnuPreviewLL80",
+                     "mnuPrintLL80", "mnuPrintLL80Dlg", "mnuExportTable", "mnuSerienDruck",
+                     "mnuSerienEMail", "mnuSammelEMail", "mnuOptions"}));
+  EXPECT_EQ(popup->tools[3].caption, "Druckvorschau Tablelle");
+}
+
+TEST_F(TableMenu, OptionEntriesFollowTheSearchLine) {
+  VMGrid& g = OpenGrid("meier");
+  g.ShowEmptyGrid(true);
+  g.RefreshOnLeaveColumn(false);
+  RightClick();
+  EXPECT_TRUE(InBand(kPopOptions, "mnuEmptyTable").checked);
+  EXPECT_TRUE(InBand(kPopOptions, "mnuQueryOnLeaveRow").checked);
+  EXPECT_TRUE(InBand(kPopOptions, "mnuEmptyTable").enabled);
+
+  vm_.reset();
+  VMGrid& h = OpenGrid("meier", VelmGRX, false);
+  h.ShowEmptyGrid(true);
+  RightClick();
+  EXPECT_FALSE(InBand(kPopOptions, "mnuEmptyTable").checked);
+  EXPECT_FALSE(InBand(kPopOptions, "mnuEmptyTable").enabled);
+  EXPECT_FALSE(InBand(kPopOptions, "mnuQueryOnLeaveRow").enabled);
+  // A disabled entry cannot be chosen.
+  RightClick("mnuEmptyTable");
+  EXPECT_TRUE(h.ShowEmptyGrid());
+}
+
+TEST_F(TableMenu, DisableCustomizationTakesEffectAtTheNextRequeryAndStays) {
+  VMGrid& g = OpenGrid("meier");
+  g.DisableCustomization(1 | 2 | 4 | 8 | 16 | 32 | 64 | 128 | 256 | 512);
+  RightClick();
+  EXPECT_TRUE(InBand(kPopTable, "mnuSaveTable").enabled) << "not before the next Requery";
+  g.Requery();
+  g.DisableCustomization(0);
+  g.Requery();
+  RightClick("mnuSaveTable");
+  EXPECT_FALSE(InBand(kPopTable, "mnuSaveTable").enabled);
+  EXPECT_FALSE(InBand(kPopTable, "mnuExportTable").enabled);
+  EXPECT_TRUE(InBand(kPopTable, "mnuSerienDruck").enabled);
+  for (auto [band, tool] : {std::pair{kPopOptions, kMnuEmptyTable},
+                            {kPopOptions, kMnuQueryOnLeaveRow},
+                            {kPopPrintOrientation, kMnuPrintPortrait},
+                            {kPopPrintOrientation, kMnuPrintLandscape},
+                            {kPopPreviewOrientation, kMnuPreviewPortrait},
+                            {kPopPreviewOrientation, kMnuPreviewLandscape},
+                            {kPopTableFilter, kMnuFilterSelected},
+                            {kPopTableFilter, kMnuFilterNotSelected}})
+    EXPECT_FALSE(InBand(band, tool).enabled) << tool;
+  EXPECT_TRUE(InBand(kPopTableFilter, kMnuCut).enabled);
+  Settle();
+  EXPECT_TRUE(platform_->dialogs.Shown().empty()) << "the disabled entry opened the dialog";
+}
+
+TEST_F(TableMenu, OptionEntriesToggleAndMarkTheOptionsChanged) {
+  VMGrid& g = OpenGrid("meier");
+  g.SettingsChanged(false);
+  RightClick("mnuEmptyTable");
+  EXPECT_TRUE(g.ShowEmptyGrid());
+  EXPECT_TRUE(g.SettingsChanged());
+  RightClick("mnuQueryOnLeaveRow");
+  EXPECT_FALSE(g.RefreshOnLeaveColumn());
+  RightClick("mnuQueryOnLeaveRow");
+  EXPECT_TRUE(g.RefreshOnLeaveColumn());
+  EXPECT_FALSE(InBand(kPopOptions, "mnuQueryOnLeaveRow").checked);
+}
+
+TEST_F(TableMenu, EveryCommandReachesItsSeam) {
+  VMGrid& g = OpenGrid("meier");
+  Strings calls;
+  auto& c = g.Menus().commands;
+  c.exportText = [&] { calls.push_back("export"); };
+  c.seriendruck = [&](bool serien, bool sammel) {
+    calls.push_back(std::string("serien ") + (serien ? "1" : "0") + (sammel ? "1" : "0"));
+  };
+  for (const char* tool : {"mnuExportTable", "mnuSerienDruck", "mnuSerienEMail", "mnuSammelEMail"})
+    RightClick(tool);
+  EXPECT_EQ(calls, (Strings{"export", "serien 00", "serien 10", "serien 11"}));
+
+  // Without the output commands, printing and preview use the grid's own.
+  RightClick("mnuPrintLandscape");
+  RightClick("mnuPreviewPortrait");
+  ASSERT_EQ(main_.PrintJobs().size(), 2u);
+  EXPECT_FALSE(main_.PrintJobs()[0].preview);
+  EXPECT_TRUE(main_.PrintJobs()[1].preview);
+  EXPECT_EQ(main_.PrintOrientation(), vmPortrait);
+
+  // The record-limit entry: a number is taken, other text is ignored.
+  MenuTool limit = *Menu().Tool("mnuMaxRecords");
+  limit.text = "abc";
+  g.Menus().ToolTextChanged(Menu(), limit);
+  EXPECT_EQ(g.MaxRecords(), 1000);
+  limit.text = "0";
+  g.Menus().ToolTextChanged(Menu(), limit);
+  EXPECT_EQ(g.MaxRecords(), 0);
+
+  // A column entry hides and shows its column and tells the host.
+  MenuTool column;
+  column.name = "Ort";
+  column.checked = true;
+  g.Menus().ToolClick(Menu(), column);
+  EXPECT_FALSE(main_.ColumnByField("Ort")->Visible());
+  EXPECT_FALSE(search_.ColumnByField("Ort")->Visible());
+  EXPECT_TRUE(g.IsTempLayout());
+  EXPECT_EQ(menuEvents_.columns, (Strings{"Ort:aus"}));
+}
+
+TEST_F(TableMenu, ALayoutEntryLoadsThatLayoutEvenWhenItCarriesACommandsName) {
+  VMGrid& g = OpenGrid("meier", velmDB);
+  main_.ColumnByField("Ort")->Visible(false);
+  g.Layouts().SaveLayout("mnuExportTable");
+  main_.ColumnByField("Ort")->Visible(true);
+  g.Layouts().SaveLayout("Alle");
+  bool exported = false;
+  g.Menus().commands.exportText = [&] { exported = true; };
+  TakeLog();
+  events_.Take();
+  RightClick("mnuExportTable");
+  EXPECT_FALSE(exported);
+  EXPECT_EQ(g.layout(), "mnuExportTable");
+  EXPECT_FALSE(main_.ColumnByField("Ort")->Visible());
+  EXPECT_EQ(events_.Take(), (Strings{"BeforeLoad:mnuExportTable", "AfterLoad:mnuExportTable"}));
+  EXPECT_EQ(TakeLog().size(), 1u) << "one requery after loading";
+}
+
+TEST_F(TableMenu, TheSearchLinesRecordSelectorOpensTheFilterMenu) {
+  VMGrid& g = OpenGrid("meier");
+  bool dialog = false;
+  g.Interaction().hooks.queryDialog = [&] { dialog = true; };
+  HeadlessMenuControl& filter = platform_->dialogs.View("frmQueries")->HeadlessMenu();
+  filter.QueueClick("mnuFilterSave");
+  search_.Click(kRightButton, 0, 100, 100);
+  Settle();
+  ASSERT_EQ(filter.Popups().size(), 1u);
+  EXPECT_EQ(filter.Popups()[0].band, kPopFilter);
+  EXPECT_EQ(filter.Popups()[0].tools[0].caption, "Filter &verwalten");
+  EXPECT_TRUE(dialog);
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
