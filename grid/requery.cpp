@@ -6,6 +6,7 @@
 #include "core/services.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
+#include "menus/menu_controller.h"
 #include "host/sql_text.h"
 #include "layout/layout_store.h"
 #include "search/grid_interaction.h"
@@ -181,7 +182,7 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
   screen.MousePointer(kPointerHourglass);
   Variant keep;
   if (!Key2KeepCurrent.empty()) keep = GetValue(Key2KeepCurrent);
-  // Menu enabling joins here with the menu subsystem.
+  menus_->ApplyCustomization(disableCustomization_);
   AddKeyFieldsToColumns();
   int leftCol = grid_ ? grid_->LeftCol() : 0;
 

@@ -6,8 +6,10 @@
 #include "core/services.h"
 #include "core/settings_store.h"
 #include "core/strings.h"
+#include "layout/layout_dialog.h"
 #include "layout/layout_store.h"
 #include "layout/option_store.h"
+#include "menus/menu_controller.h"
 #include "output/output.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
@@ -23,8 +25,8 @@ constexpr const char* kSource = "VMBGrid";
 }  // namespace
 
 VMGrid::VMGrid() {
-  // Same order as the controller has always set itself up; the dialogs and their
-  // menus join when the menu subsystem does.
+  // Same order as the controller has always set itself up; the two hidden forms
+  // that carry the menus come last.
   saveMode_ = VelmGRX;
   returnNavigatesInGrid_ = true;
   gridFields_ = std::make_shared<VMGridFields>();
@@ -45,6 +47,16 @@ VMGrid::VMGrid() {
   interaction_ = std::make_unique<search::GridInteraction>(*this);
   layoutStore_ = std::make_unique<layout::LayoutStore>(*this);
   optionStore_ = std::make_unique<layout::OptionStore>(*this);
+  layoutDialog_ = std::make_unique<layout::LayoutDialog>(*this);
+  menus_ = std::make_unique<menus::MenuController>(*this);
+  search::InteractionHooks& hooks = interaction_->hooks;
+  hooks.showColumnMenu = [this](double x, double) { menus_->ShowTableMenu(x); };
+  hooks.showQueryMenu = [this] { menus_->ShowFilterMenu(); };
+  hooks.layoutDialog = [this] {
+    if (DialogView* form = menus_->LayoutForm()) layoutDialog_->Open(*form);
+  };
+  // Without a dialog factory yet (installed later by the host) they come on first use.
+  menus_->LayoutForm();
 }
 
 VMGrid::~VMGrid() {
@@ -136,6 +148,8 @@ bool VMGrid::ShowColumn(const std::string& fieldname, bool visible) {
 void VMGrid::OpenLayoutDialog() { interaction_->OpenLayoutDialog(); }
 
 void VMGrid::OpenQueryDialog() { interaction_->OpenQueryDialog(); }
+
+void VMGrid::ShowQueryMenu() { interaction_->ShowQueryMenu(); }
 
 void VMGrid::AlignSatellites(GridControl& source) {
   double left = source.Left();

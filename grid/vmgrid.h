@@ -38,7 +38,11 @@ class GridInteraction;
 namespace layout {
 class LayoutStore;
 class OptionStore;
+class LayoutDialog;
 }  // namespace layout
+namespace menus {
+class MenuController;
+}  // namespace menus
 namespace output {
 class Output;
 }  // namespace output
@@ -219,6 +223,8 @@ class VMGrid : public GridController {
   void ClearSearch(bool Requery = false);
   void ClearRestriction(const std::string& fieldname) override;
   void setze_search(const std::string& pField, const std::string& pValue);
+  // The filter menu (saved queries) at the data grid.
+  void ShowQueryMenu();
 
   // ---- Output: printing, text export, mail merge ----
   void PrintGrid(int32_t PrintOrientation = vmPortrait);
@@ -294,6 +300,8 @@ class VMGrid : public GridController {
   void OpenQueryDialog();
   layout::LayoutStore& Layouts() override { return *layoutStore_; }
   layout::OptionStore& Options() override { return *optionStore_; }
+  menus::MenuController& Menus() { return *menus_; }
+  layout::LayoutDialog& LayoutDialogState() { return *layoutDialog_; }
   // Shows an error of a user-triggered operation and of the Requery handlers.
   void ShowMessage(const std::string& text) const override;
   // Report through the error collection (kind 4, source "VMBGrid").
@@ -383,6 +391,8 @@ class VMGrid : public GridController {
   std::unique_ptr<search::GridInteraction> interaction_;
   std::unique_ptr<layout::LayoutStore> layoutStore_;
   std::unique_ptr<layout::OptionStore> optionStore_;
+  std::unique_ptr<layout::LayoutDialog> layoutDialog_;
+  std::unique_ptr<menus::MenuController> menus_;
   std::unique_ptr<output::Output> output_;  // made on first use
 };
 

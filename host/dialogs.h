@@ -3,6 +3,7 @@
 // on the platform. Each view is created through the DialogFactory.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,8 +25,16 @@ class DialogView {
   virtual void SetControlItems(const std::string& control,
                                const std::vector<std::string>& items) = 0;
   virtual std::vector<std::string> ControlItems(const std::string& control) const = 0;
-  // Shows the form modally; true when it ended with OK.
+  virtual void EnableControl(const std::string& control, bool enabled) = 0;
+  // Buttons pressed and texts or check boxes changed while the form is open report
+  // to this handler with the control's name ("btnSave", "txtMaxRecords",
+  // "chkSpalte(3)"); the handler reads and sets values and may end the form.
+  using CommandHandler = std::function<void(const std::string& control)>;
+  virtual void SetCommandHandler(CommandHandler handler) = 0;
+  // Shows the form modally; true when it ended with OK. Closing the window is Cancel.
   virtual bool ShowModal() = 0;
+  // Ends ShowModal from within a handler with that result.
+  virtual void EndModal(bool ok) = 0;
   virtual void Hide() = 0;
   // The form's popup-menu control (the hidden forms that carry the menus).
   virtual MenuControl* Menu() = 0;
@@ -34,7 +43,8 @@ class DialogView {
 class DialogFactory {
  public:
   virtual ~DialogFactory() = default;
-  // "frmGridLayout", "frmQueries", "frmColumnChooser", "frmParameter".
+  // "frmGridLayout" (layout dialog, carries the table menu), "frmQueries" (query
+  // dialog, carries the filter menu), "frmCols" (column chooser), "frmParameter".
   virtual std::unique_ptr<DialogView> Create(const std::string& formName) = 0;
 };
 

@@ -15,6 +15,7 @@ struct MenuTool {
   std::string caption;  // "&" marks the access key
   std::string tipText;
   bool checked = false;
+  bool checkable = false;  // an on/off entry: shows its check box also when off
   bool enabled = true;
   bool visible = true;
   std::string text;    // content of an entry-field tool

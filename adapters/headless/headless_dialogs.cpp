@@ -23,10 +23,48 @@ std::vector<std::string> HeadlessDialogView::ControlItems(const std::string& con
 
 bool HeadlessDialogView::ShowModal() {
   hidden_ = false;
+  open_ = true;
+  ended_ = false;
   ++shown_;
   bool ok = factory_ != nullptr && factory_->Run(*this);
+  if (ended_) ok = endResult_;
+  open_ = false;
   hidden_ = true;
   return ok;
+}
+
+void HeadlessDialogView::EndModal(bool ok) {
+  if (!open_ || ended_) return;
+  ended_ = true;
+  endResult_ = ok;
+}
+
+bool HeadlessDialogView::Enabled(const std::string& control) const {
+  auto it = disabled_.find(control);
+  return it == disabled_.end() || !it->second;
+}
+
+bool HeadlessDialogView::Press(const std::string& control) {
+  // An ended form takes no more input, as a closed window would not.
+  if (!Enabled(control) || ended_) return false;
+  if (handler_) {
+    CommandHandler h = handler_;  // the handler may replace itself
+    h(control);
+  }
+  return true;
+}
+
+bool HeadlessDialogView::Type(const std::string& control, const std::string& text) {
+  if (!Enabled(control) || ended_) return false;
+  values_[control] = Variant(text);
+  return Press(control);
+}
+
+bool HeadlessDialogView::Toggle(const std::string& control) {
+  if (!Enabled(control) || ended_) return false;
+  const Variant v = ControlValue(control);
+  values_[control] = Variant(!(v.IsBoolean() && v.ToBool()));
+  return Press(control);
 }
 
 HeadlessDialogFactory::~HeadlessDialogFactory() {

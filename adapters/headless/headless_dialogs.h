@@ -1,6 +1,7 @@
 // Scripted dialogs: a test registers, per form name, a callback that plays the user
-// (reads what the library put into the controls, fills values) and answers OK or
-// Cancel. Forms without a script are cancelled.
+// (reads what the library put into the controls, types, ticks and presses buttons)
+// and answers OK or Cancel. A button that ends the form decides the answer; forms
+// without a script are cancelled.
 #pragma once
 
 #include <functional>
@@ -31,8 +32,20 @@ class HeadlessDialogView : public DialogView {
     items_[control] = items;
   }
   std::vector<std::string> ControlItems(const std::string& control) const override;
+  void EnableControl(const std::string& control, bool enabled) override {
+    disabled_[control] = !enabled;
+  }
+  void SetCommandHandler(CommandHandler handler) override { handler_ = std::move(handler); }
   bool ShowModal() override;
+  void EndModal(bool ok) override;
   void Hide() override { hidden_ = true; }
+
+  // The user's actions. A disabled control takes none (false).
+  bool Press(const std::string& control);
+  bool Type(const std::string& control, const std::string& text);
+  bool Toggle(const std::string& control);
+  bool Enabled(const std::string& control) const;
+  bool Open() const { return open_; }
   MenuControl* Menu() override { return &menu_; }
 
   HeadlessMenuControl& HeadlessMenu() { return menu_; }
@@ -47,7 +60,12 @@ class HeadlessDialogView : public DialogView {
   std::map<std::string, Variant> values_;
   std::map<std::string, std::vector<std::string>> items_;
   HeadlessMenuControl menu_;
+  std::map<std::string, bool> disabled_;
+  CommandHandler handler_;
   bool hidden_ = false;
+  bool open_ = false;
+  bool ended_ = false;
+  bool endResult_ = false;
   int shown_ = 0;
 };
 

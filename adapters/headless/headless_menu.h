@@ -32,6 +32,7 @@ class HeadlessMenuControl : public MenuControl {
 
   // The next popup clicks the tool of that name (searched in the band shown and in
   // the bands its sub-menus open). An entry-field tool can be given a text.
+  // The next popup chooses this entry; "band/name" names one of a sub-menu.
   void QueueClick(const std::string& toolName);
   void QueueText(const std::string& toolName, const std::string& text);
   const std::vector<Popup>& Popups() const { return popups_; }

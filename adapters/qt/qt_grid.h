@@ -326,6 +326,11 @@ class QtGrid : public GridControl {
   void PerformKey(int keyCode, int shift);
   bool Navigate(int keyCode, int shift);
   void HandleMouse(QWidget* source, QMouseEvent* event);
+  // The context-menu key: a right click at the top of the current column (the
+  // record selector of a line without header).
+  void KeyboardContextMenu();
+  // A Boolean value in a column presented as check boxes.
+  bool IsCheckBoxCell(int ordinal, int col) const;
   void HandleFocusChange(QWidget* old, QWidget* now);
   void HandleSectionResized(int logical, int oldSize, int newSize);
   void HandleSectionMoved(int logical, int oldVisual, int newVisual);

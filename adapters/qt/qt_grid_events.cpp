@@ -133,6 +133,23 @@ void QtGrid::HandleMouse(QWidget* source, QMouseEvent* event) {
   }
 }
 
+void QtGrid::KeyboardContextMenu() {
+  if (!view_ || !listener_) return;
+  double x = 0;
+  const int col = Col();
+  if (HeaderLines() > 0 && col >= 0 && col < ColumnCount() && Column(col).Visible()) {
+    const QPoint p = view_->viewport()->mapTo(view_.data(), QPoint(view_->columnViewportPosition(col) + 1, 0));
+    x = p.x() * TwipsPerPixelX();
+  }
+  listener_->MouseUp(*this, kRightButton, 0, x, 0);
+}
+
+bool QtGrid::IsCheckBoxCell(int ordinal, int col) const {
+  if (col < 0 || col >= ColumnCount()) return false;
+  if (columns_[col]->Presentation() != dbgCheckBox) return false;
+  return RawValue(ordinal, col).IsBoolean();
+}
+
 // Focus moving between the view and its cell editor stays inside the grid.
 void QtGrid::HandleFocusChange(QWidget*, QWidget* now) {
   if (!view_) return;

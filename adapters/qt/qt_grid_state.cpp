@@ -78,6 +78,7 @@ void QtGrid::CurrentChangedInView(int ordinal, int col) {
     }
   }
   ScrollToViewRow(ViewRowOf(ordinal), col, kNearest);
+  if (rowChanged && model_) model_->SelectorsChanged();
 }
 
 int QtGrid::Col() const { return ColumnCount() == 0 ? -1 : col_; }

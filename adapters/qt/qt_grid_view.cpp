@@ -1,6 +1,9 @@
 #include "adapters/qt/qt_grid_view.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QPainter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -30,7 +33,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   const int row = grid_->OrdinalAt(index.row()), col = index.column();
   switch (role) {
     case Qt::DisplayRole:
+      if (grid_->IsCheckBoxCell(row, col)) return QString();
       return QString::fromStdString(grid_->DisplayText(row, col));
+    case Qt::CheckStateRole:
+      if (!grid_->IsCheckBoxCell(row, col)) return {};
+      return grid_->RawValue(row, col).ToBool() ? Qt::Checked : Qt::Unchecked;
     case Qt::EditRole:
       return QString::fromStdString(grid_->EditText(row, col));
     case Qt::TextAlignmentRole: {
@@ -71,7 +78,11 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (section < 0 || section >= grid_->ColumnCount()) return {};
     return QString::fromStdString(grid_->Column(section).Caption());
   }
-  if (grid_->IsAddNewRow(grid_->OrdinalAt(section))) return QStringLiteral("*");
+  const int ordinal = grid_->OrdinalAt(section);
+  if (grid_->IsAddNewRow(ordinal)) return QStringLiteral("*");
+  // The record selector marks the current row, as a data grid's does.
+  if (grid_->RecordSelectors() && ordinal == grid_->CurrentOrdinal() && ordinal >= 0)
+    return QStringLiteral("\u25B6");
   return QString();
 }
 
@@ -134,6 +145,10 @@ void GridModel::HeaderChanged(int first, int last) {
   if (first >= 0 && first <= last) emit headerDataChanged(Qt::Horizontal, first, last);
 }
 
+void GridModel::SelectorsChanged() {
+  if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+}
+
 void GridModel::WindowMoved() {
   CellsChanged();
   if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
@@ -171,6 +186,25 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
 void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
   if (editor == editor_) editor_ = nullptr;
   QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+  const QVariant check = index.data(Qt::CheckStateRole);
+  if (!check.isValid()) return QStyledItemDelegate::paint(painter, option, index);
+  QStyleOptionViewItem cell = option;
+  initStyleOption(&cell, index);
+  cell.features &= ~QStyleOptionViewItem::HasCheckIndicator;
+  cell.text.clear();
+  QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+  QStyleOptionViewItem box = cell;
+  const int w = style->pixelMetric(QStyle::PM_IndicatorWidth, &cell, cell.widget);
+  const int h = style->pixelMetric(QStyle::PM_IndicatorHeight, &cell, cell.widget);
+  box.rect = QRect(option.rect.center().x() - w / 2, option.rect.center().y() - h / 2, w, h);
+  box.state = (option.state & QStyle::State_Enabled) |
+              (check.toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off);
+  style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, cell.widget);
 }
 
 bool GridDelegate::Modified() const {
@@ -237,6 +271,12 @@ bool GridView::eventFilter(QObject* object, QEvent* event) {
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
+  // The context-menu key and Shift+F10 open the menu a right click would.
+  if (grid_ && (event->key() == Qt::Key_Menu ||
+                (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier))) {
+    grid_->KeyboardContextMenu();
+    return;
+  }
   if (grid_ && grid_->HandleKeyPress(event, false)) return;
   DefaultKey(event);
 }
@@ -244,6 +284,12 @@ void GridView::keyPressEvent(QKeyEvent* event) {
 void GridView::DefaultKey(QKeyEvent* event) {
   if (grid_ && grid_->NavigateRows(event)) return;
   QTableView::keyPressEvent(event);
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent* event) {
+  // Mouse clicks open menus on their release; only the keyboard's request is left.
+  if (grid_ && event->reason() == QContextMenuEvent::Keyboard) grid_->KeyboardContextMenu();
+  event->accept();
 }
 
 void GridView::keyReleaseEvent(QKeyEvent* event) {

@@ -50,6 +50,8 @@ class GridModel : public QAbstractTableModel {
   void HeaderChanged(int first = 0, int last = -1);
   // The window shows other rows: all cells and record selectors change.
   void WindowMoved();
+  // The record selectors: the current row's marker moved.
+  void SelectorsChanged();
 
  private:
   QtGrid* grid_;
@@ -65,6 +67,9 @@ class GridDelegate : public QStyledItemDelegate {
   void setModelData(QWidget* editor, QAbstractItemModel* model,
                     const QModelIndex& index) const override;
   void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+  // Check box cells show a centred box instead of Wahr/Falsch.
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
 
   QWidget* Editor() const { return editor_; }
   bool Modified() const;
@@ -104,6 +109,7 @@ class GridView : public QTableView {
   bool eventFilter(QObject* object, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

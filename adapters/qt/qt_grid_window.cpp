@@ -156,6 +156,7 @@ void QtGrid::ShowCurrent(int ordinal) {
   } else {
     PlaceCurrent();
   }
+  model_->SelectorsChanged();
 }
 
 int QtGrid::EdgeColumn(bool last) const {

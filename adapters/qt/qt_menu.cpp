@@ -32,7 +32,7 @@ std::vector<MenuTool>& QtMenuControl::BandTools(const std::string& band) {
   return bands_[band].tools;
 }
 
-void QtMenuControl::Fill(QMenu& menu, const std::string& band, int depth) {
+void QtMenuControl::Fill(QMenu& menu, const std::string& band, int depth, const Choose& choose) {
   auto it = bands_.find(band);
   if (it == bands_.end()) return;
   for (const MenuTool& tool : it->second.tools) {
@@ -43,7 +43,7 @@ void QtMenuControl::Fill(QMenu& menu, const std::string& band, int depth) {
     if (!tool.subBand.empty() && depth < 16) {
       QMenu* sub = menu.addMenu(caption);
       sub->setEnabled(tool.enabled);
-      Fill(*sub, tool.subBand, depth + 1);
+      Fill(*sub, tool.subBand, depth + 1, choose);
       continue;
     }
     if (tool.entryField) {
@@ -62,30 +62,28 @@ void QtMenuControl::Fill(QMenu& menu, const std::string& band, int depth) {
     QAction* action = menu.addAction(caption);
     action->setToolTip(QString::fromStdString(tool.tipText));
     action->setEnabled(tool.enabled);
-    action->setCheckable(tool.checked);
+    action->setCheckable(tool.checkable || tool.checked);
     action->setChecked(tool.checked);
-    const MenuTool* t = &tool;
-    QObject::connect(action, &QAction::triggered, &menu, [this, t] { chosen_ = t; });
+    // A copy: the band may be rebuilt before the entry's handler runs.
+    QObject::connect(action, &QAction::triggered, &menu, [choose, tool] { choose(tool); });
   }
 }
 
 void QtMenuControl::PopupMenu(const std::string& band, int screenX, int screenY) {
   if (!HasBand(band)) return;
-  chosen_ = nullptr;
   edited_.clear();
   MenuTool chosen;
   bool any = false;
   {
     QMenu menu;
-    Fill(menu, band, 0);
+    Fill(menu, band, 0, [&](const MenuTool& t) {
+      chosen = t;
+      any = true;
+    });
     if (show_)
       show_(menu);
     else
       menu.exec(QPoint(screenX, screenY));
-    if (chosen_) {
-      chosen = *chosen_;  // the band may change while the handler runs
-      any = true;
-    }
   }
   std::vector<std::pair<std::string, std::string>> edited;
   edited.swap(edited_);

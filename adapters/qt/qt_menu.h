@@ -29,19 +29,24 @@ class QtMenuControl : public MenuControl {
   // Replaces the modal display, for tests: receives the built menu and may trigger
   // one of its actions.
   void ShowWith(std::function<void(QMenu&)> show) { show_ = std::move(show); }
+  // Fills a menu of the host (a menu bar's) with a band; the entry chosen there is
+  // handed to `choose`, which reports it to the listener when the menu has closed.
+  using Choose = std::function<void(const MenuTool&)>;
+  void FillMenu(QMenu& menu, const std::string& band, const Choose& choose) {
+    Fill(menu, band, 0, choose);
+  }
 
  private:
   struct Band {
     std::string caption;
     std::vector<MenuTool> tools;
   };
-  void Fill(QMenu& menu, const std::string& band, int depth);
+  void Fill(QMenu& menu, const std::string& band, int depth, const Choose& choose);
 
   MenuListener* listener_ = nullptr;
   std::map<std::string, MenuTool> tools_;
   std::map<std::string, Band> bands_;
   std::function<void(QMenu&)> show_;
-  const MenuTool* chosen_ = nullptr;
   std::vector<std::pair<std::string, std::string>> edited_;  // band tool, new text
 };
 

@@ -263,6 +263,7 @@ QtPlatform& InstallQtPlatform(QWidget* form, DataAccess* data) {
   Platform::Install(&p.clipboard);
   Platform::Install(&p.files);
   Platform::Install(&p.events);
+  Platform::Install(static_cast<DialogFactory*>(&p.dialogs));
   if (p.form) Platform::Install(p.form.get());
   if (data) Platform::Install(data);
   return p;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "adapters/qt/qt_dialogs.h"
 #include "host/platform.h"
 
 class QWidget;
@@ -98,6 +99,7 @@ class QtEventLoop : public EventLoop {
 };
 
 struct QtPlatform {
+  QtDialogFactory dialogs;
   QtMessages messages;
   QtScreen screen;
   QtKeySender keys;

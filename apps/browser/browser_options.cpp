@@ -14,7 +14,7 @@ const char* Usage() {
          "  --db          SQLite-Datenbank (Vorgabe examples/kunden.db) oder Server,\n"
          "                z. B. postgresql://anna@db01/kunden\n"
          "  --table       anzuzeigende Tabelle (Vorgabe Kunden)\n"
-         "  --user        Benutzer für Layouts und Einstellungen\n"
+         "  --user        Benutzer für Layouts und Einstellungen (Vorgabe: Anmeldename)\n"
          "  --search      Suchkriterium in der Suchzeile, z. B. Name=Mei* oder PLZ=10000-19999\n"
          "  --max         höchstens N Datensätze lesen (0 = alle)\n"
          "  --screenshot  Fenster nach dem Laden als PNG speichern und beenden\n"
@@ -72,6 +72,14 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
 
 bool Unattended(const Options& o) {
   return !o.screenshot.empty() || !o.exportFile.empty() || !o.pdfFile.empty();
+}
+
+std::string DefaultUser() {
+  for (const char* var : {"USER", "USERNAME", "LOGNAME"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return v;
+  }
+  return "Benutzer";
 }
 
 std::string RecordCountText(int64_t count) {

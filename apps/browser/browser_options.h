@@ -31,5 +31,8 @@ bool Unattended(const Options& o);
 
 // "10.000 Datensätze", "1 Datensatz", "Keine Datensätze".
 std::string RecordCountText(int64_t count);
+// The user whose layouts and options the browser shows without --user: the login
+// name, else "Benutzer".
+std::string DefaultUser();
 
 }  // namespace vmbgrid::browser

@@ -18,12 +18,15 @@
 #include "adapters/postgres/postgres_provider.h"
 #include "adapters/qt/qt_dropdown.h"
 #include "adapters/qt/qt_grid.h"
+#include "adapters/qt/qt_menu.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/browser/grid_stack.h"
 #include "apps/browser/search_help.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
 #include "host/error.h"
+#include "menus/menu_controller.h"
+#include "menus/menu_tree.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
 
@@ -218,6 +221,9 @@ void BrowserWindow::BuildMenus() {
   tableGroup_ = new QActionGroup(this);
   tableGroup_->setExclusive(true);
 
+  propertiesMenu_ = menuBar()->addMenu(QStringLiteral("Tabellen&eigenschaften"));
+  connect(propertiesMenu_, &QMenu::aboutToShow, this, &BrowserWindow::FillPropertiesMenu);
+
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
   QAction* syntax = help->addAction(QStringLiteral("&Suchkriterien…"));
   syntax->setShortcut(QKeySequence(Qt::Key_F1));
@@ -278,6 +284,25 @@ void BrowserWindow::FillTableMenu() {
     tableGroup_->addAction(a);
     connect(a, &QAction::triggered, this, [this, t] { LoadTable(t); });
   }
+}
+
+void BrowserWindow::FillPropertiesMenu() {
+  propertiesMenu_->clear();
+  VMGrid* g = Controller();
+  auto* menu = g ? dynamic_cast<QtMenuControl*>(g->Menus().LayoutMenu()) : nullptr;
+  if (!menu) {
+    propertiesMenu_->addAction(QStringLiteral("(keine Tabelle)"))->setEnabled(false);
+    return;
+  }
+  Guarded([&] { g->Menus().PrepareTableMenu(); });
+  menu->FillMenu(*propertiesMenu_, menus::kPopTable, [this](const MenuTool& tool) {
+    // After the menu has closed, on the controller shown then, like a popup's choice.
+    QTimer::singleShot(0, this, [this, tool] {
+      VMGrid* shown = Controller();
+      MenuControl* m = shown ? shown->Menus().LayoutMenu() : nullptr;
+      if (m) Guarded([&] { shown->Menus().ToolClick(*m, tool); });
+    });
+  });
 }
 
 void BrowserWindow::UpdateTitle() {
@@ -412,7 +437,9 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     g.SearchGrid(view_->search.get());
     g.SumGrid(view_->sum.get());
     g.DropDown(view_->dropDown.get());
-    if (!options_.user.empty()) g.user(options_.user);
+    // Layouts live in the database, per user; "Standard" is shared.
+    g.SaveMode(velmDB);
+    g.user(options_.user.empty() ? DefaultUser() : options_.user);
     g.Connection(connection_);
     g.RecordSource(table);
     if (options_.max) g.MaxRecords(*options_.max);

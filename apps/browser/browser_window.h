@@ -95,6 +95,8 @@ class BrowserWindow : public QMainWindow {
   void BuildOutputMenu(QMenu* file);
   void AskPdf();
   void FillTableMenu();
+  // The menu bar's copy of the table's context menu, built afresh on opening.
+  void FillPropertiesMenu();
   void UpdateCount();
   void UpdateTitle();
   void ConfigureFields(VMGrid& grid, const std::vector<std::string>& columns, bool sample);
@@ -115,6 +117,7 @@ class BrowserWindow : public QMainWindow {
   QLabel* messageLabel_ = nullptr;
   QLabel* countLabel_ = nullptr;
   QMenu* tableMenu_ = nullptr;
+  QMenu* propertiesMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;
   std::unique_ptr<MessageRelay> relay_;
   std::unique_ptr<ComponentRegistry> components_;

@@ -15,6 +15,8 @@
 #include "data/provider.h"
 #include "grid/vmgrid.h"
 #include "host/error.h"
+#include "layout/layout_dialog.h"
+#include "menus/menu_tree.h"
 #include "output/output.h"
 
 namespace {
@@ -32,6 +34,10 @@ struct Options {
   std::string exportFile;
   int32_t max = -1;
   bool allStatements = false;
+  std::string user;
+  std::string layout;      // saved layout to load through the table menu
+  std::string saveLayout;  // name to save under through the layout dialog
+  std::vector<std::string> hide;  // columns to hide through the column chooser
 };
 
 const char* const kUsage =
@@ -39,6 +45,7 @@ const char* const kUsage =
     "SPALTE ...]\n"
     "               [--search SPALTE=KRITERIUM ...] [--sort SPALTE[:desc] ...]\n"
     "               [--max N] [--key SPALTE] [--sql] [--export DATEI]\n"
+    "               [--user NAME [--layout NAME] [--hide SPALTE ...] [--save-layout NAME]]\n"
     "\n"
     "  --field   anzuzeigende Spalte (ohne Angabe: alle Spalten der Tabelle)\n"
     "  --sum     Spalte, deren Summe in der Summenzeile steht\n"
@@ -47,7 +54,11 @@ const char* const kUsage =
     "  --max     höchstens N Datensätze lesen (0 = alle)\n"
     "  --key     Schlüsselspalte (unsichtbar, hält die aktuelle Zeile)\n"
     "  --sql     alle gesendeten Anweisungen ausgeben, auch die Typabfragen\n"
-    "  --export  die Zeilen als Textdatei speichern (Semikolon, UTF-8, Kopfzeile)\n";
+    "  --export  die Zeilen als Textdatei speichern (Semikolon, UTF-8, Kopfzeile)\n"
+    "  --user    Benutzer: seine Optionen und Spalteneinstellungen aus der Datenbank\n"
+    "  --layout  gespeicherte Spalteneinstellung laden (wie im Kontextmenü)\n"
+    "  --hide    Spalte ausblenden (wie in \"Spalten verwalten\")\n"
+    "  --save-layout  die Spalten unter diesem Namen speichern (wie im Dialog)\n";
 
 bool Parse(int argc, char** argv, Options& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
@@ -107,6 +118,15 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
       if (!next(o.exportFile)) return false;
     } else if (a == "--sql") {
       o.allStatements = true;
+    } else if (a == "--user") {
+      if (!next(o.user)) return false;
+    } else if (a == "--layout") {
+      if (!next(o.layout)) return false;
+    } else if (a == "--save-layout") {
+      if (!next(o.saveLayout)) return false;
+    } else if (a == "--hide") {
+      if (!next(v)) return false;
+      o.hide.push_back(v);
     } else {
       error = "Unbekannte Option: " + a;
       return false;
@@ -114,6 +134,10 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
   }
   if (o.db.empty() || o.table.empty()) {
     error = "--db und --table sind anzugeben.";
+    return false;
+  }
+  if (o.user.empty() && (!o.layout.empty() || !o.saveLayout.empty() || !o.hide.empty())) {
+    error = "--layout, --hide und --save-layout gelten für einen Benutzer: --user angeben.";
     return false;
   }
   return true;
@@ -134,6 +158,49 @@ bool IsNumericFormat(int32_t type) {
       return true;
     default:
       return false;
+  }
+}
+
+// Plays the user on the table menu: a right click in the header that chooses the
+// entry, then whatever the entry deferred.
+void ChooseInTableMenu(HeadlessPlatform& platform, HeadlessGrid& dataGrid, const std::string& tool) {
+  HeadlessDialogView* form = platform.dialogs.View("frmGridLayout");
+  if (!form || dataGrid.ColumnCount() == 0) return;
+  form->HeadlessMenu().QueueClick(tool);
+  auto [x, y] = dataGrid.HeaderPoint(dataGrid.DisplayOrder(true).front());
+  dataGrid.Click(kRightButton, 0, x, y);
+  platform.events.ProcessPendingEvents();
+}
+
+void ApplyMenuOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platform,
+                      HeadlessGrid& dataGrid) {
+  if (!o.layout.empty()) {
+    bool listed = false;
+    for (const auto& n : layout::SavedLayoutNames(grid)) listed = listed || n == o.layout;
+    if (listed)
+      ChooseInTableMenu(platform, dataGrid, o.layout);
+    else
+      std::cout << "Meldung: Die Spalteneinstellung \"" << o.layout << "\" gibt es nicht.\n";
+  }
+  if (!o.hide.empty()) {
+    platform.dialogs.Script("frmCols", [&o](HeadlessDialogView& v) {
+      const auto captions = v.ControlItems("chkSpalte");
+      for (size_t i = 0; i < captions.size(); ++i)
+        for (const auto& h : o.hide)
+          if (core::EqualsNoCase(captions[i], h)) v.Toggle("chkSpalte(" + std::to_string(i) + ")");
+      v.Press("btnok(0)");
+      return true;
+    });
+    ChooseInTableMenu(platform, dataGrid, menus::kColumnChooserTool);
+  }
+  if (!o.saveLayout.empty()) {
+    platform.dialogs.Script("frmGridLayout", [&o](HeadlessDialogView& v) {
+      v.Type("cboLayouts", o.saveLayout);
+      v.Press("btnSave");
+      v.Press("btnCancel");
+      return false;
+    });
+    ChooseInTableMenu(platform, dataGrid, menus::kMnuSaveTable);
   }
 }
 
@@ -177,6 +244,10 @@ int main(int argc, char** argv) {
     grid.grid(&dataGrid);
     grid.SearchGrid(&searchGrid);
     if (!o.sums.empty()) grid.SumGrid(&sumGrid);
+    if (!o.user.empty()) {
+      grid.SaveMode(velmDB);
+      grid.user(o.user);
+    }
     grid.Connection(conn);
     grid.RecordSource(o.table);
     if (o.fields.empty()) {
@@ -208,6 +279,7 @@ int main(int argc, char** argv) {
 
     grid.Requery(o.key);
     platform.events.ProcessPendingEvents();
+    ApplyMenuOptions(o, grid, platform, dataGrid);
     std::string select;
     // The load of the table: not a type probe, not a settings or layout lookup.
     const std::string from = "FROM " + core::QuoteFieldName(o.table);

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -68,10 +69,15 @@ class BrowserMenus : public BrowserTest {
   }
 
   // Plays the user in the next modal dialog; it is closed afterwards whatever happened.
-  static void InDialog(std::function<void(QDialog&)> play) {
-    QTimer::singleShot(0, [play] {
+  // The dialog opens later (the menu defers it until the popup has closed), so this
+  // looks for it every few milliseconds, for at most five seconds.
+  static void InDialog(std::function<void(QDialog&)> play, int triesLeft = 500) {
+    QTimer::singleShot(10, [play, triesLeft] {
       auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!d) return ADD_FAILURE() << "no dialog opened";
+      if (!d) {
+        if (triesLeft > 0) return InDialog(play, triesLeft - 1);
+        return ADD_FAILURE() << "no dialog opened";
+      }
       play(*d);
       if (d->isVisible()) d->reject();
     });
@@ -103,7 +109,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
 
   InDialog([](QDialog& d) {
     for (QCheckBox* box : d.findChildren<QCheckBox*>())
-      if (box->text() == QStringLiteral("Ort")) QTest::mouseClick(box, Qt::LeftButton);
+      if (box->text() == QStringLiteral("Ort")) box->click();
     QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnok(0)")), Qt::LeftButton);
   });
   const Strings withLayouts = RightClickAndChoose("Name", "Spalten verwalten");

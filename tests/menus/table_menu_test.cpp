@@ -3,6 +3,9 @@
 // entry does.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "search/grid_interaction.h"
 #include "tests/menus/menus_fixture.h"
 
 namespace vmbgrid::testing {
@@ -60,16 +63,18 @@ TEST_F(TableMenu, SavedLayoutsAreListedWithTheCurrentOneChecked) {
   EXPECT_EQ(popup->tools[0].subBand, kPopSettings);
   const auto& entries = Menu().BandTools(kPopSettings);
   ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].name, "Breit");
+  // The store lists them by name, ignoring case.
+  EXPECT_EQ(entries[0].name, "A&B");
+  EXPECT_EQ(entries[0].caption, "A&&B") << "an ampersand in a name is no access key";
   EXPECT_EQ(entries[0].marker, 1000);
   EXPECT_EQ(entries[0].id, 20002);
-  EXPECT_FALSE(entries[0].checked);
-  EXPECT_EQ(entries[1].caption, "A&&B") << "an ampersand in a name is no access key";
-  EXPECT_TRUE(entries[1].checked);
+  EXPECT_TRUE(entries[0].checked);
+  EXPECT_EQ(entries[1].name, "Breit");
+  EXPECT_FALSE(entries[1].checked);
   // After a column move the grid shows a changed layout: nothing is checked.
   main_.MoveColumn(0, 1);
   RightClick();
-  EXPECT_FALSE(Menu().BandTools(kPopSettings)[1].checked);
+  EXPECT_FALSE(Menu().BandTools(kPopSettings)[0].checked);
 }
 
 TEST_F(TableMenu, APrintComponentReplacesTheOrientationMenus) {
@@ -194,12 +199,12 @@ TEST_F(TableMenu, ALayoutEntryLoadsThatLayoutEvenWhenItCarriesACommandsName) {
   bool exported = false;
   g.Menus().commands.exportText = [&] { exported = true; };
   TakeLog();
-  events_.Take();
-  RightClick("mnuExportTable");
+  menuEvents_.Take();
+  RightClick(std::string(kPopSettings) + "/mnuExportTable");
   EXPECT_FALSE(exported);
   EXPECT_EQ(g.layout(), "mnuExportTable");
   EXPECT_FALSE(main_.ColumnByField("Ort")->Visible());
-  EXPECT_EQ(events_.Take(), (Strings{"BeforeLoad:mnuExportTable", "AfterLoad:mnuExportTable"}));
+  EXPECT_EQ(menuEvents_.Take(), (Strings{"BeforeLoad:mnuExportTable", "AfterLoad:mnuExportTable"}));
   EXPECT_EQ(TakeLog().size(), 1u) << "one requery after loading";
 }
 

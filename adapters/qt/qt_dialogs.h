@@ -3,7 +3,9 @@
 // OK/Cancel form for the others. Controls are found by the library's names.
 #pragma once
 
+#include <QDialog>
 #include <QPointer>
+#include <QWidget>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,9 +13,7 @@
 #include "adapters/qt/qt_menu.h"
 #include "host/dialogs.h"
 
-class QDialog;
 class QGridLayout;
-class QWidget;
 
 namespace vmbgrid {
 
