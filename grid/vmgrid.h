@@ -310,6 +310,12 @@ class VMGrid : public GridController {
   GridControl* FocusedGrid() const;
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
   void OpenDatabaseResult(std::string& statement);
+  // Progressive loads (grid/requery.cpp): a load still running is stopped before
+  // the result is replaced; the end of one brings the count and the sums up to
+  // date and says when it stopped early.
+  class LoadWatch;
+  void StopLoading();
+  void LoadEnded(Recordset& rs);
   void FilterAndSortInMemory();
   void ApplyCaptions();
   void ApplyInputDropDowns();
@@ -372,6 +378,7 @@ class VMGrid : public GridController {
   std::vector<std::string> sortedFieldNames_;
   std::string lastHeaderSortField_;
   std::shared_ptr<Recordset> currentRecordset_;
+  std::shared_ptr<LoadWatch> loadWatch_;
 
   VMGridEvents* events_ = nullptr;
   VMGridEvents nullEvents_;
