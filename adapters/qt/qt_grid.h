@@ -162,6 +162,9 @@ class QtGrid : public GridControl {
   bool CancelLoading();
   // Called when a load starts, after each portion and when it ends.
   void OnLoadProgress(std::function<void()> callback) { loadProgress_ = std::move(callback); }
+  // Rows of one FetchMore call and the time one event-loop turn may spend fetching,
+  // for every Qt grid of the process (defaults 2000 rows, 12 ms).
+  static void LoadPortion(int32_t rows, int milliseconds);
   std::shared_ptr<Recordset> DataSource() const override { return recordset_; }
   void BindArray(std::shared_ptr<XArray> array) override;
   std::shared_ptr<XArray> BoundArray() const override { return array_; }

@@ -11,11 +11,17 @@
 namespace vmbgrid {
 namespace {
 
-// One FetchMore call, and the time the portions of one event-loop turn may take.
-constexpr int32_t kPortionRows = 2000;
-constexpr qint64 kTurnMilliseconds = 12;
+// One FetchMore call, and the time the portions of one event-loop turn may take:
+// short enough for the view to follow the scroll bar and for Esc to arrive.
+int32_t g_portionRows = 2000;
+qint64 g_turnMilliseconds = 12;
 
 }  // namespace
+
+void QtGrid::LoadPortion(int32_t rows, int milliseconds) {
+  g_portionRows = std::max<int32_t>(1, rows);
+  g_turnMilliseconds = std::max(0, milliseconds);
+}
 
 bool QtGrid::Loading() const { return recordset_ && recordset_->IsFetching(); }
 
@@ -45,8 +51,8 @@ void QtGrid::FetchPortion() {
   bool more = true;
   try {
     do {
-      more = rs->FetchMore(kPortionRows);
-    } while (more && turn.elapsed() < kTurnMilliseconds);
+      more = rs->FetchMore(g_portionRows);
+    } while (more && turn.elapsed() < g_turnMilliseconds);
   } catch (...) {
     inPortion_ = false;
     throw;
