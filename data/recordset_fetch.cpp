@@ -73,6 +73,8 @@ std::shared_ptr<RowStore> RecordsetImpl::Fetch(bool progressive,
 
 bool RecordsetImpl::FetchMore(int32_t maxRows) {
   if (!loading_ || fetching_) return IsFetching();
+  // An observer told below may let go of this recordset.
+  const auto keep = weak_from_this().lock();
   fetching_ = true;
   const size_t before = store_->rowCount;
   RowCursor::Status status = RowCursor::Status::kDone;
@@ -102,6 +104,7 @@ bool RecordsetImpl::FetchMore(int32_t maxRows) {
 
 void RecordsetImpl::Cancel() {
   if (!loading_) return;
+  const auto keep = weak_from_this().lock();
   loading_->cancel->store(true);
   fetchCancelled_ = true;
   EndLoading();

@@ -73,10 +73,14 @@ class VMGrid::LoadWatch : public RecordsetObserver {
     if (auto rs = watched_.lock()) rs->RemoveObserver(this);
     watched_.reset();
   }
+  // Inside the recordset's notification: the rest waits for the posted message, so
+  // that sums and a message box never run nested in a fetch.
   void FetchComplete() override {
     auto rs = watched_.lock();
     Detach();
-    if (rs && rs == owner_.currentRecordset_) owner_.LoadEnded(*rs);
+    if (!rs || rs != owner_.currentRecordset_) return;
+    owner_.loadEnded_ = rs;
+    if (owner_.grid_) owner_.grid_->PostMsg(search::kGridLoadEnded);
   }
 
  private:
@@ -86,8 +90,16 @@ class VMGrid::LoadWatch : public RecordsetObserver {
 
 void VMGrid::StopLoading() {
   if (loadWatch_) loadWatch_->Detach();
+  loadEnded_.reset();
   // Replaced anyway: stopped without a word, so that its statement ends at once.
   if (currentRecordset_ && currentRecordset_->IsFetching()) currentRecordset_->Cancel();
+}
+
+void VMGrid::LoadEnded() {
+  auto rs = loadEnded_.lock();
+  loadEnded_.reset();
+  // A result replaced meanwhile was stopped without a word.
+  if (rs && rs == currentRecordset_ && !rs->IsFetching()) LoadEnded(*rs);
 }
 
 void VMGrid::LoadEnded(Recordset& rs) {

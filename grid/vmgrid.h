@@ -296,6 +296,7 @@ class VMGrid : public GridController {
   layout::OptionStore& Options() override { return *optionStore_; }
   // Shows an error of a user-triggered operation and of the Requery handlers.
   void ShowMessage(const std::string& text) const override;
+  void LoadEnded() override;
   // Report through the error collection (kind 4, source "VMBGrid").
   void ReportError(int32_t number, const std::string& description);
 
@@ -379,6 +380,7 @@ class VMGrid : public GridController {
   std::string lastHeaderSortField_;
   std::shared_ptr<Recordset> currentRecordset_;
   std::shared_ptr<LoadWatch> loadWatch_;
+  std::weak_ptr<Recordset> loadEnded_;  // whose end the posted message reports
 
   VMGridEvents* events_ = nullptr;
   VMGridEvents nullEvents_;

@@ -388,7 +388,13 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   auto v = std::make_unique<View>();
   v->search = std::make_unique<QtGrid>("grdSuche", stack_);
   v->data = std::make_unique<QtGrid>("grdDaten", stack_);
-  v->data->OnLoadProgress([this] { UpdateCount(); });
+  v->data->OnLoadProgress([this] {
+    UpdateCount();
+    // The controller takes the final count from a message it posted at the end of
+    // the load; the label follows once that has run.
+    if (DataGrid() && !DataGrid()->Loading())
+      QMetaObject::invokeMethod(this, [this] { UpdateCount(); }, Qt::QueuedConnection);
+  });
   v->sum = std::make_unique<QtGrid>("grdSumme", stack_);
   v->dropDown = std::make_unique<QtDropDown>("ddSuche", this);
   // The one-row lines carry no header of their own: the data grid's header sits
