@@ -16,7 +16,6 @@ constexpr int32_t kFirstRows = 500;
 
 }  // namespace
 
-
 std::shared_ptr<RowStore> RecordsetImpl::Fetch(bool progressive,
                                                std::unique_ptr<Loading>* loading) {
   auto store = std::make_shared<RowStore>();

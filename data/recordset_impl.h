@@ -196,8 +196,8 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
 
 // A progressive load in progress: the cursor and what it fills.
 struct RecordsetImpl::Loading {
-  std::shared_ptr<RowStore> store;                 // the store the sink fills
-  std::shared_ptr<ConnectionImpl> connection;      // kept open for the cursor
+  std::shared_ptr<RowStore> store;             // the store the sink fills
+  std::shared_ptr<ConnectionImpl> connection;  // kept open for the cursor
   std::unique_ptr<StoreSink> sink;
   std::unique_ptr<RowCursor> cursor;
   std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);

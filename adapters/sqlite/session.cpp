@@ -358,8 +358,8 @@ int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params
 std::unique_ptr<data::RowCursor> Session::OpenCursor(const data::StatementRequest& request,
                                                      std::shared_ptr<std::atomic<bool>> cancel) {
   if (request.commandType == adCmdStoredProc) return nullptr;
-  StatementGuard guard{PrepareOne(StatementText(request), request.parameters,
-                                  request.timeoutSeconds)};
+  StatementGuard guard{
+      PrepareOne(StatementText(request), request.parameters, request.timeoutSeconds)};
   // Blanks only, or a statement that returns no rows: it runs whole, once, by Execute.
   if (!guard.st || sqlite3_column_count(guard.st) == 0 || !sqlite3_stmt_readonly(guard.st))
     return nullptr;

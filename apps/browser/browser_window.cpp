@@ -393,7 +393,8 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     // The controller takes the final count from a message it posted at the end of
     // the load; the label follows once that has run.
     if (DataGrid() && !DataGrid()->Loading())
-      QMetaObject::invokeMethod(this, [this] { UpdateCount(); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this] { UpdateCount(); }, Qt::QueuedConnection);
   });
   v->sum = std::make_unique<QtGrid>("grdSumme", stack_);
   v->dropDown = std::make_unique<QtDropDown>("ddSuche", this);

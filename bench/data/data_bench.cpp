@@ -114,8 +114,8 @@ void RecordsetFilter(benchmark::State& state) {
 
 // The first sort of a freshly loaded recordset (the load is not measured): it
 // computes every sort key.
-void FirstSort(benchmark::State& state, const char* statement, const char* order,
-               const char* name, const char* baseline) {
+void FirstSort(benchmark::State& state, const char* statement, const char* order, const char* name,
+               const char* baseline) {
   auto c = OpenConnection();
   double total = 0;
   int64_t iterations = 0;
@@ -143,8 +143,7 @@ void RecordsetSort(benchmark::State& state) {
 
 // A text that differs in every row.
 void RecordsetSortDistinct(benchmark::State& state) {
-  FirstSort(state, kDistinctNames, "[Voll] ASC", "RecordsetSortDistinct",
-            "IcuSortKeySortDistinct");
+  FirstSort(state, kDistinctNames, "[Voll] ASC", "RecordsetSortDistinct", "IcuSortKeySortDistinct");
 }
 
 // Sorting the same column again (the other direction, as a second header click

@@ -232,7 +232,7 @@ std::vector<int32_t> OrderByKeys(const std::vector<std::optional<std::string>>& 
 // Names that German collation orders in ways bytes do not: umlauts, ß, case,
 // blanks, digits, punctuation, the empty text, Null and bytes that are no UTF-8.
 std::vector<std::optional<std::string>> AdversarialNames(size_t count) {
-  static const char* kParts[] = {"Müller", "Muller", "MÜLLER", "müller", "Mueller", "Ärger",
+  static const char* kParts[] = {"Müller", "Muller", "MÜLLER", "müller",  "Mueller", "Ärger",
                                  "Arger",  "ärger",  "Straße", "Strasse", "STRASSE", "Öl",
                                  "Oel",    "ol",     "a b",    "ab",      "a-b",     " ab",
                                  "ab ",    "10",     "9",      "09",      "Zebra",   "zebra",
@@ -265,8 +265,8 @@ std::shared_ptr<Recordset> NamesRecordset(const std::vector<std::optional<std::s
   rs->OpenFabricated();
   for (size_t i = 0; i < names.size(); ++i) {
     rs->AddNew();
-    rs->Update({"Nr", "Name"}, {Variant(static_cast<int32_t>(i)),
-                                names[i] ? Variant(*names[i]) : Variant::Null()});
+    rs->Update({"Nr", "Name"},
+               {Variant(static_cast<int32_t>(i)), names[i] ? Variant(*names[i]) : Variant::Null()});
   }
   return rs;
 }
