@@ -87,19 +87,35 @@ Parameter& CommandImpl::ParameterByName(std::string_view name) {
   return params_[static_cast<size_t>(i)];
 }
 
-int64_t CommandImpl::Run(ResultSink* sink, int32_t maxRows) {
+StatementRequest CommandImpl::Request(int32_t maxRows) {
   if (text_.empty()) {
     throw VMError(errc::kInvalidArgument, kSource, "Der Befehl enthält keinen Text.");
   }
-  ConnectionLease lease;
-  lease.Acquire(connection_, connectionString_);
   StatementRequest request;
   request.text = text_;
   request.commandType = type_ == adCmdUnspecified ? adCmdUnknown : type_;
   request.parameters = &params_;
   request.maxRows = maxRows;
   request.timeoutSeconds = timeout_;
+  return request;
+}
+
+int64_t CommandImpl::Run(ResultSink* sink, int32_t maxRows) {
+  const StatementRequest request = Request(maxRows);
+  ConnectionLease lease;
+  lease.Acquire(connection_, connectionString_);
   return lease.Get().Run(request, sink);
+}
+
+std::unique_ptr<RowCursor> CommandImpl::OpenCursor(ResultSink& sink, int32_t maxRows,
+                                                   std::shared_ptr<std::atomic<bool>> cancel,
+                                                   std::shared_ptr<ConnectionImpl>& held) {
+  const StatementRequest request = Request(maxRows);
+  ConnectionLease lease;
+  lease.Acquire(connection_, connectionString_);
+  auto cursor = lease.Get().OpenCursor(request, sink, std::move(cancel));
+  if (cursor) held = lease.Keep();
+  return cursor;
 }
 
 std::shared_ptr<Recordset> CommandImpl::Execute() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/connection_impl.h"
 #include "data/provider.h"
 #include "host/data_access.h"
 
@@ -36,10 +37,17 @@ class CommandImpl final : public Command {
   // Runs the command with its rows going to sink (may be null); output parameters
   // are written back. Used by Execute and by recordsets opened on the command.
   int64_t Run(ResultSink* sink, int32_t maxRows);
+  // Opens the command's rows for fetching in portions (see ConnectionImpl::OpenCursor);
+  // `held` keeps the connection the cursor reads from.
+  std::unique_ptr<RowCursor> OpenCursor(ResultSink& sink, int32_t maxRows,
+                                        std::shared_ptr<std::atomic<bool>> cancel,
+                                        std::shared_ptr<ConnectionImpl>& held);
   const std::string& ConnectionStringUsed() const { return connectionString_; }
 
  private:
   int FindParameter(std::string_view name) const;
+  // The request the command runs; raises when it has no text.
+  StatementRequest Request(int32_t maxRows);
 
   std::string text_;
   int type_ = adCmdUnknown;

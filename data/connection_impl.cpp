@@ -109,6 +109,25 @@ int64_t ConnectionImpl::Run(const StatementRequest& request, ResultSink* sink) {
   }
 }
 
+std::unique_ptr<RowCursor> ConnectionImpl::OpenCursor(const StatementRequest& request,
+                                                      ResultSink& sink,
+                                                      std::shared_ptr<std::atomic<bool>> cancel) {
+  ProviderSession& session = OpenSession();
+  if (log_) log_(request.text);
+  try {
+    auto cursor = session.OpenCursor(request, std::move(cancel));
+    if (!cursor) session.Execute(request, &sink);
+    return cursor;
+  } catch (const VMError& e) {
+    Failed(e);
+  }
+}
+
+void ConnectionImpl::RecordFailure(const VMError& e) {
+  errors_.clear();
+  errors_.push_back(ProviderError{e.Number(), e.Source(), e.Description(), ""});
+}
+
 void ConnectionImpl::OnSession(void (ProviderSession::*step)()) {
   ProviderSession& session = OpenSession();
   try {

@@ -40,6 +40,13 @@ class ConnectionImpl final : public Connection,
   // Runs a request through the session: logs the text (as the library wrote it,
   // before the provider's dialect), records a failure in Errors() and rethrows it.
   int64_t Run(const StatementRequest& request, ResultSink* sink);
+  // Opens the request's rows for fetching in portions, logged as Run logs. When
+  // the provider cannot, the statement runs whole into the sink here and null is
+  // returned.
+  std::unique_ptr<RowCursor> OpenCursor(const StatementRequest& request, ResultSink& sink,
+                                        std::shared_ptr<std::atomic<bool>> cancel);
+  // Records a failure of a cursor opened here, as a failed Run would.
+  void RecordFailure(const VMError& e);
 
   // An open connection with exactly this connection string, if one exists.
   static std::shared_ptr<ConnectionImpl> FindOpen(const std::string& connectionString);
@@ -77,6 +84,12 @@ class ConnectionLease {
   ConnectionImpl& Get() { return *conn_; }
   // The shared connection in use, or null when a private one was opened.
   std::shared_ptr<Connection> Shared() const { return owned_ ? nullptr : conn_; }
+  // The connection, kept open by the caller from now on (a cursor still reading
+  // from it); a private one closes when the last holder lets it go.
+  std::shared_ptr<ConnectionImpl> Keep() {
+    owned_ = false;
+    return conn_;
+  }
 
  private:
   std::shared_ptr<ConnectionImpl> conn_;

@@ -5,6 +5,7 @@
 // provider-independent: navigation, filter, sort, find, bookmarks and clones.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -71,6 +72,19 @@ class ProviderSession;
 using ProcedureBody =
     std::function<void(ProviderSession& session, std::vector<Parameter>& params, ResultSink* sink)>;
 
+// The rows of one statement, fetched in portions (a progressive load). The
+// statement stays open between portions on the session's thread; other statements
+// may run on the session in between.
+class RowCursor {
+ public:
+  enum class Status { kMore, kDone, kCancelled };
+  virtual ~RowCursor() = default;
+  // Hands up to maxRows further rows to the sink (SetColumns before the first
+  // row). kCancelled when the cancel flag given to OpenCursor was set while the
+  // portion ran. Failures raise VMError; the cursor is finished then.
+  virtual Status Fetch(ResultSink& sink, int32_t maxRows) = 0;
+};
+
 class ProviderSession {
  public:
   virtual ~ProviderSession() = default;
@@ -82,6 +96,13 @@ class ProviderSession {
   // when it is not null. Returns the number of rows affected. Failures raise VMError:
   // errc::kRejectedStatement for a statement the engine rejects, other codes else.
   virtual int64_t Execute(const StatementRequest& request, ResultSink* sink) = 0;
+  // Opens a statement for fetching in portions. The flag may be set from any
+  // thread; a portion running then stops soon after (the engine is interrupted)
+  // and reports kCancelled. Null when the provider fetches only whole results.
+  virtual std::unique_ptr<RowCursor> OpenCursor(const StatementRequest& /*request*/,
+                                                std::shared_ptr<std::atomic<bool>> /*cancel*/) {
+    return nullptr;
+  }
   virtual void Begin() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;

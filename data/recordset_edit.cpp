@@ -178,6 +178,7 @@ void RecordsetImpl::SetValue(std::string_view name, const Variant& value) {
 
 void RecordsetImpl::AddNew() {
   RequireEditable();
+  FetchAll();
   CommitPending();
   // The new row exists at once (at the end of this cursor's rows) so that it has a
   // position and a bookmark; other cursors see it after Update.
@@ -275,6 +276,7 @@ void RecordsetImpl::CommitPending() {
 
 void RecordsetImpl::Delete() {
   RequireEditable();
+  FetchAll();
   if (editMode_ == adEditAdd) {
     CancelUpdate();
     return;

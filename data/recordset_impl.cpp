@@ -70,6 +70,7 @@ void RecordsetImpl::Attach(std::shared_ptr<RowStore> store) {
 }
 
 void RecordsetImpl::Detach() {
+  loading_.reset();  // a load still running ends with the cursor
   if (!store_) return;
   auto& list = store_->cursors;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -79,30 +80,6 @@ void RecordsetImpl::Detach() {
   ordinalOfRow_.clear();
   ordinalOfRow_.shrink_to_fit();
   InvalidateOrdinals();
-}
-
-std::shared_ptr<RowStore> RecordsetImpl::Fetch() {
-  auto store = std::make_shared<RowStore>();
-  StoreSink sink(*store, maxRecords_);
-  if (command_) {
-    auto* cmd = dynamic_cast<CommandImpl*>(command_.get());
-    if (cmd == nullptr) {
-      throw VMError(errc::kObjectRequired, kSource,
-                    "Der Befehl stammt nicht aus dieser Datenzugriffsschicht.");
-    }
-    cmd->Run(&sink, maxRecords_);
-  } else {
-    ConnectionLease lease;
-    lease.Acquire(connection_, connectionString_);
-    StatementRequest request;
-    request.text = source_;
-    request.commandType = commandType_;
-    request.maxRows = maxRecords_;
-    lease.Get().Run(request, &sink);
-  }
-  if (!sink.HasColumns()) return nullptr;
-  sink.Finish();
-  return store;
 }
 
 void RecordsetImpl::Open(const std::string& source, std::shared_ptr<Connection> connection,
@@ -121,8 +98,18 @@ void RecordsetImpl::Open(const std::string& source, std::shared_ptr<Connection> 
   fabricated_ = false;
   cursorType_ = cursorType;
   lockType_ = lockType == adLockUnspecified ? adLockReadOnly : lockType;
-  auto store = Fetch();
-  if (store) OpenOnStore(std::move(store), source_, lockType_);
+  OpenFetched(options);
+}
+
+void RecordsetImpl::OpenFetched(int options) {
+  std::unique_ptr<Loading> loading;
+  auto store = Fetch(options >= 0 && (options & adAsyncFetch) != 0, &loading);
+  fetchCancelled_ = false;
+  fetchError_.clear();
+  if (store) {
+    OpenOnStore(std::move(store), source_, lockType_);
+    loading_ = std::move(loading);
+  }
 }
 
 void RecordsetImpl::Open(const std::string& source, const std::string& connectionString,
@@ -137,7 +124,7 @@ void RecordsetImpl::Open(const std::string& source, const std::string& connectio
 }
 
 void RecordsetImpl::Open(std::shared_ptr<Command> command, int cursorType, int lockType,
-                         int /*options*/) {
+                         int options) {
   RequireClosed();
   if (!command) throw VMError(errc::kObjectRequired, kSource, "Es ist kein Befehl angegeben.");
   command_ = std::move(command);
@@ -147,8 +134,7 @@ void RecordsetImpl::Open(std::shared_ptr<Command> command, int cursorType, int l
   fabricated_ = false;
   cursorType_ = cursorType;
   lockType_ = lockType == adLockUnspecified ? adLockReadOnly : lockType;
-  auto store = Fetch();
-  if (store) OpenOnStore(std::move(store), source_, lockType_);
+  OpenFetched(options);
 }
 
 void RecordsetImpl::OpenFabricated(int cursorType, int lockType) {
@@ -357,6 +343,7 @@ void RecordsetImpl::MoveFirst() {
 }
 
 void RecordsetImpl::MoveLast() {
+  FetchAll();
   RequireOpen();
   CommitPending();
   SetPosition(view_.empty() ? 0 : static_cast<int64_t>(view_.size()) - 1);
@@ -496,6 +483,7 @@ bool RecordsetImpl::NumberAt(int32_t ordinal, int field, double& out) const {
 }
 
 double RecordsetImpl::SumNumbers(int field) const {
+  FetchAll();
   if (!store_ || field < 0 || static_cast<size_t>(field) >= store_->columns.size()) return 0.0;
   // A pending edit of this field overrides the stored cell: take the general path.
   if (editMode_ != adEditNone && pending_[static_cast<size_t>(field)])
@@ -526,6 +514,7 @@ double RecordsetImpl::SumNumbers(int field) const {
 
 std::shared_ptr<Recordset> RecordsetImpl::Clone() {
   RequireOpen();
+  FetchAll();
   CommitPending();
   auto c = std::make_shared<RecordsetImpl>();
   c->cursorLocation_ = cursorLocation_;

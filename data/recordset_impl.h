@@ -3,11 +3,13 @@
 // pass the filter, in sort order; bookmarks are row ids.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "data/connection_impl.h"
 #include "data/filter.h"
 #include "data/row_store.h"
 #include "data/sort.h"
@@ -95,6 +97,12 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
 
   std::shared_ptr<Recordset> Clone() override;
 
+  bool IsFetching() const override { return loading_ != nullptr; }
+  bool FetchMore(int32_t maxRows) override;
+  void Cancel() override;
+  bool FetchCancelled() const override { return fetchCancelled_; }
+  std::string FetchError() const override { return fetchError_; }
+
   void AddObserver(RecordsetObserver* observer) override;
   void RemoveObserver(RecordsetObserver* observer) override;
 
@@ -120,8 +128,20 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
 
   void Attach(std::shared_ptr<RowStore> store);
   void Detach();
+  // A progressive load in progress (recordset_fetch.cpp).
+  struct Loading;
   // Runs the source (command or text) and returns its rows; null when it returned none.
-  std::shared_ptr<RowStore> Fetch();
+  // With `progressive` and a provider that can, only the first rows are fetched and
+  // the rest is left in `loading`.
+  std::shared_ptr<RowStore> Fetch(bool progressive = false,
+                                  std::unique_ptr<Loading>* loading = nullptr);
+  // Runs the source and opens on its rows, progressively with adAsyncFetch.
+  void OpenFetched(int options);
+  // Fetches the rest of a progressive load (operations that need every row).
+  void FetchAll() const;
+  // Ends a progressive load: the cursor goes, the store is trimmed.
+  void EndLoading();
+  void NotifyFetchComplete();
   // Rebuilds the view from the store with the current filter and sort.
   void Rebuild();
   void InvalidateOrdinals() { ordinalsValid_ = false; }
@@ -163,9 +183,24 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
   uint32_t editRow_ = 0;
   int64_t posBeforeAdd_ = -1;
 
+  // Progressive loading.
+  std::unique_ptr<Loading> loading_;
+  bool fetchCancelled_ = false;
+  bool fetching_ = false;  // inside FetchMore
+  std::string fetchError_;
+
   mutable std::vector<int32_t> ordinalOfRow_;
   mutable bool ordinalsValid_ = false;
   std::vector<RecordsetObserver*> observers_;
+};
+
+// A progressive load in progress: the cursor and what it fills.
+struct RecordsetImpl::Loading {
+  std::shared_ptr<RowStore> store;             // the store the sink fills
+  std::shared_ptr<ConnectionImpl> connection;  // kept open for the cursor
+  std::unique_ptr<StoreSink> sink;
+  std::unique_ptr<RowCursor> cursor;
+  std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace vmbgrid::data

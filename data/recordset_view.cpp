@@ -7,6 +7,7 @@
 namespace vmbgrid::data {
 
 void RecordsetImpl::Rebuild() {
+  FetchAll();
   std::vector<uint32_t> rows = store_->LiveRows();
   if (filter_.Empty()) {
     view_.swap(rows);
@@ -19,6 +20,7 @@ void RecordsetImpl::Rebuild() {
 
 void RecordsetImpl::Filter(const std::string& expression) {
   RequireOpen();
+  FetchAll();
   CommitPending();
   // Compiled first: a bad text raises here and the old filter stays in force.
   CompiledFilter compiled = CompiledFilter::Compile(expression, *store_);
@@ -31,6 +33,7 @@ void RecordsetImpl::Filter(const std::string& expression) {
 
 void RecordsetImpl::Sort(const std::string& order) {
   RequireOpen();
+  FetchAll();
   CommitPending();
   std::vector<SortKey> keys = ParseSort(order, *store_);
   bool had = HasCurrent();
@@ -46,10 +49,12 @@ void RecordsetImpl::Sort(const std::string& order) {
 void RecordsetImpl::Find(const std::string& criterion, int32_t skip, int direction,
                          const Variant& start) {
   RequireOpen();
+  const bool forward = direction != adSearchBackward;
+  // Forward, a load still running is continued only as far as the search needs.
+  if (!forward) FetchAll();
   CommitPending();
   CompiledFilter f = CompiledFilter::Compile(criterion, *store_, "Das Suchkriterium");
-  const bool forward = direction != adSearchBackward;
-  const int64_t n = static_cast<int64_t>(view_.size());
+  int64_t n = static_cast<int64_t>(view_.size());
 
   int64_t base;
   if (!start.IsEmpty() && !start.IsMissing() && !start.IsNull()) {
@@ -67,7 +72,13 @@ void RecordsetImpl::Find(const std::string& criterion, int32_t skip, int directi
   size_t chunk = 64;  // grows, so that a near hit stays cheap and a far one fast
   if (forward) {
     int64_t i = std::max<int64_t>(0, base + skip);
-    while (i < n) {
+    for (;;) {
+      if (i >= n) {
+        if (!IsFetching() || fetching_) break;
+        FetchMore(static_cast<int32_t>(chunk * 16));
+        n = static_cast<int64_t>(view_.size());
+        continue;
+      }
       int64_t end = std::min<int64_t>(n, i + static_cast<int64_t>(chunk));
       in.assign(view_.begin() + i, view_.begin() + end);
       f.Select(*store_, in, out);

@@ -287,6 +287,7 @@ void RowStore::SetColumns(std::vector<ColumnMeta> meta, const std::vector<int32_
   }
   rowCount = liveCount = 0;
   deleted.clear();
+  sortRanks.clear();
   ++version;
 }
 
@@ -407,6 +408,7 @@ void StoreSink::PutDouble(int col, double value) {
   }
   // Dynamically typed sources may put a fraction into an integer column: keep it.
   c->ConvertToVariants(store_.rowCount);
+  ++store_.version;
   c->vars[row_] = Variant(value);
 }
 
@@ -418,6 +420,7 @@ void StoreSink::PutDate(int col, double serial) {
     return;
   }
   c->ConvertToVariants(store_.rowCount);
+  ++store_.version;
   c->vars[row_] = Variant::Date(serial);
 }
 
@@ -436,13 +439,17 @@ void StoreSink::PutText(int col, std::string_view utf8) {
     }
   }
   c->ConvertToVariants(store_.rowCount);
+  ++store_.version;
   c->vars[row_] = Variant(utf8);
 }
 
 void StoreSink::PutBlob(int col, std::string_view bytes) {
   Column* c = Cell(col);
   if (c == nullptr) return;
-  if (c->storage != Storage::Text) c->ConvertToVariants(store_.rowCount);
+  if (c->storage != Storage::Text) {
+    c->ConvertToVariants(store_.rowCount);
+    ++store_.version;
+  }
   c->SetTextAt(row_, bytes);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,17 @@ struct Column {
   void ShrinkToFit();
 };
 
+// Collation ranks of one text column by row id: rows whose texts have equal sort
+// keys share a rank, and ranks follow the keys' order. Computed when a sort first
+// needs them and kept until a value changes (RowStore::version), so that sorting
+// the same column again, in either direction or within a filter, reads them back.
+struct RankCache {
+  static constexpr uint32_t kMissing = 0xFFFFFFFFu;
+  uint64_t version = 0;
+  std::vector<uint32_t> rank;  // by row id; kMissing for rows not ranked
+  uint32_t ranks = 0;          // number of distinct ranks
+};
+
 // The rows of one result, shared by a recordset and its clones.
 class RowStore {
  public:
@@ -111,6 +123,8 @@ class RowStore {
   std::vector<RecordsetImpl*> cursors;
   // Increases with every change of values, so cached sort ranks know they are stale.
   uint64_t version = 0;
+  // By column index; filled by sorting (see RankCache).
+  mutable std::vector<std::unique_ptr<RankCache>> sortRanks;
 
   void SetColumns(std::vector<ColumnMeta> meta, const std::vector<int32_t>* attributes = nullptr);
   int FindColumn(std::string_view name) const;

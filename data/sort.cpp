@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "data/text_rules.h"
@@ -11,8 +12,9 @@
 namespace vmbgrid::data {
 namespace {
 
-// Below this many rows texts are compared directly; above it each row gets a rank
-// from one ICU sort key, so the sort itself compares integers.
+// Below this many rows texts are compared directly; above it every row gets a rank
+// from the ICU sort key of its text (cached per column in the store), so the sort
+// compares integers; a sort by one text column alone is a counting sort of ranks.
 constexpr size_t kRankThreshold = 4096;
 
 [[noreturn]] void Fail(std::string_view text, const std::string& reason) {
@@ -52,46 +54,121 @@ struct KeyPlan {
   const Column* col = nullptr;
   bool descending = false;
   bool ranked = false;
-  std::vector<uint32_t> rank;  // by row id, when ranked
+  const std::vector<uint32_t>* rank = nullptr;  // by row id, when ranked
 };
 
-void BuildRanks(const Column& c, const std::vector<uint32_t>& rows, uint32_t rowCount,
-                std::vector<uint32_t>& rank) {
-  std::string keys;
-  std::vector<uint32_t> start(rows.size() + 1);
-  bool binary = c.presentation == Presentation::Binary;
+// Ranks of the text cells of the given rows, from the store's cache when it covers
+// them all. Otherwise: each distinct text gets one ICU sort key (names repeat a
+// lot, so this is far fewer keys than rows), the distinct keys are sorted, and
+// every row takes the rank of its text. Null ranks before every text, the empty
+// text after null. Binary cells are ordered by their bytes.
+const RankCache& RanksFor(const RowStore& store, int col, const std::vector<uint32_t>& rows) {
+  if (store.sortRanks.size() < store.columns.size()) store.sortRanks.resize(store.columns.size());
+  auto& slot = store.sortRanks[static_cast<size_t>(col)];
+  if (slot && slot->version == store.version && slot->rank.size() >= store.rowCount) {
+    bool covered = true;
+    for (uint32_t r : rows)
+      if (slot->rank[r] == RankCache::kMissing) {
+        covered = false;
+        break;
+      }
+    if (covered) return *slot;
+  }
+  slot.reset();
+  auto cache = std::make_unique<RankCache>();
+  cache->version = store.version;
+  cache->rank.assign(store.rowCount, RankCache::kMissing);
+  const Column& c = store.columns[static_cast<size_t>(col)];
+
+  // Distinct texts through an open-addressing table over the column's own bytes.
+  std::vector<std::string_view> texts;
+  std::vector<uint32_t> textOf(rows.size());
+  size_t capacity = 16;
+  while (capacity < rows.size() * 2) capacity <<= 1;
+  std::vector<uint32_t> table(capacity, RankCache::kMissing);
+  const std::hash<std::string_view> hash;
+  bool anyNull = false;
   for (size_t i = 0; i < rows.size(); ++i) {
-    start[i] = static_cast<uint32_t>(keys.size());
-    uint32_t r = rows[i];
-    if (c.IsNullAt(r)) continue;  // empty key: before every text
-    keys.push_back('\1');         // so that an empty text stays after null
+    const uint32_t r = rows[i];
+    if (c.IsNullAt(r)) {
+      textOf[i] = RankCache::kMissing;
+      anyNull = true;
+      continue;
+    }
+    const std::string_view t = c.TextAt(r);
+    size_t h = hash(t) & (capacity - 1);
+    for (;;) {
+      const uint32_t d = table[h];
+      if (d == RankCache::kMissing) {
+        table[h] = static_cast<uint32_t>(texts.size());
+        textOf[i] = static_cast<uint32_t>(texts.size());
+        texts.push_back(t);
+        break;
+      }
+      if (texts[d] == t) {
+        textOf[i] = d;
+        break;
+      }
+      h = (h + 1) & (capacity - 1);
+    }
+  }
+  std::vector<uint32_t>().swap(table);
+
+  // One key per distinct text, in one arena.
+  const bool binary = c.presentation == Presentation::Binary;
+  std::string keys;
+  std::vector<uint32_t> start(texts.size() + 1);
+  for (size_t d = 0; d < texts.size(); ++d) {
+    start[d] = static_cast<uint32_t>(keys.size());
     if (binary)
-      keys.append(c.TextAt(r));
+      keys.append(texts[d]);
     else
-      AppendSortKey(c.TextAt(r), keys);
+      AppendSortKey(texts[d], keys);
     if (keys.size() >= 0xFFFFFFF0u) {
       throw VMError(errc::kProviderFailure, "VMBGrid.Recordset",
                     "Die Daten sind zu umfangreich, um sortiert zu werden.");
     }
   }
-  start[rows.size()] = static_cast<uint32_t>(keys.size());
-  auto key = [&](size_t i) {
-    return std::string_view(keys.data() + start[i], start[i + 1] - start[i]);
+  start[texts.size()] = static_cast<uint32_t>(keys.size());
+  auto key = [&](uint32_t d) {
+    return std::string_view(keys.data() + start[d], start[d + 1] - start[d]);
   };
-  std::vector<uint32_t> order(rows.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  std::vector<uint32_t> order(texts.size());
+  for (size_t d = 0; d < order.size(); ++d) order[d] = static_cast<uint32_t>(d);
   std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) { return key(x) < key(y); });
-  rank.assign(rowCount, 0);
-  uint32_t next = 0;
+  std::vector<uint32_t> rankOfText(texts.size());
+  uint32_t next = anyNull ? 1 : 0;  // null is rank 0
   for (size_t i = 0; i < order.size(); ++i) {
     if (i > 0 && key(order[i]) != key(order[i - 1])) ++next;
-    rank[rows[order[i]]] = next;
+    rankOfText[order[i]] = next;
   }
+  cache->ranks = order.empty() ? next : next + 1;
+  for (size_t i = 0; i < rows.size(); ++i)
+    cache->rank[rows[i]] = textOf[i] == RankCache::kMissing ? 0 : rankOfText[textOf[i]];
+  slot = std::move(cache);
+  return *slot;
+}
+
+// One text key: a counting sort of the rows by rank, which keeps rows of equal
+// rank in their order.
+void SortByRanks(const RowStore& store, const SortKey& key, std::vector<uint32_t>& rows) {
+  const RankCache& cache = RanksFor(store, key.col, rows);
+  const uint32_t n = cache.ranks;
+  std::vector<uint32_t> first(static_cast<size_t>(n) + 1, 0);
+  auto bucket = [&](uint32_t r) { return key.descending ? n - 1 - cache.rank[r] : cache.rank[r]; };
+  for (uint32_t r : rows) ++first[bucket(r) + 1];
+  for (size_t b = 1; b < first.size(); ++b) first[b] += first[b - 1];
+  std::vector<uint32_t> sorted(rows.size());
+  for (uint32_t r : rows) sorted[first[bucket(r)]++] = r;
+  rows.swap(sorted);
 }
 
 int CompareCells(const KeyPlan& k, uint32_t a, uint32_t b) {
   const Column& c = *k.col;
-  if (k.ranked) return k.rank[a] < k.rank[b] ? -1 : (k.rank[b] < k.rank[a] ? 1 : 0);
+  if (k.ranked) {
+    const uint32_t x = (*k.rank)[a], y = (*k.rank)[b];
+    return x < y ? -1 : (y < x ? 1 : 0);
+  }
   if (c.storage == Storage::Variant) return CompareVariants(c.vars[a], c.vars[b]);
   bool na = c.IsNullAt(a), nb = c.IsNullAt(b);
   if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
@@ -176,6 +253,11 @@ std::vector<SortKey> ParseSort(std::string_view text, const RowStore& store) {
 void SortRows(const RowStore& store, const std::vector<SortKey>& keys,
               std::vector<uint32_t>& rows) {
   if (keys.empty() || rows.size() < 2) return;
+  if (keys.size() == 1 && rows.size() >= kRankThreshold &&
+      store.columns[static_cast<size_t>(keys[0].col)].storage == Storage::Text) {
+    SortByRanks(store, keys[0], rows);
+    return;
+  }
   std::vector<KeyPlan> plans(keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     KeyPlan& p = plans[i];
@@ -183,7 +265,7 @@ void SortRows(const RowStore& store, const std::vector<SortKey>& keys,
     p.descending = keys[i].descending;
     if (p.col->storage == Storage::Text && rows.size() >= kRankThreshold) {
       p.ranked = true;
-      BuildRanks(*p.col, rows, store.rowCount, p.rank);
+      p.rank = &RanksFor(store, keys[i].col, rows).rank;
     }
   }
   std::stable_sort(rows.begin(), rows.end(), [&](uint32_t a, uint32_t b) {

@@ -162,9 +162,15 @@ void AppendSortKey(std::string_view text, std::string& out) {
   UErrorCode status = U_ZERO_ERROR;
   int32_t len = 0;
   wide.resize(text.size() + 1);
-  u_strFromUTF8WithSub(wide.data(), static_cast<int32_t>(wide.size()), &len, text.data(),
-                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) len = 0;
+  if (IsAscii(text)) {
+    // Plain ASCII widens byte for byte; most names are.
+    for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<char16_t>(text[i]);
+    len = static_cast<int32_t>(text.size());
+  } else {
+    u_strFromUTF8WithSub(wide.data(), static_cast<int32_t>(wide.size()), &len, text.data(),
+                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status)) len = 0;
+  }
   if (key.size() < 64) key.resize(64);
   int32_t n = ucol_getSortKey(coll, wide.data(), len, reinterpret_cast<uint8_t*>(key.data()),
                               static_cast<int32_t>(key.size()));

@@ -46,7 +46,74 @@ int32_t ErrorNumber(const std::exception& e) {
   if (auto* v = dynamic_cast<const VMError*>(&e)) return v->Number();
   return 0;
 }
+
+// "12.345": the count in German notation, as the grids show numbers.
+std::string GroupedCount(int64_t n) {
+  std::string digits = std::to_string(n < 0 ? -n : n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += '.';
+    out += digits[i];
+  }
+  return n < 0 ? "-" + out : out;
+}
 }  // namespace
+
+// Told when the current result's progressive load ends.
+class VMGrid::LoadWatch : public RecordsetObserver {
+ public:
+  explicit LoadWatch(VMGrid& owner) : owner_(owner) {}
+  ~LoadWatch() override { Detach(); }
+  LoadWatch(const LoadWatch&) = delete;
+  LoadWatch& operator=(const LoadWatch&) = delete;
+  void Attach(const std::shared_ptr<Recordset>& rs) {
+    Detach();
+    watched_ = rs;
+    rs->AddObserver(this);
+  }
+  void Detach() {
+    if (auto rs = watched_.lock()) rs->RemoveObserver(this);
+    watched_.reset();
+  }
+  // Inside the recordset's notification: the rest waits for the posted message, so
+  // that sums and a message box never run nested in a fetch.
+  void FetchComplete() override {
+    auto rs = watched_.lock();
+    Detach();
+    if (!rs || rs != owner_.currentRecordset_) return;
+    owner_.loadEnded_ = rs;
+    if (owner_.grid_) owner_.grid_->PostMsg(search::kGridLoadEnded);
+  }
+
+ private:
+  VMGrid& owner_;
+  std::weak_ptr<Recordset> watched_;
+};
+
+void VMGrid::StopLoading() {
+  if (loadWatch_) loadWatch_->Detach();
+  loadEnded_.reset();
+  // Replaced anyway: stopped without a word, so that its statement ends at once.
+  if (currentRecordset_ && currentRecordset_->IsFetching()) currentRecordset_->Cancel();
+}
+
+void VMGrid::LoadEnded() {
+  auto rs = loadEnded_.lock();
+  loadEnded_.reset();
+  // A result replaced meanwhile was stopped without a word.
+  if (rs && rs == currentRecordset_ && !rs->IsFetching()) LoadEnded(*rs);
+}
+
+void VMGrid::LoadEnded(Recordset& rs) {
+  recordCount_ = rs.State() == adStateClosed ? 0 : rs.RecordCount();
+  sumRow_->ComputeSums();
+  if (grid_) grid_->PostMsg(search::kGridFitSumRow);
+  const std::string reason = rs.FetchError();
+  if (!rs.FetchCancelled() && reason.empty()) return;
+  std::string text = "Laden abgebrochen: " + GroupedCount(recordCount_) +
+                     (recordCount_ == 1 ? " Datensatz geladen." : " Datensätze geladen.");
+  if (!reason.empty()) text += "\r\n" + sql::Excerpt(reason, kReasonExcerpt);
+  ShowMessage(text);
+}
 
 // Handler B: a sorted statement that the data source rejects cannot be sorted by
 // that column, and the previous sort returns; every other failure is reported with
@@ -82,6 +149,7 @@ bool VMGrid::NamesSortColumn(const std::exception& e) const {
 }
 
 void VMGrid::OpenDatabaseResult(std::string& statement) {
+  StopLoading();
   auto rs = Platform::Data().CreateRecordset();
   rs->CursorLocation(adUseClient);
   currentRecordset_ = rs;
@@ -113,7 +181,11 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
     cmd->CommandTimeout(0);
     cmd->ActiveConnection(connectionString_);
     cmd->Prepared(false);
-    rs->Open(cmd, adOpenKeyset, readOnly_ ? adLockReadOnly : adLockOptimistic, -1);
+    // All rows of a large table: a grid that can show the first rows at once gets
+    // them while the rest loads (the rows are the same, in the same order).
+    const bool progressive = maxRecords_ == 0 && grid_ && grid_->FetchesProgressively();
+    rs->Open(cmd, adOpenKeyset, readOnly_ ? adLockReadOnly : adLockOptimistic,
+             progressive ? adAsyncFetch : -1);
   } catch (const std::exception& e) {
     HandleDataError(e, statement);
   }
@@ -210,6 +282,8 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
     searchRow_->SetUp();
     sumRow_->SetUp();
   }
+  // While rows still load the totals wait for the end of the load (LoadEnded).
+  const bool sumsWait = currentRecordset_ && currentRecordset_->IsFetching();
   sumRow_->ComputeSums();
   ApplyCaptions();
   ApplyInputDropDowns();
@@ -222,6 +296,12 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
     }
   }
   ApplyGridBehaviour();
+  if (currentRecordset_ && currentRecordset_->IsFetching()) {
+    if (!loadWatch_) loadWatch_ = std::make_shared<LoadWatch>(*this);
+    loadWatch_->Attach(currentRecordset_);
+  } else if (sumsWait && currentRecordset_) {
+    LoadEnded(*currentRecordset_);  // a step above needed every row and fetched the rest
+  }
   if (grid_) grid_->PostMsg(search::kGridFitSumRow);
   screen.MousePointer(kPointerDefault);
 }
@@ -317,6 +397,7 @@ void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
   if (!rs) {
     if (!currentRecordset_) return;
   } else {
+    if (rs != currentRecordset_) StopLoading();
     currentRecordset_ = std::move(rs);
   }
   try {

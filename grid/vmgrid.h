@@ -304,6 +304,7 @@ class VMGrid : public GridController {
   layout::LayoutDialog& LayoutDialogState() { return *layoutDialog_; }
   // Shows an error of a user-triggered operation and of the Requery handlers.
   void ShowMessage(const std::string& text) const override;
+  void LoadEnded() override;
   // Report through the error collection (kind 4, source "VMBGrid").
   void ReportError(int32_t number, const std::string& description);
 
@@ -318,6 +319,12 @@ class VMGrid : public GridController {
   GridControl* FocusedGrid() const;
   void AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields);
   void OpenDatabaseResult(std::string& statement);
+  // Progressive loads (grid/requery.cpp): a load still running is stopped before
+  // the result is replaced; the end of one brings the count and the sums up to
+  // date and says when it stopped early.
+  class LoadWatch;
+  void StopLoading();
+  void LoadEnded(Recordset& rs);
   void FilterAndSortInMemory();
   void ApplyCaptions();
   void ApplyInputDropDowns();
@@ -380,6 +387,8 @@ class VMGrid : public GridController {
   std::vector<std::string> sortedFieldNames_;
   std::string lastHeaderSortField_;
   std::shared_ptr<Recordset> currentRecordset_;
+  std::shared_ptr<LoadWatch> loadWatch_;
+  std::weak_ptr<Recordset> loadEnded_;  // whose end the posted message reports
 
   VMGridEvents* events_ = nullptr;
   VMGridEvents nullEvents_;

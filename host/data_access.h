@@ -73,6 +73,9 @@ enum CommandTypeEnum : int {
   adCmdUnknown = 8
 };
 enum ObjectStateEnum : int { adStateClosed = 0, adStateOpen = 1 };
+// Open option: the first rows are there when Open returns, the rest is fetched in
+// portions through Recordset::FetchMore (see there).
+enum ExecuteOptionEnum : int { adAsyncFetch = 0x20 };
 enum EditModeEnum : int { adEditNone = 0, adEditInProgress = 1, adEditAdd = 2, adEditDelete = 4 };
 enum SearchDirectionEnum : int { adSearchForward = 1, adSearchBackward = -1 };
 enum ParameterDirectionEnum : int {
@@ -181,6 +184,9 @@ class RecordsetObserver {
   virtual void RowChanged(const Variant& /*bookmark*/) {}
   // The current position moved.
   virtual void PositionChanged() {}
+  // A progressive load ended: all rows are there, or it was cancelled or failed
+  // (Recordset::FetchCancelled, FetchError) and holds the rows fetched until then.
+  virtual void FetchComplete() {}
 };
 
 // Client-side recordset. Positions: BOF before the first row, EOF after the last.
@@ -299,6 +305,23 @@ class Recordset {
 
   virtual void AddObserver(RecordsetObserver* observer) = 0;
   virtual void RemoveObserver(RecordsetObserver* observer) = 0;
+
+  // Progressive loading. Opened with adAsyncFetch on a provider that supports it,
+  // the recordset holds the first rows when Open returns and IsFetching is true;
+  // whoever displays it calls FetchMore on the same thread until it is false
+  // (RowsChanged after each portion, FetchComplete at the end). RecordCount, the
+  // position and the random access read the rows fetched so far; everything that
+  // needs all rows (Filter, Sort, Find, Clone, SumNumbers, MoveLast, editing)
+  // fetches the rest first. Recordsets of other implementations are always whole.
+  virtual bool IsFetching() const { return false; }
+  // Fetches up to maxRows further rows (0: all the rest); returns IsFetching().
+  // A failing data source ends the load (FetchError), it does not raise.
+  virtual bool FetchMore(int32_t /*maxRows*/) { return false; }
+  // Stops a progressive load; the rows fetched so far stay. Nothing when whole.
+  virtual void Cancel() {}
+  // How the last load ended: cancelled, or failed with the data source's message.
+  virtual bool FetchCancelled() const { return false; }
+  virtual std::string FetchError() const { return std::string(); }
 };
 
 // Creates data-access objects (the library never names an implementation).

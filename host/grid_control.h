@@ -144,6 +144,10 @@ class GridControl {
   virtual void ClearFields() = 0;  // reset the columns to the source's fields
   virtual void Refresh() = 0;
   virtual void RefreshColumnLayout() = 0;  // re-read the column layout
+  // True when the grid fetches the rest of a bound recordset that is still loading
+  // (Recordset::IsFetching) while it shows the first rows, and lets the user
+  // cancel the load. The controller loads progressively only for such grids.
+  virtual bool FetchesProgressively() const { return false; }
 
   // Deferred work: returns at once; PostEvent delivers the id later, in posting order.
   virtual void PostMsg(int messageId) = 0;

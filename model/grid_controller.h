@@ -121,6 +121,9 @@ class GridController {
   virtual bool ShowColumn(const std::string& fieldname, bool visible) = 0;
   // Shows an error of a user-triggered operation.
   virtual void ShowMessage(const std::string& text) const = 0;
+  // A progressive load of the current result ended (posted by the controller):
+  // count, sums and, when it stopped early, the message.
+  virtual void LoadEnded() {}
 
   // ---- The other subsystems ----
   virtual core::SettingsStore& Settings() = 0;

@@ -151,6 +151,9 @@ void GridInteraction::PostEvent(GridControl& g, int messageId) {
     case kGridMultiSort:
       sort_.ApplyMultiSort();
       break;
+    case kGridLoadEnded:
+      owner_.LoadEnded();
+      break;
     case kGridFitSumRow:
       owner_.SumRowState().FitSumRow();
       break;

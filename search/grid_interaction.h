@@ -31,6 +31,8 @@ enum GridMessage : int {
   kGridFocusSearch = 15,
   kGridMultiSort = 17,
   kGridFitSumRow = 18,
+  // The library's own: a progressive load of the current result has ended.
+  kGridLoadEnded = 30,
 };
 
 // Virtual-key codes the handlers react to.

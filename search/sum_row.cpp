@@ -150,7 +150,10 @@ void SumRow::ComputeSums() {
   // rows the grid can show. No statement runs.
   auto rs = owner_.CurrentRecordset();
   std::shared_ptr<Recordset> clone;
-  if (rs && rs->State() != adStateClosed) {
+  // While the rows still load, totals stay empty until the load ends (the
+  // controller computes them again then); a clone would wait for every row.
+  const bool loading = rs && rs->IsFetching();
+  if (rs && rs->State() != adStateClosed && !loading) {
     try {
       clone = rs->Clone();
       std::string filter = rs->Filter();
@@ -163,7 +166,9 @@ void SumRow::ComputeSums() {
     auto field = owner_.GridFields().Find(main->Column(c).DataField());
     if (!field) continue;
     if (field->sumDatatype == vmSUM) {
-      array_->Value(1, c, DecimalText(clone ? ColumnTotal(*clone, field->fieldname) : 0.0));
+      array_->Value(1, c,
+                    loading ? std::string()
+                            : DecimalText(clone ? ColumnTotal(*clone, field->fieldname) : 0.0));
     } else if (!field->sumvalue.IsNull()) {
       array_->Value(1, c, field->sumvalue.ToTextOrEmpty());
     }

@@ -38,7 +38,9 @@ bool IsOpen(const Recordset& rs) {
 class QtGrid::SourceObserver : public RecordsetObserver {
  public:
   explicit SourceObserver(QtGrid& grid) : grid_(&grid) {}
-  void RowsChanged() override { grid_->ResetRows(); }
+  void RowsChanged() override {
+    if (!grid_->inPortion_) grid_->ResetRows();
+  }
   void RowChanged(const Variant& bookmark) override {
     if (grid_->model_) grid_->model_->RowChanged(grid_->OrdinalOf(bookmark));
   }
@@ -354,6 +356,7 @@ void QtGrid::DataSource(std::shared_ptr<Recordset> recordset) {
   offset_ = 0;  // another source starts at its top
   if (recordset_) recordset_->AddObserver(observer_.get());
   Bind();
+  StartFetching();
 }
 
 void QtGrid::BindArray(std::shared_ptr<XArray> array) {

@@ -23,6 +23,7 @@ class QPrinter;
 class QPrintPreviewDialog;
 class QMouseEvent;
 class QString;
+class QTimer;
 class QTableView;
 class QWidget;
 
@@ -150,6 +151,20 @@ class QtGrid : public GridControl {
 
   // --- Binding.
   void DataSource(std::shared_ptr<Recordset> recordset) override;
+  // Progressive loading (qt_grid_fetch.cpp): a bound recordset that is still
+  // fetching gets its further rows in portions on the event loop, each within a few
+  // milliseconds, so the first rows show at once and the grid stays responsive; the
+  // row count and the scroll bar grow with every portion. Esc in the grid, or
+  // CancelLoading, stops the load and keeps the rows fetched so far.
+  bool FetchesProgressively() const override { return true; }
+  bool Loading() const;
+  // False when no load was running.
+  bool CancelLoading();
+  // Called when a load starts, after each portion and when it ends.
+  void OnLoadProgress(std::function<void()> callback) { loadProgress_ = std::move(callback); }
+  // Rows of one FetchMore call and the time one event-loop turn may spend fetching,
+  // for every Qt grid of the process (defaults 2000 rows, 12 ms).
+  static void LoadPortion(int32_t rows, int milliseconds);
   std::shared_ptr<Recordset> DataSource() const override { return recordset_; }
   void BindArray(std::shared_ptr<XArray> array) override;
   std::shared_ptr<XArray> BoundArray() const override { return array_; }
@@ -280,6 +295,11 @@ class QtGrid : public GridControl {
   void GenerateColumns();
   bool FieldsMatchColumns() const;
   void ResetRows();
+  // More rows of a growing source: the scroll bar follows, the window only when it
+  // shows the end of the rows.
+  void GrowRows();
+  void StartFetching();
+  void FetchPortion();
   void ApplyHeader();
   void ApplyOrder();
   void ApplyFrame();
@@ -350,6 +370,9 @@ class QtGrid : public GridControl {
   std::unique_ptr<qt::GridDelegate> delegate_;
   QMetaObject::Connection focusConnection_;
   std::unique_ptr<SourceObserver> observer_;
+  QPointer<QTimer> fetchTimer_;
+  bool inPortion_ = false;  // rows arrive from our own FetchMore
+  std::function<void()> loadProgress_;
 
   std::vector<std::unique_ptr<QtGridColumn>> columns_;
   std::vector<QtGridColumn*> order_;  // display order

@@ -36,6 +36,9 @@ void QtGrid::EditorTextChanged() {
 // key-press notification; dropping a control character keeps its key's meaning.
 bool QtGrid::HandleKeyPress(QKeyEvent* event, bool inEditor) {
   if (!view_) return false;
+  // Esc while rows still load stops the load first, before anything else it does.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && CancelLoading())
+    return true;
   const int key = qt::VirtualKeyOf(event->key());
   const int shift = qt::ShiftStateOf(event->modifiers());
   if (key != 0 && listener_) {

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,33 @@ void BindParameters(sqlite3_stmt* st, std::vector<Parameter>* params, int& posit
 // the limit) or the failing result code.
 int StreamRows(sqlite3_stmt* st, data::ResultSink& sink, int32_t maxRows);
 
+// The row loop of StreamRows in portions: each Step hands up to maxRows further
+// rows to the sink (all when maxRows <= 0) and returns SQLITE_ROW when rows may
+// remain, SQLITE_DONE at the end, or the failing result code. Rows of expression
+// columns whose type is still unknown are held back until it is known.
+class RowStreamer {
+ public:
+  explicit RowStreamer(sqlite3_stmt* st);
+  ~RowStreamer();
+  RowStreamer(const RowStreamer&) = delete;
+  RowStreamer& operator=(const RowStreamer&) = delete;
+  int Step(data::ResultSink& sink, int64_t maxRows);
+  // Announces the columns (and rows held back) when no step has yet.
+  void Finish(data::ResultSink& sink) {
+    if (!announced_) Announce(sink);
+  }
+
+ private:
+  void Announce(data::ResultSink& sink);
+  sqlite3_stmt* st_;
+  int columns_;
+  std::vector<data::ColumnMeta> meta_;
+  std::vector<int> kinds_;  // the row loop's Kind of each column
+  int unresolved_ = 0;
+  bool announced_ = false;
+  std::vector<sqlite3_value*> held_;
+};
+
 class Session final : public data::ProviderSession {
  public:
   // Opens the database named by the connection properties; raises on failure.
@@ -57,10 +85,19 @@ class Session final : public data::ProviderSession {
   void Commit() override;
   void Rollback() override;
   std::string Name() const override { return "SQLite"; }
+  std::unique_ptr<data::RowCursor> OpenCursor(const data::StatementRequest& request,
+                                              std::shared_ptr<std::atomic<bool>> cancel) override;
 
   sqlite3* Handle() const { return db_; }
 
  private:
+  class Cursor;
+  // The statement text a request runs: a table name becomes SELECT * FROM it, and
+  // the dialect is applied.
+  std::string StatementText(const data::StatementRequest& request);
+  // Prepares exactly one statement and binds its parameters; null for blanks only.
+  sqlite3_stmt* PrepareOne(const std::string& text, std::vector<Parameter>* params,
+                           int timeoutSeconds);
   int64_t RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
                   int timeoutSeconds, data::ResultSink* sink);
   int64_t RunProcedure(const data::StatementRequest& request, data::ResultSink* sink);
@@ -71,6 +108,8 @@ class Session final : public data::ProviderSession {
   // One entry per open Begin: true when it opened a savepoint inside a transaction
   // that was already running.
   std::vector<bool> transactions_;
+  // Cursors still open on this session; finalized when it closes.
+  std::vector<Cursor*> cursors_;
 };
 
 }  // namespace vmbgrid::sqlite

@@ -244,7 +244,7 @@ std::string GuidText(std::string_view b) {
 }
 
 template <class Cells>
-void EmitRow(const Cells& cells, const std::vector<Kind>& kinds, data::ResultSink& sink) {
+void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink& sink) {
   sink.BeginRow();
   const int n = static_cast<int>(kinds.size());
   for (int c = 0; c < n; ++c) {
@@ -253,7 +253,7 @@ void EmitRow(const Cells& cells, const std::vector<Kind>& kinds, data::ResultSin
       sink.PutNull(c);
       continue;
     }
-    switch (kinds[c]) {
+    switch (static_cast<Kind>(kinds[c])) {
       case Kind::kInteger:
       case Kind::kNumber:
         if (t == SQLITE_INTEGER) {
@@ -337,39 +337,6 @@ void EmitRow(const Cells& cells, const std::vector<Kind>& kinds, data::ResultSin
   sink.EndRow();
 }
 
-// Rows held back until every expression column has shown a value.
-class HeldRows {
- public:
-  explicit HeldRows(int columns) : columns_(static_cast<size_t>(columns)) {}
-  ~HeldRows() { Clear(); }
-  HeldRows(const HeldRows&) = delete;
-  HeldRows& operator=(const HeldRows&) = delete;
-
-  void Add(sqlite3_stmt* st) {
-    for (int c = 0; c < static_cast<int>(columns_); ++c) {
-      sqlite3_value* v = sqlite3_value_dup(sqlite3_column_value(st, c));
-      if (!v)
-        throw VMError(errc::kProviderFailure, kSource,
-                      "Nicht genügend Arbeitsspeicher für die Datenbankabfrage.");
-      values_.push_back(v);
-    }
-  }
-  void Flush(const std::vector<Kind>& kinds, data::ResultSink& sink) {
-    for (size_t r = 0; r < values_.size(); r += columns_) {
-      EmitRow(ValueCells{&values_[r]}, kinds, sink);
-    }
-    Clear();
-  }
-
- private:
-  void Clear() {
-    for (sqlite3_value* v : values_) sqlite3_value_free(v);
-    values_.clear();
-  }
-  size_t columns_;
-  std::vector<sqlite3_value*> values_;
-};
-
 }  // namespace
 
 void BindParameters(sqlite3_stmt* st, std::vector<Parameter>* params, int& positional) {
@@ -396,82 +363,107 @@ void BindParameters(sqlite3_stmt* st, std::vector<Parameter>* params, int& posit
   }
 }
 
-int StreamRows(sqlite3_stmt* st, data::ResultSink& sink, int32_t maxRows) {
-  const int columns = sqlite3_column_count(st);
-  std::vector<data::ColumnMeta> meta(columns);
-  std::vector<Kind> kinds(columns);
-  int unresolved = 0;
-  for (int c = 0; c < columns; ++c) {
+RowStreamer::RowStreamer(sqlite3_stmt* st) : st_(st), columns_(sqlite3_column_count(st)) {
+  meta_.resize(static_cast<size_t>(columns_));
+  kinds_.resize(static_cast<size_t>(columns_));
+  for (int c = 0; c < columns_; ++c) {
     const char* name = sqlite3_column_name(st, c);
-    meta[c].name = name ? name : "";
+    meta_[c].name = name ? name : "";
     const char* decl = sqlite3_column_decltype(st, c);
     if (decl) {
       ColumnType ct = MapDeclaredType(decl);
-      meta[c].type = ct.type;
-      meta[c].definedSize = ct.size;
-      kinds[c] = KindOf(ct.type);
+      meta_[c].type = ct.type;
+      meta_[c].definedSize = ct.size;
+      kinds_[c] = static_cast<int>(KindOf(ct.type));
     } else {
-      kinds[c] = Kind::kUnknown;
-      ++unresolved;
+      kinds_[c] = static_cast<int>(Kind::kUnknown);
+      ++unresolved_;
     }
   }
+}
 
-  HeldRows held(columns);
-  bool announced = false;
-  auto announce = [&] {
-    for (int c = 0; c < columns; ++c) {
-      if (kinds[c] == Kind::kUnknown) {  // never saw a value: text
-        meta[c].type = adVarChar;
-        meta[c].definedSize = 0;
-        kinds[c] = Kind::kText;
-      }
+RowStreamer::~RowStreamer() {
+  for (sqlite3_value* v : held_) sqlite3_value_free(v);
+}
+
+void RowStreamer::Announce(data::ResultSink& sink) {
+  for (int c = 0; c < columns_; ++c) {
+    if (kinds_[c] == static_cast<int>(Kind::kUnknown)) {  // never saw a value: text
+      meta_[c].type = adVarChar;
+      meta_[c].definedSize = 0;
+      kinds_[c] = static_cast<int>(Kind::kText);
     }
-    sink.SetColumns(std::move(meta));
-    announced = true;
-    held.Flush(kinds, sink);
-  };
+  }
+  sink.SetColumns(std::move(meta_));
+  announced_ = true;
+  std::vector<sqlite3_value*> held;
+  held.swap(held_);
+  struct Free {
+    std::vector<sqlite3_value*>& v;
+    ~Free() {
+      for (sqlite3_value* x : v) sqlite3_value_free(x);
+    }
+  } release{held};
+  for (size_t r = 0; r < held.size(); r += static_cast<size_t>(columns_))
+    EmitRow(ValueCells{&held[r]}, kinds_, sink);
+}
 
+int RowStreamer::Step(data::ResultSink& sink, int64_t maxRows) {
   int64_t rows = 0;
   int rc = SQLITE_DONE;
   while (maxRows <= 0 || rows < maxRows) {
-    rc = sqlite3_step(st);
+    rc = sqlite3_step(st_);
     if (rc != SQLITE_ROW) break;
     ++rows;
-    if (!announced && unresolved > 0) {
+    if (!announced_ && unresolved_ > 0) {
       // An expression column takes the type of its first value that is not NULL.
-      for (int c = 0; c < columns; ++c) {
-        if (kinds[c] != Kind::kUnknown) continue;
-        switch (sqlite3_column_type(st, c)) {
+      for (int c = 0; c < columns_; ++c) {
+        if (kinds_[c] != static_cast<int>(Kind::kUnknown)) continue;
+        switch (sqlite3_column_type(st_, c)) {
           case SQLITE_INTEGER:
-            meta[c].type = adBigInt;
-            meta[c].definedSize = 8;
+            meta_[c].type = adBigInt;
+            meta_[c].definedSize = 8;
             break;
           case SQLITE_FLOAT:
-            meta[c].type = adDouble;
-            meta[c].definedSize = 8;
+            meta_[c].type = adDouble;
+            meta_[c].definedSize = 8;
             break;
           case SQLITE_TEXT:
-            meta[c].type = adVarChar;
+            meta_[c].type = adVarChar;
             break;
           case SQLITE_BLOB:
-            meta[c].type = adLongVarBinary;
+            meta_[c].type = adLongVarBinary;
             break;
           default:
             continue;
         }
-        kinds[c] = KindOf(meta[c].type);
-        --unresolved;
+        kinds_[c] = static_cast<int>(KindOf(meta_[c].type));
+        --unresolved_;
       }
-      if (unresolved > 0) {
-        held.Add(st);
+      if (unresolved_ > 0) {
+        for (int c = 0; c < columns_; ++c) {
+          sqlite3_value* v = sqlite3_value_dup(sqlite3_column_value(st_, c));
+          if (!v)
+            throw VMError(errc::kProviderFailure, kSource,
+                          "Nicht genügend Arbeitsspeicher für die Datenbankabfrage.");
+          held_.push_back(v);
+        }
         continue;
       }
     }
-    if (!announced) announce();
-    EmitRow(StatementCells{st}, kinds, sink);
+    if (!announced_) Announce(sink);
+    EmitRow(StatementCells{st_}, kinds_, sink);
   }
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) return rc;
-  if (!announced) announce();
+  if (rc == SQLITE_DONE && !announced_) Announce(sink);
+  return rc;
+}
+
+int StreamRows(sqlite3_stmt* st, data::ResultSink& sink, int32_t maxRows) {
+  RowStreamer streamer(st);
+  const int rc = streamer.Step(sink, maxRows);
+  // Stopped at the limit: the columns are announced all the same.
+  if (rc == SQLITE_ROW) streamer.Finish(sink);
   return rc;
 }
 

@@ -89,6 +89,120 @@ class TimeoutGuard {
 
 }  // namespace
 
+// ---- fetching in portions ----
+
+namespace {
+
+struct Watch {
+  const std::atomic<bool>* cancel = nullptr;
+  bool timed = false;
+  std::chrono::steady_clock::time_point until;
+};
+
+int CheckWatch(void* p) {
+  const auto* w = static_cast<const Watch*>(p);
+  if (w->cancel && w->cancel->load(std::memory_order_relaxed)) return 1;
+  return w->timed && std::chrono::steady_clock::now() >= w->until ? 1 : 0;
+}
+
+}  // namespace
+
+class Session::Cursor final : public data::RowCursor {
+ public:
+  Cursor(Session& session, sqlite3_stmt* st, std::shared_ptr<std::atomic<bool>> cancel,
+         int32_t maxRows, int timeoutSeconds)
+      : session_(&session),
+        st_(st),
+        streamer_(std::make_unique<RowStreamer>(st)),
+        cancel_(std::move(cancel)),
+        remaining_(maxRows > 0 ? maxRows : -1),
+        timeoutSeconds_(timeoutSeconds) {
+    watch_.cancel = cancel_.get();
+    if (timeoutSeconds > 0) {
+      watch_.timed = true;
+      watch_.until = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    }
+    session_->cursors_.push_back(this);
+  }
+  ~Cursor() override {
+    Finish();
+    if (session_) std::erase(session_->cursors_, this);
+  }
+  Cursor(const Cursor&) = delete;
+  Cursor& operator=(const Cursor&) = delete;
+
+  Status Fetch(data::ResultSink& sink, int32_t maxRows) override {
+    if (!st_) {
+      throw VMError(errc::kObjectClosed, kSource,
+                    "Die Verbindung zur Datenbank wurde geschlossen; es werden keine weiteren "
+                    "Datensätze gelesen.");
+    }
+    if (cancel_ && cancel_->load()) {
+      Finish();
+      return Status::kCancelled;
+    }
+    int64_t limit = maxRows > 0 ? maxRows : 0;
+    if (remaining_ >= 0 && (limit == 0 || remaining_ < limit)) limit = remaining_;
+    sqlite3* db = session_->db_;
+    int rc = SQLITE_ROW;
+    {
+      // The session's own handler (a command timeout) is not running meanwhile:
+      // portions run between statements, never inside one.
+      sqlite3_progress_handler(db, 1000, CheckWatch, &watch_);
+      struct Off {
+        sqlite3* db;
+        ~Off() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+      } off{db};
+      rc = limit == 0 && remaining_ == 0 ? SQLITE_DONE : streamer_->Step(sink, limit);
+    }
+    if (rc == SQLITE_ROW) {
+      if (remaining_ >= 0) {
+        remaining_ -= limit;
+        if (remaining_ <= 0) {
+          streamer_->Finish(sink);
+          Finish();
+          return Status::kDone;
+        }
+      }
+      return Status::kMore;
+    }
+    if (rc == SQLITE_DONE) {
+      Finish();
+      return Status::kDone;
+    }
+    if ((rc & 0xFF) == SQLITE_INTERRUPT && cancel_ && cancel_->load()) {
+      Finish();
+      return Status::kCancelled;
+    }
+    try {
+      RaiseEngineError(db, rc, session_->path_, timeoutSeconds_);
+    } catch (...) {
+      Finish();
+      throw;
+    }
+  }
+
+  // The session goes away: the statement is finalized while its database is still open.
+  void Orphan() {
+    Finish();
+    session_ = nullptr;
+  }
+
+ private:
+  void Finish() {
+    streamer_.reset();
+    if (st_) sqlite3_finalize(st_);
+    st_ = nullptr;
+  }
+  Session* session_;
+  sqlite3_stmt* st_;
+  std::unique_ptr<RowStreamer> streamer_;
+  std::shared_ptr<std::atomic<bool>> cancel_;
+  int64_t remaining_;  // rows still allowed by the limit; -1 without one
+  int timeoutSeconds_;
+  Watch watch_;
+};
+
 Session::Session(const data::ConnectionProperties& props) {
   path_ = props.Get("Data Source");
   if (path_.empty()) path_ = props.Get("DataSource");
@@ -151,6 +265,8 @@ Session::Session(const data::ConnectionProperties& props) {
 }
 
 Session::~Session() {
+  for (Cursor* c : std::vector<Cursor*>(cursors_)) c->Orphan();
+  cursors_.clear();
   if (!db_) return;
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
@@ -165,8 +281,7 @@ std::string Session::Dialect(const std::string& statement) const {
   return RewriteStatement(statement);
 }
 
-int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
-  if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
+std::string Session::StatementText(const data::StatementRequest& request) {
   std::string text = request.text;
   if (request.commandType == adCmdTable) {
     text = "SELECT * FROM " + sql::QuoteName(UnbracketName(request.text));
@@ -188,18 +303,23 @@ int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink
       }
     }
   }
-  return RunText(Dialect(text), request.parameters, request.maxRows, request.timeoutSeconds, sink);
+  return Dialect(text);
 }
 
-int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
-                         int timeoutSeconds, data::ResultSink* sink) {
-  TimeoutGuard timeout(db_, timeoutSeconds);
+int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
+  if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
+  return RunText(StatementText(request), request.parameters, request.maxRows,
+                 request.timeoutSeconds, sink);
+}
+
+sqlite3_stmt* Session::PrepareOne(const std::string& text, std::vector<Parameter>* params,
+                                  int timeoutSeconds) {
   const char* const end = text.c_str() + text.size();
   StatementGuard guard;
   const char* tail = nullptr;
   int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &guard.st, &tail);
   if (rc != SQLITE_OK) RaiseEngineError(db_, rc, path_, timeoutSeconds);
-  if (!guard.st) return -1;  // only blanks or comments
+  if (!guard.st) return nullptr;  // only blanks or comments
   // Exactly one statement per query or command: text behind it would run as
   // another statement, so nothing runs at all.
   while (tail < end) {
@@ -212,6 +332,17 @@ int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params
   }
   int positional = 0;
   BindParameters(guard.st, params, positional);
+  sqlite3_stmt* st = guard.st;
+  guard.st = nullptr;
+  return st;
+}
+
+int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
+                         int timeoutSeconds, data::ResultSink* sink) {
+  TimeoutGuard timeout(db_, timeoutSeconds);
+  StatementGuard guard{PrepareOne(text, params, timeoutSeconds)};
+  if (!guard.st) return -1;
+  int rc = SQLITE_OK;
   const int64_t before = sqlite3_total_changes64(db_);
   if (sink && sqlite3_column_count(guard.st) > 0) {
     rc = StreamRows(guard.st, *sink, maxRows);
@@ -222,6 +353,20 @@ int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params
   if (rc != SQLITE_DONE && rc != SQLITE_ROW) RaiseEngineError(db_, rc, path_, timeoutSeconds);
   if (sqlite3_stmt_readonly(guard.st)) return -1;
   return sqlite3_total_changes64(db_) - before;
+}
+
+std::unique_ptr<data::RowCursor> Session::OpenCursor(const data::StatementRequest& request,
+                                                     std::shared_ptr<std::atomic<bool>> cancel) {
+  if (request.commandType == adCmdStoredProc) return nullptr;
+  StatementGuard guard{
+      PrepareOne(StatementText(request), request.parameters, request.timeoutSeconds)};
+  // Blanks only, or a statement that returns no rows: it runs whole, once, by Execute.
+  if (!guard.st || sqlite3_column_count(guard.st) == 0 || !sqlite3_stmt_readonly(guard.st))
+    return nullptr;
+  auto cursor = std::make_unique<Cursor>(*this, guard.st, std::move(cancel), request.maxRows,
+                                         request.timeoutSeconds);
+  guard.st = nullptr;
+  return cursor;
 }
 
 int64_t Session::RunProcedure(const data::StatementRequest& request, data::ResultSink* sink) {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -137,6 +138,16 @@ BrowserWindow::BrowserWindow(Options options, bool unattended)
   countLabel_->setContentsMargins(0, 0, 10, 0);
   messageLabel_->setText(QString::fromUtf8(kHint));
   statusBar()->addWidget(messageLabel_, 1);
+  // Shown while the rows of a large table still load; Esc in the grid does the same.
+  cancelButton_ = new QPushButton(QStringLiteral("Abbrechen"), this);
+  cancelButton_->setObjectName(QStringLiteral("btnAbbrechen"));
+  cancelButton_->setToolTip(
+      QStringLiteral("Beendet das Laden; die bis jetzt gelesenen Datensätze bleiben (Esc)"));
+  cancelButton_->setVisible(false);
+  QObject::connect(cancelButton_, &QPushButton::clicked, this, [this] {
+    if (QtGrid* grid = DataGrid()) grid->CancelLoading();
+  });
+  statusBar()->addPermanentWidget(cancelButton_);
   statusBar()->addPermanentWidget(countLabel_);
   statusBar()->setSizeGripEnabled(!unattended_);
   BuildMenus();
@@ -314,6 +325,15 @@ void BrowserWindow::UpdateTitle() {
 }
 
 void BrowserWindow::UpdateCount() {
+  QtGrid* data = DataGrid();
+  const bool loading = data && data->Loading();
+  cancelButton_->setVisible(loading);
+  if (loading) {
+    auto rs = data->DataSource();
+    countLabel_->setText(QStringLiteral("Lädt … ") +
+                         Q(RecordCountText(rs ? rs->RecordCount() : 0)));
+    return;
+  }
   VMGrid* g = Controller();
   countLabel_->setText(Q(RecordCountText(g ? g->RecordCount() : 0)));
 }
@@ -393,6 +413,14 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   auto v = std::make_unique<View>();
   v->search = std::make_unique<QtGrid>("grdSuche", stack_);
   v->data = std::make_unique<QtGrid>("grdDaten", stack_);
+  v->data->OnLoadProgress([this] {
+    UpdateCount();
+    // The controller takes the final count from a message it posted at the end of
+    // the load; the label follows once that has run.
+    if (DataGrid() && !DataGrid()->Loading())
+      QMetaObject::invokeMethod(
+          this, [this] { UpdateCount(); }, Qt::QueuedConnection);
+  });
   v->sum = std::make_unique<QtGrid>("grdSumme", stack_);
   v->dropDown = std::make_unique<QtDropDown>("ddSuche", this);
   // The one-row lines carry no header of their own: the data grid's header sits

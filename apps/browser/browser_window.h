@@ -15,6 +15,7 @@
 #include "host/platform.h"
 
 class QLabel;
+class QPushButton;
 class QMenu;
 class QActionGroup;
 class QAction;
@@ -116,6 +117,7 @@ class BrowserWindow : public QMainWindow {
   GridStack* stack_ = nullptr;
   QLabel* messageLabel_ = nullptr;
   QLabel* countLabel_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
   QMenu* tableMenu_ = nullptr;
   QMenu* propertiesMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;

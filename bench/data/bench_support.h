@@ -34,5 +34,11 @@ void RawStepLoop(benchmark::State& state);
 void QtSqlQueryLoop(benchmark::State& state);
 void SqliteInMemoryLike(benchmark::State& state);
 void IcuSortKeySort(benchmark::State& state);
+void IcuSortKeySortDistinct(benchmark::State& state);
+
+// A text that differs in every row (the sample names repeat a lot): the sort's
+// worst case, where every row needs a key of its own.
+inline constexpr const char* kDistinctNames =
+    "SELECT Name || ', ' || ifnull(Vorname, '') || ' ' || Nr AS Voll FROM Kunden";
 
 }  // namespace vmbgrid::bench
