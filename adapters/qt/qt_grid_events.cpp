@@ -149,8 +149,11 @@ void QtGrid::KeyboardContextMenu() {
 
 bool QtGrid::IsCheckBoxCell(int ordinal, int col) const {
   if (col < 0 || col >= ColumnCount()) return false;
-  if (columns_[col]->Presentation() != dbgCheckBox) return false;
-  return RawValue(ordinal, col).IsBoolean();
+  // A Boolean is a box unless the column shows it through its value list.
+  const QtGridColumn& c = *columns_[col];
+  const bool asBox = c.Presentation() == dbgCheckBox ||
+                     (c.Presentation() == dbgNormal && (c.ValueItems().empty() || !c.Translate()));
+  return asBox && RawValue(ordinal, col).IsBoolean();
 }
 
 // Focus moving between the view and its cell editor stays inside the grid.

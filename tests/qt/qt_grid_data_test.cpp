@@ -43,6 +43,43 @@ TEST_F(QtGridData, MillionRowsScrollToTheEnd) {
   EXPECT_EQ(grid_->Row(), 0);
 }
 
+TEST_F(QtGridData, BooleansAreCheckBoxesAndTheCurrentRowIsMarked) {
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Nr", adInteger);
+  rs->AppendField("Aktiv", adBoolean);
+  rs->OpenFabricated();
+  for (int i = 0; i < 3; ++i) {
+    rs->AddNew();
+    rs->SetValue(0, Variant(int32_t(i + 1)));
+    rs->SetValue(1, Variant(i != 1));
+    rs->Update();
+  }
+  rs->MoveFirst();
+  grid_->DataSource(rs);
+  QAbstractItemModel* m = View()->model();
+  EXPECT_EQ(m->data(m->index(0, 1), Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_EQ(m->data(m->index(1, 1), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+  EXPECT_TRUE(m->data(m->index(0, 1), Qt::DisplayRole).toString().isEmpty()) << "no Wahr/Falsch";
+  EXPECT_FALSE(m->data(m->index(0, 0), Qt::CheckStateRole).isValid()) << "numbers stay text";
+  // With a translating value list the list's texts are shown instead.
+  ValueItem yes;
+  yes.value = Variant(true);
+  yes.display = Variant("ja");
+  grid_->Column(1).AddValueItem(yes);
+  grid_->Column(1).Translate(true);
+  EXPECT_FALSE(m->data(m->index(0, 1), Qt::CheckStateRole).isValid());
+  EXPECT_EQ(m->data(m->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("ja"));
+
+  // The record selector marks the current row, and follows it.
+  auto marker = [&](int row) { return m->headerData(row, Qt::Vertical).toString(); };
+  EXPECT_FALSE(marker(0).isEmpty());
+  EXPECT_TRUE(marker(1).isEmpty());
+  rs->MoveNext();  // the grid follows its recordset
+  QApplication::processEvents();
+  EXPECT_TRUE(marker(0).isEmpty());
+  EXPECT_FALSE(marker(1).isEmpty());
+}
+
 TEST_F(QtGridData, EditsAreConvertedAndCommittedIntoTheRecordset) {
   auto rs = Numbers(3);
   grid_->DataSource(rs);
