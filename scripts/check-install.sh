@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 # Private headers stay out of the package.
-for private in adapters/sqlite/internal.h data/recordset_impl.h data/row_store.h; do
+for private in adapters/sqlite/internal.h adapters/postgres/internal.h data/recordset_impl.h data/row_store.h; do
   if [ -e "$work/prefix/include/vmbgrid/$private" ]; then
     echo "installiert, obwohl privat: $private" >&2
     exit 1

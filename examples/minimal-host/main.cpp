@@ -1,5 +1,5 @@
-// The smallest host: columns of one table of a SQLite database in a window, with
-// search line and header sort. With --once it shows the window, prints the record
+// The smallest host: columns of one table of a SQLite database file or a
+// PostgreSQL server (postgresql://...) in a window, with search line and header sort. With --once it shows the window, prints the record
 // count and ends (for unattended checks).
 //   minimal-host kunden.db Kunden Name Ort Umsatz [--once]
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "adapters/qt/qt_grid.h"
+#include "adapters/postgres/postgres_provider.h"
 #include "adapters/qt/qt_platform.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "data/provider.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   if (once) args.pop_back();
   QApplication app(argc, argv);
   vmbgrid::sqlite::Register();
+  vmbgrid::postgres::Register();
 
   QWidget window;
   window.resize(900, 500);
@@ -43,7 +45,9 @@ int main(int argc, char** argv) {
     grid.Init(0, "MinimalHost", "frmTabelle");
     grid.grid(&data);
     grid.SearchGrid(&search);
-    grid.ConnectionString("Provider=SQLite;Data Source=" + args[0]);
+    grid.ConnectionString(vmbgrid::postgres::IsServerConnectionString(args[0])
+                              ? args[0]
+                              : vmbgrid::sqlite::ConnectionStringForFile(args[0]));
     grid.RecordSource(args[1]);
     for (size_t i = 2; i < args.size(); ++i) grid.AddField(args[i]);
     grid.Requery();
