@@ -10,6 +10,7 @@
 #include "layout/layout_store.h"
 #include "layout/option_store.h"
 #include "menus/menu_controller.h"
+#include "menus/menu_tree.h"
 #include "output/output.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
@@ -54,6 +55,25 @@ VMGrid::VMGrid() {
   hooks.showQueryMenu = [this] { menus_->ShowFilterMenu(); };
   hooks.layoutDialog = [this] {
     if (DialogView* form = menus_->LayoutForm()) layoutDialog_->Open(*form);
+  };
+  // The menu's commands run the controller's own output and editing commands.
+  menus::MenuCommands& commands = menus_->commands;
+  commands.previewGrid = [this](int orientation) { PreviewGrid(orientation); };
+  commands.printGrid = [this](int orientation) { PrintGrid(orientation); };
+  commands.exportText = [this] { ExportText(); };
+  commands.seriendruck = [this](bool serienMail, bool sammelMail) {
+    seriendruck(serienMail, sammelMail);
+  };
+  commands.printComponent = [this](const std::string& command) {
+    bool preview = command == "preview", print = command == "print",
+         dialog = command == "printDialog", manage = command == "manage";
+    RunPrintComponent(preview, print, dialog, manage);
+  };
+  commands.tableFilter = [this](const std::string& tool) {
+    if (tool == menus::kMnuCut) Cut();
+    else if (tool == menus::kMnuCopy) Copy();
+    else if (tool == menus::kMnuPaste) Paste();
+    // The two selection filters have no command of their own.
   };
   // Without a dialog factory yet (installed later by the host) they come on first use.
   menus_->LayoutForm();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 #include "search/grid_interaction.h"
 #include "tests/menus/menus_fixture.h"
@@ -206,6 +208,20 @@ TEST_F(TableMenu, ALayoutEntryLoadsThatLayoutEvenWhenItCarriesACommandsName) {
   EXPECT_FALSE(main_.ColumnByField("Ort")->Visible());
   EXPECT_EQ(menuEvents_.Take(), (Strings{"BeforeLoad:mnuExportTable", "AfterLoad:mnuExportTable"}));
   EXPECT_EQ(TakeLog().size(), 1u) << "one requery after loading";
+}
+
+TEST_F(TableMenu, TheExportEntryRunsTheControllersOwnExport) {
+  OpenGrid("meier");
+  // "Export Tabelle..." asks for the file and writes the rows shown.
+  const auto file = dir_ / "export.txt";
+  platform_->files.PushAnswer(file.string());
+  RightClick(kMnuExportTable);
+  ASSERT_TRUE(std::filesystem::exists(file));
+  std::ifstream in(file);
+  std::string header;
+  std::getline(in, header);
+  EXPECT_NE(header.find("Name"), std::string::npos) << header;
+  EXPECT_TRUE(TakeMessages().empty());
 }
 
 TEST_F(TableMenu, TheSearchLinesRecordSelectorOpensTheFilterMenu) {
