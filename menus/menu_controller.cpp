@@ -273,20 +273,10 @@ void MenuController::ToolClick(MenuControl& menu, const MenuTool& tool) {
     if (commands.printComponent) commands.printComponent(command);
   } else if (name == kMnuPreviewPortrait || name == kMnuPreviewLandscape) {
     const int orientation = name == kMnuPreviewPortrait ? vmPortrait : vmLandscape;
-    if (commands.previewGrid) {
-      commands.previewGrid(orientation);
-    } else if (GridControl* g = owner_.grid()) {
-      g->PrintOrientation(orientation);
-      g->PrintPreview();
-    }
+    if (commands.previewGrid) commands.previewGrid(orientation);
   } else if (name == kMnuPrintPortrait || name == kMnuPrintLandscape) {
     const int orientation = name == kMnuPrintPortrait ? vmPortrait : vmLandscape;
-    if (commands.printGrid) {
-      commands.printGrid(orientation);
-    } else if (GridControl* g = owner_.grid()) {
-      g->PrintOrientation(orientation);
-      g->PrintData();
-    }
+    if (commands.printGrid) commands.printGrid(orientation);
   } else if (name == kMnuExportTable) {
     if (commands.exportText) commands.exportText();
   } else if (name == kMnuSerienDruck || name == kMnuSerienEMail || name == kMnuSammelEMail) {
