@@ -14,6 +14,26 @@ namespace vmbgrid {
 
 class MenuControl;
 
+// An input the library adds to a form at run time (the parameter dialog builds one
+// row per parameter). Positions and sizes are in twips on the form's client area;
+// the view places the control there. Values are read back with ControlValue by the
+// input's name: the text of date, text and number inputs and of lists, a Boolean for
+// check boxes.
+struct DialogInput {
+  enum class Kind { Label, Date, Text, Number, List, Check };
+  Kind kind = Kind::Text;
+  std::string name;     // "lbl(0)", "txtDate(0)", "txtText(0)", "txtNumber(0)", ...
+  std::string caption;  // a label's text, a check box's caption
+  std::string tag;      // the parameter number the input answers
+  // Date inputs: the edit mask ("__.__.____"); number inputs: the display format
+  // ("#####,00", "###.###.###.###").
+  std::string format;
+  std::string initial;             // initial text (a date input: today's date)
+  std::vector<std::string> items;  // the entries of a list
+  int left = 0, top = 0, width = 0, height = 0;
+  int tabIndex = 0;
+};
+
 // One modal form: a caption, named controls with values, and a result.
 class DialogView {
  public:
@@ -26,6 +46,10 @@ class DialogView {
                                const std::vector<std::string>& items) = 0;
   virtual std::vector<std::string> ControlItems(const std::string& control) const = 0;
   virtual void EnableControl(const std::string& control, bool enabled) = 0;
+  // Adds an input built at run time; FocusControl names the one that gets the focus
+  // when the form shows.
+  virtual void AddInput(const DialogInput& input) = 0;
+  virtual void FocusControl(const std::string& control) = 0;
   // Buttons pressed and texts or check boxes changed while the form is open report
   // to this handler with the control's name ("btnSave", "txtMaxRecords",
   // "chkSpalte(3)"); the handler reads and sets values and may end the form.
@@ -44,7 +68,9 @@ class DialogFactory {
  public:
   virtual ~DialogFactory() = default;
   // "frmGridLayout" (layout dialog, carries the table menu), "frmQueries" (query
-  // dialog, carries the filter menu), "frmCols" (column chooser), "frmParameter".
+  // dialog, carries the filter menu), "frmCols" (column chooser), "frmSimpleQuery"
+  // (parameter dialog: inputs added at run time, buttons "btnOK" and "btnCancel",
+  // the client height in twips as the value of "ClientHeight").
   virtual std::unique_ptr<DialogView> Create(const std::string& formName) = 0;
 };
 

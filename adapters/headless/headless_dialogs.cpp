@@ -21,6 +21,21 @@ std::vector<std::string> HeadlessDialogView::ControlItems(const std::string& con
   return it == items_.end() ? std::vector<std::string>{} : it->second;
 }
 
+void HeadlessDialogView::AddInput(const DialogInput& input) {
+  inputs_.push_back(input);
+  if (input.kind == DialogInput::Kind::Check)
+    values_[input.name] = Variant(false);
+  else if (input.kind != DialogInput::Kind::Label)
+    values_[input.name] = Variant(input.initial);
+  if (input.kind == DialogInput::Kind::List) items_[input.name] = input.items;
+}
+
+const DialogInput* HeadlessDialogView::Input(const std::string& name) const {
+  for (const auto& i : inputs_)
+    if (i.name == name) return &i;
+  return nullptr;
+}
+
 bool HeadlessDialogView::ShowModal() {
   hidden_ = false;
   open_ = true;

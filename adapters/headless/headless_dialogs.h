@@ -35,6 +35,8 @@ class HeadlessDialogView : public DialogView {
   void EnableControl(const std::string& control, bool enabled) override {
     disabled_[control] = !enabled;
   }
+  void AddInput(const DialogInput& input) override;
+  void FocusControl(const std::string& control) override { focus_ = control; }
   void SetCommandHandler(CommandHandler handler) override { handler_ = std::move(handler); }
   bool ShowModal() override;
   void EndModal(bool ok) override;
@@ -52,6 +54,10 @@ class HeadlessDialogView : public DialogView {
   const std::string& FormName() const { return formName_; }
   bool Hidden() const { return hidden_; }
   int ShowCount() const { return shown_; }
+  // The inputs added at run time, in order, and the one given the focus.
+  const std::vector<DialogInput>& Inputs() const { return inputs_; }
+  const DialogInput* Input(const std::string& name) const;
+  const std::string& Focused() const { return focus_; }
 
  private:
   friend class HeadlessDialogFactory;
@@ -61,6 +67,8 @@ class HeadlessDialogView : public DialogView {
   std::map<std::string, std::vector<std::string>> items_;
   HeadlessMenuControl menu_;
   std::map<std::string, bool> disabled_;
+  std::vector<DialogInput> inputs_;
+  std::string focus_;
   CommandHandler handler_;
   bool hidden_ = false;
   bool open_ = false;

@@ -241,6 +241,8 @@ std::vector<std::string> QtDialogView::ControlItems(const std::string& control) 
   return out;
 }
 
+void QtDialogView::AddInput(const DialogInput&) {}
+
 void QtDialogView::EnableControl(const std::string& control, bool enabled) {
   if (QWidget* w = Control(control)) w->setEnabled(enabled);
 }

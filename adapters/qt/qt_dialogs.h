@@ -28,6 +28,8 @@ class QtDialogView : public DialogView {
   void SetControlItems(const std::string& control, const std::vector<std::string>& items) override;
   std::vector<std::string> ControlItems(const std::string& control) const override;
   void EnableControl(const std::string& control, bool enabled) override;
+  void AddInput(const DialogInput& input) override;
+  void FocusControl(const std::string& control) override { focus_ = control; }
   void SetCommandHandler(CommandHandler handler) override { handler_ = std::move(handler); }
   bool ShowModal() override;
   void EndModal(bool ok) override;
@@ -53,6 +55,7 @@ class QtDialogView : public DialogView {
   std::map<std::string, QPointer<QWidget>> controls_;
   std::map<std::string, Variant> values_;  // values without a widget
   CommandHandler handler_;
+  std::string focus_;
   QtMenuControl menu_;
 };
 
