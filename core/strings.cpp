@@ -87,6 +87,11 @@ size_t Utf8Length(unsigned char c) {
   return 1;
 }
 
+
+}  // namespace
+
+std::string QuoteFieldName(std::string_view name) { return sql::QuoteName(name); }
+
 bool IsValidUtf8(std::string_view s) {
   int32_t i = 0;
   const auto* p = reinterpret_cast<const uint8_t*>(s.data());
@@ -100,9 +105,26 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-}  // namespace
+size_t CharacterCount(std::string_view s) {
+  size_t n = 0;
+  for (char c : s)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
 
-std::string QuoteFieldName(std::string_view name) { return sql::QuoteName(name); }
+NameFault CheckStoredName(std::string_view name, size_t maxCharacters) {
+  if (name.empty()) return NameFault::kNone;
+  if (!IsValidUtf8(name)) return NameFault::kInvalidUtf8;
+  bool onlyBlanks = true;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return NameFault::kControlCharacter;
+    if (c != ' ') onlyBlanks = false;
+  }
+  if (onlyBlanks) return NameFault::kBlank;
+  if (CharacterCount(name) > maxCharacters) return NameFault::kTooLong;
+  return NameFault::kNone;
+}
 
 std::string TranslateChars(std::string_view text, std::string_view from, std::string_view to) {
   std::string out;

@@ -78,4 +78,14 @@ std::string FoldCase(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWith(std::string_view text, std::string_view prefix);
 
+// Well-formed UTF-8 (no overlong forms, no surrogates), and its character count.
+bool IsValidUtf8(std::string_view text);
+size_t CharacterCount(std::string_view text);
+
+// What keeps a name a user typed from being stored as a key (layouts, filters): bad
+// UTF-8, a control character (line break, tab), nothing but blanks, or more than
+// maxCharacters characters. An empty name is no fault here.
+enum class NameFault { kNone, kInvalidUtf8, kControlCharacter, kBlank, kTooLong };
+NameFault CheckStoredName(std::string_view name, size_t maxCharacters);
+
 }  // namespace vmbgrid::core

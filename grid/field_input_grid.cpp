@@ -45,13 +45,6 @@ InputKind KindOf(int32_t datatype) {
   }
 }
 
-size_t CharacterCount(const std::string& text) {
-  size_t n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 // Whole-number range of a type; the value must lie inside.
 bool InRange(int32_t datatype, double v) {
   switch (datatype) {
@@ -99,7 +92,7 @@ bool ConvertInput(const VMGridField& field, const Variant& cell, Variant& out,
   }
   const std::string& text = cell.StringRef();
   if (kind == InputKind::Text) {
-    if (field.size > 0 && CharacterCount(text) > static_cast<size_t>(field.size)) {
+    if (field.size > 0 && core::CharacterCount(text) > static_cast<size_t>(field.size)) {
       problem =
           "Der Text für " + label + " ist länger als " + std::to_string(field.size) + " Zeichen.";
       return false;

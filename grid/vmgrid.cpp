@@ -12,6 +12,9 @@
 #include "menus/menu_controller.h"
 #include "menus/menu_tree.h"
 #include "output/output.h"
+#include "queries/parameter_dialog.h"
+#include "queries/query_dialog.h"
+#include "queries/query_store.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
@@ -49,12 +52,30 @@ VMGrid::VMGrid() {
   layoutStore_ = std::make_unique<layout::LayoutStore>(*this);
   optionStore_ = std::make_unique<layout::OptionStore>(*this);
   layoutDialog_ = std::make_unique<layout::LayoutDialog>(*this);
+  queryStore_ = std::make_unique<queries::QueryStore>(*this);
+  queryDialog_ = std::make_unique<queries::QueryDialog>(*this, *queryStore_);
   menus_ = std::make_unique<menus::MenuController>(*this);
   search::InteractionHooks& hooks = interaction_->hooks;
   hooks.showColumnMenu = [this](double x, double) { menus_->ShowTableMenu(x); };
   hooks.showQueryMenu = [this] { menus_->ShowFilterMenu(); };
   hooks.layoutDialog = [this] {
     if (DialogView* form = menus_->LayoutForm()) layoutDialog_->Open(*form);
+  };
+  hooks.queryDialog = [this] {
+    if (DialogView* form = menus_->QueryForm()) queryDialog_->Open(*form);
+  };
+  hooks.parameterDialog = [this](VMGridFields& parameters, const std::string& caption) {
+    DialogFactory* factory = Platform::Dialogs();
+    std::unique_ptr<DialogView> form = factory ? factory->Create("frmSimpleQuery") : nullptr;
+    if (!form) return false;
+    queries::ParameterDialog dialog(*form, parameters);
+    try {
+      dialog.Connection(OpenConnection());
+    } catch (const VMError&) {
+      // Lists stay empty without a connection; the other inputs still work.
+    }
+    dialog.tablename(RecordSource());
+    return dialog.Run(caption);
   };
   // The menu's commands run the controller's own output and editing commands.
   menus::MenuCommands& commands = menus_->commands;
@@ -69,6 +90,7 @@ VMGrid::VMGrid() {
          dialog = command == "printDialog", manage = command == "manage";
     RunPrintComponent(preview, print, dialog, manage);
   };
+  commands.loadQueries = [this] { queryStore_->LoadQueries(); };
   commands.tableFilter = [this](const std::string& tool) {
     if (tool == menus::kMnuCut) Cut();
     else if (tool == menus::kMnuCopy) Copy();
@@ -170,6 +192,21 @@ void VMGrid::OpenLayoutDialog() { interaction_->OpenLayoutDialog(); }
 void VMGrid::OpenQueryDialog() { interaction_->OpenQueryDialog(); }
 
 void VMGrid::ShowQueryMenu() { interaction_->ShowQueryMenu(); }
+
+bool VMGrid::SaveQuery(const std::string& name) {
+  if (const std::string problem = queries::QueryNameProblem(name); !problem.empty())
+    throw VMError(errc::kInvalidProcedureCall, kSource, problem);
+  return !name.empty() && queryStore_->SaveQuery(name);
+}
+
+void VMGrid::ApplySavedQuery(const std::string& name) {
+  queryStore_->LoadQueries();
+  if (!queries_ || !queries_->Contains(name)) {
+    ShowMessage("Einen Filter „" + name + "“ gibt es nicht.");
+    return;
+  }
+  searchRow_->ApplySavedQuery(name);
+}
 
 void VMGrid::AlignSatellites(GridControl& source) {
   double left = source.Left();

@@ -40,6 +40,10 @@ class LayoutStore;
 class OptionStore;
 class LayoutDialog;
 }  // namespace layout
+namespace queries {
+class QueryStore;
+class QueryDialog;
+}  // namespace queries
 namespace menus {
 class MenuController;
 }  // namespace menus
@@ -142,7 +146,7 @@ class VMGrid : public GridController {
   VMGridFields& GridFields() override { return *gridFields_; }
   void GridFields(std::shared_ptr<VMGridFields> fields);
   std::shared_ptr<VMGridFields> queries() const override { return queries_; }
-  void queries(std::shared_ptr<VMGridFields> q) { queries_ = std::move(q); }
+  void queries(std::shared_ptr<VMGridFields> q) override { queries_ = std::move(q); }
   VMGridFields& Restrictions() override { return *restrictions_; }
   VMGridFields& PrimaryKeyRestrictions() override { return *primaryKeyRestrictions_; }
   VMGridSortColumns& SortColumns() override { return *sortColumns_; }
@@ -302,6 +306,14 @@ class VMGrid : public GridController {
   layout::OptionStore& Options() override { return *optionStore_; }
   menus::MenuController& Menus() { return *menus_; }
   layout::LayoutDialog& LayoutDialogState() { return *layoutDialog_; }
+  // Saved queries: the store under "Queries/" and the filter dialog.
+  queries::QueryStore& Queries() { return *queryStore_; }
+  queries::QueryDialog& QueryDialogState() { return *queryDialog_; }
+  // Stores the current search as a saved query of the user ("" or an empty search
+  // stores nothing: false; a name that cannot be stored raises with the reason).
+  // Applies a saved one, asking its parameters first; an unknown name is told.
+  bool SaveQuery(const std::string& name);
+  void ApplySavedQuery(const std::string& name);
   // Shows an error of a user-triggered operation and of the Requery handlers.
   void ShowMessage(const std::string& text) const override;
   void LoadEnded() override;
@@ -401,6 +413,8 @@ class VMGrid : public GridController {
   std::unique_ptr<layout::LayoutStore> layoutStore_;
   std::unique_ptr<layout::OptionStore> optionStore_;
   std::unique_ptr<layout::LayoutDialog> layoutDialog_;
+  std::unique_ptr<queries::QueryStore> queryStore_;
+  std::unique_ptr<queries::QueryDialog> queryDialog_;
   std::unique_ptr<menus::MenuController> menus_;
   std::unique_ptr<output::Output> output_;  // made on first use
 };

@@ -19,49 +19,6 @@ constexpr const char* kMaxRecordsBox = "txtMaxRecords";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Valid UTF-8 without overlong forms or surrogates.
-bool IsValidUtf8(const std::string& s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    size_t extra = 0;
-    uint32_t cp = 0;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    if ((c & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) return false;
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
-  }
-  return true;
-}
-
-size_t CharacterCount(const std::string& s) {
-  size_t n = 0;
-  for (char c : s)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 }  // namespace
 
 std::optional<int32_t> ParseRecordLimit(const std::string& text) {
@@ -78,21 +35,21 @@ std::optional<int32_t> ParseRecordLimit(const std::string& text) {
 }
 
 std::string LayoutNameProblem(const std::string& name) {
-  if (name.empty()) return "";
-  if (!IsValidUtf8(name)) return "Der Name der Spalteneinstellung enthält ungültige Zeichen.";
-  bool onlyBlanks = true;
-  for (char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F)
+  switch (core::CheckStoredName(name, kMaxLayoutNameLength)) {
+    case core::NameFault::kNone:
+      return "";
+    case core::NameFault::kInvalidUtf8:
+      return "Der Name der Spalteneinstellung enthält ungültige Zeichen.";
+    case core::NameFault::kControlCharacter:
       return "Der Name der Spalteneinstellung darf keine Steuerzeichen (Zeilenumbruch, "
              "Tabulator) enthalten.";
-    if (c != ' ') onlyBlanks = false;
+    case core::NameFault::kBlank:
+      return "Bitte geben Sie einen Namen für die Spalteneinstellung ein.";
+    case core::NameFault::kTooLong:
+      break;
   }
-  if (onlyBlanks) return "Bitte geben Sie einen Namen für die Spalteneinstellung ein.";
-  if (CharacterCount(name) > kMaxLayoutNameLength)
-    return "Der Name der Spalteneinstellung darf höchstens " +
-           std::to_string(kMaxLayoutNameLength) + " Zeichen lang sein.";
-  return "";
+  return "Der Name der Spalteneinstellung darf höchstens " +
+         std::to_string(kMaxLayoutNameLength) + " Zeichen lang sein.";
 }
 
 std::vector<std::string> SavedLayoutNames(GridController& owner) {

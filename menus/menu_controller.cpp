@@ -10,7 +10,9 @@
 #include "menus/menu_tree.h"
 #include "model/enums.h"
 #include "model/grid_controller.h"
+#include "queries/query_store.h"
 #include "search/grid_interaction.h"
+#include "search/search_row.h"
 
 namespace vmbgrid::menus {
 
@@ -216,11 +218,48 @@ bool MenuController::PrepareTableMenu() {
   return true;
 }
 
-void MenuController::ShowFilterMenu() {
+bool MenuController::PrepareFilterMenu() {
   MenuControl* menu = QueryMenu();
-  if (!menu) return;
+  if (!menu) return false;
+  std::shared_ptr<VMGridFields> loaded;
+  try {
+    if (commands.loadQueries) commands.loadQueries();
+    loaded = owner_.queries();
+  } catch (const std::exception&) {
+    // A mode without a query store offers only "Filter verwalten".
+    loaded = nullptr;
+  }
   menu->ClearBand(kPopFilter);
   AppendMaster(*menu, kPopFilter, kMnuFilterSave);
+  int32_t counter = 0;
+  for (bool parameterQueries : {true, false}) {
+    if (!loaded) break;
+    bool first = true;
+    for (const auto& q : *loaded) {
+      if (queries::IsParameterQuery(q->value.ToTextOrEmpty()) != parameterQueries) continue;
+      MenuTool entry;
+      if (const MenuTool* master = menu->Tool(parameterQueries ? kMnuQueryDlg : kMnuQuery))
+        entry = *master;
+      entry.name = q->fieldname;
+      entry.caption = MenuText(q->caption);
+      entry.id = kFirstQueryId + ++counter;
+      entry.marker = kQueryMarker;
+      entry.beginGroup = first;
+      first = false;
+      menu->AddToBand(kPopFilter, entry);
+    }
+  }
+  return true;
+}
+
+void MenuController::ShowFilterMenu() {
+  // Criteria typed but not applied yet are applied first, so that the menu and a
+  // query saved from it see them.
+  if (owner_.SearchRowState().Dirty())
+    if (GridControl* sg = owner_.SearchGrid()) sg->PostMsg(search::kSearchApply);
+  if (GridControl* g = owner_.grid()) g->PostMsg(search::kGridResetPointer);
+  MenuControl* menu = QueryMenu();
+  if (!menu || !PrepareFilterMenu()) return;
   Popup(*menu, kPopFilter, 0, 0);
 }
 
@@ -243,6 +282,11 @@ void MenuController::ToolClick(MenuControl& menu, const MenuTool& tool) {
   // A saved layout may carry any name, also one of a command: the marker decides.
   if (tool.marker == kLayoutMarker) {
     LoadLayoutEntry(name);
+    return;
+  }
+  // A saved query may carry any name, also "mnuFilterSave": the marker decides.
+  if (tool.marker == kQueryMarker) {
+    owner_.SearchRowState().ApplySavedQuery(name);
     return;
   }
   if (&menu == QueryMenu()) {

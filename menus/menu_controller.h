@@ -29,6 +29,9 @@ struct MenuCommands {
   // The print component's commands: "preview", "print", "printDialog", "manage".
   std::function<void(const std::string& command)> printComponent;
   std::function<void(const std::string& toolName)> tableFilter;  // cut, copy, paste, filters
+  // Rebuilds the controller's queries collection from the store (raises when the
+  // mode has none).
+  std::function<void()> loadQueries;
 };
 
 class MenuController : public MenuListener {
@@ -53,7 +56,11 @@ class MenuController : public MenuListener {
   bool PrepareTableMenu();
   // Builds the table menu and shows it at the grid's top edge, x in grid twips.
   void ShowTableMenu(double x);
-  // The filter menu at the grid's top left corner.
+  // Builds the filter menu for a showing: "Filter verwalten", then the saved
+  // parameter queries, then the others, freshly loaded; false without menus.
+  bool PrepareFilterMenu();
+  // Applies pending search changes first, then shows the filter menu at the grid's
+  // top left corner.
   void ShowFilterMenu();
 
   const std::vector<layout::ColumnListRow>& ColumnList() const { return columns_; }

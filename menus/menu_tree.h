@@ -60,6 +60,10 @@ inline constexpr const char* kMnuQueryDlg = "mnuQueryDlg";
 // Marks an entry that stands for a saved layout; layout and query entries are
 // numbered from this identifier on.
 inline constexpr int32_t kLayoutMarker = 1000;
+// Marks an entry of the filter menu that stands for a saved query; its identifier
+// counts from 20002 (parameter queries first).
+inline constexpr int32_t kQueryMarker = 2000;
+inline constexpr int32_t kFirstQueryId = 20001;
 inline constexpr int32_t kFirstEntryId = 20001;
 
 // Puts the master tools and bands of the layout dialog's menu control in place.

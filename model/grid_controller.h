@@ -95,6 +95,7 @@ class GridController {
   // ---- Collections ----
   virtual VMGridFields& GridFields() = 0;
   virtual std::shared_ptr<VMGridFields> queries() const = 0;
+  virtual void queries(std::shared_ptr<VMGridFields> loaded) = 0;
   virtual VMGridFields& Restrictions() = 0;
   virtual VMGridFields& PrimaryKeyRestrictions() = 0;
   virtual VMGridSortColumns& SortColumns() = 0;

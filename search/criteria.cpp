@@ -189,12 +189,6 @@ std::string JoinAlternatives(const std::vector<std::string>& terms, size_t from,
   return joined;
 }
 
-size_t CharacterCount(std::string_view text) {
-  size_t n = 0;
-  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
-}
-
 }  // namespace
 
 std::string StripOrPrefix(const std::string& text) {
@@ -225,7 +219,7 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
   if (!value.IsString()) return TypedValueCondition(fieldname, value, datatype, cls, ctx);
 
   std::string text = value.StringRef();
-  if (CharacterCount(text) > kMaxCriterionLength) {
+  if (core::CharacterCount(text) > kMaxCriterionLength) {
     throw VMError(errc::kTypeMismatch, "VMBGrid",
                   "Das Suchkriterium in der Spalte " + fieldname +
                       " ist zu lang; erlaubt sind höchstens 100.000 Zeichen.");

@@ -24,12 +24,6 @@ bool ParseParameterNumber(const std::string& text, int& out) {
   return r.ec == std::errc() && r.ptr == t.data() + t.size();
 }
 
-// A restriction value that is a parameter placeholder, with or without "ODER ".
-bool IsPlaceholderValue(const Variant& value) {
-  if (IsPlaceholder(value)) return true;
-  return HasOrPrefix(value) && StripOrPrefix(value.ToTextOrEmpty()).starts_with("=");
-}
-
 }  // namespace
 
 bool IsOrParameterPlaceholder(const Variant& value) {
@@ -41,6 +35,14 @@ bool IsOrParameterPlaceholder(const Variant& value) {
          ParseParameterNumber(body.substr(1, colon - 1), number);
 }
 
+namespace {
+// A placeholder of a saved query: a value that begins with "=" (a broken one is
+// reported), or "ODER " before a well-formed one; "ODER =3" is a typed alternative.
+bool IsPlaceholderValue(const Variant& value) {
+  return IsPlaceholder(value) || IsOrParameterPlaceholder(value);
+}
+}  // namespace
+
 // ---------------------------------------------------------------- saved queries
 
 void SearchRow::ApplySavedQuery(const std::string& name) {
@@ -51,13 +53,9 @@ void SearchRow::ApplySavedQuery(const std::string& name) {
   ApplyQueryText(name, entry->value.ToTextOrEmpty());
 }
 
-void SearchRow::ApplyQueryText(const std::string& name, const std::string& text) {
-  if (!owner_.SearchGrid() || !array_) return;
-  dirty_ = true;
-  ClearArray();
-  owner_.RemoveSearchRestrictions(false);
-  // "Name~Mai*!Ort~ODER Bonn!": entries at "!", each at its first "~". The text comes
-  // from the settings store: names that are no column are skipped.
+std::vector<SearchRow::QueryEntry> SearchRow::ParseQueryText(const std::string& text) {
+  // "Name~Mai*!Ort~ODER Bonn!": entries end at "!", each splits at its first "~".
+  std::vector<QueryEntry> entries;
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('!', start);
@@ -66,59 +64,80 @@ void SearchRow::ApplyQueryText(const std::string& name, const std::string& text)
     start = end + 1;
     size_t tilde = entry.find('~');
     if (tilde == std::string::npos || tilde == 0) continue;
-    SetCell(entry.substr(0, tilde), Variant(entry.substr(tilde + 1)));
+    entries.push_back({entry.substr(0, tilde), entry.substr(tilde + 1)});
   }
+  return entries;
+}
+
+void SearchRow::ApplyQueryText(const std::string& name, const std::string& text) {
+  if (!owner_.SearchGrid() || !array_) return;
+  // The text comes from the settings store. Criteria of columns the grid no longer
+  // has are left out, and the user is told so.
+  std::vector<QueryEntry> entries;
+  std::string missing;
+  for (auto& e : ParseQueryText(text)) {
+    if (DataColumnOf(e.fieldname) >= 0)
+      entries.push_back(std::move(e));
+    else
+      missing += (missing.empty() ? "" : ", ") + e.fieldname;
+  }
+  if (!missing.empty())
+    owner_.ShowMessage("Der Filter „" + name + "“ enthält Bedingungen für Spalten, die es in " +
+                       "dieser Tabelle nicht gibt (" + missing + "); sie bleiben unberücksichtigt.");
+  bool hasPlaceholder = false;
+  for (const auto& e : entries)
+    if (IsPlaceholderValue(Variant(e.value))) hasPlaceholder = true;
+  // A parameter query asks before it touches the search line: Cancel, or a filter
+  // with a broken placeholder, leaves the line and the rows as they were.
+  if (hasPlaceholder && !AskParameters(name, entries)) return;
+  dirty_ = true;
+  ClearArray();
+  owner_.RemoveSearchRestrictions(false);
+  for (const auto& e : entries) SetCell(e.fieldname, Variant(e.value));
   RefreshAfterFill();
   ApplySearchRow(true, false);
-  bool hasPlaceholder = false;
-  for (const auto& r : owner_.Restrictions())
-    if (IsPlaceholderValue(r->value)) hasPlaceholder = true;
-  if (hasPlaceholder) {
-    dirty_ = true;
-    RunParameterQuery(name);
-  }
   SearchApplied();
 }
 
-bool SearchRow::RunParameterQuery(const std::string& queryName) {
+bool SearchRow::AskParameters(const std::string& queryName, std::vector<QueryEntry>& entries) {
   parameters_ = std::make_shared<VMGridFields>();
-  for (const auto& r : owner_.Restrictions()) {
-    if (!IsPlaceholderValue(r->value)) continue;
-    bool withOr = HasOrPrefix(r->value);
-    std::string text = r->value.ToTextOrEmpty();
-    std::string body = (withOr ? StripOrPrefix(text) : text).substr(1);
-    size_t colon = body.find(':');
-    std::string numberText = colon == std::string::npos ? body : body.substr(0, colon);
-    std::string kind = colon == std::string::npos ? "" : body.substr(colon + 1);
+  bool broken = false;
+  for (const auto& e : entries) {
+    const Variant value(e.value);
+    if (!IsPlaceholderValue(value)) continue;
+    const bool withOr = HasOrPrefix(value);
+    const std::string body = (withOr ? StripOrPrefix(e.value) : e.value).substr(1);
+    const size_t colon = body.find(':');
+    const std::string numberText = colon == std::string::npos ? body : body.substr(0, colon);
+    const std::string kind = colon == std::string::npos ? "" : body.substr(colon + 1);
     int number = 0;
     if (colon == std::string::npos || !ParseParameterNumber(numberText, number)) {
       owner_.ShowMessage("Filterfehler Parameternummer: " + numberText + " Parametertyp: " + kind);
+      broken = true;
       continue;
     }
-    auto column = owner_.GridFields().Find(r->fieldname);
-    std::string caption = column && !column->caption.empty() ? column->caption : r->fieldname;
-    auto p = parameters_->Add(r->fieldname, caption, std::to_string(number), Variant(kind),
-                              column ? column->datatype : r->datatype, false, false, withOr);
+    auto column = owner_.GridFields().Find(e.fieldname);
+    std::string caption = column && !column->caption.empty() ? column->caption : e.fieldname;
+    // A field named twice in the text keeps its last criterion, as the line does.
+    if (parameters_->Contains(e.fieldname)) parameters_->Remove(e.fieldname);
+    auto p = parameters_->Add(e.fieldname, caption, std::to_string(number), Variant(kind),
+                              column ? column->datatype : -1, false, false, withOr);
     if (column) p->valuelist = column->valuelist;
   }
-  if (parameters_->Count() == 0) {
+  if (broken || parameters_->Count() == 0) {
     owner_.ShowMessage("Der Filter enthält einen Fehler und kann nicht ausgeführt werden");
     return false;
   }
   auto& dialog = owner_.Interaction().hooks.parameterDialog;
   const std::string caption = owner_.RecordSource() + " [" + queryName + "]";
   if (!dialog || !dialog(*parameters_, caption)) return false;
-  for (const auto& p : *parameters_) {
-    std::string entered = p->value.ToTextOrEmpty();
-    if (entered.empty()) {
-      SetCell(p->fieldname, Variant());
-      // No value, no criterion: the placeholder must not reach the statement either.
-      owner_.ClearRestriction(p->fieldname);
-    } else
-      SetCell(p->fieldname, Variant(p->useOr ? "ODER " + entered : entered));
+  for (auto& e : entries) {
+    if (!IsPlaceholderValue(Variant(e.value))) continue;
+    auto p = parameters_->Find(e.fieldname);
+    const std::string entered = p ? p->value.ToTextOrEmpty() : "";
+    // No value, no criterion: the placeholder must not reach the search either.
+    e.value = entered.empty() ? "" : (p->useOr ? "ODER " + entered : entered);
   }
-  RefreshAfterFill();
-  ApplySearchRow(true, false);
   return true;
 }
 

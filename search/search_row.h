@@ -94,9 +94,7 @@ class SearchRow : public GridListener {
   // or a stored filter text ("Name~Mai*!Ort~ODER Bonn!") given directly.
   void ApplySavedQuery(const std::string& name);
   void ApplyQueryText(const std::string& name, const std::string& text);
-  // Asks for the values of the "=" n ":" kind placeholders among the restrictions
-  // and writes them into the search line; true when the dialog ended with OK.
-  bool RunParameterQuery(const std::string& queryName);
+  // The parameters last asked for ("=" n ":" kind placeholders of a saved query).
   std::shared_ptr<VMGridFields> Parameters() const { return parameters_; }
 
   // Writes a value into the search cell of the data-grid column bound to the field;
@@ -118,6 +116,13 @@ class SearchRow : public GridListener {
   void BeforeRowChangeRequest(GridControl&, bool& cancel) override { cancel = true; }
 
  private:
+  struct QueryEntry {
+    std::string fieldname, value;
+  };
+  static std::vector<QueryEntry> ParseQueryText(const std::string& text);
+  // Asks for the values of the placeholders among the entries and puts them in
+  // their place; false (nothing to run) after Cancel or for a broken placeholder.
+  bool AskParameters(const std::string& queryName, std::vector<QueryEntry>& entries);
   static bool CellCounts(const Variant& v);
   int DataColumnOf(const std::string& fieldname) const;
   void NavigationKey(GridControl& g, int& keyCode, int& shift);

@@ -318,6 +318,11 @@ TEST_F(SearchLine, SavedQueryTextIsWrittenIntoTheLineAndApplied) {
   TypeInSearch(3, "5");  // replaced by the query
   vm->SearchRowState().ApplyQueryText("Bonner",
                                       "Name~ODER Mei*!Ort~ODER Köln!Fehlt~x!ohne Tilde!~y!");
+  // A column the grid no longer has is named; the other criteria apply.
+  EXPECT_EQ(platform->messages.texts(),
+            (std::vector<std::string>{"Der Filter „Bonner“ enthält Bedingungen für Spalten, die "
+                                      "es in dieser Tabelle nicht gibt (Fehlt); sie bleiben "
+                                      "unberücksichtigt."}));
   EXPECT_EQ(SearchCell(1), "ODER Mei*");
   EXPECT_EQ(SearchCell(2), "ODER Köln");
   EXPECT_EQ(SearchCell(3), "");
@@ -349,34 +354,40 @@ TEST_F(SearchLine, ParameterQueryAsksAndWritesTheEnteredValues) {
   EXPECT_EQ(events.searchChanged, 1);
 }
 
-TEST_F(SearchLine, ACancelledParameterQueryRunsWithoutItsPlaceholders) {
-  Attach();
-  vm->Interaction().hooks.parameterDialog = [](VMGridFields&, const std::string&) { return false; };
-  Load();
-  vm->SearchRowState().ApplyQueryText("Q", "Name~=1:Text!Ort~ODER =2:Combo!Nr~ODER =3!");
-  // "ODER =3" is a typed alternative, no placeholder.
-  EXPECT_EQ(LastStatement(), "SELECT [Nr],[Name],[Ort],[Umsatz] FROM [Kunden] WHERE ([Nr] = 3)");
-  EXPECT_EQ(vm->RecordCount(), 1);
-  EXPECT_EQ(events.searchChanged, 1);
-}
-
-TEST_F(SearchLine, BrokenPlaceholdersAreReportedInGerman) {
+TEST_F(SearchLine, ACancelledOrBrokenParameterQueryLeavesTheLineAndTheRowsAsTheyWere) {
   Attach();
   int asked = 0;
-  vm->Interaction().hooks.parameterDialog = [&](VMGridFields&, const std::string&) {
+  vm->Interaction().hooks.parameterDialog = [&](VMGridFields& params, const std::string&) {
     ++asked;
+    // "ODER =3" is a typed alternative, no placeholder; "ODER =2:Combo" is one.
+    EXPECT_EQ(params.Count(), asked == 1 ? 2 : 1);
     return false;
   };
   Load();
-  vm->SearchRowState().ApplyQueryText("Kaputt", "Name~=x:Text!Ort~=3!");
-  auto texts = platform->messages.texts();
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "Filterfehler Parameternummer: x Parametertyp: Text",
-                       "Filterfehler Parameternummer: 3 Parametertyp: ",
-                       "Der Filter enthält einen Fehler und kann nicht ausgeführt werden"}));
-  EXPECT_EQ(asked, 0);
-  // The placeholders produce no condition: the query runs without them.
-  EXPECT_EQ(LastStatement().find("WHERE"), std::string::npos) << LastStatement();
+  vm->setze_search("Ort", "Köln");
+  const std::string before = LastStatement();
+  const int rows = vm->RecordCount();
+  vm->SearchRowState().ApplyQueryText("Q", "Name~=1:Text!Ort~ODER =2:Combo!Nr~ODER =3!");
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(LastStatement(), before) << "Cancel sends no statement";
+  EXPECT_EQ(vm->RecordCount(), rows);
+  EXPECT_EQ(SearchCell(2), "Köln");
+  EXPECT_EQ(SearchCell(1), "");
+
+  // Broken placeholders are reported, and a filter that "cannot be run" is not run,
+  // also when another placeholder of it would be fine.
+  vm->SearchRowState().ApplyQueryText("Kaputt", "Name~=x:Text!Ort~=3!Umsatz~=1:Zahl!");
+  EXPECT_EQ(platform->messages.texts(),
+            (std::vector<std::string>{"Filterfehler Parameternummer: x Parametertyp: Text",
+                                      "Filterfehler Parameternummer: 3 Parametertyp: ",
+                                      "Der Filter enthält einen Fehler und kann nicht ausgeführt werden"}));
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(LastStatement(), before);
+  EXPECT_EQ(SearchCell(2), "Köln");
+
+  // A placeholder behind "ODER" alone still asks: it must not vanish unasked.
+  vm->SearchRowState().ApplyQueryText("Oder", "Ort~ODER =1:Text!");
+  EXPECT_EQ(asked, 2);
 }
 
 TEST_F(SearchLine, GridsAttachedLateOrNotAtAllNeverBreakTheLine) {
