@@ -159,6 +159,10 @@ void SettingsStore::WriteSetting(const std::string& section, const std::string& 
     // Another connection stored the same entry meanwhile: ours replaces it.
     if (e.Number() != errc::kIntegrityViolation) throw;
     update();
+    // Any other constraint (a check, a trigger) refused the row: the update then
+    // finds none, and the write must not pass for done.
+    std::string stored;
+    if (!Lookup(connection, section, key, user, stored) || stored != value) throw;
   }
 }
 

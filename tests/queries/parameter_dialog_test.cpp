@@ -1,0 +1,218 @@
+// The parameter dialog: inputs built from each parameter's specification in number
+// order, their places, the values written back, and parameter queries run from the
+// filter menu with the answers (OK, Cancel, empty, a number used twice, payloads).
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "model/fields.h"
+#include "queries/parameter_dialog.h"
+#include "tests/queries/queries_fixture.h"
+
+namespace vmbgrid::testing {
+namespace {
+
+using queries::ParameterDialog;
+using Kind = DialogInput::Kind;
+
+class ParameterQueries : public QueriesTest {
+ protected:
+  std::string Today() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%d.%m.%Y", &local);
+    return text;
+  }
+  // Runs the dialog on the fields; the script answers. The values afterwards.
+  Strings Run(VMGridFields& fields, std::function<bool(HeadlessDialogView&)> play) {
+    auto form = platform_->dialogs.Create("frmSimpleQuery");
+    platform_->dialogs.Script("frmSimpleQuery", play);
+    ParameterDialog dialog(*form, fields);
+    dialog.Run("Kunden [Test]");
+    Strings values;
+    for (const auto& f : fields) values.push_back(f->fieldname + "=" + f->value.ToTextOrEmpty());
+    return values;
+  }
+  static std::string Describe(const DialogInput& i) {
+    return i.name + "@" + std::to_string(i.left) + "," + std::to_string(i.top) + ":" + i.caption;
+  }
+};
+
+TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
+  VMGridFields fields;
+  fields.Add("Geburtstag", "Geburtstag", "2", Variant("DatumVonBis"));
+  fields.Add("Name", "Name", "1", Variant("Text"));
+  fields.Add("Umsatz", "Umsatz", "3", Variant("ZahlVonBis(5,2)"));
+  Strings built;
+  std::string focus, height;
+  auto values = Run(fields, [&](HeadlessDialogView& v) {
+    for (const auto& i : v.Inputs()) built.push_back(Describe(i));
+    focus = v.Focused();
+    height = v.ControlValue("ClientHeight").ToTextOrEmpty();
+    EXPECT_EQ(v.Input("txtDatum(3)")->format, "__.__.____");
+    EXPECT_EQ(v.ControlValue("txtDatum(3)").ToTextOrEmpty(), Today());
+    EXPECT_EQ(v.Input("txtZahl(7)")->format, "#####,00");
+    v.Type("txtText(1)", "Mei*");
+    v.Type("txtDatum(3)", "01.02.2003");
+    v.Type("txtDatum(5)", "28.02.2003");
+    v.Type("txtZahl(7)", "100");
+    v.Type("txtZahl(9)", "");
+    return v.Press("btnOK");
+  });
+  EXPECT_EQ(built, (Strings{"lblParameter(0)@90,100:Name", "txtText(1)@1800,60:",
+                            "lblParameter(2)@90,475:Von Geburtstag", "txtDatum(3)@1800,435:",
+                            "lblParameter(4)@90,850:Bis Geburtstag", "txtDatum(5)@1800,810:",
+                            "lblParameter(6)@90,1225:Von Umsatz", "txtZahl(7)@1800,1185:",
+                            "lblParameter(8)@90,1600:Bis Umsatz", "txtZahl(9)@1800,1560:"}));
+  EXPECT_EQ(focus, "txtText(1)");
+  EXPECT_EQ(height, std::to_string(1560 + 315 + 60 + 60));
+  EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003-28.02.2003", "Name=Mei*", "Umsatz=100-"}));
+
+  // OK wrote the answers over the specifications.
+  auto respecify = [&] {
+    fields.Item("Geburtstag")->value = Variant("DatumVonBis");
+    fields.Item("Name")->value = Variant("Text");
+    fields.Item("Umsatz")->value = Variant("ZahlVonBis");
+  };
+  // Only the first date: that date; both masks empty: nothing; numbers both empty:
+  // nothing, only the second: up to it.
+  respecify();
+  values = Run(fields, [&](HeadlessDialogView& v) {
+    v.Type("txtDatum(3)", "01.02.2003");
+    v.Type("txtDatum(5)", "__.__.____");
+    v.Type("txtZahl(7)", "");
+    v.Type("txtZahl(9)", "50");
+    return v.Press("btnOK");
+  });
+  EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003", "Name=", "Umsatz=-50"}));
+  respecify();
+  values = Run(fields, [&](HeadlessDialogView& v) {
+    v.Type("txtDatum(3)", "__.__.____");
+    v.Type("txtDatum(5)", "__.__.____");
+    return v.Press("btnOK");
+  });
+  EXPECT_EQ(values, (Strings{"Geburtstag=", "Name=", "Umsatz="}));
+}
+
+TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
+  // 1, 2, 2: the second "2" with a specification wins; position 3 stays empty.
+  VMGridFields fields;
+  fields.Add("Name", "Name", "1", Variant("Text"));
+  fields.Add("Ort", "Ort", "2", Variant(""));
+  fields.Add("Plz", "Postleitzahl", "2", Variant("Text"));
+  Strings labels;
+  auto values = Run(fields, [&](HeadlessDialogView& v) {
+    for (const auto& i : v.Inputs())
+      if (i.kind == Kind::Label) labels.push_back(i.caption);
+    v.Type("txtText(3)", "10*");
+    return v.Press("btnOK");
+  });
+  EXPECT_EQ(labels, (Strings{"Name", "Postleitzahl"}));
+  // A number used twice is asked once and answers both fields.
+  EXPECT_EQ(values, (Strings{"Name=", "Ort=10*", "Plz=10*"}));
+
+  // 0 or 4 among three: the message, no inputs; OK empties every value.
+  VMGridFields wrong;
+  wrong.Add("Name", "Name", "0", Variant("Text"));
+  wrong.Add("Ort", "Ort", "4", Variant("Text"));
+  wrong.Add("Plz", "Plz", "x", Variant("Text"));
+  size_t inputs = 99;
+  values = Run(wrong, [&](HeadlessDialogView& v) {
+    inputs = v.Inputs().size();
+    return v.Press("btnOK");
+  });
+  EXPECT_EQ(inputs, 0u);
+  EXPECT_EQ(TakeMessages(), Strings{"Numerierung der Parameter ist falsch"});
+  EXPECT_EQ(values, (Strings{"Name=", "Ort=", "Plz="}));
+
+  // Unknown kinds, "(" without ")", places no column has: no input, nothing entered.
+  VMGridFields odd;
+  odd.Add("A", "A", "1", Variant("Liste(3)"));
+  odd.Add("B", "B", "2", Variant("Zahl(5,2"));
+  odd.Add("C", "C", "3", Variant("Zahl(999999999,0)"));
+  odd.Add("D", "D", "4", Variant("Check"));
+  Strings names;
+  values = Run(odd, [&](HeadlessDialogView& v) {
+    for (const auto& i : v.Inputs()) names.push_back(i.name + ":" + i.caption);
+    v.Toggle("chkCheck(0)");
+    return v.Press("btnOK");
+  });
+  EXPECT_EQ(names, Strings{"chkCheck(0):D"});
+  EXPECT_EQ(values, (Strings{"A=", "B=", "C=", "D=1"}));
+
+  // Cancel keeps every specification.
+  values = Run(fields, [&](HeadlessDialogView& v) {
+    v.Type("txtText(1)", "Meier");
+    return v.Press("btnCancel");
+  });
+  EXPECT_EQ(values, (Strings{"Name=", "Ort=10*", "Plz=10*"}));
+}
+
+TEST_F(ParameterQueries, AQueryWithParametersAsksThemFromTheMenuAndFiltersByTheAnswers) {
+  OpenGrid("meier", velmDB);
+  Store("Suche", "Nr~=2:ZahlVonBis(5,0)!Name~=1:Text!", "meier");
+  Store("Orte", "Ort~=1:Combo!", "meier");
+  Store("Doppelt", "Name~=1:Text!Ort~=1:Text!", "meier");
+  std::string caption;
+  Answer([&](HeadlessDialogView& v) {
+    caption = v.Caption();
+    v.Type("txtText(1)", "M*");
+    v.Type("txtZahl(3)", "1");
+    v.Type("txtZahl(5)", "8");
+    return v.Press("btnOK");
+  });
+  PickFromFilterMenu("Suche");
+  EXPECT_EQ(caption, "Kunden [Suche]");
+  EXPECT_EQ(Column("Nr"), (Strings{"1", "2", "8"}));
+
+  // Cancel runs nothing: the rows stay, no statement is sent.
+  Answer([](HeadlessDialogView& v) { return v.Press("btnCancel"); });
+  TakeLog();
+  PickFromFilterMenu("Orte");
+  for (auto& l : TakeLog())
+    EXPECT_NE(l.find("SELECT DISTINCT Ort"), std::string::npos) << "only the list is read: " << l;
+  EXPECT_EQ(Column("Nr"), (Strings{"1", "2", "8"}));
+
+  // The list holds the column's values; the chosen one filters.
+  Strings items;
+  Answer([&](HeadlessDialogView& v) {
+    items = v.ControlItems("cboListe(1)");
+    v.Type("cboListe(1)", "Hamburg");
+    return v.Press("btnOK");
+  });
+  PickFromFilterMenu("Orte");
+  EXPECT_EQ(items, (Strings{"Berlin", "Bremen", "Hamburg", "Köln", "München"}));
+  EXPECT_EQ(Column("Name"), (Strings{"Müller", "Adler"}));
+
+  // Left empty, a parameter is no criterion.
+  Answer([](HeadlessDialogView& v) { return v.Press("btnOK"); });
+  PickFromFilterMenu("Orte");
+  EXPECT_EQ(Column("Nr").size(), 8u);
+
+  // One number in two criteria: asked once, both take the answer.
+  size_t asked = 0;
+  Answer([&](HeadlessDialogView& v) {
+    asked = v.Inputs().size();
+    v.Type("txtText(1)", "*e*");
+    return v.Press("btnOK");
+  });
+  PickFromFilterMenu("Doppelt");
+  EXPECT_EQ(asked, 2u) << "one label, one input";
+  EXPECT_EQ(Column("Name"), (Strings{"Meier", "Becker", "Meiners", "Zander"}));
+
+  // An answer is a criterion like a typed one: quotes stay inside the literal.
+  Answer([](HeadlessDialogView& v) {
+    v.Type("txtText(1)", "' OR '1'='1");
+    v.Type("txtZahl(3)", "1; DELETE FROM Kunden");
+    return v.Press("btnOK");
+  });
+  PickFromFilterMenu("Suche");
+  EXPECT_TRUE(Column("Nr").empty());
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM Kunden").at(0), "8");
+  EXPECT_FALSE(TakeMessages().empty()) << "the number that is none is reported";
+}
+
+}  // namespace
+}  // namespace vmbgrid::testing
