@@ -2,6 +2,7 @@
 // against a SQLite database and prints what a user would see: the statement sent,
 // the rows with their display formats, the sum line, the record count and every
 // message the library showed.
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -18,6 +19,7 @@
 #include "layout/layout_dialog.h"
 #include "menus/menu_tree.h"
 #include "output/output.h"
+#include "queries/query_store.h"
 
 namespace {
 
@@ -38,6 +40,9 @@ struct Options {
   std::string layout;      // saved layout to load through the table menu
   std::string saveLayout;  // name to save under through the layout dialog
   std::vector<std::string> hide;  // columns to hide through the column chooser
+  std::string query;              // saved query to apply through the filter menu
+  std::string saveQuery;          // name to save the search under through the filter dialog
+  std::vector<std::pair<std::string, std::string>> params;  // answers: number, value
 };
 
 const char* const kUsage =
@@ -45,7 +50,8 @@ const char* const kUsage =
     "SPALTE ...]\n"
     "               [--search SPALTE=KRITERIUM ...] [--sort SPALTE[:desc] ...]\n"
     "               [--max N] [--key SPALTE] [--sql] [--export DATEI]\n"
-    "               [--user NAME [--layout NAME] [--hide SPALTE ...] [--save-layout NAME]]\n"
+    "               [--user NAME [--layout NAME] [--hide SPALTE ...] [--save-layout NAME]\n"
+    "                [--query NAME [--param N=WERT ...]] [--save-query NAME]]\n"
     "\n"
     "  --field   anzuzeigende Spalte (ohne Angabe: alle Spalten der Tabelle)\n"
     "  --sum     Spalte, deren Summe in der Summenzeile steht\n"
@@ -58,7 +64,11 @@ const char* const kUsage =
     "  --user    Benutzer: seine Optionen und Spalteneinstellungen aus der Datenbank\n"
     "  --layout  gespeicherte Spalteneinstellung laden (wie im Kontextmenü)\n"
     "  --hide    Spalte ausblenden (wie in \"Spalten verwalten\")\n"
-    "  --save-layout  die Spalten unter diesem Namen speichern (wie im Dialog)\n";
+    "  --save-layout  die Spalten unter diesem Namen speichern (wie im Dialog)\n"
+    "  --query   gespeicherten Filter anwenden (wie im Filtermenü, Strg+Umschalt+F)\n"
+    "  --param   Antwort auf Frage N eines Filters mit Parametern, z. B. 1=Mei* oder\n"
+    "            2=01.01.2020-31.12.2020 (Von-Bis); für ein Kontrollkästchen 1 oder 0\n"
+    "  --save-query  die Suchkriterien unter diesem Namen als Filter speichern\n";
 
 bool Parse(int argc, char** argv, Options& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
@@ -127,6 +137,18 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     } else if (a == "--hide") {
       if (!next(v)) return false;
       o.hide.push_back(v);
+    } else if (a == "--query") {
+      if (!next(o.query)) return false;
+    } else if (a == "--save-query") {
+      if (!next(o.saveQuery)) return false;
+    } else if (a == "--param") {
+      if (!next(v)) return false;
+      size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) {
+        error = "Antwort muss die Form N=WERT haben: " + v;
+        return false;
+      }
+      o.params.emplace_back(core::Trim(v.substr(0, eq)), v.substr(eq + 1));
     } else {
       error = "Unbekannte Option: " + a;
       return false;
@@ -136,8 +158,14 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     error = "--db und --table sind anzugeben.";
     return false;
   }
-  if (o.user.empty() && (!o.layout.empty() || !o.saveLayout.empty() || !o.hide.empty())) {
-    error = "--layout, --hide und --save-layout gelten für einen Benutzer: --user angeben.";
+  if (o.user.empty() && (!o.layout.empty() || !o.saveLayout.empty() || !o.hide.empty() ||
+                         !o.query.empty() || !o.saveQuery.empty())) {
+    error = "--layout, --hide, --save-layout, --query und --save-query gelten für einen "
+            "Benutzer: --user angeben.";
+    return false;
+  }
+  if (!o.params.empty() && o.query.empty()) {
+    error = "--param beantwortet die Fragen eines Filters: --query angeben.";
     return false;
   }
   return true;
@@ -201,6 +229,77 @@ void ApplyMenuOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platform
       return false;
     });
     ChooseInTableMenu(platform, dataGrid, menus::kMnuSaveTable);
+  }
+}
+
+// Plays the user on the filter menu (Ctrl+Shift+F): the entry, then whatever it deferred.
+void ChooseInFilterMenu(HeadlessPlatform& platform, VMGrid& grid, const std::string& tool) {
+  HeadlessDialogView* form = platform.dialogs.View("frmQueries");
+  if (!form) return;
+  form->HeadlessMenu().QueueClick(tool);
+  grid.ShowQueryMenu();
+  platform.events.ProcessPendingEvents();
+}
+
+// The parameter dialog answered from --param: each input of question N takes the
+// answer; a from-to pair splits at its first "-". Without answers it is cancelled.
+void AnswerParameters(const Options& o, HeadlessPlatform& platform) {
+  platform.dialogs.Script("frmSimpleQuery", [&o](HeadlessDialogView& v) {
+    if (o.params.empty()) {
+      std::cout << "Meldung: Der Filter fragt nach Werten; sie werden mit --param N=WERT "
+                   "angegeben.\n";
+      v.Press("btnCancel");
+      return false;
+    }
+    std::vector<std::string> seen;
+    for (const auto& input : v.Inputs()) {
+      if (input.kind == DialogInput::Kind::Label) continue;
+      const bool second = std::find(seen.begin(), seen.end(), input.tag) != seen.end();
+      seen.push_back(input.tag);
+      for (const auto& [number, answer] : o.params) {
+        if (number != input.tag) continue;
+        const size_t dash = answer.find('-');
+        std::string value = answer;
+        if (dash != std::string::npos && dash > 0)
+          value = second ? answer.substr(dash + 1) : answer.substr(0, dash);
+        else if (second)
+          value = "";
+        if (input.kind == DialogInput::Kind::Check) {
+          const bool on = answer == "1" || core::EqualsNoCase(answer, "ja");
+          if (on != v.ControlValue(input.name).ToBool()) v.Toggle(input.name);
+        } else {
+          v.Type(input.name, value);
+        }
+      }
+    }
+    return v.Press("btnOK");
+  });
+}
+
+void ApplyQueryOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platform) {
+  if (!o.query.empty()) {
+    bool listed = false;
+    try {
+      grid.Queries().LoadQueries();
+      listed = grid.queries() && grid.queries()->Contains(o.query);
+    } catch (const VMError&) {
+      listed = false;
+    }
+    if (listed) {
+      AnswerParameters(o, platform);
+      ChooseInFilterMenu(platform, grid, o.query);
+    } else {
+      std::cout << "Meldung: Den Filter \"" << o.query << "\" gibt es nicht.\n";
+    }
+  }
+  if (!o.saveQuery.empty()) {
+    platform.dialogs.Script("frmQueries", [&o](HeadlessDialogView& v) {
+      v.Type("cboQueries", o.saveQuery);
+      v.Press("btnSave");
+      v.Press("btnCancel");
+      return false;
+    });
+    ChooseInFilterMenu(platform, grid, menus::kMnuFilterSave);
   }
 }
 
@@ -280,6 +379,7 @@ int main(int argc, char** argv) {
     grid.Requery(o.key);
     platform.events.ProcessPendingEvents();
     ApplyMenuOptions(o, grid, platform, dataGrid);
+    ApplyQueryOptions(o, grid, platform);
     std::string select;
     // The load of the table: not a type probe, not a settings or layout lookup.
     const std::string from = "FROM " + core::QuoteFieldName(o.table);

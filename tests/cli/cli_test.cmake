@@ -61,3 +61,23 @@ if(rc EQUAL 0)
   message(FATAL_ERROR "a failed export must give a non-zero exit status")
 endif()
 expect_contains("${out}" "Meldung: Die Tabelle konnte nicht exportiert werden.")
+
+# Saved queries: the search saved under a name for a user, applied later by name;
+# a parameter query answered from --param, and cancelled without answers.
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --field Nr --user cli
+                        --search Name==1:Text --search Nr==2:ZahlVonBis --save-query Frage
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "saving a query failed (${rc}):\n${out}")
+endif()
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --field Nr --user cli
+                        --query Frage --param 1=M* --param 2=1-100
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+expect_contains("${out}" "WHERE ([Name] LIKE 'M%') AND ([Nr] >= 1 AND [Nr] <= 100)")
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --user cli --query Frage
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+expect_contains("${out}" "Meldung: Der Filter fragt nach Werten")
+expect_contains("${out}" "300 Datensätze")
+execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --user andere --query Frage
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+expect_contains("${out}" "Meldung: Den Filter \"Frage\" gibt es nicht.")
