@@ -227,13 +227,19 @@ void BrowserWindow::BuildMenus() {
   connect(clear, &QAction::triggered, this, [this] {
     if (VMGrid* g = Controller()) Guarded([g] { g->ClearSearch(true); });
   });
+  search->addSeparator();
+  // The saved filters of the user and the shared ones, and "Filter verwalten" to
+  // save the current search or delete one; the same as Ctrl+Shift+F in the grid.
+  filterMenu_ = search->addMenu(QStringLiteral("Gespeicherte &Filter"));
+  connect(filterMenu_, &QMenu::aboutToShow, this, [this] { FillControllerMenu(*filterMenu_, true); });
 
   tableMenu_ = menuBar()->addMenu(QStringLiteral("&Tabelle"));
   tableGroup_ = new QActionGroup(this);
   tableGroup_->setExclusive(true);
 
   propertiesMenu_ = menuBar()->addMenu(QStringLiteral("Tabellen&eigenschaften"));
-  connect(propertiesMenu_, &QMenu::aboutToShow, this, &BrowserWindow::FillPropertiesMenu);
+  connect(propertiesMenu_, &QMenu::aboutToShow, this,
+          [this] { FillControllerMenu(*propertiesMenu_, false); });
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
   QAction* syntax = help->addAction(QStringLiteral("&Suchkriterien…"));
@@ -297,23 +303,33 @@ void BrowserWindow::FillTableMenu() {
   }
 }
 
-void BrowserWindow::FillPropertiesMenu() {
-  propertiesMenu_->clear();
+void BrowserWindow::FillControllerMenu(QMenu& target, bool filterMenu) {
+  target.clear();
+  auto menuOf = [filterMenu](VMGrid& g) {
+    return filterMenu ? g.Menus().QueryMenu() : g.Menus().LayoutMenu();
+  };
   VMGrid* g = Controller();
-  auto* menu = g ? dynamic_cast<QtMenuControl*>(g->Menus().LayoutMenu()) : nullptr;
+  auto* menu = g ? dynamic_cast<QtMenuControl*>(menuOf(*g)) : nullptr;
   if (!menu) {
-    propertiesMenu_->addAction(QStringLiteral("(keine Tabelle)"))->setEnabled(false);
+    target.addAction(QStringLiteral("(keine Tabelle)"))->setEnabled(false);
     return;
   }
-  Guarded([&] { g->Menus().PrepareTableMenu(); });
-  menu->FillMenu(*propertiesMenu_, menus::kPopTable, [this](const MenuTool& tool) {
-    // After the menu has closed, on the controller shown then, like a popup's choice.
-    QTimer::singleShot(0, this, [this, tool] {
-      VMGrid* shown = Controller();
-      MenuControl* m = shown ? shown->Menus().LayoutMenu() : nullptr;
-      if (m) Guarded([&] { shown->Menus().ToolClick(*m, tool); });
-    });
+  Guarded([&] {
+    if (filterMenu)
+      g->Menus().PrepareFilterMenu();
+    else
+      g->Menus().PrepareTableMenu();
   });
+  menu->FillMenu(target, filterMenu ? menus::kPopFilter : menus::kPopTable,
+                 [this, menuOf](const MenuTool& tool) {
+                   // After the menu has closed, on the controller shown then, like a
+                   // popup's choice.
+                   QTimer::singleShot(0, this, [this, tool, menuOf] {
+                     VMGrid* shown = Controller();
+                     MenuControl* m = shown ? menuOf(*shown) : nullptr;
+                     if (m) Guarded([&] { shown->Menus().ToolClick(*m, tool); });
+                   });
+                 });
 }
 
 void BrowserWindow::UpdateTitle() {

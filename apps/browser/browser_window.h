@@ -96,8 +96,9 @@ class BrowserWindow : public QMainWindow {
   void BuildOutputMenu(QMenu* file);
   void AskPdf();
   void FillTableMenu();
-  // The menu bar's copy of the table's context menu, built afresh on opening.
-  void FillPropertiesMenu();
+  // The menu bar's copies of the table's context menu and of the filter menu,
+  // built afresh on opening.
+  void FillControllerMenu(QMenu& target, bool filterMenu);
   void UpdateCount();
   void UpdateTitle();
   void ConfigureFields(VMGrid& grid, const std::vector<std::string>& columns, bool sample);
@@ -120,6 +121,7 @@ class BrowserWindow : public QMainWindow {
   QPushButton* cancelButton_ = nullptr;
   QMenu* tableMenu_ = nullptr;
   QMenu* propertiesMenu_ = nullptr;
+  QMenu* filterMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;
   std::unique_ptr<MessageRelay> relay_;
   std::unique_ptr<ComponentRegistry> components_;
