@@ -22,6 +22,22 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string Box(int i) { return "chkSpalte(" + std::to_string(i) + ")"; }
 
+// "Schließen" at the bottom right of a form.
+QPushButton* AddCloseRow(QVBoxLayout* layout, QPushButton* close) {
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(close);
+  layout->addLayout(bottom);
+  // Esc and "Schließen" close; Enter stays with "Speichern".
+  close->setAutoDefault(false);
+  return close;
+}
+
+// Tab goes through the widgets in this order (all on one form already).
+void ChainTabOrder(const std::vector<QWidget*>& chain) {
+  for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
 }  // namespace
 
 QtDialogView::QtDialogView(const std::string& formName) : formName_(formName) {
@@ -30,6 +46,8 @@ QtDialogView::QtDialogView(const std::string& formName) : formName_(formName) {
   dialog_->setModal(true);
   if (formName == "frmGridLayout")
     BuildLayoutDialog();
+  else if (formName == "frmQueries")
+    BuildQueryDialog();
   else if (formName == "frmCols")
     BuildColumnChooser();
   else
@@ -55,30 +73,49 @@ void QtDialogView::Command(const std::string& control) {
   }
 }
 
-void QtDialogView::BuildLayoutDialog() {
-  dialog_->setWindowTitle(QStringLiteral("Tabelleneinstellungen"));
-  auto* frame = Add(new QGroupBox(QStringLiteral("Tabellenlayout")), "xxx");
-  auto* combo = Add(new QComboBox, "cboLayouts");
+void QtDialogView::Connect(QAbstractButton* button, const std::string& name, Fallback fallback) {
+  QObject::connect(button, &QAbstractButton::clicked, dialog_, [this, name, fallback] {
+    if (handler_)
+      Command(name);
+    else if (fallback == Fallback::Accept)
+      dialog_->accept();
+    else if (fallback == Fallback::Reject)
+      dialog_->reject();
+  });
+}
+
+QHBoxLayout* QtDialogView::BuildNameRow(const std::string& comboName) {
+  auto* combo = Add(new QComboBox, comboName);
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setMinimumWidth(260);
   auto* save = Add(new QPushButton(QStringLiteral("&Speichern")), "btnSave");
   auto* del = Add(new QPushButton(QStringLiteral("&Löschen")), "btnDelete");
-  auto* frameLayout = new QHBoxLayout(frame);
-  frameLayout->addWidget(combo, 1);
+  auto* row = new QHBoxLayout;
+  row->addWidget(combo, 1);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(save);
   buttons->addWidget(del);
   buttons->addStretch();
-  frameLayout->addLayout(buttons);
+  row->addLayout(buttons);
+  // Enter saves what the combo box holds.
+  save->setDefault(true);
+  Connect(save, "btnSave", Fallback::None);
+  Connect(del, "btnDelete", Fallback::None);
+  return row;
+}
 
-  auto* label =
-      Add(new QLabel(QStringLiteral("&maximale Anzahl angezeigter Datensätze (0 = alle)")), "Label1");
+void QtDialogView::BuildLayoutDialog() {
+  dialog_->setWindowTitle(QStringLiteral("Tabelleneinstellungen"));
+  auto* frame = Add(new QGroupBox(QStringLiteral("Tabellenlayout")), "xxx");
+  frame->setLayout(BuildNameRow("cboLayouts"));
+
+  auto* label = Add(
+      new QLabel(QStringLiteral("&maximale Anzahl angezeigter Datensätze (0 = alle)")), "Label1");
   auto* limit = Add(new QLineEdit, "txtMaxRecords");
   limit->setValidator(new QIntValidator(0, 2147483647, limit));
   limit->setMaximumWidth(120);
   label->setBuddy(limit);
-  auto* close = Add(new QPushButton(QStringLiteral("Schließen")), "btnCancel");
 
   auto* layout = new QVBoxLayout(dialog_);
   layout->addWidget(frame);
@@ -87,27 +124,20 @@ void QtDialogView::BuildLayoutDialog() {
   limitRow->addWidget(limit);
   limitRow->addStretch();
   layout->addLayout(limitRow);
-  auto* bottom = new QHBoxLayout;
-  bottom->addStretch();
-  bottom->addWidget(close);
-  layout->addLayout(bottom);
+  auto* close = AddCloseRow(layout, Add(new QPushButton(QStringLiteral("Schließen")), "btnCancel"));
 
-  // Enter saves what the combo box holds; Esc and "Schließen" close.
-  save->setDefault(true);
-  close->setAutoDefault(false);
-  QWidget::setTabOrder(combo, save);
-  QWidget::setTabOrder(save, del);
-  QWidget::setTabOrder(del, limit);
-  QWidget::setTabOrder(limit, close);
-  QObject::connect(save, &QPushButton::clicked, dialog_, [this] { Command("btnSave"); });
-  QObject::connect(del, &QPushButton::clicked, dialog_, [this] { Command("btnDelete"); });
+  ChainTabOrder({Control("cboLayouts"), Control("btnSave"), Control("btnDelete"), limit, close});
   QObject::connect(limit, &QLineEdit::textEdited, dialog_, [this] { Command("txtMaxRecords"); });
-  QObject::connect(close, &QPushButton::clicked, dialog_, [this] {
-    if (handler_)
-      Command("btnCancel");
-    else
-      dialog_->reject();
-  });
+  Connect(close, "btnCancel", Fallback::Reject);
+}
+
+void QtDialogView::BuildQueryDialog() {
+  dialog_->setWindowTitle(QStringLiteral("Filter"));
+  auto* layout = new QVBoxLayout(dialog_);
+  layout->addLayout(BuildNameRow("cboQueries"));
+  auto* close = AddCloseRow(layout, Add(new QPushButton(QStringLiteral("Schließen")), "btnCancel"));
+  ChainTabOrder({Control("cboQueries"), Control("btnSave"), Control("btnDelete"), close});
+  Connect(close, "btnCancel", Fallback::Reject);
 }
 
 void QtDialogView::BuildColumnChooser() {
@@ -126,18 +156,8 @@ void QtDialogView::BuildColumnChooser() {
   row->addWidget(ok);
   row->addWidget(cancel);
   layout->addLayout(row);
-  QObject::connect(ok, &QPushButton::clicked, dialog_, [this] {
-    if (handler_)
-      Command("btnok(0)");
-    else
-      dialog_->accept();
-  });
-  QObject::connect(cancel, &QPushButton::clicked, dialog_, [this] {
-    if (handler_)
-      Command("btnok(1)");
-    else
-      dialog_->reject();
-  });
+  Connect(ok, "btnok(0)", Fallback::Accept);
+  Connect(cancel, "btnok(1)", Fallback::Reject);
 }
 
 void QtDialogView::BuildPlain() {
@@ -254,7 +274,10 @@ bool QtDialogView::ShowModal() {
   if (owner && owner != dialog_ && dialog_->parentWidget() != owner)
     dialog_->setParent(owner, dialog_->windowFlags() | Qt::Dialog);
   dialog_->setWindowModality(Qt::ApplicationModal);
-  if (QWidget* combo = Control("cboLayouts")) combo->setFocus();
+  QWidget* focus = Control(focus_);
+  for (const char* name : {"cboLayouts", "cboQueries"})
+    if (!focus) focus = Control(name);
+  if (focus && focus->isEnabled()) focus->setFocus();
   const int result = dialog_->exec();
   return result == QDialog::Accepted;
 }

@@ -1,6 +1,7 @@
 // The library's forms as Qt dialogs: the layout dialog "frmGridLayout" (which
-// also carries the table menu), the column chooser "frmCols", and a plain
-// OK/Cancel form for the others. Controls are found by the library's names.
+// also carries the table menu), the saved-filter dialog "frmQueries", the column
+// chooser "frmCols" and a plain OK/Cancel form for the others. Controls are
+// found by the library's names.
 #pragma once
 
 #include <QDialog>
@@ -9,11 +10,15 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "adapters/qt/qt_menu.h"
 #include "host/dialogs.h"
 
+class QAbstractButton;
+class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 
 namespace vmbgrid {
 
@@ -41,9 +46,18 @@ class QtDialogView : public DialogView {
   QWidget* Control(const std::string& name) const;
 
  private:
+  // What a button does when the form has no command handler.
+  enum class Fallback { None, Accept, Reject };
+
   void BuildLayoutDialog();
+  void BuildQueryDialog();
   void BuildColumnChooser();
   void BuildPlain();
+  // The editable name list with "Speichern" and "Löschen" beside it, shared by the
+  // layout and the filter dialog.
+  QHBoxLayout* BuildNameRow(const std::string& comboName);
+  // A button that reports its name to the handler, or does the fallback without one.
+  void Connect(QAbstractButton* button, const std::string& name, Fallback fallback);
   void Command(const std::string& control);
   template <class W>
   W* Add(W* widget, const std::string& name);

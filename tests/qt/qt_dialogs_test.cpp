@@ -1,5 +1,7 @@
-// The two dialogs as real Qt widgets: the controls under the library's names, what
-// a user's clicks and typing report, tab order, default and cancel buttons.
+// The dialogs as real Qt widgets: the controls under the library's names, what a
+// user's clicks and typing report, tab order, default and cancel buttons.
+#include "adapters/qt/qt_dialogs.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,7 +13,6 @@
 #include <QtTest/QTest>
 #include <functional>
 
-#include "adapters/qt/qt_dialogs.h"
 #include "gtest/gtest.h"
 
 namespace vmbgrid {
@@ -38,11 +39,26 @@ W* Find(QDialog& d, const char* name) {
   return w;
 }
 
+// The names of the widgets Tab visits from `from` on, at most n of them (an
+// offscreen window is never active, so the keys themselves would go nowhere).
+Strings TabChain(QWidget* from, size_t n) {
+  Strings order;
+  for (QWidget* f = from; f && order.size() < n; f = f->nextInFocusChain()) {
+    if (!(f->focusPolicy() & Qt::TabFocus) || !f->isEnabled()) continue;
+    QWidget* named = f;
+    while (named && named->objectName().isEmpty()) named = named->parentWidget();
+    const std::string name = named ? named->objectName().toStdString() : "?";
+    if (order.empty() || order.back() != name) order.push_back(name);
+  }
+  return order;
+}
+
 TEST(QtDialogs, LayoutDialogReportsItsControlsAndKeepsTheTypedNameWhenRefilled) {
   QtDialogView view("frmGridLayout");
   Strings commands;
   view.SetCommandHandler([&](const std::string& c) {
-    commands.push_back(c + "=" + view.ControlValue(c == "txtMaxRecords" ? c : "cboLayouts").ToTextOrEmpty());
+    commands.push_back(c + "=" +
+                       view.ControlValue(c == "txtMaxRecords" ? c : "cboLayouts").ToTextOrEmpty());
     if (c == "btnSave") view.SetControlItems("cboLayouts", {"Alt", "Neu"});
     if (c == "btnCancel") view.EndModal(false);
   });
@@ -69,8 +85,8 @@ TEST(QtDialogs, LayoutDialogReportsItsControlsAndKeepsTheTypedNameWhenRefilled) 
     QTest::mouseClick(close, Qt::LeftButton);
   });
   EXPECT_FALSE(ok);
-  EXPECT_EQ(commands, (Strings{"btnSave=Neu", "txtMaxRecords=2", "txtMaxRecords=25",
-                               "btnCancel=Neu"}));
+  EXPECT_EQ(commands,
+            (Strings{"btnSave=Neu", "txtMaxRecords=2", "txtMaxRecords=25", "btnCancel=Neu"}));
   // Esc closes as Cancel.
   EXPECT_FALSE(RunWith(view, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }));
 }
@@ -78,19 +94,55 @@ TEST(QtDialogs, LayoutDialogReportsItsControlsAndKeepsTheTypedNameWhenRefilled) 
 TEST(QtDialogs, LayoutDialogTabOrderFollowsTheForm) {
   QtDialogView view("frmGridLayout");
   RunWith(view, [](QDialog& d) {
-    Strings order;
-    // The chain Tab follows: focusable widgets, from the combo box on (an offscreen
-    // window is never active, so the keys themselves would go nowhere).
-    QWidget* w = d.findChild<QComboBox*>(QStringLiteral("cboLayouts"));
-    for (QWidget* f = w; f && order.size() < 5; f = f->nextInFocusChain()) {
-      if (!(f->focusPolicy() & Qt::TabFocus) || !f->isEnabled()) continue;
-      QWidget* named = f;
-      while (named && named->objectName().isEmpty()) named = named->parentWidget();
-      const std::string name = named ? named->objectName().toStdString() : "?";
-      if (order.empty() || order.back() != name) order.push_back(name);
-    }
-    EXPECT_EQ(order, (Strings{"cboLayouts", "btnSave", "btnDelete", "txtMaxRecords", "btnCancel"}));
+    EXPECT_EQ(TabChain(d.findChild<QComboBox*>(QStringLiteral("cboLayouts")), 5),
+              (Strings{"cboLayouts", "btnSave", "btnDelete", "txtMaxRecords", "btnCancel"}));
   });
+}
+
+TEST(QtDialogs, FilterDialogSavesTheTypedNameKeepsItWhenRefilledAndCloses) {
+  QtDialogView view("frmQueries");
+  Strings commands;
+  view.SetCommandHandler([&](const std::string& c) {
+    commands.push_back(c + "=" + view.ControlValue("cboQueries").ToTextOrEmpty());
+    if (c == "btnSave") view.SetControlItems("cboQueries", {"Kunden", "Offen"});
+    if (c == "btnCancel") view.EndModal(false);
+  });
+  view.SetControlItems("cboQueries", {"Kunden"});
+  EXPECT_NE(view.Menu(), nullptr) << "the form carries the filter menu";
+  const bool ok = RunWith(view, [&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle().toStdString(), "Filter");
+    auto* combo = Find<QComboBox>(d, "cboQueries");
+    auto* save = Find<QPushButton>(d, "btnSave");
+    auto* del = Find<QPushButton>(d, "btnDelete");
+    auto* close = Find<QPushButton>(d, "btnCancel");
+    if (!combo || !save || !del || !close) return;
+    EXPECT_EQ(save->text().toStdString(), "&Speichern");
+    EXPECT_EQ(del->text().toStdString(), "&Löschen");
+    EXPECT_EQ(close->text().toStdString(), "Schließen");
+    EXPECT_TRUE(save->isDefault());
+    EXPECT_FALSE(close->autoDefault());
+    EXPECT_TRUE(combo->isEditable());
+    EXPECT_EQ(d.focusWidget(), combo) << "the name has the focus when the form shows";
+    EXPECT_EQ(TabChain(combo, 4), (Strings{"cboQueries", "btnSave", "btnDelete", "btnCancel"}));
+    QTest::keyClicks(combo, "Offen");
+    save->click();
+    EXPECT_EQ(combo->currentText().toStdString(), "Offen") << "refilling keeps the text";
+    EXPECT_EQ(view.ControlItems("cboQueries"), (Strings{"Kunden", "Offen"}));
+    del->click();
+    close->click();
+  });
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(commands, (Strings{"btnSave=Offen", "btnDelete=Offen", "btnCancel=Offen"}));
+  // Without a handler "Schließen" ends the form by itself, and so does Esc.
+  QtDialogView plain("frmQueries");
+  EXPECT_FALSE(RunWith(plain, [](QDialog& d) {
+    if (auto* close = Find<QPushButton>(d, "btnCancel")) close->click();
+    EXPECT_FALSE(d.isVisible());
+  }));
+  EXPECT_FALSE(RunWith(plain, [](QDialog& d) {
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+  }));
 }
 
 TEST(QtDialogs, ColumnChooserBuildsOneBoxPerColumnInColumnsOfTheGivenHeight) {
@@ -102,7 +154,8 @@ TEST(QtDialogs, ColumnChooserBuildsOneBoxPerColumnInColumnsOfTheGivenHeight) {
   });
   view.SetControlValue("RowsPerColumn", Variant(int32_t{2}));
   view.SetControlItems("chkSpalte", {"Name", "", "Ort"});
-  for (int i = 0; i < 3; ++i) view.SetControlValue("chkSpalte(" + std::to_string(i) + ")", Variant(true));
+  for (int i = 0; i < 3; ++i)
+    view.SetControlValue("chkSpalte(" + std::to_string(i) + ")", Variant(true));
   const bool ok = RunWith(view, [&](QDialog& d) {
     EXPECT_EQ(d.windowTitle().toStdString(), "Verwalten der Spalten");
     auto* name = Find<QCheckBox>(d, "chkSpalte(0)");
