@@ -1,6 +1,7 @@
 // The library's forms as Qt dialogs: the layout dialog "frmGridLayout" (which
 // also carries the table menu), the saved-filter dialog "frmQueries", the column
-// chooser "frmCols" and a plain OK/Cancel form for the others. Controls are
+// chooser "frmCols", the parameter dialog "frmSimpleQuery" (fixed size, its inputs
+// placed at run time) and a plain OK/Cancel form for the others. Controls are
 // found by the library's names.
 #pragma once
 
@@ -19,6 +20,7 @@ class QAbstractButton;
 class QComboBox;
 class QGridLayout;
 class QHBoxLayout;
+class QLabel;
 
 namespace vmbgrid {
 
@@ -52,6 +54,7 @@ class QtDialogView : public DialogView {
   void BuildLayoutDialog();
   void BuildQueryDialog();
   void BuildColumnChooser();
+  void BuildParameterDialog();
   void BuildPlain();
   // The editable name list with "Speichern" and "Löschen" beside it, shared by the
   // layout and the filter dialog.
@@ -59,6 +62,11 @@ class QtDialogView : public DialogView {
   // A button that reports its name to the handler, or does the fallback without one.
   void Connect(QAbstractButton* button, const std::string& name, Fallback fallback);
   void Command(const std::string& control);
+  // Twips on the form to pixels, with the screen's resolution.
+  static int PixelsX(double twips);
+  static int PixelsY(double twips);
+  void ApplyInputTabOrder();
+  void FitParameterDialog();
   template <class W>
   W* Add(W* widget, const std::string& name);
   void FillCheckBoxes(const std::vector<std::string>& captions);
@@ -70,6 +78,16 @@ class QtDialogView : public DialogView {
   std::map<std::string, Variant> values_;  // values without a widget
   CommandHandler handler_;
   std::string focus_;
+  // Inputs added at run time with their tab index (labels excluded), put in tab
+  // order when the form shows.
+  struct TabStop {
+    int tabIndex;
+    QPointer<QWidget> widget;
+  };
+  std::vector<TabStop> tabStops_;
+  // The label waiting for the input it names.
+  QPointer<QLabel> pendingLabel_;
+  std::string pendingLabelTag_;
   QtMenuControl menu_;
 };
 
