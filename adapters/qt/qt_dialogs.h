@@ -1,6 +1,8 @@
 // The library's forms as Qt dialogs: the layout dialog "frmGridLayout" (which
-// also carries the table menu), the column chooser "frmCols", and a plain
-// OK/Cancel form for the others. Controls are found by the library's names.
+// also carries the table menu), the saved-filter dialog "frmQueries", the column
+// chooser "frmCols", the parameter dialog "frmSimpleQuery" (fixed size, its inputs
+// placed at run time) and a plain OK/Cancel form for the others. Controls are
+// found by the library's names.
 #pragma once
 
 #include <QDialog>
@@ -9,11 +11,16 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "adapters/qt/qt_menu.h"
 #include "host/dialogs.h"
 
+class QAbstractButton;
+class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
+class QLabel;
 
 namespace vmbgrid {
 
@@ -41,10 +48,25 @@ class QtDialogView : public DialogView {
   QWidget* Control(const std::string& name) const;
 
  private:
+  // What a button does when the form has no command handler.
+  enum class Fallback { None, Accept, Reject };
+
   void BuildLayoutDialog();
+  void BuildQueryDialog();
   void BuildColumnChooser();
+  void BuildParameterDialog();
   void BuildPlain();
+  // The editable name list with "Speichern" and "Löschen" beside it, shared by the
+  // layout and the filter dialog.
+  QHBoxLayout* BuildNameRow(const std::string& comboName);
+  // A button that reports its name to the handler, or does the fallback without one.
+  void Connect(QAbstractButton* button, const std::string& name, Fallback fallback);
   void Command(const std::string& control);
+  // Twips on the form to pixels, with the screen's resolution.
+  static int PixelsX(double twips);
+  static int PixelsY(double twips);
+  void ApplyInputTabOrder();
+  void FitParameterDialog();
   template <class W>
   W* Add(W* widget, const std::string& name);
   void FillCheckBoxes(const std::vector<std::string>& captions);
@@ -56,6 +78,16 @@ class QtDialogView : public DialogView {
   std::map<std::string, Variant> values_;  // values without a widget
   CommandHandler handler_;
   std::string focus_;
+  // Inputs added at run time with their tab index (labels excluded), put in tab
+  // order when the form shows.
+  struct TabStop {
+    int tabIndex;
+    QPointer<QWidget> widget;
+  };
+  std::vector<TabStop> tabStops_;
+  // The label waiting for the input it names.
+  QPointer<QLabel> pendingLabel_;
+  std::string pendingLabelTag_;
   QtMenuControl menu_;
 };
 
