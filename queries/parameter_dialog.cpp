@@ -63,6 +63,37 @@ std::string DateText(const std::string& shown) {
   return t.find_first_of("0123456789") == std::string::npos ? "" : t;
 }
 
+// A number input's text as the criteria language reads it: German digit groups
+// ("1.234,5") lose their dots, which it would take for a decimal point; the decimal
+// comma stays. Text that is no such number goes on unchanged and is reported there.
+std::string NumberText(const std::string& shown) {
+  const std::string t = core::Trim(shown);
+  size_t i = t.starts_with("-") ? 1 : 0;
+  const size_t start = i;
+  size_t run = 0;
+  bool grouped = false;
+  for (; i < t.size() && t[i] != ','; ++i) {
+    if (t[i] == '.') {
+      if (run == 0 || (grouped && run != 3) || run > 3) return t;
+      grouped = true;
+      run = 0;
+    } else if (t[i] >= '0' && t[i] <= '9') {
+      ++run;
+    } else {
+      return t;
+    }
+  }
+  if (i == start || run == 0 || (grouped && run != 3)) return t;
+  if (i < t.size()) {
+    const size_t decimals = t.size() - i - 1;
+    if (decimals == 0 || t.find_first_not_of("0123456789", i + 1) != std::string::npos) return t;
+  }
+  std::string out;
+  for (char c : t)
+    if (c != '.') out += c;
+  return out;
+}
+
 }  // namespace
 
 std::string NumberFormat(const std::string& argument) {
@@ -235,6 +266,9 @@ void ParameterDialog::WriteBack() {
           break;
         case Kind::Check:
           text = shown.IsBoolean() && shown.ToBool() ? "1" : "0";
+          break;
+        case Kind::Number:
+          text = NumberText(shown.ToTextOrEmpty());
           break;
         default:
           text = core::Trim(shown.ToTextOrEmpty());

@@ -57,7 +57,7 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
     v.Type("txtText(1)", "Mei*");
     v.Type("txtDatum(3)", "01.02.2003");
     v.Type("txtDatum(5)", "28.02.2003");
-    v.Type("txtZahl(7)", "100");
+    v.Type("txtZahl(7)", "1.234,50");  // digit groups as the number input shows them
     v.Type("txtZahl(9)", "");
     return v.Press("btnOK");
   });
@@ -68,7 +68,7 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
                             "lblParameter(8)@90,1600:Bis Umsatz", "txtZahl(9)@1800,1560:"}));
   EXPECT_EQ(focus, "txtText(1)");
   EXPECT_EQ(height, std::to_string(1560 + 315 + 60 + 60));
-  EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003-28.02.2003", "Name=Mei*", "Umsatz=100-"}));
+  EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003-28.02.2003", "Name=Mei*", "Umsatz=1234,50-"}));
 
   // OK wrote the answers over the specifications.
   auto respecify = [&] {
