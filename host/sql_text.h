@@ -44,6 +44,10 @@ std::string QuoteName(std::string_view name);
 // The German texts of the errors every provider reports alike.
 inline constexpr const char* kMultipleStatementsText =
     "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.";
+// A progressive load whose connection was closed while it ran.
+inline constexpr const char* kLoadConnectionClosedText =
+    "Die Verbindung zur Datenbank wurde geschlossen; es werden keine weiteren Datensätze "
+    "gelesen.";
 inline constexpr const char* kTooComplexText =
     "Das Suchkriterium ist zu umfangreich für die Datenbank. Bitte schränken Sie die Suche mit "
     "weniger Alternativen oder einem kürzeren Suchbegriff ein.";

@@ -3,7 +3,9 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,46 @@ void PutCell(data::ResultSink& sink, int col, Kind kind, const char* value, int 
 // The text a parameter is sent as; false for Null.
 bool ParameterText(const Parameter& p, std::string& out);
 
+// The texts of the parameters $1, $2, ... (`order` indexes into `params`), and the
+// pointers libpq takes (null for Null).
+struct ParameterValues {
+  std::vector<std::string> texts;
+  std::vector<const char*> pointers;
+};
+ParameterValues Values(const std::vector<Parameter>& params, const std::vector<size_t>& order);
+
+// SELECT, VALUES and TABLE statements can be read through a cursor.
+bool IsQuery(const std::string& text);
+
+// How each column of a result is handed to the sink.
+struct Columns {
+  std::vector<Kind> kinds;
+};
+
+// The reading side of a server-side cursor, the same for whole and progressive
+// loads: the FETCH statements, the columns told with the first batch and the row
+// limit. What a load hands to its sink therefore does not depend on how it loads.
+class CursorRows {
+ public:
+  explicit CursorRows(int32_t maxRows);  // maxRows <= 0: every row
+  // DECLAREs the cursor for the query with its parameters; the caller owns the result.
+  PGresult* Declare(PGconn* conn, const std::string& query, const ParameterValues& values) const;
+  // The FETCH of up to `portion` rows (0: a batch of the provider's size), within
+  // the row limit.
+  std::string FetchText(int32_t portion);
+  // Hands the rows of the last FETCH's result to the sink, the columns before the
+  // first batch; true when the load has no more rows.
+  bool Deliver(const PGresult* res, data::ResultSink& sink);
+  std::string CloseText() const { return "CLOSE " + name_; }
+
+ private:
+  std::string name_;
+  int64_t remaining_;  // rows the limit still allows; -1 without one
+  int32_t batch_ = 0;  // rows the last FETCH asked for
+  bool described_ = false;
+  Columns columns_;
+};
+
 // German VMError for a failed result or connection. `timeoutSeconds` tells a
 // cancelled statement that ran into its limit from one the server cancelled.
 VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds);
@@ -70,17 +112,33 @@ class Session final : public data::ProviderSession {
 
   std::string Dialect(const std::string& statement) const override;
   int64_t Execute(const data::StatementRequest& request, data::ResultSink* sink) override;
+  // Progressive loads (cursor.cpp) read on a connection of their own.
+  std::unique_ptr<data::RowCursor> OpenCursor(const data::StatementRequest& request,
+                                              std::shared_ptr<std::atomic<bool>> cancel) override;
   void Begin() override;
   void Commit() override;
   void Rollback() override;
   std::string Name() const override { return "PostgreSQL"; }
 
  private:
+  class Cursor;
+  // The statement text and its parameters as the server gets them ($1, $2, ...).
+  struct Prepared {
+    std::string sql;
+    std::vector<size_t> order;
+  };
+  // A new connection on the session's keywords; null (and the reason in `error`)
+  // when it cannot be had.
+  PGconn* Dial(VMError* error);
   void Connect();
   void EnsureConnected();
   void Configure();
   void Simple(const char* sql);
   void SetTimeout(int seconds);
+  // The table of adCmdTable (and of a bare name with adCmdUnknown) read whole.
+  std::string StatementText(const data::StatementRequest& request);
+  // Refuses a second statement and applies the dialect.
+  Prepared Prepare(const std::string& text, std::vector<Parameter>* params) const;
   int64_t RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
                   int timeoutSeconds, data::ResultSink* sink);
   int64_t RunCursor(const std::string& text, int32_t maxRows, int timeoutSeconds,
@@ -91,8 +149,19 @@ class Session final : public data::ProviderSession {
   int InstalledSchemaVersion();
   void InstallSchema();
 
+  // A connection for the next progressive load, carrying the session's settings;
+  // null when none can be had or the session's state cannot be carried over.
+  PGconn* CursorConnection(int timeoutSeconds);
+  // A cursor's connection, left idle after a clean end, kept for the next load.
+  void KeepForCursors(PGconn* conn);
+  // The session closes: open loads end (the next portion reports the closed
+  // connection) and the kept connection goes.
+  void EndCursors();
+
   std::vector<std::pair<std::string, std::string>> keywords_;
   PGconn* conn_ = nullptr;
+  PGconn* spare_ = nullptr;        // see KeepForCursors
+  std::vector<Cursor*> cursors_;   // open progressive loads, closed with the session
   LikeFolding folding_ = LikeFolding::kIcu;
   int timeout_ = 0;  // statement_timeout in force, seconds
   bool schemaChecked_ = false;

@@ -15,7 +15,7 @@ namespace {
 
 // Rows fetched per round trip: large enough that the round trips cost nothing,
 // small enough that the server's text for one batch is a few megabytes.
-constexpr int kFetchRows = 20000;
+constexpr int32_t kFetchRows = 20000;
 
 std::string TrimText(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r\n");
@@ -56,35 +56,6 @@ std::string BareName(const std::string& name) {
 bool IsInput(const Parameter& p) {
   return p.direction == adParamInput || p.direction == adParamInputOutput || p.direction == 0;
 }
-
-// SELECT, VALUES and TABLE statements can be read through a cursor.
-bool IsQuery(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    if (std::isspace(static_cast<unsigned char>(text[i]))) {
-      ++i;
-    } else if (text.compare(i, 2, "--") == 0) {
-      i = text.find('\n', i);
-      if (i == std::string::npos) return false;
-    } else if (text.compare(i, 2, "/*") == 0) {
-      i = text.find("*/", i);
-      if (i == std::string::npos) return false;
-      i += 2;
-    } else if (text[i] == '(') {
-      ++i;
-    } else {
-      break;
-    }
-  }
-  size_t e = i;
-  while (e < text.size() && std::isalpha(static_cast<unsigned char>(text[e]))) ++e;
-  const std::string word = Lower(text.substr(i, e - i));
-  return word == "select" || word == "values" || word == "table";
-}
-
-struct Columns {
-  std::vector<Kind> kinds;
-};
 
 Columns DescribeColumns(const PGresult* res, data::ResultSink* sink) {
   Columns c;
@@ -135,21 +106,6 @@ class CellSink final : public data::ResultSink {
   void PutBlob(int, std::string_view s) override { value = Variant(s); }
   void EndRow() override {}
 };
-
-struct ParameterValues {
-  std::vector<std::string> texts;
-  std::vector<const char*> pointers;
-};
-
-ParameterValues Values(const std::vector<Parameter>& params, const std::vector<size_t>& order) {
-  ParameterValues v;
-  v.texts.resize(order.size());
-  v.pointers.resize(order.size());
-  for (size_t i = 0; i < order.size(); ++i) {
-    v.pointers[i] = ParameterText(params[order[i]], v.texts[i]) ? v.texts[i].c_str() : nullptr;
-  }
-  return v;
-}
 
 bool IsOwnProcedure(const std::string& name) {
   const std::string n = Lower(name);
@@ -218,15 +174,86 @@ void LayoutCallWithoutSchema(const std::string& name, const std::vector<Paramete
 
 }  // namespace
 
+bool IsQuery(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    if (std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    } else if (text.compare(i, 2, "--") == 0) {
+      i = text.find('\n', i);
+      if (i == std::string::npos) return false;
+    } else if (text.compare(i, 2, "/*") == 0) {
+      i = text.find("*/", i);
+      if (i == std::string::npos) return false;
+      i += 2;
+    } else if (text[i] == '(') {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  size_t e = i;
+  while (e < text.size() && std::isalpha(static_cast<unsigned char>(text[e]))) ++e;
+  const std::string word = Lower(text.substr(i, e - i));
+  return word == "select" || word == "values" || word == "table";
+}
+
+ParameterValues Values(const std::vector<Parameter>& params, const std::vector<size_t>& order) {
+  ParameterValues v;
+  v.texts.resize(order.size());
+  v.pointers.resize(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    v.pointers[i] = ParameterText(params[order[i]], v.texts[i]) ? v.texts[i].c_str() : nullptr;
+  }
+  return v;
+}
+
+
+namespace {
+std::atomic<int> g_cursorNumber{0};
+}  // namespace
+
+CursorRows::CursorRows(int32_t maxRows)
+    : name_("vmgrid_rows" + std::to_string(++g_cursorNumber)),
+      remaining_(maxRows > 0 ? maxRows : -1) {}
+
+PGresult* CursorRows::Declare(PGconn* conn, const std::string& query,
+                              const ParameterValues& values) const {
+  // The extended protocol takes exactly one statement, as every other statement.
+  const std::string declare = "DECLARE " + name_ + " NO SCROLL CURSOR FOR " + query;
+  return PQexecParams(conn, declare.c_str(), static_cast<int>(values.pointers.size()), nullptr,
+                      values.pointers.data(), nullptr, nullptr, 0);
+}
+
+std::string CursorRows::FetchText(int32_t portion) {
+  int64_t batch = portion > 0 ? std::min(portion, kFetchRows) : kFetchRows;
+  if (remaining_ >= 0) batch = std::min(batch, remaining_);
+  batch_ = static_cast<int32_t>(batch);
+  if (batch_ <= 0) return std::string();
+  return "FETCH FORWARD " + std::to_string(batch_) + " FROM " + name_;
+}
+
+bool CursorRows::Deliver(const PGresult* res, data::ResultSink& sink) {
+  if (!described_) {
+    columns_ = DescribeColumns(res, &sink);
+    described_ = true;
+  }
+  const int n = DeliverRows(res, columns_, sink, 0);
+  if (remaining_ >= 0) remaining_ -= n;
+  // A short batch is the end of the rows; a full one at the limit the end of the load.
+  return n < batch_ || remaining_ == 0;
+}
+
 Session::Session(const data::ConnectionProperties& props) : keywords_(ConnectionKeywords(props)) {
   Connect();
 }
 
 Session::~Session() {
+  EndCursors();
   if (conn_) PQfinish(conn_);
 }
 
-void Session::Connect() {
+PGconn* Session::Dial(VMError* error) {
   std::vector<const char*> keys, values;
   for (const auto& [k, v] : keywords_) {
     keys.push_back(k.c_str());
@@ -236,15 +263,22 @@ void Session::Connect() {
   values.push_back(nullptr);
   PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
   if (!conn || PQstatus(conn) != CONNECTION_OK) {
-    const VMError e = ConnectError(conn, Describe(conn));
+    if (error) *error = ConnectError(conn, Describe(conn));
     if (conn) PQfinish(conn);
-    throw e;
+    return nullptr;
   }
-  if (conn_) PQfinish(conn_);
-  conn_ = conn;
   // The server's notices ("already exists, skipping") are no message for the user.
   PQsetNoticeProcessor(
-      conn_, [](void*, const char*) {}, nullptr);
+      conn, [](void*, const char*) {}, nullptr);
+  return conn;
+}
+
+void Session::Connect() {
+  VMError error(errc::kProviderFailure, kSource, "");
+  PGconn* conn = Dial(&error);
+  if (!conn) throw error;
+  if (conn_) PQfinish(conn_);
+  conn_ = conn;
   Configure();
 }
 
@@ -306,39 +340,51 @@ std::string Session::TableName(const std::string& text) {
   return std::string();
 }
 
-int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
-  EnsureConnected();
-  if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
-  std::string text = request.text;
+std::string Session::StatementText(const data::StatementRequest& request) {
   if (request.commandType == adCmdTable) {
     const std::string found = TableName(request.text);
-    text = "SELECT * FROM " + sql::QuoteName(found.empty() ? UnbracketName(request.text) : found);
-  } else if (request.commandType == adCmdUnknown) {
+    return "SELECT * FROM " + sql::QuoteName(found.empty() ? UnbracketName(request.text) : found);
+  }
+  if (request.commandType == adCmdUnknown) {
     const std::string trimmed = TrimText(request.text);
     const std::string name = UnbracketName(trimmed);
     if (!name.empty() &&
         (trimmed != name || name.find_first_of(" \t\r\n;(") == std::string::npos)) {
       const std::string found = TableName(trimmed);
-      if (!found.empty()) text = "SELECT * FROM " + sql::QuoteName(found);
+      if (!found.empty()) return "SELECT * FROM " + sql::QuoteName(found);
     }
   }
-  return RunText(text, request.parameters, request.maxRows, request.timeoutSeconds, sink);
+  return request.text;
 }
 
-int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
-                         int timeoutSeconds, data::ResultSink* sink) {
+Session::Prepared Session::Prepare(const std::string& text,
+                                   std::vector<Parameter>* params) const {
   // Exactly one statement per query or command: text behind it would run as
   // another statement, so nothing runs at all.
   if (HasSecondStatement(text))
     throw VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
-  std::vector<size_t> order;
-  const std::string sql = RewriteStatement(text, folding_, params, &order);
+  Prepared p;
+  p.sql = RewriteStatement(text, folding_, params, &p.order);
+  return p;
+}
+
+int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
+  EnsureConnected();
+  if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
+  return RunText(StatementText(request), request.parameters, request.maxRows,
+                 request.timeoutSeconds, sink);
+}
+
+int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
+                         int timeoutSeconds, data::ResultSink* sink) {
+  const Prepared p = Prepare(text, params);
   SetTimeout(timeoutSeconds);
-  if (sink && order.empty() && IsQuery(sql)) return RunCursor(sql, maxRows, timeoutSeconds, *sink);
+  if (sink && p.order.empty() && IsQuery(p.sql))
+    return RunCursor(p.sql, maxRows, timeoutSeconds, *sink);
   static const std::vector<Parameter> kNone;
-  const ParameterValues v = Values(params ? *params : kNone, order);
+  const ParameterValues v = Values(params ? *params : kNone, p.order);
   // The extended protocol takes exactly one statement: "x; DROP ..." is refused.
-  ResultGuard res(PQexecParams(conn_, sql.c_str(), static_cast<int>(order.size()), nullptr,
+  ResultGuard res(PQexecParams(conn_, p.sql.c_str(), static_cast<int>(p.order.size()), nullptr,
                                v.pointers.data(), nullptr, nullptr, 0));
   const ExecStatusType st = PQresultStatus(res.res);
   if (st == PGRES_TUPLES_OK) {
@@ -353,50 +399,29 @@ int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params
 int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeoutSeconds,
                            data::ResultSink& sink) {
   const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
-  static int counter = 0;
-  const std::string cursor = "vmgrid_rows" + std::to_string(++counter);
-  auto fail = [&](PGresult* res) {
-    const VMError e = ResultError(conn_, res, timeoutSeconds);
-    if (res) PQclear(res);
-    throw e;
+  CursorRows rows(maxRows);
+  auto expect = [&](PGresult* r, ExecStatusType status) {
+    ResultGuard res(r);
+    if (PQresultStatus(res.res) != status) throw ResultError(conn_, res.res, timeoutSeconds);
+    return std::exchange(res.res, nullptr);
   };
   if (own) Simple("BEGIN");
   try {
-    const std::string declare = "DECLARE " + cursor + " NO SCROLL CURSOR FOR " + text;
-    PGresult* d = PQexecParams(conn_, declare.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
-    if (PQresultStatus(d) != PGRES_COMMAND_OK) fail(d);
-    PQclear(d);
-    std::optional<Columns> columns;
-    int64_t delivered = 0;
+    PQclear(expect(rows.Declare(conn_, text, ParameterValues{}), PGRES_COMMAND_OK));
     for (;;) {
-      int batch = kFetchRows;
-      if (maxRows > 0) batch = static_cast<int>(std::min<int64_t>(batch, maxRows - delivered));
-      if (batch <= 0) break;
-      const std::string fetch = "FETCH FORWARD " + std::to_string(batch) + " FROM " + cursor;
-      ResultGuard res(PQexec(conn_, fetch.c_str()));
-      if (PQresultStatus(res.res) != PGRES_TUPLES_OK) fail(std::exchange(res.res, nullptr));
-      if (!columns) columns = DescribeColumns(res.res, &sink);
-      const int n = DeliverRows(res.res, *columns, sink, 0);
-      delivered += n;
-      if (n < batch) break;
+      const std::string fetch = rows.FetchText(0);
+      if (fetch.empty()) break;
+      ResultGuard res(expect(PQexec(conn_, fetch.c_str()), PGRES_TUPLES_OK));
+      if (rows.Deliver(res.res, sink)) break;
     }
-    if (!columns) {
-      // A row limit of 0 rows still tells the columns.
-      const std::string fetch = "FETCH FORWARD 0 FROM " + cursor;
-      ResultGuard res(PQexec(conn_, fetch.c_str()));
-      if (PQresultStatus(res.res) != PGRES_TUPLES_OK) fail(std::exchange(res.res, nullptr));
-      DescribeColumns(res.res, &sink);
-    }
-    const std::string close = "CLOSE " + cursor;
-    Simple(close.c_str());
+    Simple(rows.CloseText().c_str());
     if (own) Simple("COMMIT");
   } catch (...) {
     if (PQstatus(conn_) == CONNECTION_OK) {
       if (own) {
         PQclear(PQexec(conn_, "ROLLBACK"));
       } else if (PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
-        const std::string close = "CLOSE " + cursor;
-        PQclear(PQexec(conn_, close.c_str()));
+        PQclear(PQexec(conn_, rows.CloseText().c_str()));
       }
     }
     throw;

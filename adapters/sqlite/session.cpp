@@ -133,9 +133,7 @@ class Session::Cursor final : public data::RowCursor {
 
   Status Fetch(data::ResultSink& sink, int32_t maxRows) override {
     if (!st_) {
-      throw VMError(errc::kObjectClosed, kSource,
-                    "Die Verbindung zur Datenbank wurde geschlossen; es werden keine weiteren "
-                    "Datensätze gelesen.");
+      throw VMError(errc::kObjectClosed, kSource, sql::kLoadConnectionClosedText);
     }
     if (cancel_ && cancel_->load()) {
       Finish();

@@ -13,6 +13,7 @@
 #include "host/platform.h"
 #include "host/sql_text.h"
 #include "tests/postgres/pg_test_support.h"
+#include "tests/loading.h"
 #include "tests/raised.h"
 
 namespace vmbgrid {
@@ -133,6 +134,57 @@ TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
   settings.DeleteSetting("app\\frm", "Schluessel", "anna");
   EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", ""), "gemeinsam");
   EXPECT_EQ(Column("SELECT count(*) FROM [Kunden]"), Strings{"5"});
+}
+
+// A progressive load, in portions of two rows, hands over exactly what a whole load
+// does: the same columns with their types and sizes, the same rows with their
+// values' types, the same row limit and the same parameters.
+TEST_P(BothProviders, ProgressiveLoadsHandOverWhatAWholeLoadDoes) {
+  conn_->Execute("INSERT INTO \"Kunden\" (\"Nr\", \"Name\") SELECT \"Nr\" + 10, \"Name\" FROM "
+                 "\"Kunden\"");
+  auto load = [&](const std::string& sql, bool progressive, int32_t maxRecords,
+                  const std::vector<Parameter>& params) {
+    auto cmd = Platform::Data().CreateCommand();
+    cmd->CommandText(sql);
+    cmd->CommandType(adCmdText);
+    for (const Parameter& p : params) cmd->AppendParameter(p);
+    cmd->ActiveConnection(conn_);
+    auto rs = testing::OpenLoad(cmd, progressive, maxRecords);
+    while (rs->FetchMore(2)) {
+    }
+    Strings out;
+    for (int f = 0; f < rs->FieldCount(); ++f) {
+      out.push_back(rs->FieldName(f) + ":" + std::to_string(rs->FieldType(f)) + ":" +
+                    std::to_string(rs->FieldDefinedSize(f)));
+    }
+    for (int32_t r = 0; r < rs->RecordCount(); ++r) {
+      std::string line;
+      for (int f = 0; f < rs->FieldCount(); ++f) {
+        const Variant v = rs->ValueAt(r, f);
+        line += std::to_string(static_cast<int>(v.Type())) + "=" + v.ToTextOrEmpty() + "|";
+      }
+      out.push_back(line);
+    }
+    return out;
+  };
+  const Parameter name{"", adVarChar, adParamInput, 50, Variant("Müller")};
+  struct Case {
+    std::string sql;
+    int32_t maxRecords = 0;
+    std::vector<Parameter> params;
+  };
+  const std::vector<Case> cases = {
+      {"SELECT * FROM [Kunden] ORDER BY [Nr]", 0, {}},
+      {"SELECT * FROM [Kunden] ORDER BY [Nr]", 3, {}},
+      {"SELECT TOP 4 [Nr], [Name] FROM [Kunden] WHERE [Name] LIKE 'm%' ORDER BY [Nr] DESC", 0, {}},
+      {"SELECT [Nr] * 2 AS doppelt, [Name] FROM [Kunden] WHERE [Nr] > 100", 0, {}},
+      {"SELECT [Nr], [Umsatz] FROM [Kunden] WHERE [Name] = ? ORDER BY [Nr]", 0, {name}},
+  };
+  for (const Case& c : cases) {
+    const Strings whole = load(c.sql, false, c.maxRecords, c.params);
+    EXPECT_GT(whole.size(), 0u) << c.sql;
+    EXPECT_EQ(load(c.sql, true, c.maxRecords, c.params), whole) << c.sql;
+  }
 }
 
 using testing::Raised;

@@ -3,6 +3,7 @@
 // load can end early.
 #include "data/provider.h"
 #include "host/platform.h"
+#include "tests/loading.h"
 #include "tests/sqlite/test_support.h"
 #include "tools/sampledb/sample_data.h"
 
@@ -43,16 +44,7 @@ class ProgressiveLoad : public ::testing::Test {
   // Opened as the controller opens its result, whole or progressively.
   std::shared_ptr<Recordset> Open(const std::string& statement, bool progressive,
                                   int32_t maxRecords = 0) {
-    auto cmd = Platform::Data().CreateCommand();
-    cmd->CommandText(statement);
-    cmd->CommandType(adCmdText);
-    cmd->CommandTimeout(0);
-    cmd->ActiveConnection(ConnectionString());
-    auto rs = Platform::Data().CreateRecordset();
-    rs->CursorLocation(adUseClient);
-    rs->MaxRecords(maxRecords);
-    rs->Open(cmd, adOpenKeyset, adLockReadOnly, progressive ? adAsyncFetch : -1);
-    return rs;
+    return vmbgrid::testing::OpenLoad(statement, ConnectionString(), progressive, maxRecords);
   }
 
   // Every cell of every row, as text, in order.
