@@ -70,12 +70,17 @@ class CursorRows {
   // Hands the rows of the last FETCH's result to the sink, the columns before the
   // first batch; true when the load has no more rows.
   bool Deliver(const PGresult* res, data::ResultSink& sink);
+  // The FETCH that follows the result in hand, to be sent before that result is
+  // delivered so that the server reads the next batch while the client stores
+  // this one; "" when the result is the last. Deliver then expects that batch.
+  std::string PrefetchText(const PGresult* res);
   std::string CloseText() const { return "CLOSE " + name_; }
 
  private:
   std::string name_;
   int64_t remaining_;  // rows the limit still allows; -1 without one
   int32_t batch_ = 0;  // rows the last FETCH asked for
+  int32_t prefetched_ = 0;  // rows the FETCH sent ahead asks for; 0 when none
   bool described_ = false;
   Columns columns_;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "adapters/postgres/internal.h"
@@ -211,6 +212,13 @@ ParameterValues Values(const std::vector<Parameter>& params, const std::vector<s
 
 namespace {
 std::atomic<int> g_cursorNumber{0};
+
+// The one result of a query sent with PQsendQuery, read to its end as PQexec does.
+PGresult* TakeResult(PGconn* conn) {
+  PGresult* result = PQgetResult(conn);
+  while (PGresult* extra = PQgetResult(conn)) PQclear(extra);
+  return result;
+}
 }  // namespace
 
 CursorRows::CursorRows(int32_t maxRows)
@@ -233,6 +241,15 @@ std::string CursorRows::FetchText(int32_t portion) {
   return "FETCH FORWARD " + std::to_string(batch_) + " FROM " + name_;
 }
 
+std::string CursorRows::PrefetchText(const PGresult* res) {
+  const int n = PQntuples(res);
+  if (n < batch_) return std::string();
+  const int64_t left = remaining_ >= 0 ? remaining_ - n : -1;
+  if (left == 0) return std::string();
+  prefetched_ = static_cast<int32_t>(left > 0 ? std::min<int64_t>(kFetchRows, left) : kFetchRows);
+  return "FETCH FORWARD " + std::to_string(prefetched_) + " FROM " + name_;
+}
+
 bool CursorRows::Deliver(const PGresult* res, data::ResultSink& sink) {
   if (!described_) {
     columns_ = DescribeColumns(res, &sink);
@@ -241,7 +258,9 @@ bool CursorRows::Deliver(const PGresult* res, data::ResultSink& sink) {
   const int n = DeliverRows(res, columns_, sink, 0);
   if (remaining_ >= 0) remaining_ -= n;
   // A short batch is the end of the rows; a full one at the limit the end of the load.
-  return n < batch_ || remaining_ == 0;
+  const bool end = n < batch_ || remaining_ == 0;
+  if (prefetched_ > 0) batch_ = std::exchange(prefetched_, 0);
+  return end;
 }
 
 Session::Session(const data::ConnectionProperties& props) : keywords_(ConnectionKeywords(props)) {
@@ -408,16 +427,24 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
   if (own) Simple("BEGIN");
   try {
     PQclear(expect(rows.Declare(conn_, text, ParameterValues{}), PGRES_COMMAND_OK));
-    for (;;) {
-      const std::string fetch = rows.FetchText(0);
-      if (fetch.empty()) break;
-      ResultGuard res(expect(PQexec(conn_, fetch.c_str()), PGRES_TUPLES_OK));
-      if (rows.Deliver(res.res, sink)) break;
+    const std::string first = rows.FetchText(0);
+    PGresult* next = first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
+    while (next) {
+      ResultGuard res(std::exchange(next, nullptr));
+      // The next batch is asked for before this one is stored: the server reads
+      // while the client converts.
+      const std::string ahead = rows.PrefetchText(res.res);
+      if (!ahead.empty() && !PQsendQuery(conn_, ahead.c_str()))
+        throw ResultError(conn_, nullptr, timeoutSeconds);
+      rows.Deliver(res.res, sink);
+      if (!ahead.empty()) next = expect(TakeResult(conn_), PGRES_TUPLES_OK);
     }
     Simple(rows.CloseText().c_str());
     if (own) Simple("COMMIT");
   } catch (...) {
     if (PQstatus(conn_) == CONNECTION_OK) {
+      // A batch asked for ahead is read to its end before anything else is sent.
+      while (PGresult* r = PQgetResult(conn_)) PQclear(r);
       if (own) {
         PQclear(PQexec(conn_, "ROLLBACK"));
       } else if (PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
