@@ -116,7 +116,7 @@ bool ParameterDialog::CheckNumbering(std::vector<std::string>& positions) const 
   for (const auto& p : parameters_) {
     int n = 0;
     if (!ParseWhole(p->parametername, n) || n < 1 || n > count) return false;
-    // Of several fields with one number, the last with a specification wins.
+    // Of several fields with one number, the last that names an input kind wins.
     std::string& entry = positions[static_cast<size_t>(n)];
     if (entry.empty() || !p->value.ToTextOrEmpty().empty()) entry = p->fieldname;
   }
@@ -126,14 +126,14 @@ bool ParameterDialog::CheckNumbering(std::vector<std::string>& positions) const 
 void ParameterDialog::BuildRow(const std::string& fieldname, int position, int& top, int& tab) {
   auto field = parameters_.Find(fieldname);
   if (!field) return;
-  const std::string spec = field->value.ToTextOrEmpty();
-  std::string kind = spec, argument;
-  if (const size_t open = spec.find('('); open != std::string::npos) {
-    const size_t close = spec.find(')');
+  const std::string asked = field->value.ToTextOrEmpty();
+  std::string kind = asked, argument;
+  if (const size_t open = asked.find('('); open != std::string::npos) {
+    const size_t close = asked.find(')');
     // "(" without a ")" after it: this input is left out, the others are built.
     if (close == std::string::npos || close < open) return;
-    kind = spec.substr(0, open);
-    argument = spec.substr(open + 1, close - open - 1);
+    kind = asked.substr(0, open);
+    argument = asked.substr(open + 1, close - open - 1);
   }
   Kind inputKind;
   bool range = false;

@@ -35,7 +35,7 @@ class ParameterDialog {
 
   // Checks the numbering, builds the inputs and shows the form modally. After OK
   // every parameter's value holds what was entered ("" for nothing) and OK() is
-  // true; after Cancel or closing the specifications stay as they were.
+  // true; after Cancel or closing every value keeps the input kind it had.
   bool Run(const std::string& caption);
   bool OK() const { return ok_; }
 

@@ -1,4 +1,4 @@
-// The parameter dialog: inputs built from each parameter's specification in number
+// The parameter dialog: inputs built from each parameter's input kind in number
 // order, their places, the values written back, and parameter queries run from the
 // filter menu with the answers (OK, Cancel, empty, a number used twice, payloads).
 #include <gtest/gtest.h>
@@ -70,15 +70,15 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
   EXPECT_EQ(height, std::to_string(1560 + 315 + 60 + 60));
   EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003-28.02.2003", "Name=Mei*", "Umsatz=1234,50-"}));
 
-  // OK wrote the answers over the specifications.
-  auto respecify = [&] {
+  // OK wrote the answers over the input kinds.
+  auto askKindsAgain = [&] {
     fields.Item("Geburtstag")->value = Variant("DatumVonBis");
     fields.Item("Name")->value = Variant("Text");
     fields.Item("Umsatz")->value = Variant("ZahlVonBis");
   };
   // Only the first date: that date; both masks empty: nothing; numbers both empty:
   // nothing, only the second: up to it.
-  respecify();
+  askKindsAgain();
   values = Run(fields, [&](HeadlessDialogView& v) {
     v.Type("txtDatum(3)", "01.02.2003");
     v.Type("txtDatum(5)", "__.__.____");
@@ -87,7 +87,7 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
     return v.Press("btnOK");
   });
   EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003", "Name=", "Umsatz=-50"}));
-  respecify();
+  askKindsAgain();
   values = Run(fields, [&](HeadlessDialogView& v) {
     v.Type("txtDatum(3)", "__.__.____");
     v.Type("txtDatum(5)", "__.__.____");
@@ -97,7 +97,7 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
 }
 
 TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
-  // 1, 2, 2: the second "2" with a specification wins; position 3 stays empty.
+  // 1, 2, 2: the second "2" that names a kind wins; position 3 stays empty.
   VMGridFields fields;
   fields.Add("Name", "Name", "1", Variant("Text"));
   fields.Add("Ort", "Ort", "2", Variant(""));
@@ -142,7 +142,7 @@ TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
   EXPECT_EQ(names, Strings{"chkCheck(0):D"});
   EXPECT_EQ(values, (Strings{"A=", "B=", "C=", "D=1"}));
 
-  // Cancel keeps every specification.
+  // Cancel keeps every input kind as it was.
   values = Run(fields, [&](HeadlessDialogView& v) {
     v.Type("txtText(1)", "Meier");
     return v.Press("btnCancel");
