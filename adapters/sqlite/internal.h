@@ -110,6 +110,15 @@ class Session final : public data::ProviderSession {
   std::vector<bool> transactions_;
   // Cursors still open on this session; finalized when it closes.
   std::vector<Cursor*> cursors_;
+  // The last statements rewritten, with their rewritten text: the settings and
+  // layout statements are fixed texts run again and again, and rewriting costs
+  // more than preparing them. Used like the handle, from one thread at a time.
+  struct Rewritten {
+    std::string text;
+    std::string rewritten;
+  };
+  mutable std::vector<Rewritten> rewritten_;
+  mutable size_t nextRewritten_ = 0;
 };
 
 }  // namespace vmbgrid::sqlite

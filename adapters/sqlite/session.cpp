@@ -276,7 +276,19 @@ void Session::Simple(const char* sql) {
 }
 
 std::string Session::Dialect(const std::string& statement) const {
-  return RewriteStatement(statement);
+  constexpr size_t kKept = 16;
+  constexpr size_t kLongest = 4096;  // long texts are built once per search
+  for (const Rewritten& r : rewritten_)
+    if (r.text == statement) return r.rewritten;
+  std::string out = RewriteStatement(statement);
+  if (statement.size() > kLongest) return out;
+  if (rewritten_.size() < kKept) {
+    rewritten_.push_back({statement, out});
+  } else {
+    rewritten_[nextRewritten_] = {statement, out};
+    nextRewritten_ = (nextRewritten_ + 1) % kKept;
+  }
+  return out;
 }
 
 std::string Session::StatementText(const data::StatementRequest& request) {

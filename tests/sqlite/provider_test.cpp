@@ -261,6 +261,24 @@ TEST(SqliteRows, RowLimitTablesAndTopRewriteReachTheEngine) {
   EXPECT_EQ(Exec(*s, "SELECT 1"), -1);
 }
 
+TEST(SqliteRows, RepeatedStatementsAreRewrittenAsTheFirstTime) {
+  // The session keeps the last rewrites; texts that differ by one character, more
+  // texts than it keeps, and long ones must each get their own rewrite.
+  auto s = MemorySession();
+  std::vector<std::string> texts;
+  for (int i = 0; i < 40; ++i) {
+    texts.push_back("SELECT TOP " + std::to_string(i + 1) + " [Nr] FROM [t] ORDER BY [Name]");
+    texts.push_back("SELECT TOP " + std::to_string(i + 1) + " [Nr] FROM [t] ORDER BY [Ort]");
+  }
+  texts.push_back("SELECT [a] FROM t WHERE x = '" + std::string(5000, 'y') + "' ORDER BY b");
+  texts.push_back("SELECT [a] FROM t WHERE x = '" + std::string(5000, 'y') + "' ORDER BY c");
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& t : texts) EXPECT_EQ(s->Dialect(t), RewriteStatement(t)) << t;
+    for (size_t i = texts.size(); i-- > 0;)
+      EXPECT_EQ(s->Dialect(texts[i]), RewriteStatement(texts[i])) << texts[i];
+  }
+}
+
 }  // namespace
 }  // namespace vmbgrid::sqlite::testing
 
