@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "data/row_store.h"
 #include "data/text_rules.h"
 #include "host/variant.h"
 
@@ -31,5 +33,27 @@ struct FilterNode {
   Variant litVariant;
   std::unique_ptr<LikePattern> like;
 };
+
+// Automation dates count the time of a day before 30.12.1899 forwards from the
+// negative day (-1.5 is 29.12.1899 12:00, later than -1.0); this is the order of
+// the instants themselves.
+inline double DateOrder(double serial) {
+  const double whole = serial < 0 ? -static_cast<double>(static_cast<int64_t>(-serial))
+                                  : static_cast<double>(static_cast<int64_t>(serial));
+  const double time = serial - whole;
+  return whole + (time < 0 ? -time : time);
+}
+
+// Fixed-length text pads its values with blanks; compared, they do not count, as in
+// SQL ("Meier     " equals 'Meier').
+inline bool IsFixedText(const Column& c) { return c.type == adChar || c.type == adWChar; }
+inline std::string_view TrimBlanksRight(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+// A literal of a date or time column: ISO and German dates, the month/day/year form
+// of #...# literals, and a time of day alone ("12:30:00", 30.12.1899 at that time).
+bool ParseFilterDate(std::string_view text, DateValue& out);
 
 }  // namespace vmbgrid::data
