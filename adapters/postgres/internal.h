@@ -78,8 +78,8 @@ class CursorRows {
 
  private:
   std::string name_;
-  int64_t remaining_;  // rows the limit still allows; -1 without one
-  int32_t batch_ = 0;  // rows the last FETCH asked for
+  int64_t remaining_;       // rows the limit still allows; -1 without one
+  int32_t batch_ = 0;       // rows the last FETCH asked for
   int32_t prefetched_ = 0;  // rows the FETCH sent ahead asks for; 0 when none
   bool described_ = false;
   Columns columns_;
@@ -144,6 +144,10 @@ class Session final : public data::ProviderSession {
   std::string StatementText(const data::StatementRequest& request);
   // Refuses a second statement and applies the dialect.
   Prepared Prepare(const std::string& text, std::vector<Parameter>* params) const;
+  // The type oids the server gives the probe's parameters `numbers`; empty when the
+  // probe cannot be prepared.
+  std::vector<uint32_t> ComparedTypes(const std::string& probe,
+                                      const std::vector<int>& numbers) const;
   int64_t RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
                   int timeoutSeconds, data::ResultSink* sink);
   int64_t RunCursor(const std::string& text, int32_t maxRows, int timeoutSeconds,
@@ -165,8 +169,8 @@ class Session final : public data::ProviderSession {
 
   std::vector<std::pair<std::string, std::string>> keywords_;
   PGconn* conn_ = nullptr;
-  PGconn* spare_ = nullptr;        // see KeepForCursors
-  std::vector<Cursor*> cursors_;   // open progressive loads, closed with the session
+  PGconn* spare_ = nullptr;       // see KeepForCursors
+  std::vector<Cursor*> cursors_;  // open progressive loads, closed with the session
   LikeFolding folding_ = LikeFolding::kIcu;
   int timeout_ = 0;  // statement_timeout in force, seconds
   bool schemaChecked_ = false;

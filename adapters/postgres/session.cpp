@@ -209,7 +209,6 @@ ParameterValues Values(const std::vector<Parameter>& params, const std::vector<s
   return v;
 }
 
-
 namespace {
 std::atomic<int> g_cursorNumber{0};
 
@@ -376,15 +375,47 @@ std::string Session::StatementText(const data::StatementRequest& request) {
   return request.text;
 }
 
-Session::Prepared Session::Prepare(const std::string& text,
-                                   std::vector<Parameter>* params) const {
+Session::Prepared Session::Prepare(const std::string& text, std::vector<Parameter>* params) const {
   // Exactly one statement per query or command: text behind it would run as
   // another statement, so nothing runs at all.
   if (HasSecondStatement(text))
     throw VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
   Prepared p;
-  p.sql = RewriteStatement(text, folding_, params, &p.order);
+  TextComparisons comparisons;
+  comparisons.probe = true;
+  std::vector<size_t> probeOrder;
+  const std::string probe = RewriteStatement(text, folding_, params, &probeOrder, &comparisons);
+  comparisons.probe = false;
+  if (comparisons.found > 0) comparisons.types = ComparedTypes(probe, comparisons.probeNumbers);
+  p.sql = RewriteStatement(text, folding_, params, &p.order, &comparisons);
   return p;
+}
+
+std::vector<uint32_t> Session::ComparedTypes(const std::string& probe,
+                                             const std::vector<int>& numbers) const {
+  // The server prepares the probe (nothing runs) and says which type each "$n"
+  // takes: the type of the column it is compared with. A probe that fails leaves
+  // the comparisons as written; the statement itself then reports what is wrong.
+  // Inside a transaction a failure must not abort it, so the probe has a savepoint.
+  const bool inTransaction = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+  if (inTransaction) PQclear(PQexec(conn_, "SAVEPOINT vmgrid_probe"));
+  std::vector<uint32_t> types;
+  ResultGuard prepared(PQprepare(conn_, "", probe.c_str(), 0, nullptr));
+  if (PQresultStatus(prepared.res) == PGRES_COMMAND_OK) {
+    ResultGuard described(PQdescribePrepared(conn_, ""));
+    if (PQresultStatus(described.res) == PGRES_COMMAND_OK) {
+      for (int n : numbers) {
+        types.push_back(n >= 1 && n <= PQnparams(described.res)
+                            ? static_cast<uint32_t>(PQparamtype(described.res, n - 1))
+                            : 0u);
+      }
+    }
+  }
+  if (inTransaction) {
+    PQclear(PQexec(conn_, types.empty() ? "ROLLBACK TO SAVEPOINT vmgrid_probe"
+                                        : "RELEASE SAVEPOINT vmgrid_probe"));
+  }
+  return types;
 }
 
 int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
@@ -428,7 +459,8 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
   try {
     PQclear(expect(rows.Declare(conn_, text, ParameterValues{}), PGRES_COMMAND_OK));
     const std::string first = rows.FetchText(0);
-    PGresult* next = first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
+    PGresult* next =
+        first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
     while (next) {
       ResultGuard res(std::exchange(next, nullptr));
       // The next batch is asked for before this one is stored: the server reads

@@ -1,7 +1,8 @@
-// German collation for ORDER BY. SQLite compares text by bytes, which puts "Ärger"
-// after "Zander"; the statements of the library sort by the collation "VMDE"
-// instead (see the dialect), which follows German rules through ICU, as the
-// in-memory sort of the recordsets does.
+// German collations. SQLite compares text by bytes, which puts "Ärger" after
+// "Zander"; the statements of the library sort by the collation "VMDE" instead (see
+// the dialect), which follows German rules through ICU, as the in-memory sort of the
+// recordsets does, and compare text with literals by "VMDE_NOCASE", the in-memory
+// filter's rule for criteria.
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 
@@ -9,6 +10,7 @@
 
 #include "adapters/sqlite/internal.h"
 #include "adapters/sqlite/sqlite_provider.h"
+#include "data/text_rules.h"
 
 namespace vmbgrid::sqlite {
 
@@ -29,9 +31,16 @@ int Compare(void* arg, int n1, const void* s1, int n2, const void* s2) {
 
 void Destroy(void* arg) { ucol_close(static_cast<UCollator*>(arg)); }
 
+int CompareNoCase(void*, int n1, const void* s1, int n2, const void* s2) {
+  return data::CompareNoCase(
+      std::string_view(static_cast<const char*>(s1), static_cast<size_t>(n1)),
+      std::string_view(static_cast<const char*>(s2), static_cast<size_t>(n2)));
+}
+
 }  // namespace
 
 void InstallCollation(sqlite3* db) {
+  sqlite3_create_collation_v2(db, kSearchCollation, SQLITE_UTF8, nullptr, CompareNoCase, nullptr);
   UErrorCode status = U_ZERO_ERROR;
   UCollator* collator = ucol_open("de", &status);
   if (U_FAILURE(status) || !collator) return;  // the statements then fail visibly

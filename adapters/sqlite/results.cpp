@@ -150,6 +150,7 @@ Kind KindOf(int32_t type) {
       return Kind::kNumber;
     case adDate:
     case adDBDate:
+    case adDBTime:
     case adDBTimeStamp:
     case vmDateTime:
       return Kind::kDate;
@@ -282,7 +283,7 @@ void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink
           std::string_view s = cells.Text(c);
           double serial = 0;
           DateValue d;
-          if (ParseStoredDate(s, serial)) {
+          if (ParseStoredDate(s, serial) || ParseStoredTime(s, serial)) {
             sink.PutDate(c, serial);
           } else if (ParseDate(s, d)) {
             sink.PutDate(c, d.serial);

@@ -85,6 +85,7 @@ ColumnType MapDeclaredType(std::string_view declared) {
       {"DATE", adDate, 8},
       {"DATETIME", adDBTimeStamp, 16},
       {"TIMESTAMP", adDBTimeStamp, 16},
+      {"TIME", adDBTime, 8},
       {"BOOLEAN", adBoolean, 2},
       {"BOOL", adBoolean, 2},
       {"BIT", adBoolean, 2},
@@ -152,6 +153,25 @@ bool ParseStoredDate(std::string_view t, double& serial) {
   const double time = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
   // Before 1899-12-30 the time still counts forwards from the (negative) day.
   serial = days >= 0 ? days + time : days - time;
+  return true;
+}
+
+bool ParseStoredTime(std::string_view t, double& serial) {
+  int h = 0, mi = 0, s = 0;
+  if (t.size() < 5 || !Digits(t, 0, 2, h) || t[2] != ':' || !Digits(t, 3, 2, mi)) return false;
+  size_t p = 5;
+  double frac = 0;
+  if (p < t.size() && t[p] == ':') {
+    if (!Digits(t, p + 1, 2, s)) return false;
+    p += 3;
+    if (p < t.size() && t[p] == '.') {
+      double scale = 0.1;
+      for (++p; p < t.size() && t[p] >= '0' && t[p] <= '9'; ++p, scale /= 10)
+        frac += (t[p] - '0') * scale;
+    }
+  }
+  if (p != t.size() || h > 23 || mi > 59 || s > 59) return false;
+  serial = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
   return true;
 }
 
