@@ -263,26 +263,38 @@ const Column& RecordsetImpl::ColumnAt(int index) const {
   return store_->columns[static_cast<size_t>(index)];
 }
 
+const ColumnMeta* RecordsetImpl::Appended(int index) const {
+  if (store_ || index < 0 || static_cast<size_t>(index) >= appended_.size()) return nullptr;
+  return &appended_[static_cast<size_t>(index)];
+}
+
 std::string RecordsetImpl::FieldName(int index) const {
-  if (!store_ && index >= 0 && static_cast<size_t>(index) < appended_.size())
-    return appended_[static_cast<size_t>(index)].name;
+  if (const ColumnMeta* m = Appended(index)) return m->name;
   return ColumnAt(index).name;
 }
 
 int32_t RecordsetImpl::FieldType(int index) const {
-  if (!store_ && index >= 0 && static_cast<size_t>(index) < appended_.size())
-    return appended_[static_cast<size_t>(index)].type;
+  if (const ColumnMeta* m = Appended(index)) return m->type;
   return ColumnAt(index).type;
 }
 
 int32_t RecordsetImpl::FieldDefinedSize(int index) const {
-  if (!store_ && index >= 0 && static_cast<size_t>(index) < appended_.size())
-    return appended_[static_cast<size_t>(index)].definedSize;
+  if (const ColumnMeta* m = Appended(index)) return m->definedSize;
   return ColumnAt(index).definedSize;
 }
 
+int32_t RecordsetImpl::FieldPrecision(int index) const {
+  if (const ColumnMeta* m = Appended(index)) return m->precision;
+  return ColumnAt(index).precision;
+}
+
+int32_t RecordsetImpl::FieldNumericScale(int index) const {
+  if (const ColumnMeta* m = Appended(index)) return m->scale;
+  return ColumnAt(index).scale;
+}
+
 void RecordsetImpl::AppendField(const std::string& name, int32_t type, int32_t definedSize,
-                                int32_t attributes) {
+                                int32_t attributes, int32_t precision, int32_t numericScale) {
   if (store_) {
     throw VMError(errc::kObjectOpen, kSource,
                   "Einem geöffneten Recordset können keine Felder hinzugefügt werden.");
@@ -292,7 +304,8 @@ void RecordsetImpl::AppendField(const std::string& name, int32_t type, int32_t d
     throw VMError(errc::kKeyAlreadyExists, kSource,
                   "Das Feld \"" + name + "\" ist bereits vorhanden.");
   }
-  appended_.push_back(ColumnMeta{name, type, definedSize < 0 ? 0 : definedSize});
+  appended_.push_back(ColumnMeta{name, type, definedSize < 0 ? 0 : definedSize,
+                                 precision < 0 ? 0 : precision, numericScale});
   appendedAttributes_.push_back(attributes);
 }
 

@@ -280,6 +280,8 @@ void RowStore::SetColumns(std::vector<ColumnMeta> meta, const std::vector<int32_
     c.foldedName = FoldText(c.name);
     c.type = meta[i].type;
     c.definedSize = meta[i].definedSize;
+    c.precision = meta[i].precision;
+    c.scale = meta[i].scale;
     if (attributes != nullptr && i < attributes->size()) c.attributes = (*attributes)[i];
     c.presentation = PresentationOf(c.type);
     c.storage = StorageOf(c.presentation);

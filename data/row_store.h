@@ -46,6 +46,8 @@ struct Column {
   std::string foldedName;  // for lookups without regard to case
   int32_t type = adVariant;
   int32_t definedSize = 0;
+  int32_t precision = 0;  // exact numbers: declared precision and scale
+  int32_t scale = 0;
   int32_t attributes = adFldUnspecified;
   Presentation presentation = Presentation::Variant;
   Storage storage = Storage::Variant;

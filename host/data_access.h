@@ -233,9 +233,14 @@ class Recordset {
   virtual std::string FieldName(int index) const = 0;
   virtual int32_t FieldType(int index) const = 0;
   virtual int32_t FieldDefinedSize(int index) const = 0;
+  // Declared precision and scale of an exact number field (currency, decimal,
+  // numeric); precision 0 when none was declared: each value keeps its own scale.
+  virtual int32_t FieldPrecision(int /*index*/) const { return 0; }
+  virtual int32_t FieldNumericScale(int /*index*/) const { return 0; }
   // Before opening (fabricated recordsets).
   virtual void AppendField(const std::string& name, int32_t type, int32_t definedSize = 0,
-                           int32_t attributes = adFldUnspecified) = 0;
+                           int32_t attributes = adFldUnspecified, int32_t precision = 0,
+                           int32_t numericScale = 0) = 0;
 
   // Values of the current row. By name: an absent name raises item-not-found; at
   // BOF or EOF raises no-current-record. A value that does not fit the field raises.

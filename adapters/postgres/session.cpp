@@ -65,7 +65,7 @@ Columns DescribeColumns(const PGresult* res, data::ResultSink* sink) {
   meta.reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     const ColumnType t = MapServerType(PQftype(res, i), PQfmod(res, i));
-    meta.push_back(data::ColumnMeta{PQfname(res, i), t.type, t.size});
+    meta.push_back(data::ColumnMeta{PQfname(res, i), t.type, t.size, t.precision, t.scale});
     c.kinds.push_back(KindOf(PQftype(res, i)));
   }
   if (sink) sink->SetColumns(std::move(meta));
@@ -208,7 +208,6 @@ ParameterValues Values(const std::vector<Parameter>& params, const std::vector<s
   }
   return v;
 }
-
 
 namespace {
 std::atomic<int> g_cursorNumber{0};
@@ -376,8 +375,7 @@ std::string Session::StatementText(const data::StatementRequest& request) {
   return request.text;
 }
 
-Session::Prepared Session::Prepare(const std::string& text,
-                                   std::vector<Parameter>* params) const {
+Session::Prepared Session::Prepare(const std::string& text, std::vector<Parameter>* params) const {
   // Exactly one statement per query or command: text behind it would run as
   // another statement, so nothing runs at all.
   if (HasSecondStatement(text))
@@ -428,7 +426,8 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
   try {
     PQclear(expect(rows.Declare(conn_, text, ParameterValues{}), PGRES_COMMAND_OK));
     const std::string first = rows.FetchText(0);
-    PGresult* next = first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
+    PGresult* next =
+        first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
     while (next) {
       ResultGuard res(std::exchange(next, nullptr));
       // The next batch is asked for before this one is stored: the server reads

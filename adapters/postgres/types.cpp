@@ -32,6 +32,7 @@ enum : uint32_t {
   kVarcharOid = 1043,
   kDateOid = 1082,
   kTimeOid = 1083,
+  kTimetzOid = 1266,
   kTimestampOid = 1114,
   kTimestamptzOid = 1184,
   kNumericOid = 1700,
@@ -143,11 +144,16 @@ ColumnType MapServerType(uint32_t oid, int typmod) {
       return {adSingle, 4};
     case kFloat8Oid:
       return {adDouble, 8};
-    case kNumericOid:
+    case kNumericOid: {
       // typmod = ((precision << 16) | scale) + 4; -1 without a declared precision.
-      return {adNumeric, typmod >= 4 ? ((typmod - 4) >> 16) & 0xffff : 0};
+      // The scale is an 11-bit signed number (numeric(5,-2) rounds to hundreds).
+      if (typmod < 4) return {adNumeric, 0, 0, 0};
+      const int32_t precision = ((typmod - 4) >> 16) & 0xffff;
+      const int32_t scale = (((typmod - 4) & 0x7ff) ^ 1024) - 1024;
+      return {adNumeric, precision, precision, scale};
+    }
     case kMoneyOid:
-      return {adCurrency, 8};
+      return {adCurrency, 8, 19, 2};  // cents, as lc_monetary C writes them
     case kDateOid:
       return {adDate, 8};
     case kTimestampOid:
@@ -155,6 +161,8 @@ ColumnType MapServerType(uint32_t oid, int typmod) {
       return {adDBTimeStamp, 16};
     case kTimeOid:
       return {adDBTime, 8};
+    case kTimetzOid:
+      return {adVarChar, 0};  // its text with the offset: a time alone cannot hold it
     case kBoolOid:
       return {adBoolean, 2};
     case kUuidOid:

@@ -374,6 +374,8 @@ RowStreamer::RowStreamer(sqlite3_stmt* st) : st_(st), columns_(sqlite3_column_co
       ColumnType ct = MapDeclaredType(decl);
       meta_[c].type = ct.type;
       meta_[c].definedSize = ct.size;
+      meta_[c].precision = ct.precision;
+      meta_[c].scale = ct.scale;
       kinds_[c] = static_cast<int>(KindOf(ct.type));
     } else {
       kinds_[c] = static_cast<int>(Kind::kUnknown);
