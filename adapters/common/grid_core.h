@@ -293,8 +293,12 @@ class GridCore : public GridControl {
   virtual void SelectionChanged() {}
   // The auto-size method of a column.
   virtual void AutoSize(CoreColumn& column) = 0;
-  // The current row of a source that moved by itself (rows before: ordinal).
+  // Moves the source's current row (clamped to the rows).
   void MoveToOrdinal(int ordinal);
+  // The current column as the view placed it, without commit or notification.
+  void TakeColumn(int index) {
+    if (index >= 0 && index < ColumnCount()) col_ = index;
+  }
   // Shows a German message about a refused edit.
   void ReportError(const std::string& text) const;
   // Layout content, for front ends that keep more than the core.
