@@ -218,6 +218,7 @@ class QtGrid : public GridControl {
   void RemoveSelectedAt(int index) override;
 
   std::string CellText(int ordinal, int colIndex) const override;
+  std::string CellValueText(int ordinal, int colIndex) const override;
 
   // --- Layouts.
   std::string LayoutFileName() const override { return layoutFile_; }
