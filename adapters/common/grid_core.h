@@ -154,6 +154,7 @@ class GridCore : public GridControl {
   int OrdinalOf(const Variant& bookmark) const;
   // The text a cell shows, whole (export, clipboard, print footers).
   std::string CellText(int ordinal, int colIndex) const override;
+  std::string CellValueText(int ordinal, int colIndex) const override;
   // The text a cell shows on screen and is measured with: at most
   // kMaxShownCharacters characters.
   std::string ShownText(int ordinal, int colIndex) const;

@@ -33,6 +33,11 @@ std::string GridCore::CellText(int ordinal, int colIndex) const {
   return FormatCell(value, column.NumberFormat());
 }
 
+std::string GridCore::CellValueText(int ordinal, int colIndex) const {
+  Column(colIndex);  // raises for a column that does not exist
+  return PlainText(ValueAt(ordinal, colIndex));
+}
+
 std::string GridCore::ShownText(int ordinal, int colIndex) const {
   if (colIndex < 0 || colIndex >= ColumnCount() || ordinal < 0 || ordinal >= RowCount()) return "";
   const CoreColumn& column = Column(colIndex);
