@@ -233,8 +233,7 @@ void VMGrid::FilterAndSortInMemory() {
     if (r->datatype != kTypeUndetermined) continue;
     int idx = rs.FieldIndex(r->fieldname);
     if (idx < 0) continue;
-    r->datatype = rs.FieldType(idx);
-    r->size = rs.FieldDefinedSize(idx);
+    r->TakeType(rs, idx);
   }
   // A criterion the rows cannot be filtered by shows its message and no rows, never
   // the rows unfiltered under it.
@@ -449,8 +448,7 @@ void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
         if (f->datatype != kTypeUndetermined) continue;
         int idx = r.FieldIndex(f->fieldname);
         if (idx < 0) continue;
-        f->datatype = r.FieldType(idx);
-        f->size = r.FieldDefinedSize(idx);
+        f->TakeType(r, idx);
       }
       return;
     }
@@ -458,8 +456,10 @@ void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
     for (int i = 0; i < r.FieldCount(); ++i) {
       std::string name = r.FieldName(i);
       if (core::EqualsNoCase(name, "upsize_ts")) continue;
-      gridFields_->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false, false,
-                       false, Variant::Missing(), "", r.FieldDefinedSize(i));
+      gridFields_
+          ->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false, false, false,
+                Variant::Missing(), "", r.FieldDefinedSize(i))
+          ->TakeType(r, i);
     }
   } catch (const std::exception&) {
     ReportError(vmGridErrorWrongDatatype, "Fehler bei der Übertragung des 'Recordsets'.");
@@ -486,7 +486,7 @@ void VMGrid::SetArray(std::shared_ptr<XArray> xarr) {
         rs->AppendField(f->fieldname, adVarWChar, 15, adFldUnspecified);
       else
         rs->AppendField(f->fieldname, f->datatype == kTypeUndetermined ? adVariant : f->datatype,
-                        f->size, adFldUnspecified);
+                        f->size, adFldUnspecified, f->precision, f->scale);
       ++taken;
     } catch (const std::exception&) {
       ReportError(vmGridErrorInvalidField,

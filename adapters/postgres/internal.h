@@ -21,6 +21,7 @@ inline constexpr const char* kSource = "PostgreSQL";
 enum class Kind {
   kInteger,
   kDouble,
+  kDecimal,
   kMoney,
   kDate,
   kTimestamp,
@@ -28,6 +29,7 @@ enum class Kind {
   kBool,
   kGuid,
   kBytes,
+  kInterval,
   kText
 };
 

@@ -1,26 +1,24 @@
-// Qt grid: printing on Qt Print Support (printer, PDF file, preview window) and
-// the delimited export. Pages follow the shared page plan, so they match what the
-// headless grid records; they are painted one at a time from the rows, so a long
-// table prints without holding more than one page.
-#include <unistd.h>
+// Qt grid: printing on Qt Print Support (printer, PDF file, preview window). The
+// pages are the core's, so they match what the headless grid records; they are
+// painted one at a time, so a long table prints without holding more than one page.
 
 #include <QAction>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QIODevice>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
-#include "adapters/common/delimited_export.h"
 #include "adapters/common/print_layout.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_grid_view.h"
+#include "host/atomic_file.h"
 #include "host/error.h"
 
 namespace vmbgrid {
@@ -38,7 +36,7 @@ QtGrid::PreviewRunner& Runner() {
   return runner;
 }
 
-void SetUpPage(QPrinter& printer, int orientation) {
+void SetUpPage(QPagedPaintDevice& printer, int orientation) {
   const double marginMm = PrintGeometry::kMargin / 1440.0 * 25.4;
   printer.setPageLayout(QPageLayout(
       QPageSize(QPageSize::A4), orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait,
@@ -59,6 +57,24 @@ Qt::Alignment AlignmentOf(int alignment) {
 [[noreturn]] void PrintFailed(const std::string& why) {
   throw VMError(errc::kPrinterError, "QtGrid", why);
 }
+
+// The PDF writer's output, handed to the safe writer as it comes: the file is
+// checked before the first byte, a full disk is reported with its cause, and the
+// target is replaced only once every page is written.
+class SafeFileDevice : public QIODevice {
+ public:
+  explicit SafeFileDevice(AtomicFileWriter& out) : out_(out) { open(QIODevice::WriteOnly); }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    out_.Write(std::string_view(data, static_cast<size_t>(size)));
+    return size;
+  }
+
+ private:
+  AtomicFileWriter& out_;
+};
 
 // The preview's own texts in German: those the library sets by index where Qt has a
 // counterpart, the rest fixed.
@@ -101,22 +117,15 @@ void GermanPreviewTexts(QPrintPreviewDialog& dialog, const std::map<int, std::st
 
 void QtGrid::SetPreviewRunner(PreviewRunner runner) { Runner() = std::move(runner); }
 
-void QtGrid::RenderPages(QPrinter& printer) {
-  std::vector<int> cols;
-  std::vector<double> widths;
-  for (QtGridColumn* c : order_) {
-    if (!c->Visible()) continue;
-    cols.push_back(c->Index());
-    widths.push_back(c->Width());
-  }
-  const double line = rowHeight_ > 0 ? rowHeight_ : kDefaultLine;
-  const PrintPlan plan = PlanPrint(widths, rows_, orientation_, line);
-  const PrintGeometry geometry = PrintGeometry::For(orientation_);
+int QtGrid::RenderPages(QPagedPaintDevice& printer, int resolution) {
+  const double line = RowHeightSetting() > 0 ? RowHeightSetting() : kDefaultLine;
+  const PrintPlan plan = PlanPages(line);
+  const PrintGeometry geometry = PrintGeometry::For(PrintOrientation());
 
   QPainter p;
   if (!p.begin(&printer)) PrintFailed("Der Drucker kann nicht beginnen.");
   // Drawn in twips from the top left of the printable area.
-  const double scale = printer.resolution() / 1440.0;
+  const double scale = resolution / 1440.0;
   p.scale(scale, scale);
   QFont plain(QStringLiteral("DejaVu Sans"));
   plain.setPixelSize(static_cast<int>(kFontTwips));
@@ -124,118 +133,98 @@ void QtGrid::RenderPages(QPrinter& printer) {
   bold.setBold(true);
   const QPen rule(Qt::black, 10);
 
-  auto drawCells = [&](const std::vector<int>& band, double y,
-                       const std::function<std::string(int)>& text) {
+  auto drawCells = [&](const std::vector<int>& columns, double y,
+                       const std::vector<std::string>& texts) {
     double x = 0;
-    for (int i : band) {
-      const double w = widths[static_cast<size_t>(i)];
+    for (size_t i = 0; i < columns.size() && i < texts.size(); ++i) {
+      const CoreColumn& column = Column(columns[i]);
+      const double w = column.Width();
       const double clipped = std::min(w, geometry.width - x);
-      const int col = cols[static_cast<size_t>(i)];
       QRectF cell(x + kCellPadding / 2, y, std::max(0.0, clipped - kCellPadding), line);
       const QString s =
-          QFontMetricsF(p.font()).elidedText(Q(text(col)), Qt::ElideRight, cell.width());
-      p.drawText(cell,
-                 static_cast<int>(AlignmentOf(columns_[static_cast<size_t>(col)]->Alignment())), s);
+          QFontMetricsF(p.font()).elidedText(Q(texts[i]), Qt::ElideRight, cell.width());
+      p.drawText(cell, static_cast<int>(AlignmentOf(column.Alignment())), s);
       x += w;
     }
     return x;
   };
 
+  // One page's texts at a time, so that a long table never sits in memory whole.
   for (int page = 0; page < plan.PageCount(); ++page) {
     if (page > 0 && !printer.newPage())
       PrintFailed("Die nächste Seite kann nicht gedruckt werden.");
-    const std::vector<int>& band = plan.BandOf(page);
+    const PrintedPage texts = PageTexts(plan, page);
     p.setFont(bold);
-    const double right = std::min(geometry.width, drawCells(band, 0, [this](int c) {
-                                    return columns_[static_cast<size_t>(c)]->Caption();
-                                  }));
+    const double right = std::min(geometry.width, drawCells(texts.columns, 0, texts.captions));
     p.setPen(rule);
     p.drawLine(QLineF(0, line, right, line));
     p.setFont(plain);
     double y = line;
-    const int first = plan.FirstRowOf(page);
-    for (int r = first; r < first + plan.RowsOn(page); ++r, y += line)
-      drawCells(band, y, [this, r](int c) { return DisplayText(r, c); });
-    if (plan.HasFooterOn(page) && !printFooter_.empty()) {
+    for (const auto& row : texts.rows) {
+      drawCells(texts.columns, y, row);
+      y += line;
+    }
+    if (!texts.footer.empty()) {
       p.drawLine(QLineF(0, y, right, y));
       p.setFont(bold);
-      drawCells(band, y, [this](int c) {
-        return static_cast<size_t>(c) < printFooter_.size() ? printFooter_[static_cast<size_t>(c)]
-                                                            : std::string();
-      });
+      drawCells(texts.columns, y, texts.footer);
       p.setFont(plain);
     }
     p.drawText(QRectF(0, geometry.height - line, geometry.width, line),
-               Qt::AlignHCenter | Qt::AlignBottom, Q(PageNumberText(page + 1, plan.PageCount())));
+               Qt::AlignHCenter | Qt::AlignBottom, Q(texts.pageNumber));
   }
   if (!p.end()) PrintFailed("Der Druck konnte nicht abgeschlossen werden.");
-  lastPrintPages_ = plan.PageCount();
+  return plan.PageCount();
 }
 
 void QtGrid::PrintData() {
   lastPrintPages_ = 0;
   const std::string pdf = std::exchange(pdfTarget_, {});
-  QPrinter printer(QPrinter::HighResolution);
   if (pdf.empty()) {
+    QPrinter printer(QPrinter::HighResolution);
     if (QPrinterInfo::availablePrinters().isEmpty())
       PrintFailed("Es ist kein Drucker eingerichtet.");
-    SetUpPage(printer, orientation_);
-    RenderPages(printer);
+    SetUpPage(printer, PrintOrientation());
+    lastPrintPages_ = RenderPages(printer, printer.resolution());
     return;
   }
-  // Written aside and renamed, so that a failed print leaves no broken PDF.
-  const std::string temp = pdf + ".tmp" + std::to_string(static_cast<long>(::getpid()));
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(Q(temp));
-  SetUpPage(printer, orientation_);
-  std::error_code ec;
-  try {
-    RenderPages(printer);
-  } catch (...) {
-    std::filesystem::remove(temp, ec);
-    throw;
+  // Through the safe writer: a target that may not be replaced, a folder that is
+  // missing or read-only and a full disk are named as the text export names them,
+  // and a failed print leaves no broken PDF. Pages count only once the file is in
+  // place.
+  AtomicFileWriter out(pdf);
+  SafeFileDevice device(out);
+  int pages = 0;
+  {
+    QPdfWriter writer(&device);
+    writer.setResolution(1200);
+    writer.setCreator(QStringLiteral("VMBGrid"));
+    SetUpPage(writer, PrintOrientation());
+    pages = RenderPages(writer, writer.resolution());
   }
-  std::filesystem::rename(temp, pdf, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    throw VMError(errc::kPathFileAccess, "QtGrid",
-                  "Die Datei \"" + pdf + "\" konnte nicht geschrieben werden.");
-  }
+  device.close();
+  out.Commit();
+  lastPrintPages_ = pages;
 }
 
 void QtGrid::PrintPreview() {
   lastPrintPages_ = 0;
   QPrinter printer(QPrinter::HighResolution);
-  SetUpPage(printer, orientation_);
+  SetUpPage(printer, PrintOrientation());
   QPrintPreviewDialog dialog(&printer, view_ ? view_->window() : nullptr);
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                    [this](QPrinter* target) {
                      try {
-                       RenderPages(*target);
+                       RenderPages(*target, target->resolution());
                      } catch (const std::exception&) {
                        // The preview stays empty; Qt cannot carry the error out of its paint call.
                      }
                    });
-  GermanPreviewTexts(dialog, previewCaptions_);
+  GermanPreviewTexts(dialog, PreviewCaptions());
   if (Runner())
     Runner()(dialog);
   else
     dialog.exec();
-}
-
-void QtGrid::Export(const std::string& path, bool allRows, const std::string& separator,
-                    const std::string& prefix, const std::string& suffix) {
-  std::vector<int> cols;
-  for (QtGridColumn* c : order_)
-    if (c->Visible()) cols.push_back(c->Index());
-  std::vector<int> ordinals;
-  if (allRows) {
-    ordinals = AllOrdinals(rows_);
-  } else if (CurrentOrdinal() >= 0) {
-    ordinals.push_back(CurrentOrdinal());
-  }
-  ExportDelimited(path, ordinals, cols, [this](int r, int c) { return DisplayText(r, c); },
-                  {separator, prefix, suffix});
 }
 
 }  // namespace vmbgrid

@@ -22,10 +22,13 @@ void UnregisterProcedure(const std::string& name);
 bool HasProcedure(const std::string& name);
 
 // Data-type code and defined size of a declared column type ("VARCHAR(50)" ->
-// adVarChar, 50). Types outside the table follow SQLite's affinity rules.
+// adVarChar, 50), with precision and scale for exact numbers ("DECIMAL(12,2)" ->
+// adNumeric, 12, 12, 2). Types outside the table follow SQLite's affinity rules.
 struct ColumnType {
   int32_t type = adVarChar;
   int32_t size = 0;
+  int32_t precision = 0;
+  int32_t scale = 0;
 };
 ColumnType MapDeclaredType(std::string_view declared);
 
@@ -53,9 +56,6 @@ std::string ConnectionStringForFile(const std::string& path);
 // Dates are stored as ISO text. Parsing accepts "yyyy-mm-dd" with an optional
 // time ("hh:mm", "hh:mm:ss", fractions, "T" as separator); false for anything else.
 bool ParseStoredDate(std::string_view text, double& serial);
-// Times of day are stored as "hh:mm:ss" (fractions allowed); the automation date of
-// that time on 30.12.1899.
-bool ParseStoredTime(std::string_view text, double& serial);
 // "yyyy-mm-dd", with " hh:mm:ss" when the time is not midnight.
 std::string FormatStoredDate(double serial);
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "tests/support/types_table.h"
+#include "tests/support/generated_types.h"
 
 namespace vmbgrid::difftest {
 

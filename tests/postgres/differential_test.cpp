@@ -25,7 +25,7 @@
 #include "host/platform.h"
 #include "tests/postgres/differential_grammar.h"
 #include "tests/postgres/pg_test_support.h"
-#include "tests/support/types_table.h"
+#include "tests/support/generated_types.h"
 
 namespace vmbgrid {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/types_table.h"
+#include "tests/support/generated_types.h"
 
 #include <algorithm>
 #include <random>
