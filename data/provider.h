@@ -42,6 +42,8 @@ class ResultSink {
   virtual void PutDate(int col, double serial) = 0;  // automation date
   virtual void PutText(int col, std::string_view utf8) = 0;
   virtual void PutBlob(int col, std::string_view bytes) = 0;
+  // An exact number, read from the source's text without a binary double.
+  virtual void PutDecimal(int col, const Decimal& value) { PutText(col, value.ToText()); }
   virtual void EndRow() = 0;
 };
 

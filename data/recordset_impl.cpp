@@ -495,32 +495,41 @@ bool RecordsetImpl::NumberAt(int32_t ordinal, int field, double& out) const {
   return store_->columns[static_cast<size_t>(field)].NumberAt(row, out);
 }
 
-double RecordsetImpl::SumNumbers(int field) const {
+Variant RecordsetImpl::Total(int field) const {
   FetchAll();
-  if (!store_ || field < 0 || static_cast<size_t>(field) >= store_->columns.size()) return 0.0;
+  if (!store_ || field < 0 || static_cast<size_t>(field) >= store_->columns.size())
+    return Variant(Decimal());
   // A pending edit of this field overrides the stored cell: take the general path.
   if (editMode_ != adEditNone && pending_[static_cast<size_t>(field)])
-    return Recordset::SumNumbers(field);
+    return Recordset::Total(field);
   const Column& c = store_->columns[static_cast<size_t>(field)];
   auto isNull = [&c](uint32_t row) { return (c.nulls[row >> 6] >> (row & 63)) & 1u; };
-  double total = 0.0;
+  NumberTotal total;
+  // One loop per storage straight over the column arrays.
   switch (c.storage) {
     case Storage::Int32:
       for (uint32_t row : view_)
-        if (!isNull(row)) total += static_cast<double>(c.i32[row]);
-      return total;
+        if (!isNull(row)) total.AddInteger(c.i32[row]);
+      break;
     case Storage::Int64:
       for (uint32_t row : view_)
-        if (!isNull(row)) total += static_cast<double>(c.i64[row]);
-      return total;
+        if (!isNull(row)) total.AddInteger(c.i64[row]);
+      break;
     case Storage::Double:
-      if (c.presentation == Presentation::Date) return 0.0;
+      if (c.presentation == Presentation::Date) break;
       for (uint32_t row : view_)
-        if (!isNull(row)) total += c.f64[row];
-      return total;
-    default:
-      return Recordset::SumNumbers(field);
+        if (!isNull(row)) total.AddDouble(c.f64[row]);
+      break;
+    case Storage::Decimal:
+      for (uint32_t row : view_)
+        if (!isNull(row)) total.AddExact(c.dec[row]);
+      break;
+    case Storage::Text:
+    case Storage::Variant:
+      for (uint32_t row : view_) total.AddValue(c.ValueAt(row));
+      break;
   }
+  return total.Result();
 }
 
 // ---- clones and observers ----

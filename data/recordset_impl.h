@@ -82,7 +82,7 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
   Variant BookmarkAt(int32_t ordinal) const override;
   int32_t OrdinalOf(const Variant& bookmark) const override;
   bool NumberAt(int32_t ordinal, int field, double& out) const override;
-  double SumNumbers(int field) const override;
+  Variant Total(int field) const override;
 
   void AddNew() override;
   void Update() override;

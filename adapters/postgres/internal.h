@@ -21,6 +21,7 @@ inline constexpr const char* kSource = "PostgreSQL";
 enum class Kind {
   kInteger,
   kDouble,
+  kDecimal,
   kMoney,
   kDate,
   kTimestamp,
@@ -28,6 +29,7 @@ enum class Kind {
   kBool,
   kGuid,
   kBytes,
+  kInterval,
   kText
 };
 
@@ -78,8 +80,8 @@ class CursorRows {
 
  private:
   std::string name_;
-  int64_t remaining_;  // rows the limit still allows; -1 without one
-  int32_t batch_ = 0;  // rows the last FETCH asked for
+  int64_t remaining_;       // rows the limit still allows; -1 without one
+  int32_t batch_ = 0;       // rows the last FETCH asked for
   int32_t prefetched_ = 0;  // rows the FETCH sent ahead asks for; 0 when none
   bool described_ = false;
   Columns columns_;
@@ -165,8 +167,8 @@ class Session final : public data::ProviderSession {
 
   std::vector<std::pair<std::string, std::string>> keywords_;
   PGconn* conn_ = nullptr;
-  PGconn* spare_ = nullptr;        // see KeepForCursors
-  std::vector<Cursor*> cursors_;   // open progressive loads, closed with the session
+  PGconn* spare_ = nullptr;       // see KeepForCursors
+  std::vector<Cursor*> cursors_;  // open progressive loads, closed with the session
   LikeFolding folding_ = LikeFolding::kIcu;
   int timeout_ = 0;  // statement_timeout in force, seconds
   bool schemaChecked_ = false;

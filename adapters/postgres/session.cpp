@@ -104,7 +104,8 @@ class CellSink final : public data::ResultSink {
   void PutDouble(int, double v) override { value = Variant(v); }
   void PutDate(int, double serial) override { value = Variant::Date(serial); }
   void PutText(int, std::string_view s) override { value = Variant(s); }
-  void PutBlob(int, std::string_view s) override { value = Variant(s); }
+  void PutBlob(int, std::string_view s) override { value = Variant::Bytes(s); }
+  void PutDecimal(int, const Decimal& d) override { value = Variant(d); }
   void EndRow() override {}
 };
 

@@ -48,8 +48,8 @@ inline const std::vector<Column>& Columns() {
       {"notiz", "TEXT", "text", adVarChar, adVarChar},
       {"daten", "BLOB", "bytea", adLongVarBinary, adLongVarBinary},
       {"lang", "CLOB", nullptr, adLongVarChar, 0},
-      // No declared type: the storage class of the first value (an integer) decides.
-      {"gemischt", "", nullptr, adBigInt, 0},
+      // No declared type: each value as stored (42, 1.5, 'Text', a blob).
+      {"gemischt", "", nullptr, adVariant, 0},
       {"zone", nullptr, "timestamptz", 0, adDBTimeStamp},
       {"uhrzeit_tz", nullptr, "timetz", 0, adVarChar},
       {"dauer", nullptr, "interval", 0, adVarChar},
