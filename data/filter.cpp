@@ -477,7 +477,7 @@ class Parser {
         }
         // Single precision compares in its own precision ("0.1" finds the 0.1 a
         // float holds); dates compare as the instants they are.
-        if (c.type == adSingle) num = static_cast<double>(static_cast<float>(num));
+        if (c.type == adSingle) num = AsSingle(num);
         if (c.presentation == Presentation::Date) num = DateOrder(num);
         n.litNum = num;
         int64_t whole = 0;
@@ -503,7 +503,7 @@ class Parser {
       }
       case Storage::Text:
         n.mode = FilterNode::Mode::Text;
-        n.litFolded = FoldText(IsFixedText(c) ? TrimBlanksRight(n.litText) : n.litText);
+        n.litFolded = FoldText(SearchedText(c, n.litText));
         break;
       case Storage::Variant:
         n.mode = FilterNode::Mode::Variant;

@@ -131,10 +131,9 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
     const LikePattern& p = *n.like;
     bool want = !n.negate;
     if (c.storage == Storage::Text) {
-      const bool fixed = IsFixedText(c);
       Scan(in, out, [&](uint32_t r) {
         if (c.IsNullAt(r)) return false;
-        return p.Match(fixed ? TrimBlanksRight(c.TextAt(r)) : c.TextAt(r)) == want;
+        return p.Match(SearchedText(c, c.TextAt(r))) == want;
       });
     } else if (c.presentation == Presentation::Date && c.storage == Storage::Double) {
       // The text form the databases match dates and times in.
@@ -195,7 +194,7 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
         const double* v = c.f64.data();
         ScanOp(n.op, in, out, [&](uint32_t r) {
           if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
-          return Three(static_cast<double>(static_cast<float>(v[r])), lit);
+          return Three(AsSingle(v[r]), lit);
         });
       } else if (c.storage == Storage::Double && c.presentation == Presentation::Date) {
         const double* v = c.f64.data();
@@ -231,8 +230,7 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
       return;
     }
     case FilterNode::Mode::Text: {
-      const bool fixed = IsFixedText(c);
-      auto cell = [&](uint32_t r) { return fixed ? TrimBlanksRight(c.TextAt(r)) : c.TextAt(r); };
+      auto cell = [&](uint32_t r) { return SearchedText(c, c.TextAt(r)); };
       if (n.op == CmpOp::Eq || n.op == CmpOp::Ne) {
         bool want = n.op == CmpOp::Eq;
         Scan(in, out, [&](uint32_t r) {

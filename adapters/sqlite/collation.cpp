@@ -31,10 +31,24 @@ int Compare(void* arg, int n1, const void* s1, int n2, const void* s2) {
 
 void Destroy(void* arg) { ucol_close(static_cast<UCollator*>(arg)); }
 
+// A GUID in braces compares as the GUID: SQLite holds GUIDs as whatever text a
+// program wrote ("{6F9619FF-…}" or "6f9619ff-…"), and a search finds either form,
+// as PostgreSQL's uuid and the in-memory filter do.
+std::string_view WithoutGuidBraces(std::string_view s) {
+  if (s.size() != 38 || s.front() != '{' || s.back() != '}') return s;
+  for (size_t i = 1; i < 37; ++i) {
+    const char c = s[i];
+    const bool hyphen = i == 9 || i == 14 || i == 19 || i == 24;
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (hyphen ? c != '-' : !hex) return s;
+  }
+  return s.substr(1, 36);
+}
+
 int CompareNoCase(void*, int n1, const void* s1, int n2, const void* s2) {
   return data::CompareNoCase(
-      std::string_view(static_cast<const char*>(s1), static_cast<size_t>(n1)),
-      std::string_view(static_cast<const char*>(s2), static_cast<size_t>(n2)));
+      WithoutGuidBraces(std::string_view(static_cast<const char*>(s1), static_cast<size_t>(n1))),
+      WithoutGuidBraces(std::string_view(static_cast<const char*>(s2), static_cast<size_t>(n2))));
 }
 
 }  // namespace

@@ -260,6 +260,9 @@ TEST_F(Differential, CasesThatOnceDisagreedAgreeNow) {
       {"Tag", "31.7.2024 13:45", 0},  // the server cut the time off the literal
       {"Wahr", "5", 22},              // "= 5" on a boolean column
       {"Klein", "<-5", 12},
+      // GUIDs shown without braces (uuid as stored) and typed with them, or the other way.
+      {"Kennung", "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}", 14},
+      {"Kennung", "6f9619ff-8b86-d011-b42d-00c04fc964ff", 15},
   };
   for (const Case& c : cases) {
     std::ostringstream report;

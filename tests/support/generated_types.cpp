@@ -87,9 +87,10 @@ const Pool& PoolOf(const TypeColumn& c) {
   static const Pool zeitpunkt = DateTimes();
   static const Pool uhrzeit = {"00:00:00", "00:00:01", "08:00:00", "08:00:30", "12:30:00",
                                "12:30:01", "13:45:00", "18:00:00", "23:59:59"};
+  // As programs write them to SQLite: in braces or not, in either case.
   static const Pool kennung = {"{6F9619FF-8B86-D011-B42D-00C04FC964FF}",
                                "{00000000-0000-0000-0000-000000000000}",
-                               "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}"};
+                               "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11"};
   static const Pool kurz = [] {
     Pool p;
     for (const std::string& t : kTexts)
