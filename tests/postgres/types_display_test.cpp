@@ -223,6 +223,7 @@ enum class Show {
   Truth,
   Date,
   Stamp,
+  Time,
   Plain,
   Bytes,
   Mixed,
@@ -240,7 +241,7 @@ const std::map<std::string, Expectation>& Expectations() {
       {"geld", {Show::Money, true}},      {"kommazahl", {Show::Double, true}},
       {"einfach", {Show::Double, true}},  {"aktiv", {Show::Truth, false}},
       {"tag", {Show::Date, false}},       {"zeitpunkt", {Show::Stamp, false}},
-      {"uhrzeit", {Show::Plain, false}},  {"kennung", {Show::Plain, false}},
+      {"uhrzeit", {Show::Time, false}},   {"kennung", {Show::Plain, false}},
       {"name", {Show::Plain, false}},     {"kurz", {Show::Plain, false}},
       {"notiz", {Show::Plain, false}},    {"daten", {Show::Bytes, false}},
       {"lang", {Show::Plain, false}},     {"gemischt", {Show::Mixed, true}},
@@ -269,6 +270,8 @@ std::string Shown(const Raw& r, Show show) {
     case Show::Date:
     case Show::Stamp:
       return GermanDate(r.text);
+    case Show::Time:  // whole seconds: 23:59:59.99 stays 23:59:59
+      return r.text.substr(0, 8);
     case Show::Plain:
       return r.text;
     case Show::Bytes: {
