@@ -68,6 +68,18 @@ Decimal Decimal::FromInteger(int64_t v) {
 
 namespace {
 
+// What follows the digits: nothing, or "e"/"E" and an exponent within the limit.
+bool ReadExponent(std::string_view rest, int limit, int& exponent) {
+  exponent = 0;
+  if (rest.empty()) return true;
+  if (rest[0] != 'e' && rest[0] != 'E') return false;
+  std::string_view e = rest.substr(1);
+  if (!e.empty() && e.front() == '+') e.remove_prefix(1);
+  auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
+  return !e.empty() && r.ec == std::errc() && r.ptr == e.data() + e.size() && exponent <= limit &&
+         exponent >= -limit;
+}
+
 // The common case without a copy: up to 38 digits, an optional point, at most a
 // small exponent. False (nothing decided) for anything else.
 bool ParseShort(std::string_view s, bool negative, Decimal& out) {
@@ -91,14 +103,7 @@ bool ParseShort(std::string_view s, bool negative, Decimal& out) {
   }
   if (!any) return false;
   int exponent = 0;
-  if (i < s.size()) {
-    if (s[i] != 'e' && s[i] != 'E') return false;
-    std::string_view e = s.substr(i + 1);
-    if (!e.empty() && e.front() == '+') e.remove_prefix(1);
-    auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
-    if (e.empty() || r.ec != std::errc() || r.ptr != e.data() + e.size()) return false;
-    if (exponent > kMaxScale || exponent < -kMaxScale) return false;
-  }
+  if (!ReadExponent(s.substr(i), kMaxScale, exponent)) return false;
   int scale = fraction - exponent;
   Int128 units = static_cast<Int128>(m);
   if (scale < 0) {
@@ -138,17 +143,8 @@ bool Decimal::Parse(std::string_view text, Decimal& out) {
     }
   }
   if (!any) return false;
-  long exponent = 0;
-  if (i < s.size()) {
-    if (s[i] != 'e' && s[i] != 'E') return false;
-    std::string_view e = s.substr(i + 1);
-    if (!e.empty() && e.front() == '+') e.remove_prefix(1);
-    int value = 0;
-    auto r = std::from_chars(e.data(), e.data() + e.size(), value);
-    if (e.empty() || r.ec != std::errc() || r.ptr != e.data() + e.size()) return false;
-    if (value > 400 || value < -400) return false;
-    exponent = value;
-  }
+  int exponent = 0;
+  if (!ReadExponent(s.substr(i), 400, exponent)) return false;
   long scale = fraction - exponent;
   if (scale < 0) {
     if (!digits.empty()) digits.append(static_cast<size_t>(-scale), '0');
