@@ -114,8 +114,18 @@ TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
                                       "--save-layout", "Ohne/Ort"}))
                 .status,
             0);
+  // A layout whose columns are all hidden, as a hand-made record could be.
+  ASSERT_EQ(RunHost(VMBGRID_CLI,
+                    Cli({"--field", "Ort", "--user", "versteckt", "--save-layout", "Nichts"}))
+                .status,
+            0);
+  Sql(db_, "UPDATE aa_gridlayout_feld SET visible = 0");
   std::vector<Case> cases = {
       {Cli({}), 0, "3 Datensätze"},
+      {Cli({"--field", "Ort", "--user", "versteckt", "--layout", "Nichts"}), 0, "3 Datensätze"},
+      // The shared layout is ADMIN's: another user is refused, also while none exists.
+      {Cli({"--user", "cli", "--save-layout", "Standard"}), 1, "nur der Benutzer ADMIN"},
+      {Cli({"--user", "Admin", "--save-layout", "Standard"}), 0, "3 Datensätze", "Meldung"},
       // The layout of the last run hides Ort already; --hide keeps it hidden.
       {Cli({"--field", "Ort", "--user", "schraeg", "--hide", "Ort"}), 0, "3 Datensätze", "  Ort\n"},
       {Cli({"--user", "schraeg", "--query", "Kunden/Köln"}), 0, "LIKE 'M%'"},
