@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The long differential run: the criteria grammar against SQLite, a throwaway
 # PostgreSQL server and the in-memory filter, over many seeds (the normal test run
-# checks one seed with 2500 pairs). Builds what it needs in the given build folder;
+# checks one seed with 3000 pairs). Builds what it needs in the given build folder;
 # stops at the first seed that finds a disagreement and prints it.
 # Usage: scripts/differential.sh [build-dir] [seeds] [pairs-per-seed] [first-seed]
 set -euo pipefail
