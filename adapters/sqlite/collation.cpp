@@ -45,13 +45,56 @@ std::string_view WithoutGuidBraces(std::string_view s) {
   return s.substr(1, 36);
 }
 
+bool Digits(std::string_view s, size_t from, size_t count) {
+  if (from + count > s.size()) return false;
+  for (size_t i = from; i < from + count; ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+// A stored GUID or moment compares in the form the statements write it.
+std::string_view Comparable(const void* s, int n, std::string& buffer) {
+  const std::string_view text(static_cast<const char*>(s), static_cast<size_t>(n));
+  return CanonicalMoment(WithoutGuidBraces(text), buffer);
+}
+
 int CompareNoCase(void*, int n1, const void* s1, int n2, const void* s2) {
-  return data::CompareNoCase(
-      WithoutGuidBraces(std::string_view(static_cast<const char*>(s1), static_cast<size_t>(n1))),
-      WithoutGuidBraces(std::string_view(static_cast<const char*>(s2), static_cast<size_t>(n2))));
+  std::string a, b;
+  return data::CompareNoCase(Comparable(s1, n1, a), Comparable(s2, n2, b));
 }
 
 }  // namespace
+
+std::string_view CanonicalMoment(std::string_view text, std::string& buffer) {
+  // The date part, if any: "YYYY-MM-DD" and a blank or "T".
+  size_t t = 0;
+  if (text.size() > 11 && Digits(text, 0, 4) && text[4] == '-' && Digits(text, 5, 2) &&
+      text[7] == '-' && Digits(text, 8, 2) && (text[10] == ' ' || text[10] == 'T')) {
+    t = 11;
+  }
+  // The time: "H:MM" or "HH:MM", then ":SS" and a fraction if given.
+  const size_t hourDigits = Digits(text, t, 2) ? 2 : Digits(text, t, 1) ? 1 : 0;
+  const size_t colon = t + hourDigits;
+  if (hourDigits == 0 || colon >= text.size() || text[colon] != ':' || !Digits(text, colon + 1, 2))
+    return text;
+  const size_t afterMinutes = colon + 3;
+  const bool seconds = afterMinutes < text.size();
+  if (seconds) {
+    if (text[afterMinutes] != ':' || !Digits(text, afterMinutes + 1, 2)) return text;
+    const size_t rest = afterMinutes + 3;
+    if (rest < text.size() &&
+        (text[rest] != '.' || !Digits(text, rest + 1, text.size() - rest - 1) ||
+         rest + 1 == text.size()))
+      return text;
+  }
+  if (hourDigits == 2 && seconds && (t == 0 || text[10] == ' ')) return text;  // canonical
+  buffer.assign(text.substr(0, t));
+  if (t > 0) buffer[10] = ' ';
+  if (hourDigits == 1) buffer += '0';
+  buffer.append(text.substr(t));
+  if (!seconds) buffer += ":00";
+  return buffer;
+}
 
 void InstallCollation(sqlite3* db) {
   sqlite3_create_collation_v2(db, kSearchCollation, SQLITE_UTF8, nullptr, CompareNoCase, nullptr);

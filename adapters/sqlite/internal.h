@@ -19,6 +19,12 @@ void InstallLike(sqlite3* db);
 // The German collation that the dialect gives every ORDER BY item.
 void InstallCollation(sqlite3* db);
 
+// A time or date and time in one of the shorter forms SQLite's date functions
+// take and other programs store ("8:05", "12:30", "2024-07-31T13:45",
+// "2024-07-31 13:45") in the form the library's statements write ("08:05:00",
+// "2024-07-31 13:45:00"), held in `buffer`; any other text as it is.
+std::string_view CanonicalMoment(std::string_view text, std::string& buffer);
+
 // The body registered for a procedure name, or an empty function.
 data::ProcedureBody FindProcedure(const std::string& name);
 

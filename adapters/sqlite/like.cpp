@@ -129,7 +129,15 @@ void LikeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   }
   thread_local std::vector<UChar32> text;
   const unsigned char* s = sqlite3_value_text(argv[1]);
-  Decode(s ? s : reinterpret_cast<const unsigned char*>(""), sqlite3_value_bytes(argv[1]), text);
+  // A time stored as "12:30" matches as the "12:30:00" the grid shows and the
+  // comparisons use.
+  std::string buffer;
+  const std::string_view stored =
+      CanonicalMoment(std::string_view(s ? reinterpret_cast<const char*>(s) : "",
+                                       static_cast<size_t>(sqlite3_value_bytes(argv[1]))),
+                      buffer);
+  Decode(reinterpret_cast<const unsigned char*>(stored.data()), static_cast<int32_t>(stored.size()),
+         text);
   sqlite3_result_int(ctx, Match(pat->tokens, text) ? 1 : 0);
   // Handed over last: SQLite may free it before set_auxdata returns. A constant
   // pattern is then compiled once per statement instead of once per row.

@@ -263,6 +263,13 @@ TEST_F(Differential, CasesThatOnceDisagreedAgreeNow) {
       // GUIDs shown without braces (uuid as stored) and typed with them, or the other way.
       {"Kennung", "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}", 14},
       {"Kennung", "6f9619ff-8b86-d011-b42d-00c04fc964ff", 15},
+      // Times and dates with times stored in SQLite as "12:30", "8:00:30",
+      // "2024-07-31T13:45:30" or "2024-07-31 13:45" compared as text.
+      {"Uhrzeit", "12:30", 5},
+      {"Uhrzeit", "<8:00", 10},
+      {"Zeitpunkt", "31.7.2024 13:45:30", 1},
+      {"Zone", "31.7.2024 00:00-31.7.2024 12:30", 3},
+      {"Zeitpunkt", "*:00*", 29},
   };
   for (const Case& c : cases) {
     std::ostringstream report;

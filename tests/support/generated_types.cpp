@@ -139,9 +139,24 @@ std::string Quoted(const std::string& text) {
   return out + "'";
 }
 
-std::string Literal(bool postgres, const TypeColumn& c, const Cell& cell) {
+// Times and dates with times as programs write them to SQLite, varying by row:
+// canonical, without ":00" seconds ("12:30", "2024-07-31 13:45"), with a one-digit
+// hour ("8:00:30") or with "T" between date and time.
+std::string SqliteMoment(const TypeColumn& c, const std::string& text, int id) {
+  std::string out = text;
+  const bool noSeconds = out.ends_with(":00") && id % 3 == 1;
+  if (noSeconds) out.resize(out.size() - 3);
+  if (c.kind == ValueKind::Time && out[0] == '0' && id % 4 == 2) out.erase(0, 1);
+  if (c.kind == ValueKind::DateTime && id % 2 == 0) out[10] = 'T';
+  return out;
+}
+
+std::string Literal(bool postgres, const TypeColumn& c, const Cell& cell, int id) {
   if (cell.null) return "NULL";
   switch (c.kind) {
+    case ValueKind::Time:
+    case ValueKind::DateTime:
+      return Quoted(postgres ? cell.text : SqliteMoment(c, cell.text, id));
     case ValueKind::Integer:
     case ValueKind::Single:
     case ValueKind::Double:
@@ -204,7 +219,7 @@ std::string CreateTypesTable(bool postgres, const std::string& table) {
 std::string InsertTypesRow(bool postgres, const std::string& table, const TypesRow& row) {
   std::string sql = "INSERT INTO \"" + table + "\" VALUES (" + std::to_string(row.id);
   for (size_t i = 0; i < kColumns.size(); ++i)
-    sql += ", " + Literal(postgres, kColumns[i], row.cells[i]);
+    sql += ", " + Literal(postgres, kColumns[i], row.cells[i], row.id);
   return sql + ")";
 }
 
