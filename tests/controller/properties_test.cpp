@@ -10,38 +10,6 @@ namespace {
 
 using Properties = ControllerTest;
 
-TEST_F(Properties, NewControllerHasTheDocumentedDefaults) {
-  VMGrid g;
-  EXPECT_TRUE(g.ReadOnly());
-  EXPECT_TRUE(g.AllowAddNew());
-  EXPECT_TRUE(g.AllowUserSort());
-  EXPECT_TRUE(g.RefreshOnLeaveColumn());
-  EXPECT_TRUE(g.ReturnNavigatesInGrid());
-  EXPECT_FALSE(g.ShowEmptyGrid());
-  EXPECT_FALSE(g.SortAscending());
-  EXPECT_EQ(g.MaxRecords(), 0);
-  EXPECT_EQ(g.SaveMode(), VelmGRX);
-  EXPECT_EQ(g.DebugLevel(), 0);
-  g.DebugLevel(7);
-  EXPECT_EQ(g.DebugLevel(), 0);
-  EXPECT_EQ(g.RecordCount(), 0);
-  EXPECT_EQ(g.EditMode(), adEditNone);
-  EXPECT_EQ(g.SortBy(), "");
-  EXPECT_EQ(g.PreviousSortBy(), "");
-  EXPECT_EQ(g.ConnectionString(), "");
-  EXPECT_EQ(g.SQLWherePart(), "");
-  EXPECT_EQ(g.Connection(), nullptr);
-  EXPECT_TRUE(g.FirstLoad());
-  EXPECT_FALSE(g.ClientData());
-  EXPECT_FALSE(g.SettingsChanged());
-  EXPECT_FALSE(g.IsTempLayout());
-  EXPECT_FALSE(g.LastClickOverData());
-  EXPECT_EQ(g.GridFields().Count(), 0);
-  EXPECT_EQ(g.Restrictions().Count(), 0);
-  EXPECT_EQ(g.SortColumns().Count(), 0);
-  EXPECT_EQ(g.queries(), nullptr);
-}
-
 TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   VMGrid g;
   g.ConnectionString("Provider=SQLite;Data Source=anders.db");
@@ -71,6 +39,9 @@ TEST_F(Properties, ConnectionStringAloneIsEnough) {
 
 TEST_F(Properties, PersistedOptionsMarkTheSettingsChanged) {
   VMGrid g;
+  EXPECT_FALSE(g.SettingsChanged());
+  g.DebugLevel(7);  // no level above 0 is known
+  EXPECT_EQ(g.DebugLevel(), 0);
   g.RefreshOnLeaveColumn(false);
   EXPECT_TRUE(g.SettingsChanged());
   g.SettingsChanged(false);
@@ -98,21 +69,17 @@ TEST_F(Properties, NegativeRowLimitKeepsTheOldOneAndZeroRemovesIt) {
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
 }
 
-TEST_F(Properties, SortByRemembersThePreviousColumn) {
-  VMGrid g;
+// SortBy remembers the column before; the list of sort columns keeps each column once,
+// moved to the end with its new direction; SortBy takes precedence over the list until
+// AddSortColumn gives the list back its say.
+TEST_F(Properties, SortByAndTheListOfSortColumns) {
+  VMGrid& g = MakeTyped();
   g.SortBy("Name");
   g.SortBy("Ort");
-  EXPECT_EQ(g.SortBy(), "Ort");
   EXPECT_EQ(g.PreviousSortBy(), "Name");
-  // The list takes over: SortBy empties and its value moves on.
-  g.AddSortColumn("Plz");
+  g.AddSortColumn("Name");  // SortBy empties and its value moves on
   EXPECT_EQ(g.SortBy(), "");
   EXPECT_EQ(g.PreviousSortBy(), "Ort");
-}
-
-TEST_F(Properties, SortColumnsMoveToTheEndWithTheirNewDirection) {
-  VMGrid& g = MakeTyped();
-  g.AddSortColumn("Name");
   g.AddSortColumn("Ort", descending);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Name] ASC, [Ort] DESC");
@@ -120,17 +87,6 @@ TEST_F(Properties, SortColumnsMoveToTheEndWithTheirNewDirection) {
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Ort] DESC, [name] DESC");
   EXPECT_EQ(g.SortColumns().Count(), 2);
-  // An unknown direction leaves the column followed by one blank.
-  g.DeleteAllSortColumns();
-  g.AddSortColumn("Nr", 3);
-  g.Requery();
-  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ");
-}
-
-TEST_F(Properties, SortByTakesPrecedenceOverTheListAndSurvivesDeleteAll) {
-  VMGrid& g = MakeTyped();
-  g.AddSortColumn("Name");
-  g.AddSortColumn("Ort");
   g.SortBy("Nr");
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] DESC");
@@ -141,10 +97,14 @@ TEST_F(Properties, SortByTakesPrecedenceOverTheListAndSurvivesDeleteAll) {
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ASC");
   EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"1", "2", "3", "5", "8", "9", "12", "17"}));
-  // AddSortColumn gives the list back its say.
   g.AddSortColumn("Ort", descending);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Ort] DESC");
+  // An unknown direction leaves the column followed by one blank.
+  g.DeleteAllSortColumns();
+  g.AddSortColumn("Nr", 3);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ");
 }
 
 // The options are read once user, Connection and grid are all there, whichever

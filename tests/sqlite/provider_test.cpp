@@ -310,12 +310,6 @@ TEST(SqliteRows, RepeatedStatementsAreRewrittenAsTheFirstTime) {
   }
 }
 
-}  // namespace
-}  // namespace vmbgrid::sqlite::testing
-
-namespace vmbgrid::sqlite::testing {
-namespace {
-
 TEST(SqliteSort, OrderByFollowsGermanRulesLikeTheInMemorySort) {
   auto s = MemorySession();
   Exec(*s, "CREATE TABLE k (Nr INTEGER, Name VARCHAR(20))");
