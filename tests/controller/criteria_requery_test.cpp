@@ -75,7 +75,9 @@ TEST_F(Criteria, AcceptedCriteriaAreSentInTheirShapeAndFindTheirRows) {
     SCOPED_TRACE(std::string(c.field) + " " + c.typed);
     EXPECT_EQ(Search(c.field, c.typed),
               *c.condition ? Where(c.condition) : "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
-    if (c.rows >= 0) EXPECT_EQ(vm_->RecordCount(), c.rows);
+    if (c.rows >= 0) {
+      EXPECT_EQ(vm_->RecordCount(), c.rows);
+    }
   }
   ExpectNeverSent("'1'='1");
   EXPECT_EQ(Search("Nr", ">=12"), Where("([Nr] >= 12)"));
