@@ -108,43 +108,22 @@ TEST_F(Properties, SortByAndTheListOfSortColumns) {
 }
 
 // The options are read once user, Connection and grid are all there, whichever
-// arrives last.
+// arrives last, and never without a user.
 TEST_F(Properties, OptionsLoadWhenTheLastOfUserConnectionAndGridArrives) {
   HeadlessGrid other("grdAndere");
-  {
+  // Steps: 'u' the user, 'n' no user, 'c' the connection, 'x' none, 'g' the grid;
+  // then the number of loads after each step.
+  const std::pair<std::string, std::string> orders[] = {
+      {"ucg", "001"}, {"guc", "001"}, {"cgung", "00111"}, {"ugx", "000"}};
+  for (const auto& [steps, loads] : orders) {
+    SCOPED_TRACE(steps);
     VMGrid g;
-    g.user("Anna");
-    g.Connection(conn_);
-    EXPECT_EQ(g.OptionLoadCount(), 0);
-    g.grid(&other);
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-  }
-  {
-    VMGrid g;
-    g.grid(&other);
-    g.user("Anna");
-    EXPECT_EQ(g.OptionLoadCount(), 0);
-    g.Connection(conn_);
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-  }
-  {
-    VMGrid g;
-    g.Connection(conn_);
-    g.grid(&other);
-    EXPECT_EQ(g.OptionLoadCount(), 0);
-    g.user("Anna");
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-    // Without a user nothing is read, whatever is attached after.
-    g.user("");
-    g.grid(&other);
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-  }
-  {
-    VMGrid g;
-    g.user("Anna");
-    g.grid(&other);
-    g.Connection(nullptr);
-    EXPECT_EQ(g.OptionLoadCount(), 0);
+    for (size_t i = 0; i < steps.size(); ++i) {
+      if (steps[i] == 'u' || steps[i] == 'n') g.user(steps[i] == 'u' ? "Anna" : "");
+      if (steps[i] == 'c' || steps[i] == 'x') g.Connection(steps[i] == 'c' ? conn_ : nullptr);
+      if (steps[i] == 'g') g.grid(&other);
+      EXPECT_EQ(g.OptionLoadCount(), loads[i] - '0') << i;
+    }
   }
 }
 
