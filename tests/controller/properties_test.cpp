@@ -17,6 +17,9 @@ TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   g.Connection(conn_);
   EXPECT_EQ(g.ConnectionString(), kMemoryDb);
   EXPECT_EQ(g.Connection(), conn_);
+  g.ConnectionString("");  // the host's connection is still the one used
+  EXPECT_EQ(g.OpenConnection(), conn_);
+  EXPECT_EQ(g.ConnectionString(), kMemoryDb);
   EXPECT_EQ(g.Settings().GetConnection(), conn_);  // options are kept in that database
   g.Connection(nullptr);
   EXPECT_EQ(g.ConnectionString(), "");
@@ -196,11 +199,6 @@ TEST_F(Properties, AConnectionThatCannotBeOpenedIsReported) {
   std::vector<std::string> shown = TakeMessages();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.back(), "Verbindung mit Datenbank konnte nicht hergestellt werden.");
-  // With the host's connection set, that one is used and its string copied.
-  g.Connection(conn_);
-  g.ConnectionString("");
-  EXPECT_EQ(g.OpenConnection(), conn_);
-  EXPECT_EQ(g.ConnectionString(), kMemoryDb);
 }
 
 }  // namespace

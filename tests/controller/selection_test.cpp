@@ -177,7 +177,7 @@ TEST_F(Selection, GetValuesCurrentRowFirstThenTheSelectionInItsOrder) {
   EXPECT_THROW(g.GetValues({Variant("Unbekannt")}), VMError);
 }
 
-TEST_F(Selection, DraggingARowOutsideTheSelectionLeavesTheCurrentRow) {
+TEST_F(Selection, DraggingTakesTheRowOrTheWholeSelection) {
   VMGrid& g = Loaded();
   MoveTo(0);
   main_.AddSelected(BookmarkOf(2));
@@ -186,15 +186,13 @@ TEST_F(Selection, DraggingARowOutsideTheSelectionLeavesTheCurrentRow) {
   EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"12"}));
   EXPECT_EQ(main_.CurrentOrdinal(), 0);
   EXPECT_EQ(main_.SelectedCount(), 2);
-}
-
-TEST_F(Selection, DraggingASelectedRowTakesTheWholeSelectionOnce) {
-  VMGrid& g = Loaded();
+  // A selected row dragged takes the whole selection, once.
+  g.SelectNone();
   MoveTo(3);
   main_.AddSelected(BookmarkOf(1));
   main_.AddSelected(BookmarkOf(3));
   main_.AddSelected(BookmarkOf(5));
-  std::vector<XArray> dragged = g.GetValuesDragDrop(BookmarkOf(1), fields_);
+  dragged = g.GetValuesDragDrop(BookmarkOf(1), fields_);
   EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"2", "5", "9"}));
   EXPECT_EQ(main_.SelectedCount(), 3);
   EXPECT_EQ(main_.CurrentOrdinal(), 5);  // on the last selected row
