@@ -9,6 +9,7 @@
 #include "layout/layout_names.h"
 #include "model/enums.h"
 #include "model/grid_controller.h"
+#include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
 
@@ -121,11 +122,11 @@ bool LayoutStore::LoadLayout(bool alignSatellites, bool temporary) {
         }
       }
       owner_.ApplyValueTranslation();
-      if (alignSatellites) {
-        owner_.SearchRowState().SyncColumnSizes();
-        owner_.SearchRowState().SyncColumnOrder();
-        owner_.SumRowState().FitSumRow();
-      }
+      // The lines follow every layout, not only those loaded from the menu: a layout
+      // may bring other columns at an index, and a sum line left with the old ones
+      // showed a total under another column, in its format.
+      owner_.Interaction().FollowColumns();
+      if (alignSatellites) owner_.SumRowState().FitSumRow();
     }
   } catch (const std::exception&) {
     return false;  // the remembered names come back when temporary

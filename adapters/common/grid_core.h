@@ -254,6 +254,7 @@ class GridCore : public GridControl {
   std::string PreviewCaption(int index) const;
   const std::map<int, std::string>& PreviewCaptions() const { return previewCaptions_; }
   void PrintFooter(const std::vector<std::string>& cells) override { printFooter_ = cells; }
+  const std::vector<std::string>& Footer() const { return printFooter_; }
   // The pages of a print of the visible columns in display order; a row of
   // `lineHeight` twips. Page texts are made one page at a time.
   PrintPlan PlanPages(double lineHeight) const;
