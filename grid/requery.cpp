@@ -288,6 +288,7 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
   sumRow_->ComputeSums();
   ApplyCaptions();
   ApplyInputDropDowns();
+  if (grid_) grid_->SortMarks(SortMarks());
   firstLoad_ = false;
   if (grid_) grid_->LeftCol(leftCol);
   if (!Key2KeepCurrent.empty()) {

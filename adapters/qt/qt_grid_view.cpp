@@ -75,14 +75,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= grid_->ColumnCount()) return {};
-    const CoreColumn& c = grid_->Column(section);
-    QString caption = QString::fromStdString(c.Caption());
-    // The sort mark: an arrow for the direction, with several sort columns their rank.
-    if (c.SortDirection() != 0) {
-      caption += c.SortDirection() == 1 ? QStringLiteral(" \u25B2") : QStringLiteral(" \u25BC");
-      if (c.SortRank() > 0) caption += QString::number(c.SortRank());
-    }
-    return caption;
+    return QString::fromStdString(grid_->Column(section).HeaderText());
   }
   const int ordinal = grid_->OrdinalAt(section);
   if (grid_->IsAddNewRow(ordinal)) return QStringLiteral("*");

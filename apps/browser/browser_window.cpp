@@ -487,6 +487,9 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     g.Connection(connection_);
     g.RecordSource(table);
     if (options_.max) g.MaxRecords(*options_.max);
+    // The first click on a header sorts A to Z, as users of a browser expect (the
+    // library's own default is descending).
+    g.SortAscending(true);
     ConfigureFields(g, columns, sample);
     g.Requery(sample ? "Nr" : "");
   });

@@ -397,7 +397,7 @@ int main(int argc, char** argv) {
     std::vector<int> columns = dataGrid.DisplayOrder(true);
     for (int c : columns) {
       GridColumn& col = dataGrid.Column(c);
-      table.header.push_back(col.Caption());
+      table.header.push_back(dataGrid.Column(c).HeaderText());
       auto f = grid.GridFields().Find(col.DataField());
       table.rightAligned.push_back(f && IsNumericFormat(f->datatype));
     }
