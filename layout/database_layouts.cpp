@@ -297,17 +297,17 @@ void DatabaseLayouts::WriteLayoutFields(int32_t layoutid) {
   }
 }
 
-void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
+bool DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   // An empty name saves nothing and keeps the current layout name, so that the
   // last layout in use is still recorded at shutdown.
-  if (name.empty()) return;
+  if (name.empty()) return false;
   const std::string old = owner_.layout();
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
     if (!IsAdmin(owner_.user()) && StandardLayoutExists()) {
       owner_.SetLayoutName(old);
-      return;
+      return false;
     }
     user = kStandardOwner;
   }
@@ -324,7 +324,9 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     if (!core::EqualsNoCase(name, kTempLayout)) {
       owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
     }
+    return false;
   }
+  return true;
 }
 
 void DatabaseLayouts::SaveTempLayout() {

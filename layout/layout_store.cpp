@@ -145,24 +145,22 @@ void LayoutStore::LoadLayoutFromFile() {
 
 // ---------------------------------------------------------------- saving, deleting
 
-void LayoutStore::SaveLayout(const std::string& name) {
+bool LayoutStore::SaveLayout(const std::string& name) {
   // The layout dialog refills its list from the store afterwards.
-  if (owner_.SaveMode() == velmDB) {
-    database_.SaveLayoutToDatabase(name);
-  } else if (owner_.SaveMode() == VelmGRX) {
-    SaveLayoutToFile(name);
-  }
+  if (owner_.SaveMode() == velmDB) return database_.SaveLayoutToDatabase(name);
+  if (owner_.SaveMode() == VelmGRX) return SaveLayoutToFile(name);
+  return false;
 }
 
-void LayoutStore::SaveLayoutToFile(const std::string& name) {
+bool LayoutStore::SaveLayoutToFile(const std::string& name) {
   // An empty name saves nothing and keeps the current layout name, so that the
   // last layout in use is still recorded at shutdown.
-  if (name.empty()) return;
+  if (name.empty()) return false;
   const std::string old = owner_.layout();
   owner_.SetLayoutName(name);
   if (owner_.layout() == kStandardLayout && !IsAdmin(owner_.user())) {
     owner_.SetLayoutName(old);
-    return;
+    return false;
   }
   try {
     GridControl* grid = owner_.grid();
@@ -174,14 +172,16 @@ void LayoutStore::SaveLayoutToFile(const std::string& name) {
   } catch (const std::exception&) {
     owner_.SetLayoutName(old);
     owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
+    return false;
   }
+  return true;
 }
 
-void LayoutStore::DeleteLayout(const std::string& name) {
-  if (name.empty()) return;
+bool LayoutStore::DeleteLayout(const std::string& name) {
+  if (name.empty()) return false;
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!IsAdmin(owner_.user())) return;
+    if (!IsAdmin(owner_.user())) return false;
     user = kStandardOwner;
   }
   try {
@@ -197,7 +197,9 @@ void LayoutStore::DeleteLayout(const std::string& name) {
     if (owner_.layout() == name) owner_.SetLayoutName("");
   } catch (const std::exception&) {
     owner_.ShowMessage("Fehler beim Löschen des Layout " + name + ".");
+    return false;
   }
+  return true;
 }
 
 std::vector<std::string> LayoutStore::FileLayoutNames() const {

@@ -96,9 +96,33 @@ class BrowserWindow::MessageRelay : public MessageService {
   explicit MessageRelay(BrowserWindow& w) : window_(w) {}
   void ShowMessage(const std::string& text, int) override { window_.ShowMessage(text, true); }
   void MessageBox(const std::string& text) override { window_.ShowMessage(text, true); }
+  void StatusText(const std::string& text) override { window_.ShowMessage(text, false); }
+  bool Confirm(const std::string& question) override { return window_.Ask(question); }
 
  private:
   BrowserWindow& window_;
+};
+
+// The library shows the hourglass while it loads: a new load starts, and the
+// message of the last one no longer stands beside the new record count.
+class BrowserWindow::BusyRelay : public Screen {
+ public:
+  BusyRelay(BrowserWindow& w, Screen& screen) : window_(w), screen_(screen) {}
+  int MousePointer() const override { return screen_.MousePointer(); }
+  void MousePointer(int pointer) override {
+    if (pointer == kPointerHourglass && screen_.MousePointer() != kPointerHourglass)
+      window_.ClearMessage();
+    screen_.MousePointer(pointer);
+  }
+  double TwipsPerPixelX() const override { return screen_.TwipsPerPixelX(); }
+  double TwipsPerPixelY() const override { return screen_.TwipsPerPixelY(); }
+  void ClientToScreen(intptr_t window, int& x, int& y) const override {
+    screen_.ClientToScreen(window, x, y);
+  }
+
+ private:
+  BrowserWindow& window_;
+  Screen& screen_;
 };
 
 class BrowserWindow::Events : public VMGridEvents {
@@ -162,9 +186,33 @@ BrowserWindow::~BrowserWindow() {
   // Nothing may reach this window once it is gone.
   if (&Platform::Messages() == relay_.get())
     Platform::Install(static_cast<MessageService*>(nullptr));
+  if (busy_ && &Platform::ScreenService() == static_cast<Screen*>(busy_.get()))
+    Platform::Install(static_cast<Screen*>(nullptr));
 }
 
-void BrowserWindow::InstallMessages() { Platform::Install(relay_.get()); }
+void BrowserWindow::InstallMessages() {
+  Platform::Install(relay_.get());
+  Screen& screen = Platform::ScreenService();
+  if (&screen == busy_.get()) return;
+  busy_ = std::make_unique<BusyRelay>(*this, screen);
+  Platform::Install(static_cast<Screen*>(busy_.get()));
+}
+
+void BrowserWindow::ClearMessage() {
+  messageLabel_->setText(QString::fromUtf8(kHint));
+  messageLabel_->setToolTip(QString());
+}
+
+bool BrowserWindow::Ask(const std::string& question) {
+  messages_.push_back(question);
+  if (unattended_) return true;  // nobody to ask: as a host without questions
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Rückfrage"), Q(question),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
 
 void BrowserWindow::Settle() {
   // Posted messages may post further ones (re-bind after re-layout); a few rounds
@@ -231,7 +279,8 @@ void BrowserWindow::BuildMenus() {
   // The saved filters of the user and the shared ones, and "Filter verwalten" to
   // save the current search or delete one; the same as Ctrl+Shift+F in the grid.
   filterMenu_ = search->addMenu(QStringLiteral("Gespeicherte &Filter"));
-  connect(filterMenu_, &QMenu::aboutToShow, this, [this] { FillControllerMenu(*filterMenu_, true); });
+  connect(filterMenu_, &QMenu::aboutToShow, this,
+          [this] { FillControllerMenu(*filterMenu_, true); });
 
   tableMenu_ = menuBar()->addMenu(QStringLiteral("&Tabelle"));
   tableGroup_ = new QActionGroup(this);
@@ -351,7 +400,12 @@ void BrowserWindow::UpdateCount() {
     return;
   }
   VMGrid* g = Controller();
-  countLabel_->setText(Q(RecordCountText(g ? g->RecordCount() : 0)));
+  countLabel_->setText(Q(RecordCountText(g ? g->RecordCount() : 0, g ? g->MaxRecords() : 0)));
+  countLabel_->setToolTip(g && g->MaxRecords() > 0
+                              ? Q("Es werden höchstens " + RecordCountText(g->MaxRecords()) +
+                                  " gelesen (Tabelleneigenschaften ▸ Spalteneinstellungen "
+                                  "verwalten …, 0 = alle).")
+                              : QString());
 }
 
 bool BrowserWindow::Open() {

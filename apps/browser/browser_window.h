@@ -62,6 +62,10 @@ class BrowserWindow : public QMainWindow {
 
   // Shows a message in the status bar and, unless unattended, in a message box.
   void ShowMessage(const std::string& text, bool modal);
+  // The status bar's message goes (a new load starts).
+  void ClearMessage();
+  // Ja or Nein in a box; unattended the answer is Ja. The question is recorded.
+  bool Ask(const std::string& question);
 
   QtGrid* DataGrid() const;
   QtGrid* SearchLine() const;
@@ -88,6 +92,7 @@ class BrowserWindow : public QMainWindow {
 
  private:
   class MessageRelay;
+  class BusyRelay;
   class Events;
   struct View;
 
@@ -124,6 +129,7 @@ class BrowserWindow : public QMainWindow {
   QMenu* filterMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;
   std::unique_ptr<MessageRelay> relay_;
+  std::unique_ptr<BusyRelay> busy_;
   std::unique_ptr<ComponentRegistry> components_;
   std::string officeFolder_;
   int orientation_ = 1;

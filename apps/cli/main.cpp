@@ -37,8 +37,8 @@ struct Options {
   int32_t max = -1;
   bool allStatements = false;
   std::string user;
-  std::string layout;      // saved layout to load through the table menu
-  std::string saveLayout;  // name to save under through the layout dialog
+  std::string layout;             // saved layout to load through the table menu
+  std::string saveLayout;         // name to save under through the layout dialog
   std::vector<std::string> hide;  // columns to hide through the column chooser
   std::string query;              // saved query to apply through the filter menu
   std::string saveQuery;          // name to save the search under through the filter dialog
@@ -160,8 +160,9 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
   }
   if (o.user.empty() && (!o.layout.empty() || !o.saveLayout.empty() || !o.hide.empty() ||
                          !o.query.empty() || !o.saveQuery.empty())) {
-    error = "--layout, --hide, --save-layout, --query und --save-query gelten für einen "
-            "Benutzer: --user angeben.";
+    error =
+        "--layout, --hide, --save-layout, --query und --save-query gelten für einen "
+        "Benutzer: --user angeben.";
     return false;
   }
   if (!o.params.empty() && o.query.empty()) {
@@ -191,7 +192,8 @@ bool IsNumericFormat(int32_t type) {
 
 // Plays the user on the table menu: a right click in the header that chooses the
 // entry, then whatever the entry deferred.
-void ChooseInTableMenu(HeadlessPlatform& platform, HeadlessGrid& dataGrid, const std::string& tool) {
+void ChooseInTableMenu(HeadlessPlatform& platform, HeadlessGrid& dataGrid,
+                       const std::string& tool) {
   HeadlessDialogView* form = platform.dialogs.View("frmGridLayout");
   if (!form || dataGrid.ColumnCount() == 0) return;
   form->HeadlessMenu().QueueClick(tool);
@@ -411,7 +413,11 @@ int main(int argc, char** argv) {
         table.footer.push_back(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : "");
     }
     cli::PrintTable(std::cout, table);
-    std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
+    std::cout << "\n" << grid.RecordCount() << " Datensätze";
+    // The statement asked for at most this many rows: there may be more.
+    if (grid.MaxRecords() > 0 && grid.RecordCount() >= grid.MaxRecords())
+      std::cout << " – Höchstzahl erreicht, weitere möglich";
+    std::cout << "\n";
     if (!o.exportFile.empty()) {
       if (grid.OutputCommands().Export().ExportTo(o.exportFile))
         std::cout << "Exportiert: " << o.exportFile << "\n";
