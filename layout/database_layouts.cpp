@@ -305,8 +305,11 @@ bool DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!IsAdmin(owner_.user()) && StandardLayoutExists()) {
+    // The shared layout is ADMIN's alone, also while none is stored: the first
+    // user to save it would otherwise fix every user's default for good.
+    if (!IsAdmin(owner_.user())) {
       owner_.SetLayoutName(old);
+      owner_.ShowMessage(StandardRefusal(false));
       return false;
     }
     user = kStandardOwner;

@@ -7,7 +7,6 @@
 #include "host/dialogs.h"
 #include "host/platform.h"
 #include "host/variant.h"
-#include "layout/layout_names.h"
 #include "layout/layout_store.h"
 #include "model/enums.h"
 #include "model/grid_controller.h"
@@ -125,8 +124,6 @@ void LayoutDialog::SaveLayout(DialogView& form, const std::string& name) {
   }
   if (owner_.Layouts().SaveLayout(name))
     Platform::Messages().StatusText("Layout „" + name + "“ gespeichert.");
-  else if (core::EqualsNoCase(name, kStandardLayout) && !core::EqualsNoCase(owner_.user(), "ADMIN"))
-    Platform::Messages().StatusText("Das Layout „" + name + "“ kann nur ADMIN ändern.");
   FillCombo(form);
 }
 
@@ -136,8 +133,6 @@ void LayoutDialog::DeleteLayout(DialogView& form, const std::string& name) {
   if (!Platform::Messages().Confirm("Soll das Layout „" + name + "“ gelöscht werden?")) return;
   if (owner_.Layouts().DeleteLayout(name))
     Platform::Messages().StatusText("Layout „" + name + "“ gelöscht.");
-  else if (core::EqualsNoCase(name, kStandardLayout) && !core::EqualsNoCase(owner_.user(), "ADMIN"))
-    Platform::Messages().StatusText("Das Layout „" + name + "“ kann nur ADMIN ändern.");
   FillCombo(form);
 }
 

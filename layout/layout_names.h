@@ -21,6 +21,9 @@ inline constexpr const char* kLayoutSection = "GridLayouts";
 
 // The user whose name in upper case is "ADMIN".
 bool IsAdmin(std::string_view user);
+// What another user is told when saving or deleting "Standard": the shared layout
+// is ADMIN's alone, also while none is stored yet.
+std::string StandardRefusal(bool deleting);
 // The grid's name in the last-layout entries and the temporary store:
 // LayoutFileBaseName in file mode, mainlayout otherwise.
 std::string LayoutKey(const GridController& grid);

@@ -24,6 +24,13 @@ bool IsAdmin(std::string_view user) {
   return upper == "ADMIN";
 }
 
+std::string StandardRefusal(bool deleting) {
+  return std::string(
+             "Die Spalteneinstellung „Standard“ gilt für alle Benutzer; nur der "
+             "Benutzer ADMIN kann sie ") +
+         (deleting ? "löschen." : "speichern.");
+}
+
 std::string LayoutKey(const GridController& grid) {
   return grid.SaveMode() == VelmGRX ? grid.LayoutFileBaseName() : grid.mainlayout();
 }
@@ -54,6 +61,23 @@ class RememberedNames {
   int32_t saveMode_;
   bool armed_ = false;
 };
+
+// The column chooser's rule for every way a layout arrives (layout file, database,
+// a record written by hand): the grid keeps at least one column to see. When the
+// layout hides them all, the first column in display order that is no key column
+// shows again (a key column only when there is nothing else).
+void KeepAColumnVisible(GridControl& grid, const VMGridFields& keys) {
+  GridColumn* first = nullptr;
+  GridColumn* firstOther = nullptr;
+  for (int i = 0; i < grid.ColumnCount(); ++i) {
+    GridColumn& col = grid.Column(i);
+    if (col.Visible()) return;
+    auto before = [&col](GridColumn* c) { return c == nullptr || col.Order() < c->Order(); };
+    if (before(first)) first = &col;
+    if (!keys.Contains(col.DataField()) && before(firstOther)) firstOther = &col;
+  }
+  if (GridColumn* shown = firstOther ? firstOther : first) shown->Visible(true);
+}
 
 }  // namespace
 
@@ -111,6 +135,7 @@ bool LayoutStore::LoadLayout(bool alignSatellites, bool temporary) {
         }
         owner_.Events().AfterLayoutLoad(owner_.layout());
       }
+      if (grid) KeepAColumnVisible(*grid, owner_.PrimaryKeyRestrictions());
       // Whatever was read (or nothing, for another mode): the fields show what
       // the grid shows.
       VMGridFields& fields = owner_.GridFields();
@@ -160,6 +185,7 @@ bool LayoutStore::SaveLayoutToFile(const std::string& name) {
   owner_.SetLayoutName(name);
   if (owner_.layout() == kStandardLayout && !IsAdmin(owner_.user())) {
     owner_.SetLayoutName(old);
+    owner_.ShowMessage(StandardRefusal(false));
     return false;
   }
   try {
@@ -181,7 +207,10 @@ bool LayoutStore::DeleteLayout(const std::string& name) {
   if (name.empty()) return false;
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!IsAdmin(owner_.user())) return false;
+    if (!IsAdmin(owner_.user())) {
+      owner_.ShowMessage(StandardRefusal(true));
+      return false;
+    }
     user = kStandardOwner;
   }
   try {
