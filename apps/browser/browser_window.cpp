@@ -131,6 +131,8 @@ class BrowserWindow::Events : public VMGridEvents {
  public:
   explicit Events(BrowserWindow& w) : window_(w) {}
   void SearchChanged() override { window_.UpdateCount(); }
+  // A layout from the database builds the columns anew, without the host's look.
+  void AfterLayoutLoad(const std::string&) override { window_.AlignWordColumns(); }
 
  private:
   BrowserWindow& window_;
@@ -143,6 +145,7 @@ struct BrowserWindow::View {
   std::unique_ptr<QtDropDown> dropDown;
   std::unique_ptr<Events> events;
   std::unique_ptr<VMGrid> grid;
+  bool sample = false;  // the customer table, with its captions and formats
   ~View() { grid.reset(); }
 };
 
@@ -552,6 +555,7 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   const bool sample = core::EqualsNoCase(table, "Kunden") && has("Nr") &&
                       std::all_of(std::begin(kSampleColumns), std::end(kSampleColumns),
                                   [&](const SampleColumn& c) { return has(c.name); });
+  view_->sample = sample;
   Guarded([&] {
     g.Events(view_->events.get());
     g.Init(0, "VMBGrid-Browser", "frmBrowser");
@@ -580,13 +584,12 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     if (sample) {
       for (const auto& s : kSampleColumns)
         if (core::EqualsNoCase(c.DataField(), s.name)) c.Width(s.width);
-      // Status holds a code but shows a word.
-      if (core::EqualsNoCase(c.DataField(), "Status")) c.Alignment(dbgLeft);
     } else {
       c.SetProperty(QtGridColumn::kAutoSizeProperty, true);
       c.Width(std::clamp(c.Width(), 600.0, 3600.0));
     }
   }
+  AlignWordColumns();
   Guarded([&] {
     g.SearchRowState().SyncColumnSizes();
     g.SumRowState().SyncColumnSizes();
@@ -596,6 +599,12 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   FillTableMenu();
   UpdateTitle();
   return true;
+}
+
+void BrowserWindow::AlignWordColumns() {
+  if (!view_ || !view_->sample || !view_->data) return;
+  // Status holds a code but shows a word: left, as words stand.
+  if (GridColumn* status = view_->data->ColumnByField("Status")) status->Alignment(dbgLeft);
 }
 
 void BrowserWindow::ConfigureFields(VMGrid& g, const std::vector<std::string>& columns,

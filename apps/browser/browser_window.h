@@ -115,6 +115,9 @@ class BrowserWindow : public QMainWindow {
   void UpdateCount();
   void UpdateTitle();
   void ConfigureFields(VMGrid& grid, const std::vector<std::string>& columns, bool sample);
+  // The customer table's Status column left-aligned, after the first load and after
+  // every layout load.
+  void AlignWordColumns();
   void ShowSearchHelp();
   // Runs a controller call; an error it raises becomes a message.
   template <class F>

@@ -199,6 +199,8 @@ TEST_F(BrowserMenus, ALayoutLoadedFromTheMenuKeepsEachTotalUnderItsColumn) {
   SaveLayoutAs("OhneAdresse");
   RightClickAndChoose("Name", "Kompakt");
   ASSERT_EQ(w.Controller()->layout(), "Kompakt");
+  // The layout builds the columns anew; the window's look stays (Status shows words).
+  EXPECT_EQ(w.DataGrid()->ColumnByField("Status")->Alignment(), dbgLeft);
 
   auto expectTotals = [&](const std::string& where, const std::string& when) {
     BrowserWindow::Settle();
