@@ -333,6 +333,26 @@ TEST_F(GridTest, PropertiesByIdMapOntoTheGrid) {
   EXPECT_EQ(grid_.GetProperty(4711), Variant(int32_t{7}));
   grid_.Column(1).SetProperty(CoreColumn::kAutoSizeProperty, Variant(true));
   EXPECT_EQ(grid_.Column(1).Width(), 7 * 120 + 120);  // "Name 10"
+  const std::pair<int, Variant> kRoundTrips[] = {
+      {2, Variant(true)}, {12, Variant(2.0)},   {16, Variant(300.0)},     {23, Variant(1)},
+      {50, Variant(2)},   {73, Variant(false)}, {5, Variant(int32_t{3})}, {4, Variant(false)}};
+  for (const auto& [id, value] : kRoundTrips) {
+    grid_.SetProperty(id, value);
+    EXPECT_EQ(grid_.GetProperty(id), value) << id;
+  }
+
+  // Sort marks by data field: a rank only among several, unknown fields and repeats skipped.
+  grid_.Column(0).DataField("Nr");
+  grid_.Column(1).DataField("Name");
+  grid_.SortMarks({{"Nr", 1}, {"Fehlt", 1}, {"Name", 2}, {"nr", 2}});
+  EXPECT_EQ(std::pair(grid_.Column(0).SortDirection(), grid_.Column(0).SortRank()),
+            std::pair(1, 1));
+  EXPECT_EQ(std::pair(grid_.Column(1).SortDirection(), grid_.Column(1).SortRank()),
+            std::pair(2, 3));
+  grid_.SortMarks({{"Name", 1}});
+  EXPECT_EQ(std::pair(grid_.Column(1).SortDirection(), grid_.Column(1).SortRank()),
+            std::pair(1, 0));
+  EXPECT_EQ(grid_.Column(0).SortDirection(), 0);
 }
 
 // The headless grid over a fabricated recordset of the data-access layer.
