@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "adapters/common/component_registry.h"
 #include "adapters/postgres/postgres_provider.h"
@@ -63,6 +64,7 @@ constexpr const char* kHint =
 
 std::string Describe(const std::exception& e) {
   if (auto* vm = dynamic_cast<const VMError*>(&e)) return vm->Description();
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return "Nicht genug Arbeitsspeicher.";
   return e.what();
 }
 

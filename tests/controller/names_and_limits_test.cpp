@@ -12,7 +12,6 @@
 #include "host/sql_text.h"
 #include "search/criteria.h"
 #include "tests/controller/controller_fixture.h"
-#include "tests/raised.h"
 
 namespace vmbgrid::testing {
 namespace {
@@ -191,28 +190,6 @@ TEST_F(HostileNames, NamesThatEndTheirQuotesAreMissingObjectsNotStatements) {
   c->ConnectionString(fileConn_);
   c->Open();
   EXPECT_NO_THROW(c->Execute("SELECT * FROM Orte"));
-}
-
-TEST_F(HostileNames, ProvidersRunOneStatementPerQuery) {
-  auto c = data::DefaultDataAccess().CreateConnection();
-  c->ConnectionString(fileConn_);
-  c->Open();
-  for (const char* text : {"SELECT * FROM Kunden; DROP TABLE Orte", "SELECT 1; DROP TABLE Orte; --",
-                           "DELETE FROM Orte;DELETE FROM Kunden"}) {
-    const VMError e = Raised([&] { c->Execute(text); });
-    EXPECT_EQ(e.Number(), errc::kRejectedStatement) << text;
-    EXPECT_EQ(e.Description(),
-              "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.");
-  }
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  EXPECT_THROW(
-      rs->Open("SELECT * FROM Orte;DROP TABLE Orte", c, adOpenStatic, adLockReadOnly, adCmdText),
-      VMError);
-  // A final ";", blanks and comments behind the statement are no second statement.
-  EXPECT_NO_THROW(c->Execute("SELECT * FROM Orte ;  -- Ende\n"));
-  rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT count(*) FROM Orte", c, adOpenStatic, adLockReadOnly, adCmdText);
-  EXPECT_EQ(rs->Value(0).ToInt32(), 1);
 }
 
 // ---------------------------------------------------------------- looking never writes

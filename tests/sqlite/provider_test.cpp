@@ -67,13 +67,8 @@ TEST(SqliteOpen, LockedDatabaseReportsTheLock) {
 TEST(SqliteErrors, RejectedStatementsAndOtherFailuresKeepApart) {
   auto s = MemorySession();
   Exec(*s, "CREATE TABLE k (Nr INTEGER PRIMARY KEY, Name VARCHAR(50) NOT NULL)");
-  VMError syntax = Raised([&] { Exec(*s, "SELEC Nr FROM k"); });
-  EXPECT_EQ(syntax.Number(), errc::kRejectedStatement);
-  EXPECT_EQ(syntax.Description().rfind("Die Anweisung wurde von der Datenbank abgelehnt: ", 0), 0u);
-  // Missing tables and columns are named.
-  VMError table = Raised([&] { Exec(*s, "SELECT Nr FROM nix"); });
-  EXPECT_EQ(table.Number(), errc::kNoSuchTable);
-  EXPECT_EQ(table.Description(), "Die Tabelle \"nix\" gibt es in der Datenbank nicht.");
+  // Beyond the cases of the shared provider suite: a missing column named wherever it
+  // stands, a NOT NULL column, and a timeout.
   for (const char* missing : {"SELECT [Nmae] FROM k", "SELECT Nr FROM k ORDER BY [Nmae]",
                               "SELECT Nr FROM k WHERE \"Nmae\" = 'x'"}) {
     VMError e = Raised([&] { Exec(*s, missing); });
