@@ -109,12 +109,5 @@ TEST(CoreServices, PicturesAndColours) {
   EXPECT_EQ(core::Colour(294), 0x00E1FFFFu);
 }
 
-TEST(CoreServices, SendModeOverride) {
-  core::SetSendModeForTesting(1);
-  EXPECT_EQ(core::SendMode(), 1);
-  core::SetSendModeForTesting(0);
-  EXPECT_EQ(core::SendMode(), 0);
-}
-
 }  // namespace
 }  // namespace vmbgrid

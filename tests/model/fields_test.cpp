@@ -1,25 +1,19 @@
+// The field descriptors, their value lists and the collections of fields and sort
+// columns: keys by German case rules, positions from 1, errors as the host knows them.
 #include "model/fields.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "host/error.h"
+#include "model/sort_columns.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
-
-void ExpectError(int32_t number, const std::string& text, const std::function<void()>& f) {
-  try {
-    f();
-    ADD_FAILURE() << "no error";
-  } catch (const VMError& e) {
-    EXPECT_EQ(e.Number(), number);
-    EXPECT_EQ(e.Source(), "VMBGrid");
-    EXPECT_EQ(e.Description(), text);
-  }
-}
 
 std::vector<std::string> Names(const VMGridFields& fields) {
   std::vector<std::string> out;
@@ -27,19 +21,11 @@ std::vector<std::string> Names(const VMGridFields& fields) {
   return out;
 }
 
-TEST(VMGridField, NewDescriptorIsEmpty) {
-  VMGridField f;
-  EXPECT_FALSE(f.visible());
-  EXPECT_FALSE(f.Hidden());
-  EXPECT_EQ(f.datatype, 0);
-  EXPECT_TRUE(f.value.IsEmpty());
-  EXPECT_EQ(f.sumvalue.ToText(), "");
-  EXPECT_EQ(f.valuelist, nullptr);
-  EXPECT_EQ(f.DatasourceDropdown(), "");
-}
-
 TEST(VMGridField, HiddenOverridesVisible) {
   VMGridField f;
+  EXPECT_FALSE(f.visible() || f.Hidden());  // a new descriptor
+  EXPECT_EQ(f.valuelist, nullptr);
+  EXPECT_EQ(f.DatasourceDropdown(), "");
   f.visible(true);
   f.Hidden(true);
   EXPECT_FALSE(f.visible());
@@ -95,42 +81,43 @@ TEST(VMGridFields, AddFollowsTheDefaults) {
   EXPECT_TRUE(ort->sumvalue.IsNull());
 }
 
-TEST(VMGridFields, KeysIgnoreCaseByGermanRules) {
+TEST(VMGridFields, KeysIgnoreCaseByGermanRulesAndMalformedNamesStayDistinct) {
   VMGridFields fields;
   auto m = fields.Add("Müller");
   EXPECT_EQ(fields.Item("MÜLLER"), m);
   EXPECT_EQ(fields.Item("müller"), m);
   EXPECT_TRUE(fields.Contains("mÜller"));
   EXPECT_EQ(fields.Find("Mueller"), nullptr);
-  ExpectError(errc::kKeyAlreadyExists,
-              "Dieser Schlüssel ist bereits einem Element dieser Auflistung zugeordnet.",
-              [&] { fields.Add("MÜLLER", "anders"); });
+  const VMError e = testing::Raised([&] { fields.Add("MÜLLER", "anders"); });
+  EXPECT_EQ(e.Number(), errc::kKeyAlreadyExists);
+  EXPECT_EQ(e.Description(),
+            "Dieser Schlüssel ist bereits einem Element dieser Auflistung zugeordnet.");
   EXPECT_EQ(fields.Count(), 1);
   EXPECT_EQ(fields.Item(1)->caption, "Müller");  // the duplicate left nothing behind
-}
-
-TEST(VMGridFields, MalformedNamesStayDistinct) {
   // Names read back from files may be malformed text; they must not collide.
-  VMGridFields fields;
   fields.Add("a\xff");
   fields.Add("a\xfe");
-  EXPECT_EQ(fields.Count(), 2);
+  EXPECT_EQ(fields.Count(), 3);
   EXPECT_EQ(fields.Item("a\xfe")->fieldname, "a\xfe");
 }
 
 TEST(VMGridFields, ErrorsForAbsentKeysAndPositions) {
   VMGridFields fields;
   fields.Add("A");
-  ExpectError(errc::kInvalidProcedureCall, "Ungültiger Prozeduraufruf oder ungültiges Argument.",
-              [&] { fields.Item("B"); });
-  ExpectError(errc::kInvalidProcedureCall, "Ungültiger Prozeduraufruf oder ungültiges Argument.",
-              [&] { fields.Remove("B"); });
-  ExpectError(errc::kSubscriptOutOfRange, "Index außerhalb des gültigen Bereichs.",
-              [&] { fields.Item(0); });
-  ExpectError(errc::kSubscriptOutOfRange, "Index außerhalb des gültigen Bereichs.",
-              [&] { fields.Item(2); });
-  ExpectError(errc::kSubscriptOutOfRange, "Index außerhalb des gültigen Bereichs.",
-              [&] { fields.Remove(Variant(5)); });
+  const char* kNoKey = "Ungültiger Prozeduraufruf oder ungültiges Argument.";
+  const char* kNoIndex = "Index außerhalb des gültigen Bereichs.";
+  const std::tuple<std::function<void()>, int32_t, const char*> kCases[] = {
+      {[&] { fields.Item("B"); }, errc::kInvalidProcedureCall, kNoKey},
+      {[&] { fields.Remove("B"); }, errc::kInvalidProcedureCall, kNoKey},
+      {[&] { fields.Item(0); }, errc::kSubscriptOutOfRange, kNoIndex},
+      {[&] { fields.Item(2); }, errc::kSubscriptOutOfRange, kNoIndex},
+      {[&] { fields.Remove(Variant(5)); }, errc::kSubscriptOutOfRange, kNoIndex}};
+  for (const auto& [call, number, text] : kCases) {
+    const VMError e = testing::Raised(call);
+    EXPECT_EQ(e.Number(), number);
+    EXPECT_EQ(e.Source(), "VMBGrid");
+    EXPECT_EQ(e.Description(), text);
+  }
   EXPECT_THROW(fields.Item(Variant::Null()), VMError);
   EXPECT_EQ(fields.Count(), 1);
 }
@@ -164,6 +151,26 @@ TEST(VMGridFields, SharedDescriptorInTwoCollections) {
   EXPECT_EQ(columns.Item("Ort")->value, Variant("Berlin"));
   EXPECT_THROW(columns.AddField(f), VMError);
   EXPECT_THROW(columns.AddField(nullptr), VMError);
+}
+
+TEST(SortColumns, KeyedAndUnkeyedEntries) {
+  EXPECT_EQ(SortOrderText(ascending), "ASC");
+  EXPECT_EQ(SortOrderText(descending), "DESC");
+  EXPECT_EQ(SortOrderText(3), "");
+  VMGridSortColumns cols;
+  cols.Add("Name", "ASC", "Name");
+  cols.Add("Ort", "DESC");  // no key
+  cols.Add("Ort", "ASC");   // unkeyed entries never collide
+  EXPECT_EQ(cols.Count(), 3);
+  EXPECT_EQ(cols.Item("NAME")->SortOrder, "ASC");
+  EXPECT_EQ(cols.Find("Ort"), nullptr);
+  EXPECT_THROW(cols.Add("Name", "DESC", "name"), VMError);
+  EXPECT_EQ(cols.Count(), 3);
+  cols.Remove("Name");
+  EXPECT_EQ(cols.Item(1)->sortcolumn, "Ort");
+  EXPECT_EQ(cols.Item(Variant(2))->SortOrder, "ASC");
+  EXPECT_EQ(testing::Raised([&] { cols.Remove("Name"); }).Number(), errc::kInvalidProcedureCall);
+  EXPECT_THROW(cols.Item(3), VMError);
 }
 
 }  // namespace
