@@ -342,17 +342,20 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
   if (firstLoad_) LoadInitialLayout();
   if (grid_) grid_->Rebind();
   ApplyValueTranslation();
-  // Also when a first load without columns (a failed statement) left the lines
-  // without theirs: they must mirror the columns the grid has now.
-  if (firstLoad_ || searchRow_->OutOfStep() || sumRow_->OutOfStep()) {
+  // Later results go the lines' one way of following the grid's columns: rebuilt
+  // when they are others (also after a first load without columns), else mirrored.
+  if (firstLoad_) {
     searchRow_->SetUp();
     sumRow_->SetUp();
+  } else {
+    interaction_->FollowColumns();
   }
   // While rows still load the totals wait for the end of the load (LoadEnded).
   const bool sumsWait = currentRecordset_ && currentRecordset_->IsFetching();
   sumRow_->ComputeSums();
   ApplyCaptions();
   ApplyInputDropDowns();
+  if (grid_) grid_->SortMarks(SortMarks());
   firstLoad_ = false;
   if (grid_) grid_->LeftCol(leftCol);
   if (!Key2KeepCurrent.empty()) {

@@ -297,10 +297,10 @@ void DatabaseLayouts::WriteLayoutFields(int32_t layoutid) {
   }
 }
 
-void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
+bool DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   // An empty name saves nothing and keeps the current layout name, so that the
   // last layout in use is still recorded at shutdown.
-  if (name.empty()) return;
+  if (name.empty()) return false;
   const std::string old = owner_.layout();
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
@@ -310,7 +310,7 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     if (!IsAdmin(owner_.user())) {
       owner_.SetLayoutName(old);
       owner_.ShowMessage(StandardRefusal(false));
-      return;
+      return false;
     }
     user = kStandardOwner;
   }
@@ -327,7 +327,9 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     if (!core::EqualsNoCase(name, kTempLayout)) {
       owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
     }
+    return false;
   }
+  return true;
 }
 
 void DatabaseLayouts::SaveTempLayout() {

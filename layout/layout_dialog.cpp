@@ -5,6 +5,7 @@
 
 #include "core/strings.h"
 #include "host/dialogs.h"
+#include "host/platform.h"
 #include "host/variant.h"
 #include "layout/layout_store.h"
 #include "model/enums.h"
@@ -48,8 +49,8 @@ std::string LayoutNameProblem(const std::string& name) {
     case core::NameFault::kTooLong:
       break;
   }
-  return "Der Name der Spalteneinstellung darf höchstens " +
-         std::to_string(kMaxLayoutNameLength) + " Zeichen lang sein.";
+  return "Der Name der Spalteneinstellung darf höchstens " + std::to_string(kMaxLayoutNameLength) +
+         " Zeichen lang sein.";
 }
 
 std::vector<std::string> SavedLayoutNames(GridController& owner) {
@@ -76,8 +77,7 @@ void LayoutDialog::FillCombo(DialogView& form) {
   bool found = false;
   for (const auto& n : names) {
     // The file store compares exactly, the database store ignoring case.
-    if (owner_.SaveMode() == velmDB ? core::EqualsNoCase(n, current) : n == current)
-      found = true;
+    if (owner_.SaveMode() == velmDB ? core::EqualsNoCase(n, current) : n == current) found = true;
   }
   form.SetControlItems(kCombo, names);
   if (found) form.SetControlValue(kCombo, Variant(current));
@@ -122,12 +122,17 @@ void LayoutDialog::SaveLayout(DialogView& form, const std::string& name) {
     owner_.ShowMessage(problem);
     return;
   }
-  owner_.Layouts().SaveLayout(name);
+  if (owner_.Layouts().SaveLayout(name))
+    Platform::Messages().StatusText("Layout „" + name + "“ gespeichert.");
   FillCombo(form);
 }
 
+// Asks first: a deleted layout cannot be brought back.
 void LayoutDialog::DeleteLayout(DialogView& form, const std::string& name) {
-  owner_.Layouts().DeleteLayout(name);
+  if (name.empty()) return;
+  if (!Platform::Messages().Confirm("Soll das Layout „" + name + "“ gelöscht werden?")) return;
+  if (owner_.Layouts().DeleteLayout(name))
+    Platform::Messages().StatusText("Layout „" + name + "“ gelöscht.");
   FillCombo(form);
 }
 

@@ -41,8 +41,11 @@ TEST(BrowserOptions, RecordCountUsesGermanGrouping) {
   EXPECT_EQ(RecordCountText(999), "999 Datensätze");
   EXPECT_EQ(RecordCountText(10000), "10.000 Datensätze");
   EXPECT_EQ(RecordCountText(1234567), "1.234.567 Datensätze");
+  // A result that reached the record limit says that more rows may match.
+  EXPECT_EQ(RecordCountText(1000, 1000), "1.000 Datensätze – Höchstzahl erreicht, weitere möglich");
+  EXPECT_EQ(RecordCountText(999, 1000), "999 Datensätze");
+  EXPECT_EQ(RecordCountText(1000, 0), "1.000 Datensätze");
 }
-
 
 }  // namespace
 }  // namespace vmbgrid::browser

@@ -49,6 +49,7 @@ TEST_F(BrowserTest, ExportAndPdfOfTheFoundRows) {
   ASSERT_GT(rows, 0);
   const fs::path text = TempDir() / "berlin.txt";
   ASSERT_TRUE(w.ExportTo(text.string()));
+  EXPECT_EQ(w.LastMessage(), "Tabelle exportiert: " + text.string());
   const std::string content = ReadAll(text);
   ASSERT_EQ(content.substr(0, 3), "\xEF\xBB\xBF");
   const auto lines = Lines(content);
@@ -79,6 +80,10 @@ TEST_F(BrowserTest, ExportAndPdfOfTheFoundRows) {
   EXPECT_NE(w.Messages().back().find("ein Ordner"), std::string::npos);
   EXPECT_FALSE(w.ExportTo(folder.string()));
   EXPECT_TRUE(fs::is_directory(folder));
+
+  // A new load clears the last message; it no longer stands beside the new count.
+  w.ApplySearches({{"Ort", "Bonn"}});
+  EXPECT_EQ(w.LastMessage().find("ein Ordner"), std::string::npos) << w.LastMessage();
 }
 
 // The user's name is part of the file name, never a way out of the folder.

@@ -56,6 +56,18 @@ TEST_F(BrowserTest, SampleTableShowsCaptionsTranslationsAndSumLine) {
   EXPECT_NE(total, "0,00");
 }
 
+// A result capped by the record limit says so; the statement still asks for no more.
+TEST_F(BrowserTest, ACappedResultSaysThatMoreRowsMayMatch) {
+  Options o;
+  o.max = 50;
+  BrowserWindow& w = OpenWindow(o);
+  EXPECT_EQ(w.Controller()->RecordCount(), 50);
+  EXPECT_EQ(w.RecordCountLabel(), "50 Datensätze – Höchstzahl erreicht, weitere möglich");
+  w.ApplySearches({{"Name", "Meier"}});
+  ASSERT_LT(w.Controller()->RecordCount(), 50);
+  EXPECT_EQ(w.RecordCountLabel(), RecordCountText(w.Controller()->RecordCount()));
+}
+
 TEST_F(BrowserTest, LinesAndDataGridShareEdgesAndColumnPositions) {
   BrowserWindow& w = OpenWindow();
   QTableView* s = w.SearchLine()->View();

@@ -43,7 +43,8 @@ TEST_F(Properties, ConnectionStringAloneIsEnough) {
 TEST_F(Properties, PersistedOptionsMarkTheSettingsChanged) {
   VMGrid g;
   EXPECT_FALSE(g.SettingsChanged());
-  g.DebugLevel(7);  // no level above 0 is known
+  EXPECT_EQ(g.EditMode(), adEditNone);  // no rows yet
+  g.DebugLevel(7);                      // no level above 0 is known
   EXPECT_EQ(g.DebugLevel(), 0);
   g.RefreshOnLeaveColumn(false);
   EXPECT_TRUE(g.SettingsChanged());

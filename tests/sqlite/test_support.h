@@ -1,5 +1,5 @@
-// Helpers of the SQLite tests: a sink that records what the provider hands over,
-// sessions on fresh databases, and checks of raised errors.
+// Helpers of the SQLite tests: sessions on fresh databases, the sample database, the
+// shared sink that records what the provider hands over, and checks of raised errors.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,39 +17,13 @@
 #include "host/sql_text.h"
 #include "host/variant.h"
 #include "tests/raised.h"
+#include "tests/support/recording_sink.h"
 #include "tools/sampledb/sample_data.h"
 
 namespace vmbgrid::sqlite::testing {
 
-// One cell as handed over: the Put call ('n'ull, 'i'nteger, 'd'ouble, 'D'ate,
-// 't'ext, 'b'lob) and the value.
-struct Cell {
-  char kind = '?';
-  Variant value;
-};
-
-class RecordingSink : public data::ResultSink {
- public:
-  std::vector<data::ColumnMeta> columns;
-  std::vector<std::vector<Cell>> rows;
-  int setColumnsCalls = 0;
-
-  void SetColumns(std::vector<data::ColumnMeta> c) override {
-    columns = std::move(c);
-    ++setColumnsCalls;
-  }
-  void BeginRow() override { rows.emplace_back(columns.size()); }
-  void PutNull(int col) override { rows.back().at(col) = {'n', Variant::Null()}; }
-  void PutInteger(int col, int64_t v) override { rows.back().at(col) = {'i', Variant(v)}; }
-  void PutDouble(int col, double v) override { rows.back().at(col) = {'d', Variant(v)}; }
-  void PutDate(int col, double serial) override {
-    rows.back().at(col) = {'D', Variant::Date(serial)};
-  }
-  void PutText(int col, std::string_view s) override { rows.back().at(col) = {'t', Variant(s)}; }
-  void PutBlob(int col, std::string_view s) override { rows.back().at(col) = {'b', Variant(s)}; }
-  void PutDecimal(int col, const Decimal& d) override { rows.back().at(col) = {'x', Variant(d)}; }
-  void EndRow() override {}
-};
+using vmbgrid::testing::Cell;
+using vmbgrid::testing::RecordingSink;
 
 inline std::unique_ptr<data::ProviderSession> OpenSession(const std::string& connectionString) {
   Register();
