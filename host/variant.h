@@ -68,6 +68,17 @@ class Variant {
   Variant(std::string s) : type_(VarType::String), data_(std::move(s)) {}
   Variant(std::string_view s) : type_(VarType::String), data_(std::string(s)) {}
   Variant(const Decimal& d) : type_(VarType::Decimal), data_(d) {}
+  // A copy never goes through std::variant's copy constructor: with this standard
+  // library, a text whose copy runs out of memory there leaves the half-made value
+  // to be destroyed as if it held one, and the program jumps into nowhere. Built in
+  // place, a copy that does not fit just raises std::bad_alloc.
+  Variant(const Variant& other) : type_(other.type_), data_(CopyOf(other.data_)) {}
+  Variant(Variant&&) noexcept = default;
+  Variant& operator=(const Variant& other) {
+    if (this != &other) *this = Variant(other);
+    return *this;
+  }
+  Variant& operator=(Variant&&) noexcept = default;
 
   static Variant Null() { return Variant(VarType::Null); }
   static Variant Currency(const Decimal& d) {
@@ -135,9 +146,16 @@ class Variant {
   friend bool operator==(const Variant& a, const Variant& b);
 
  private:
+  using Data = std::variant<std::monostate, bool, int64_t, double, std::string, vmbgrid::Decimal>;
+  static Data CopyOf(const Data& d) {
+    if (const auto* text = std::get_if<std::string>(&d))
+      return Data(std::in_place_type<std::string>, *text);
+    return d;  // the other alternatives copy without allocating
+  }
+
   explicit Variant(VarType t) : type_(t) {}
   VarType type_ = VarType::Empty;
-  std::variant<std::monostate, bool, int64_t, double, std::string, vmbgrid::Decimal> data_;
+  Data data_;
 };
 
 // Parses a number in invariant ("1.5", "-3e2") or German ("1,5") notation,

@@ -29,6 +29,8 @@ constexpr int kCancelBottom = 480 + 375;
 constexpr int kMaxPlaces = 30;
 
 constexpr const char* kEmptyDateMask = "__.__.____";
+// How much of a stored kind a message shows.
+constexpr size_t kShownKind = 40;
 
 // Range parts: a single input, the "Von " input, the "Bis " input.
 enum Part { kSingle = 0, kFrom = 1, kTo = 2 };
@@ -123,15 +125,14 @@ bool ParameterDialog::CheckNumbering(std::vector<std::string>& positions) const 
   return true;
 }
 
-void ParameterDialog::BuildRow(const std::string& fieldname, int position, int& top, int& tab) {
+bool ParameterDialog::BuildRow(const std::string& fieldname, int position, int& top, int& tab) {
   auto field = parameters_.Find(fieldname);
-  if (!field) return;
+  if (!field) return true;
   const std::string asked = field->value.ToTextOrEmpty();
   std::string kind = asked, argument;
   if (const size_t open = asked.find('('); open != std::string::npos) {
     const size_t close = asked.find(')');
-    // "(" without a ")" after it: this input is left out, the others are built.
-    if (close == std::string::npos || close < open) return;
+    if (close == std::string::npos || close < open) return false;  // "(" without ")"
     kind = asked.substr(0, open);
     argument = asked.substr(open + 1, close - open - 1);
   }
@@ -148,14 +149,14 @@ void ParameterDialog::BuildRow(const std::string& fieldname, int position, int& 
   } else if (kind == "Zahl" || kind == "ZahlVonBis") {
     inputKind = Kind::Number;
     format = NumberFormat(argument);
-    if (format.empty()) return;
+    if (format.empty()) return false;  // places no number column has
     range = kind == "ZahlVonBis";
   } else if (kind == "Combo") {
     inputKind = Kind::List;
   } else if (kind == "Check") {
     inputKind = Kind::Check;
   } else {
-    return;  // a kind without an input: the parameter stays empty
+    return false;  // a kind without an input
   }
 
   std::vector<std::string> items;
@@ -221,16 +222,38 @@ void ParameterDialog::BuildRow(const std::string& fieldname, int position, int& 
     inputs_.push_back(input);
     parts_.push_back(part);
   }
+  return true;
 }
 
-void ParameterDialog::BuildInputs(const std::vector<std::string>& positions) {
+// A question that cannot be asked is no reason to ask the others and run the filter
+// without its condition, as if it had been answered with nothing: the message names
+// the question and its stored kind, and no form is shown.
+bool ParameterDialog::BuildInputs(const std::vector<std::string>& positions) {
   int top = kFirstTop, tab = 0;
   for (size_t n = 1; n < positions.size(); ++n) {
     if (positions[n].empty()) continue;
+    bool built = false;
     try {
-      BuildRow(positions[n], static_cast<int>(n), top, tab);
+      built = BuildRow(positions[n], static_cast<int>(n), top, tab);
     } catch (const std::exception&) {
-      // One input that cannot be built is left out; the others stay.
+      built = false;
+    }
+    if (!built) {
+      auto field = parameters_.Find(positions[n]);
+      std::string kind = field ? field->value.ToTextOrEmpty() : "";
+      if (kind.size() > kShownKind) {
+        size_t cut = kShownKind;
+        while (cut > 0 && (static_cast<unsigned char>(kind[cut]) & 0xC0) == 0x80) --cut;
+        kind = kind.substr(0, cut) + "…";
+      }
+      Platform::Messages().ShowMessage(
+          "Die Frage " + std::to_string(n) + " des Filters kann nicht gestellt werden: „" + kind +
+              "“ ist keine Art der Eingabe, die der Dialog kennt. Der Filter wird nicht "
+              "angewendet.",
+          kMessageInfo);
+      inputs_.clear();
+      parts_.clear();
+      return false;
     }
   }
   std::string focus;
@@ -241,6 +264,7 @@ void ParameterDialog::BuildInputs(const std::vector<std::string>& positions) {
   if (!focus.empty()) form_.FocusControl(focus);
   form_.SetControlValue("ClientWidth", Variant(kClientWidth));
   form_.SetControlValue("ClientHeight", Variant(std::max(top, kCancelBottom) + kRowGap));
+  return true;
 }
 
 void ParameterDialog::WriteBack() {
@@ -308,10 +332,10 @@ bool ParameterDialog::Run(const std::string& caption) {
   parts_.clear();
   form_.Caption(caption);
   std::vector<std::string> positions;
-  if (CheckNumbering(positions))
-    BuildInputs(positions);
-  else
+  if (!CheckNumbering(positions))
     Platform::Messages().ShowMessage("Numerierung der Parameter ist falsch", kMessageInfo);
+  else if (!BuildInputs(positions))
+    return false;
   form_.SetCommandHandler([this](const std::string& control) {
     if (control == "btnOK") form_.EndModal(true);
     if (control == "btnCancel") form_.EndModal(false);

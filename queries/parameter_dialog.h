@@ -35,7 +35,9 @@ class ParameterDialog {
 
   // Checks the numbering, builds the inputs and shows the form modally. After OK
   // every parameter's value holds what was entered ("" for nothing) and OK() is
-  // true; after Cancel or closing every value keeps the input kind it had.
+  // true; after Cancel or closing every value keeps the input kind it had. A
+  // question whose kind no input can be built for is said in a message, and the
+  // form is not shown: false, as after Cancel, so the filter is not run without it.
   bool Run(const std::string& caption);
   bool OK() const { return ok_; }
 
@@ -44,8 +46,9 @@ class ParameterDialog {
 
  private:
   bool CheckNumbering(std::vector<std::string>& positions) const;
-  void BuildInputs(const std::vector<std::string>& positions);
-  void BuildRow(const std::string& fieldname, int position, int& top, int& tab);
+  // False, with a message, when a question cannot be asked.
+  bool BuildInputs(const std::vector<std::string>& positions);
+  bool BuildRow(const std::string& fieldname, int position, int& top, int& tab);
   void WriteBack();
 
   DialogView& form_;

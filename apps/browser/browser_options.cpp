@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/user_name.h"
+
 namespace vmbgrid::browser {
 
 const char* Usage() {
@@ -46,6 +48,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
       if (v.empty()) return "--table erwartet einen Tabellennamen.";
       o.table = v;
     } else if (a == "--user") {
+      if (std::string problem = core::UserNameProblem(v); !problem.empty()) return problem;
       o.user = v;
     } else if (a == "--screenshot") {
       if (v.empty()) return "--screenshot erwartet einen Dateinamen.";

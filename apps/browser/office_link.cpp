@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/user_name.h"
 #include "host/atomic_file.h"
 #include "host/delimited_text.h"
 #include "host/error.h"
@@ -58,8 +59,11 @@ std::string OfficeLink::WriteArray(const std::string& fileName) {
   const std::filesystem::path folder = std::filesystem::path(root_) / kDocumentFolder;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
+  // The user's name is part of the file name, never a way out of the folder.
   const std::string path =
-      (folder / ((user_.empty() ? std::string("Standard") : user_) + "_" + fileName)).string();
+      (folder /
+       ((user_.empty() ? std::string("Standard") : core::UserNameForFile(user_)) + "_" + fileName))
+          .string();
   AtomicFileWriter out(path);
   out.Write("\xEF\xBB\xBF");
   std::string line;

@@ -14,6 +14,7 @@
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/cli/table_printer.h"
 #include "core/strings.h"
+#include "core/user_name.h"
 #include "data/provider.h"
 #include "grid/vmgrid.h"
 #include "host/error.h"
@@ -131,6 +132,8 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
       o.allStatements = true;
     } else if (a == "--user") {
       if (!next(o.user)) return false;
+      error = core::UserNameProblem(o.user);
+      if (!error.empty()) return false;
     } else if (a == "--layout") {
       if (!next(o.layout)) return false;
     } else if (a == "--save-layout") {

@@ -86,21 +86,29 @@ TEST_F(BrowserTest, ExportAndPdfOfTheFoundRows) {
   EXPECT_EQ(w.LastMessage().find("ein Ordner"), std::string::npos) << w.LastMessage();
 }
 
+// The user's name is part of the file name, never a way out of the folder.
 TEST_F(BrowserTest, MailMergeWritesACsvDataSourceAndSaysWhere) {
-  Options o;
-  o.searches = {{"Ort", "Köln"}};
-  o.user = "meier";
-  BrowserWindow& w = OpenWindow(o);
-  const fs::path folder = TempDir() / "dokumente";
-  w.OfficeFolder(folder.string());
-  w.Controller()->seriendruck();
-  const fs::path csv = folder / "Seriendruck" / "meier_Seriendruck.csv";
-  ASSERT_TRUE(fs::exists(csv)) << w.LastMessage();
-  const auto lines = Lines(ReadAll(csv));
-  ASSERT_EQ(lines.size(), static_cast<size_t>(w.Controller()->RecordCount() + 1));
-  EXPECT_EQ(lines[0].rfind("\xEF\xBB\xBF\"Name\";\"Vorname\";\"Strasse\"", 0), 0u);
-  EXPECT_NE(lines[1].find("\"Köln\""), std::string::npos);
-  EXPECT_NE(w.LastMessage().find(csv.string()), std::string::npos);
+  for (const auto& [user, file] :
+       std::vector<std::pair<std::string, std::string>>{{"meier", "meier_Seriendruck.csv"},
+                                                        {"../../x", ".._.._x_Seriendruck.csv"},
+                                                        {"..", "___Seriendruck.csv"}}) {
+    SCOPED_TRACE(user);
+    Options o;
+    o.searches = {{"Ort", "Köln"}};
+    o.user = user;
+    BrowserWindow& w = OpenWindow(o);
+    const fs::path folder = TempDir() / "dokumente";
+    w.OfficeFolder(folder.string());
+    w.Controller()->seriendruck();
+    const fs::path csv = folder / "Seriendruck" / file;
+    ASSERT_TRUE(fs::exists(csv)) << w.LastMessage();
+    const auto lines = Lines(ReadAll(csv));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(w.Controller()->RecordCount() + 1));
+    EXPECT_EQ(lines[0].rfind("\xEF\xBB\xBF\"Name\";\"Vorname\";\"Strasse\"", 0), 0u);
+    EXPECT_NE(lines[1].find("\"Köln\""), std::string::npos);
+    EXPECT_NE(w.LastMessage().find(csv.string()), std::string::npos);
+    EXPECT_FALSE(fs::exists(TempDir() / "x_Seriendruck.csv"));
+  }
 }
 
 }  // namespace

@@ -105,6 +105,13 @@ TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
                                       "--search", "Nr==2:ZahlVonBis", "--save-query", "Frage"}))
                 .status,
             0);
+  // A saved query whose question kind no input can be built for (the search line
+  // refuses such a kind, a stored record can hold one).
+  ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--field", "Nr", "--user", "cli", "--search", "Name==1:Text",
+                                      "--save-query", "Kaputt"}))
+                .status,
+            0);
+  Sql(db_, "UPDATE vmgrid_settings SET wert = 'Name~=1:Unbekannt!' WHERE schluessel = 'Kaputt'");
   // A filter and a layout whose names hold "/", saved by one user.
   ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--user", "schraeg", "--search", "Name=M*", "--save-query",
                                       "Kunden/Köln"}))
@@ -154,6 +161,11 @@ TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
       {Cli({"--field", "Nr", "--user", "cli", "--query", "Frage", "--param", "1=Meier-Schulz",
             "--param", "2=1-100"}),
        0, "'Schulz'"},
+      {Cli({"--field", "Nr", "--user", "cli", "--query", "Kaputt", "--param", "1=x"}), 1,
+       "Die Frage 1 des Filters kann nicht gestellt werden: „Unbekannt“"},
+      // User names are checked like layout names.
+      {Cli({"--user", std::string(101, 'x')}), 2, "höchstens 100 Zeichen"},
+      {Cli({"--user", "a\tb"}), 2, "keine Steuerzeichen"},
       // A whole load that fails half way: no file, and the status says so.
       {{"--db", db_, "--table", "Kaputt", "--max", "0", "--export", (dir_ / "k.txt").string()},
        1,
@@ -171,6 +183,38 @@ TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
   if (haveDevice) {
     EXPECT_TRUE(fs::is_character_file(device)) << "the device node stays";
   }
+}
+
+// Short of memory, the command-line host says so in German and ends with 1, leaving
+// no file; it never aborts, and never passes a part of the rows off as the export.
+// The limits run from "too small to start" to "enough": each run either starts not
+// at all, refuses, or exports every row.
+TEST_F(Hosts, CommandLineHostShortOfMemorySaysSoAndExportsNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
+#endif
+  const fs::path file = dir_ / "speicher.txt";
+  int refused = 0;
+  for (rlim_t mib : {48, 64, 80, 96, 112, 128, 160, 192, 256, 384, 512, 1024}) {
+    SCOPED_TRACE(std::to_string(mib) + " MiB");
+    fs::remove(file);
+    const Ended e = RunHost(
+        VMBGRID_CLI, {"--db", db_, "--table", "Kunden", "--max", "0", "--export", file.string()},
+        "", mib << 20);
+    if (e.status == 127) continue;  // not even the program fitted
+    if (e.status == 0) {
+      EXPECT_EQ(Lines(ReadAll(file)), static_cast<size_t>(kRows) + 1);
+      break;
+    }
+    ASSERT_EQ(e.status, 1) << e.output.substr(0, 2000);
+    EXPECT_NE(e.output.find("Nicht genug Arbeitsspeicher"), std::string::npos)
+        << e.output.substr(0, 2000);
+    EXPECT_EQ(e.output.find("Exportiert:"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file));
+    ++refused;
+  }
+  EXPECT_GT(refused, 0) << "no limit was small enough to run short";
+  EXPECT_TRUE(fs::exists(file)) << "no limit was large enough for the export";
 }
 
 #ifdef VMBGRID_BROWSER

@@ -129,20 +129,32 @@ TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
   EXPECT_EQ(TakeMessages(), Strings{"Numerierung der Parameter ist falsch"});
   EXPECT_EQ(values, (Strings{"Name=", "Ort=", "Plz="}));
 
-  // Unknown kinds, "(" without ")", places no column has: no input, nothing entered.
-  VMGridFields odd;
-  odd.Add("A", "A", "1", Variant("Liste(3)"));
-  odd.Add("B", "B", "2", Variant("Zahl(5,2"));
-  odd.Add("C", "C", "3", Variant("Zahl(999999999,0)"));
-  odd.Add("D", "D", "4", Variant("Check"));
-  Strings names;
-  values = Run(odd, [&](HeadlessDialogView& v) {
-    for (const auto& i : v.Inputs()) names.push_back(i.name + ":" + i.caption);
-    v.Toggle("chkCheck(0)");
-    return v.Press("btnOK");
-  });
-  EXPECT_EQ(names, Strings{"chkCheck(0):D"});
-  EXPECT_EQ(values, (Strings{"A=", "B=", "C=", "D=1"}));
+  // Unknown kinds, "(" without ")", places no column has: a question that cannot be
+  // asked is named, no form is shown, and every field keeps its kind, as after Cancel.
+  for (const auto& [kind, shown] : std::vector<std::pair<std::string, std::string>>{
+           {"Liste(3)", "Liste(3)"},
+           {"Zahl(5,2", "Zahl(5,2"},
+           {"Zahl(99,99)", "Zahl(99,99)"},
+           {"Unbekannt", "Unbekannt"},
+           {"Text(", "Text("},
+           {"", ""},
+           {std::string(30, 'x') + "äöüäöüäöü", std::string(30, 'x') + "äöüäö…"}}) {
+    SCOPED_TRACE(kind);
+    VMGridFields odd;
+    odd.Add("D", "D", "1", Variant("Check"));
+    odd.Add("B", "B", "2", Variant(kind));
+    bool shownForm = false;
+    values = Run(odd, [&](HeadlessDialogView& v) {
+      shownForm = true;
+      return v.Press("btnOK");
+    });
+    EXPECT_FALSE(shownForm);
+    EXPECT_EQ(values, (Strings{"D=Check", "B=" + kind}));
+    EXPECT_EQ(TakeMessages(),
+              Strings{"Die Frage 2 des Filters kann nicht gestellt werden: „" + shown +
+                      "“ ist keine Art der Eingabe, die der Dialog kennt. Der "
+                      "Filter wird nicht angewendet."});
+  }
 
   // Cancel keeps every input kind as it was.
   values = Run(fields, [&](HeadlessDialogView& v) {

@@ -122,5 +122,22 @@ TEST_F(OutOfMemory, SortingRowsInMemoryKeepsTheirOrderAndSaysSo) {
   EXPECT_EQ(FirstName(), "Name 0");
 }
 
+// A value copied while memory runs short raises std::bad_alloc and leaves both values
+// as they were (the copy of a text once crashed the command-line host instead).
+TEST(OutOfMemoryValues, ACopyThatDoesNotFitRaisesAndChangesNothing) {
+  const Variant big(std::string(2 * kRefuseFrom, 'x'));
+  Variant target("alt");
+  volatile size_t seen = 0;
+  {
+    MemoryShort shortOfMemory(kRefuseFrom);
+    EXPECT_THROW(seen = Variant(big).StringRef().size(), std::bad_alloc);
+    EXPECT_THROW(target = big, std::bad_alloc);
+  }
+  EXPECT_EQ(seen, 0u);
+  EXPECT_EQ(target.StringRef(), "alt");
+  target = big;
+  EXPECT_EQ(target.StringRef().size(), 2 * kRefuseFrom);
+}
+
 }  // namespace
 }  // namespace vmbgrid::testing
