@@ -106,6 +106,10 @@ class ProviderSession {
   virtual void Begin() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;
+  // Connection::TableNames, TableName and Store, answered by the provider.
+  virtual std::vector<std::string> TableNames() { return {}; }
+  virtual std::string TableName(const std::string& written) { return written; }
+  virtual StoreRules* Store() { return nullptr; }
   // Provider name as reported by Connection::Provider().
   virtual std::string Name() const = 0;
 };

@@ -88,6 +88,26 @@ enum FieldAttributeEnum : int32_t { adFldUnspecified = -1, adFldMayBeNull = 0x40
 
 class Recordset;
 
+// Who may write which stored layouts, options and saved filters, where the data
+// source's server decides it (PostgreSQL: roles, row security and definer
+// functions). A database file has no such rules: its permissions are the boundary,
+// and the library applies the "ADMIN" name rule of the Parts.
+class StoreRules {
+ public:
+  virtual ~StoreRules() = default;
+  // The login the server knows the session by.
+  virtual std::string Login() = 0;
+  // "" when the session may write entries owned by `owner` (its own login, a role
+  // it is a member of; "Standard" and anyone's for members of the store's admin
+  // role); otherwise why not, in German.
+  virtual std::string WriteRefusal(const std::string& owner) = 0;
+  // "" when the store (tables and the two layout procedures) is installed and this
+  // login may use it; otherwise what is missing and what the administrator must
+  // run, in German. Answered from the catalog, so that asking never fails a
+  // statement on the server.
+  virtual std::string Problem() = 0;
+};
+
 // One entry of a connection's error list, filled when the provider fails.
 struct ProviderError {
   int32_t number = 0;
@@ -121,6 +141,20 @@ class Connection {
 
   // Runs a statement that returns no rows; returns the number of rows affected.
   virtual int64_t Execute(const std::string& statement) = 0;
+
+  // Tables, views and materialized views this login may read, named as a user
+  // writes them: with the schema where the search path does not find them
+  // ("verkauf.auftraege"). Empty when the data source cannot list them.
+  virtual std::vector<std::string> TableNames() { return {}; }
+  // A table as a user or host wrote it ("verkauf.auftraege", "[verkauf].[auftraege]",
+  // "Pgbench_Accounts"), named as TableNames names it: the exact name first,
+  // otherwise the one table whose name matches without regard to case. Several
+  // raise a German message naming them, none errc::kNoSuchTable. The statements
+  // sent on the connection resolve their names by the same rules.
+  virtual std::string TableName(const std::string& written) { return written; }
+  // The server's rules for the layout and settings store; null where the data
+  // source has none (see StoreRules).
+  virtual StoreRules* Store() { return nullptr; }
 
   // Transactions, as ADO's BeginTrans, CommitTrans and RollbackTrans: what commands
   // and recordsets on this connection change in between takes effect together or

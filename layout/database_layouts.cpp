@@ -305,7 +305,7 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!IsAdmin(owner_.user()) && StandardLayoutExists()) {
+    if (!MayChangeStandard(owner_) && StandardLayoutExists()) {
       owner_.SetLayoutName(old);
       return;
     }
@@ -319,10 +319,10 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     transaction.Commit();
     owner_.IsTempLayout(false);
     owner_.Events().AfterLayoutSave(owner_.layout());
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     owner_.SetLayoutName(old);
     if (!core::EqualsNoCase(name, kTempLayout)) {
-      owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
+      owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + "." + RefusalLine(e));
     }
   }
 }

@@ -1,6 +1,7 @@
 // Reserved layout names, owners and the layout key of a grid.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,15 @@ inline constexpr const char* kLayoutSection = "GridLayouts";
 
 // The user whose name in upper case is "ADMIN".
 bool IsAdmin(std::string_view user);
+// Who may replace or delete "Standard" in the database store: where the server
+// decides who writes what (the connection's StoreRules), whom it lets write for
+// the owner "Standard"; elsewhere "ADMIN", as the file's permissions are the
+// boundary there.
+bool MayChangeStandard(GridController& grid);
+// The second line of a save or delete message when the store refused the write
+// (no right, a store not set up): the reason, which says what the administrator
+// must do; "" for other failures.
+std::string RefusalLine(const std::exception& e);
 // The grid's name in the last-layout entries and the temporary store:
 // LayoutFileBaseName in file mode, mainlayout otherwise.
 std::string LayoutKey(const GridController& grid);

@@ -23,6 +23,23 @@ bool IsAdmin(std::string_view user) {
   return upper == "ADMIN";
 }
 
+bool MayChangeStandard(GridController& grid) {
+  std::shared_ptr<Connection> c = grid.Connection();
+  StoreRules* rules = c && c->State() == adStateOpen ? c->Store() : nullptr;
+  if (!rules) return IsAdmin(grid.user());
+  try {
+    return rules->WriteRefusal(kStandardOwner).empty();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string RefusalLine(const std::exception& e) {
+  auto* v = dynamic_cast<const VMError*>(&e);
+  if (!v || v->Number() != errc::kOperationNotAllowed || v->Description().empty()) return "";
+  return "\r\n" + v->Description();
+}
+
 std::string LayoutKey(const GridController& grid) {
   return grid.SaveMode() == VelmGRX ? grid.LayoutFileBaseName() : grid.mainlayout();
 }
@@ -180,7 +197,9 @@ void LayoutStore::DeleteLayout(const std::string& name) {
   if (name.empty()) return;
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!IsAdmin(owner_.user())) return;
+    const bool allowed =
+        owner_.SaveMode() == velmDB ? MayChangeStandard(owner_) : IsAdmin(owner_.user());
+    if (!allowed) return;
     user = kStandardOwner;
   }
   try {
@@ -194,8 +213,8 @@ void LayoutStore::DeleteLayout(const std::string& name) {
       database_.DeleteLayoutFromDatabase(name, user);
     }
     if (owner_.layout() == name) owner_.SetLayoutName("");
-  } catch (const std::exception&) {
-    owner_.ShowMessage("Fehler beim Löschen des Layout " + name + ".");
+  } catch (const std::exception& e) {
+    owner_.ShowMessage("Fehler beim Löschen des Layout " + name + "." + RefusalLine(e));
   }
 }
 

@@ -20,6 +20,8 @@ std::string Trimmed(const char* text) {
 
 bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
+std::string SecondsText(int n) { return std::to_string(n) + (n == 1 ? " Sekunde" : " Sekunden"); }
+
 VMError Lost(PGconn* conn, const std::string& detail) {
   return VMError(errc::kProviderFailure, kSource,
                  "Die Verbindung zum Datenbankserver " + Describe(conn) +
@@ -77,7 +79,7 @@ VMError ConnectError(PGconn* conn, const std::string& where) {
                      " konnte nicht hergestellt werden: " + detail);
 }
 
-VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
+VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds, int lockSeconds) {
   const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
   const std::string primary =
       Trimmed(res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
@@ -94,6 +96,7 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
   if (code == "VG002") return VMError(errc::kRejectedStatement, kSource, primary);
   if (code == "VG003" || code == "VG004")
     return VMError(errc::kIntegrityViolation, kSource, primary);
+  if (code == "VG005") return VMError(errc::kOperationNotAllowed, kSource, primary);
   if (code == "42501" || code == "25006") {
     return VMError(errc::kOperationNotAllowed, kSource,
                    "Der Datenbankserver hat die Änderung nicht erlaubt: " + detail);
@@ -128,6 +131,12 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
   if (cls == "22") {
     return VMError(errc::kCantConvertValue, kSource,
                    "Ein Wert passt nicht zum Datentyp der Datenbank: " + detail);
+  }
+  if (code == "55P03" && lockSeconds > 0) {
+    return VMError(errc::kDatabaseLocked, kSource,
+                   "Die Daten sind von einer anderen Verbindung gesperrt; nach " +
+                       SecondsText(lockSeconds) +
+                       " Warten wurde abgebrochen. Bitte versuchen Sie es später noch einmal.");
   }
   if (cls == "40" || code == "55P03") {
     return VMError(errc::kDatabaseLocked, kSource,

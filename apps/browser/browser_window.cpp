@@ -56,6 +56,11 @@ constexpr SampleColumn kSampleColumns[] = {
     {"Status", "Status", 1600},
 };
 
+// Defaults of a server connection that names none: a lock held by another session
+// is waited for this long, a statement may run this long.
+constexpr int kLockTimeoutSeconds = 10;
+constexpr int kStatementTimeoutSeconds = 300;
+
 constexpr const char* kHint =
     "Suchkriterium in die Zeile über den Spaltenköpfen eintippen, z. B. Mei* oder "
     "1000-2000 – F1 zeigt alle Möglichkeiten.";
@@ -231,7 +236,8 @@ void BrowserWindow::BuildMenus() {
   // The saved filters of the user and the shared ones, and "Filter verwalten" to
   // save the current search or delete one; the same as Ctrl+Shift+F in the grid.
   filterMenu_ = search->addMenu(QStringLiteral("Gespeicherte &Filter"));
-  connect(filterMenu_, &QMenu::aboutToShow, this, [this] { FillControllerMenu(*filterMenu_, true); });
+  connect(filterMenu_, &QMenu::aboutToShow, this,
+          [this] { FillControllerMenu(*filterMenu_, true); });
 
   tableMenu_ = menuBar()->addMenu(QStringLiteral("&Tabelle"));
   tableGroup_ = new QActionGroup(this);
@@ -359,23 +365,20 @@ bool BrowserWindow::Open() {
   tables_.clear();
   try {
     auto conn = Platform::Data().CreateConnection();
-    // A server is named by its connection string (postgresql://...), a file by its path.
-    conn->ConnectionString(postgres::IsServerConnectionString(options_.db)
-                               ? options_.db
-                               : sqlite::ConnectionStringForFile(options_.db));
+    // A server is named by its connection string (postgresql://..., host=... dbname=...),
+    // a file by its path.
+    std::string connectionString = postgres::ConnectionStringFor(options_.db);
+    if (connectionString.empty()) {
+      connectionString = sqlite::ConnectionStringForFile(options_.db);
+    } else {
+      // A window must not hang behind another session's lock or a runaway query.
+      connectionString =
+          postgres::WithTimeouts(connectionString, kLockTimeoutSeconds, kStatementTimeoutSeconds);
+    }
+    conn->ConnectionString(connectionString);
     conn->Open();
-    auto rs = Platform::Data().CreateRecordset();
-    const bool server = conn->Provider() != "SQLite";
-    rs->Open(server
-                 ? "SELECT table_name FROM information_schema.tables WHERE table_schema = "
-                   "current_schema() AND table_name NOT IN ('aa_gridlayout_kopf', "
-                   "'aa_gridlayout_feld', 'vmgrid_settings', 'vmgrid_schema') ORDER BY table_name"
-                 : "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
-                   "AND name NOT LIKE 'sqlite%' ORDER BY name",
-             conn, adOpenStatic, adLockReadOnly, adCmdText);
-    for (int32_t i = 0; i < rs->RecordCount(); ++i)
-      tables_.push_back(rs->ValueAt(i, 0).ToTextOrEmpty());
-    rs->Close();
+    // Every table, view and materialized view the login may read, in every schema.
+    tables_ = conn->TableNames();
     connection_ = conn;
   } catch (const std::exception& e) {
     ShowMessage("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" +
@@ -387,19 +390,31 @@ bool BrowserWindow::Open() {
     UpdateCount();
     return false;
   }
+  // Layouts, options and filters live in the database: where the server keeps them
+  // under its own rules, the login is the user unless --user names another, and a
+  // store the login cannot use is said at once, with what the administrator runs.
+  storeProblem_.clear();
+  if (StoreRules* rules = connection_->Store()) {
+    Guarded([&] {
+      if (options_.user.empty()) options_.user = rules->Login();
+      storeProblem_ = rules->Problem();
+    });
+    if (!storeProblem_.empty()) ShowMessage(storeProblem_, true);
+  }
   LoadTable(options_.table);
   return true;
 }
 
 bool BrowserWindow::LoadTable(const std::string& requested) {
   if (!connection_) return false;
-  // Only a table the database lists is shown, in its own spelling: the name goes
-  // into the statement between brackets and must not be able to close them.
+  // The table in the database's own spelling, found by the rules every statement
+  // follows ("verkauf.auftraege", "[verkauf].[auftraege]", exact letter case first).
+  // The name goes into the statement between brackets and must not close them.
   std::string table;
-  for (const auto& t : tables_)
-    if (core::EqualsNoCase(t, requested)) table = t;
-  if (table.empty()) {
-    ShowMessage("Die Tabelle \"" + requested + "\" gibt es in der Datenbank nicht.", true);
+  try {
+    table = connection_->TableName(requested);
+  } catch (const std::exception& e) {
+    ShowMessage(Describe(e), true);
     FillTableMenu();
     return false;
   }
@@ -428,7 +443,9 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   table_ = table;
   auto v = std::make_unique<View>();
   v->search = std::make_unique<QtGrid>("grdSuche", stack_);
-  v->data = std::make_unique<QtGrid>("grdDaten", stack_);
+  // The data grid is named after its table, so that layouts, options and saved
+  // filters are kept per table, as a host with one form per table keeps them.
+  v->data = std::make_unique<QtGrid>(table, stack_);
   v->data->OnLoadProgress([this] {
     UpdateCount();
     // The controller takes the final count from a message it posted at the end of
@@ -543,7 +560,8 @@ void BrowserWindow::ConfigureFields(VMGrid& g, const std::vector<std::string>& c
   if (auto status = g.GridFields().Find("Status")) {
     try {
       auto rs = Platform::Data().CreateRecordset();
-      rs->Open("SELECT Code, Text FROM [Status] ORDER BY Code", connection_, adOpenStatic,
+      // Bracket names: the database's own spelling is found on every provider.
+      rs->Open("SELECT [Code], [Text] FROM [Status] ORDER BY [Code]", connection_, adOpenStatic,
                adLockReadOnly, adCmdText);
       for (int32_t i = 0; i < rs->RecordCount(); ++i)
         status->AddValue(rs->ValueAt(i, 0), rs->ValueAt(i, 1));

@@ -69,7 +69,9 @@ int main(int argc, char** argv) {
           std::printf("%s\n", options.screenshot.c_str());
         }
       }
-      if (!ok) rc = 1;
+      // A layout store the login cannot use was reported; the user's layout and
+      // options could not apply, so the run did not do all that was asked.
+      if (!ok || !window.StoreProblem().empty()) rc = 1;
       for (const auto& m : window.Messages()) std::fprintf(stderr, "Meldung: %s\n", m.c_str());
       std::fprintf(stderr, "%s\n", window.RecordCountLabel().c_str());
     }
