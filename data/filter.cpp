@@ -323,9 +323,10 @@ class Parser {
       std::string_view t = lit.text;
       auto r = std::from_chars(t.data(), t.data() + t.size(), d);
       if (r.ec != std::errc() || r.ptr != t.data() + t.size()) misfit();
-      if (negative) d = -d;
-      v = Variant(d);
       n.litText = (negative ? "-" : "") + lit.text;
+      // Exactly where it can be: 9007199254740993 and 0.1 are what they say.
+      Decimal exact;
+      v = Decimal::Parse(n.litText, exact) ? Variant(exact) : Variant(negative ? -d : d);
     } else if (lit.kind == Tok::Text) {
       v = Variant(lit.text);
       n.litText = lit.text;
@@ -352,8 +353,10 @@ class Parser {
     switch (c.storage) {
       case Storage::Int32:
       case Storage::Int64:
-      case Storage::Double: {
+      case Storage::Double:
+      case Storage::Decimal: {
         double num = 0;
+        bool exact = false;
         if (v.IsString()) {
           DateValue dv;
           if (c.presentation == Presentation::Date && ParseFilterDate(v.StringRef(), dv)) {
@@ -361,20 +364,35 @@ class Parser {
           } else if (c.presentation == Presentation::Boolean && TruthWord(v.StringRef(), num)) {
           } else if (!ParseNumber(v.StringRef(), num)) {
             misfit();
+          } else {
+            exact = Decimal::Parse(v.StringRef(), n.litDec);
           }
         } else if (v.IsBoolean()) {
           num = v.BoolRef() ? -1 : 0;
         } else if (v.IsDate()) {
           num = v.DoubleRef();
+        } else if (v.IsExact()) {
+          n.litDec = v.DecimalRef();
+          num = n.litDec.ToDouble();
+          exact = true;
         } else {
           num = v.DoubleRef();
         }
         n.litNum = num;
+        int64_t whole = 0;
         if (c.presentation == Presentation::Boolean && (n.op == CmpOp::Eq || n.op == CmpOp::Ne)) {
           n.mode = FilterNode::Mode::Truth;
           n.lit64 = num != 0 ? 1 : 0;
-        } else if (c.storage != Storage::Double && std::nearbyint(num) == num &&
-                   std::fabs(num) < 9.0e18) {
+        } else if (c.storage == Storage::Double) {
+          n.mode = FilterNode::Mode::Double;
+        } else if (c.storage == Storage::Decimal) {
+          n.mode = exact ? FilterNode::Mode::Decimal : FilterNode::Mode::Double;
+        } else if (exact) {
+          const bool integral = n.litDec.ToInteger(whole) &&
+                                Decimal::Compare(Decimal::FromInteger(whole), n.litDec) == 0;
+          n.mode = integral ? FilterNode::Mode::Int : FilterNode::Mode::Decimal;
+          n.lit64 = whole;
+        } else if (std::nearbyint(num) == num && std::fabs(num) < 9.0e18) {
           n.mode = FilterNode::Mode::Int;
           n.lit64 = static_cast<int64_t>(num);
         } else {

@@ -53,15 +53,29 @@ void ScanOp(CmpOp op, const std::vector<uint32_t>& in, std::vector<uint32_t>& ou
   }
 }
 
+// Numeric text as a number: exactly when it can be.
+bool TextNumber(const std::string& text, Variant& out) {
+  Decimal exact;
+  double d = 0;
+  if (Decimal::Parse(text, exact)) {
+    out = Variant(exact);
+  } else if (ParseNumber(text, d)) {
+    out = Variant(d);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 int CompareVariantCell(const Variant& cell, const FilterNode& n) {
   if (cell.IsNull() || cell.IsEmpty()) return 2;
   const Variant& lit = n.litVariant;
   try {
+    Variant number;
     if (cell.IsString() && lit.IsNumberType()) {
       // A word in a column of numbers compares with no number.
-      double d = 0;
-      if (!ParseNumber(cell.StringRef(), d)) return 2;
-      return Three(d, lit.ToDouble());
+      if (!TextNumber(cell.StringRef(), number)) return 2;
+      return Variant::Compare(number, lit);
     }
     if (cell.IsString()) {
       if (n.op == CmpOp::Eq || n.op == CmpOp::Ne)
@@ -69,14 +83,13 @@ int CompareVariantCell(const Variant& cell, const FilterNode& n) {
       return CollateNoCase(cell.StringRef(), n.litText);
     }
     if (lit.IsString()) {
-      double d = 0;
       if (cell.IsDate()) {
         DateValue dv;
         if (!ParseDate(lit.StringRef(), dv)) return 2;
         return Three(cell.DoubleRef(), dv.serial);
       }
-      if (!ParseNumber(lit.StringRef(), d)) return 2;
-      return Three(cell.ToDouble(), d);
+      if (cell.IsBytes() || !TextNumber(lit.StringRef(), number)) return 2;
+      return Variant::Compare(cell, number);
     }
     return Variant::Compare(cell, lit, true);
   } catch (const VMError&) {
@@ -126,6 +139,23 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
       }
       return;
     }
+    case FilterNode::Mode::Decimal: {
+      const Decimal& lit = n.litDec;
+      const uint64_t* nb = c.nulls.data();
+      if (c.storage == Storage::Decimal) {
+        const Decimal* v = c.dec.data();
+        ScanOp(n.op, in, out, [&](uint32_t r) {
+          if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
+          return Decimal::Compare(v[r], lit);
+        });
+      } else {
+        ScanOp(n.op, in, out, [&](uint32_t r) {
+          if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
+          return Decimal::Compare(Decimal::FromInteger(c.IntAt(r)), lit);
+        });
+      }
+      return;
+    }
     case FilterNode::Mode::Double: {
       const double lit = n.litNum;
       const uint64_t* nb = c.nulls.data();
@@ -134,6 +164,11 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
         ScanOp(n.op, in, out, [&](uint32_t r) {
           if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
           return Three(v[r], lit);
+        });
+      } else if (c.storage == Storage::Decimal) {
+        ScanOp(n.op, in, out, [&](uint32_t r) {
+          if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
+          return Three(c.dec[r].ToDouble(), lit);
         });
       } else {
         ScanOp(n.op, in, out, [&](uint32_t r) {

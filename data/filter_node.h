@@ -23,9 +23,10 @@ struct FilterNode {
   CmpOp op = CmpOp::Eq;
   bool negate = false;  // Like, IsNull
   // The literal, in the forms the column's storage compares with.
-  enum class Mode : uint8_t { Int, Double, Truth, Text, Variant } mode = Mode::Double;
+  enum class Mode : uint8_t { Int, Double, Decimal, Truth, Text, Variant } mode = Mode::Double;
   int64_t lit64 = 0;
   double litNum = 0;
+  Decimal litDec;         // the number literal exactly, for exact columns
   std::string litText;    // as written
   std::string litFolded;  // folded, for equality without regard to case
   Variant litVariant;

@@ -19,11 +19,15 @@
 
 namespace vmbgrid::data {
 
-// Column metadata of a result: name, data-type code and defined size.
+// Column metadata of a result: name, data-type code and defined size; for exact
+// numbers (currency, decimal, numeric) also the declared precision and scale
+// (precision 0: none declared, each value keeps its own scale).
 struct ColumnMeta {
   std::string name;
   int32_t type = adVariant;
   int32_t definedSize = 0;
+  int32_t precision = 0;
+  int32_t scale = 0;
 };
 
 // Receives one result. SetColumns comes first, then the rows.
@@ -38,6 +42,8 @@ class ResultSink {
   virtual void PutDate(int col, double serial) = 0;  // automation date
   virtual void PutText(int col, std::string_view utf8) = 0;
   virtual void PutBlob(int col, std::string_view bytes) = 0;
+  // An exact number, read from the source's text without a binary double.
+  virtual void PutDecimal(int col, const Decimal& value) { PutText(col, value.ToText()); }
   virtual void EndRow() = 0;
 };
 

@@ -54,6 +54,9 @@ void Assign(Column& c, uint32_t row, const Variant& v) {
     case Storage::Double:
       c.SetDoubleAt(row, v.DoubleRef());
       return;
+    case Storage::Decimal:
+      c.SetDecimalAt(row, v.DecimalRef());
+      return;
     case Storage::Text:
       c.SetTextAt(row, v.StringRef());
       return;
@@ -125,6 +128,21 @@ Variant RecordsetImpl::Coerce(const Column& c, const Variant& v) const {
         if (c.type == adSingle && std::isfinite(d) && std::fabs(d) > FLT_MAX) return misfit();
         return Variant(d);
       }
+      case Presentation::Decimal:
+      case Presentation::Currency: {
+        Decimal d;
+        if (v.IsString()) {
+          if (!Decimal::Parse(v.StringRef(), d)) return misfit();
+        } else {
+          d = v.ToDecimal();
+        }
+        // A declared precision limits the digits before the point.
+        const int whole = static_cast<int>(d.Digits().size()) - d.Scale();
+        if (c.precision > 0 && !d.IsZero() && whole > c.precision - std::max(c.scale, 0))
+          return misfit();
+        d = c.WithDeclaredScale(d);
+        return c.presentation == Presentation::Currency ? Variant::Currency(d) : Variant(d);
+      }
       case Presentation::Date: {
         if (v.IsDate()) return v;
         if (v.IsString()) {
@@ -147,7 +165,7 @@ Variant RecordsetImpl::Coerce(const Column& c, const Variant& v) const {
         return Variant(std::move(s));
       }
       case Presentation::Binary:
-        return Variant(v.IsString() ? v.StringRef() : v.ToText());
+        return Variant::Bytes(v.IsString() || v.IsBytes() ? v.StringRef() : v.ToText());
       case Presentation::Variant:
         return v;
     }

@@ -263,26 +263,38 @@ const Column& RecordsetImpl::ColumnAt(int index) const {
   return store_->columns[static_cast<size_t>(index)];
 }
 
+const ColumnMeta* RecordsetImpl::Appended(int index) const {
+  if (store_ || index < 0 || static_cast<size_t>(index) >= appended_.size()) return nullptr;
+  return &appended_[static_cast<size_t>(index)];
+}
+
 std::string RecordsetImpl::FieldName(int index) const {
-  if (!store_ && index >= 0 && static_cast<size_t>(index) < appended_.size())
-    return appended_[static_cast<size_t>(index)].name;
+  if (const ColumnMeta* m = Appended(index)) return m->name;
   return ColumnAt(index).name;
 }
 
 int32_t RecordsetImpl::FieldType(int index) const {
-  if (!store_ && index >= 0 && static_cast<size_t>(index) < appended_.size())
-    return appended_[static_cast<size_t>(index)].type;
+  if (const ColumnMeta* m = Appended(index)) return m->type;
   return ColumnAt(index).type;
 }
 
 int32_t RecordsetImpl::FieldDefinedSize(int index) const {
-  if (!store_ && index >= 0 && static_cast<size_t>(index) < appended_.size())
-    return appended_[static_cast<size_t>(index)].definedSize;
+  if (const ColumnMeta* m = Appended(index)) return m->definedSize;
   return ColumnAt(index).definedSize;
 }
 
+int32_t RecordsetImpl::FieldPrecision(int index) const {
+  if (const ColumnMeta* m = Appended(index)) return m->precision;
+  return ColumnAt(index).precision;
+}
+
+int32_t RecordsetImpl::FieldNumericScale(int index) const {
+  if (const ColumnMeta* m = Appended(index)) return m->scale;
+  return ColumnAt(index).scale;
+}
+
 void RecordsetImpl::AppendField(const std::string& name, int32_t type, int32_t definedSize,
-                                int32_t attributes) {
+                                int32_t attributes, int32_t precision, int32_t numericScale) {
   if (store_) {
     throw VMError(errc::kObjectOpen, kSource,
                   "Einem geöffneten Recordset können keine Felder hinzugefügt werden.");
@@ -292,7 +304,8 @@ void RecordsetImpl::AppendField(const std::string& name, int32_t type, int32_t d
     throw VMError(errc::kKeyAlreadyExists, kSource,
                   "Das Feld \"" + name + "\" ist bereits vorhanden.");
   }
-  appended_.push_back(ColumnMeta{name, type, definedSize < 0 ? 0 : definedSize});
+  appended_.push_back(ColumnMeta{name, type, definedSize < 0 ? 0 : definedSize,
+                                 precision < 0 ? 0 : precision, numericScale});
   appendedAttributes_.push_back(attributes);
 }
 
@@ -482,32 +495,41 @@ bool RecordsetImpl::NumberAt(int32_t ordinal, int field, double& out) const {
   return store_->columns[static_cast<size_t>(field)].NumberAt(row, out);
 }
 
-double RecordsetImpl::SumNumbers(int field) const {
+Variant RecordsetImpl::Total(int field) const {
   FetchAll();
-  if (!store_ || field < 0 || static_cast<size_t>(field) >= store_->columns.size()) return 0.0;
+  if (!store_ || field < 0 || static_cast<size_t>(field) >= store_->columns.size())
+    return Variant(Decimal());
   // A pending edit of this field overrides the stored cell: take the general path.
   if (editMode_ != adEditNone && pending_[static_cast<size_t>(field)])
-    return Recordset::SumNumbers(field);
+    return Recordset::Total(field);
   const Column& c = store_->columns[static_cast<size_t>(field)];
   auto isNull = [&c](uint32_t row) { return (c.nulls[row >> 6] >> (row & 63)) & 1u; };
-  double total = 0.0;
+  NumberTotal total;
+  // One loop per storage straight over the column arrays.
   switch (c.storage) {
     case Storage::Int32:
       for (uint32_t row : view_)
-        if (!isNull(row)) total += static_cast<double>(c.i32[row]);
-      return total;
+        if (!isNull(row)) total.AddInteger(c.i32[row]);
+      break;
     case Storage::Int64:
       for (uint32_t row : view_)
-        if (!isNull(row)) total += static_cast<double>(c.i64[row]);
-      return total;
+        if (!isNull(row)) total.AddInteger(c.i64[row]);
+      break;
     case Storage::Double:
-      if (c.presentation == Presentation::Date) return 0.0;
+      if (c.presentation == Presentation::Date) break;
       for (uint32_t row : view_)
-        if (!isNull(row)) total += c.f64[row];
-      return total;
-    default:
-      return Recordset::SumNumbers(field);
+        if (!isNull(row)) total.AddDouble(c.f64[row]);
+      break;
+    case Storage::Decimal:
+      for (uint32_t row : view_)
+        if (!isNull(row)) total.AddExact(c.dec[row]);
+      break;
+    case Storage::Text:
+    case Storage::Variant:
+      for (uint32_t row : view_) total.AddValue(c.ValueAt(row));
+      break;
   }
+  return total.Result();
 }
 
 // ---- clones and observers ----

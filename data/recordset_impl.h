@@ -53,8 +53,11 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
   std::string FieldName(int index) const override;
   int32_t FieldType(int index) const override;
   int32_t FieldDefinedSize(int index) const override;
+  int32_t FieldPrecision(int index) const override;
+  int32_t FieldNumericScale(int index) const override;
   void AppendField(const std::string& name, int32_t type, int32_t definedSize = 0,
-                   int32_t attributes = adFldUnspecified) override;
+                   int32_t attributes = adFldUnspecified, int32_t precision = 0,
+                   int32_t numericScale = 0) override;
 
   Variant Value(int index) const override;
   Variant Value(std::string_view name) const override;
@@ -79,7 +82,7 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
   Variant BookmarkAt(int32_t ordinal) const override;
   int32_t OrdinalOf(const Variant& bookmark) const override;
   bool NumberAt(int32_t ordinal, int field, double& out) const override;
-  double SumNumbers(int field) const override;
+  Variant Total(int field) const override;
 
   void AddNew() override;
   void Update() override;
@@ -120,6 +123,8 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
   void RequireEditable() const;
   int RequireField(std::string_view name) const;
   const Column& ColumnAt(int index) const;
+  // The appended field of a recordset not yet opened; null once it is open.
+  const ColumnMeta* Appended(int index) const;
   bool HasCurrent() const;
   uint32_t CurrentRow() const;  // raises without a current row
   uint32_t RowAtOrdinal(int32_t ordinal) const;

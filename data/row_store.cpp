@@ -26,6 +26,9 @@ Storage StorageOf(Presentation p) {
     case Presentation::Double:
     case Presentation::Date:
       return Storage::Double;
+    case Presentation::Decimal:
+    case Presentation::Currency:
+      return Storage::Decimal;
     case Presentation::Text:
     case Presentation::Binary:
       return Storage::Text;
@@ -58,11 +61,13 @@ Presentation PresentationOf(int32_t type) {
       return Presentation::Boolean;
     case adSingle:
     case adDouble:
-    case adCurrency:
-    case adDecimal:
-    case adNumeric:
     case vmLongNumber:
       return Presentation::Double;
+    case adCurrency:
+      return Presentation::Currency;
+    case adDecimal:
+    case adNumeric:
+      return Presentation::Decimal;
     case adDate:
     case adDBDate:
     case adDBTime:
@@ -103,6 +108,9 @@ void Column::AppendNull(uint32_t row) {
     case Storage::Double:
       f64.push_back(0.0);
       break;
+    case Storage::Decimal:
+      dec.emplace_back();
+      break;
     case Storage::Text:
       refs.push_back(kNullRef);
       return;
@@ -142,6 +150,8 @@ void Column::SetIntAt(uint32_t row, int64_t v) {
   if (storage == Storage::Int64) {
     i64[row] = v;
     ClearBit(nulls, row);
+  } else if (storage == Storage::Decimal) {
+    SetDecimalAt(row, Decimal::FromInteger(v));
   } else if (storage == Storage::Double) {
     f64[row] = static_cast<double>(v);
     ClearBit(nulls, row);
@@ -158,6 +168,40 @@ void Column::SetDoubleAt(uint32_t row, double v) {
     ClearBit(nulls, row);
   } else if (storage == Storage::Variant) {
     vars[row] = presentation == Presentation::Date ? Variant::Date(v) : Variant(v);
+  }
+}
+
+Decimal Column::WithDeclaredScale(const Decimal& v) const {
+  Decimal scaled;
+  // Currency keeps the scale a value came with (money in cents, a MONEY column's
+  // 12.5): the column shows two decimals either way.
+  if (presentation == Presentation::Decimal && precision > 0 && scale > v.Scale() &&
+      v.WithScale(scale, scaled))
+    return scaled;
+  return v;
+}
+
+void Column::SetDecimalAt(uint32_t row, const Decimal& v) {
+  switch (storage) {
+    case Storage::Decimal:
+      dec[row] = WithDeclaredScale(v);
+      ClearBit(nulls, row);
+      return;
+    case Storage::Variant:
+      vars[row] = presentation == Presentation::Currency ? Variant::Currency(v) : Variant(v);
+      return;
+    case Storage::Double:
+      SetDoubleAt(row, v.ToDouble());
+      return;
+    case Storage::Int32:
+    case Storage::Int64: {
+      int64_t whole = 0;
+      if (v.ToInteger(whole)) SetIntAt(row, whole);
+      return;
+    }
+    case Storage::Text:
+      SetTextAt(row, v.ToText());
+      return;
   }
 }
 
@@ -201,6 +245,7 @@ void Column::ConvertToVariants(uint32_t rows) {
   std::vector<int32_t>().swap(i32);
   std::vector<int64_t>().swap(i64);
   std::vector<double>().swap(f64);
+  std::vector<Decimal>().swap(dec);
   std::vector<uint64_t>().swap(nulls);
   std::vector<uint32_t>().swap(refs);
   std::string().swap(arena);
@@ -227,11 +272,16 @@ Variant Column::ValueAt(uint32_t row) const {
       return Variant(IntAt(row) != 0);
     case Presentation::Double:
       return Variant(f64[row]);
+    case Presentation::Decimal:
+      return Variant(dec[row]);
+    case Presentation::Currency:
+      return Variant::Currency(dec[row]);
     case Presentation::Date:
       return Variant::Date(f64[row]);
     case Presentation::Text:
-    case Presentation::Binary:
       return Variant(TextAt(row));
+    case Presentation::Binary:
+      return Variant::Bytes(TextAt(row));
     case Presentation::Variant:
       break;
   }
@@ -249,6 +299,10 @@ bool Column::NumberAt(uint32_t row, double& out) const {
       if (IsNullAt(row) || presentation == Presentation::Date) return false;
       out = f64[row];
       return true;
+    case Storage::Decimal:
+      if (IsNullAt(row)) return false;
+      out = dec[row].ToDouble();
+      return true;
     case Storage::Text:
       return false;
     case Storage::Variant: {
@@ -265,6 +319,7 @@ void Column::ShrinkToFit() {
   i32.shrink_to_fit();
   i64.shrink_to_fit();
   f64.shrink_to_fit();
+  dec.shrink_to_fit();
   nulls.shrink_to_fit();
   refs.shrink_to_fit();
   arena.shrink_to_fit();
@@ -280,6 +335,8 @@ void RowStore::SetColumns(std::vector<ColumnMeta> meta, const std::vector<int32_
     c.foldedName = FoldText(c.name);
     c.type = meta[i].type;
     c.definedSize = meta[i].definedSize;
+    c.precision = meta[i].precision;
+    c.scale = meta[i].scale;
     if (attributes != nullptr && i < attributes->size()) c.attributes = (*attributes)[i];
     c.presentation = PresentationOf(c.type);
     c.storage = StorageOf(c.presentation);
@@ -375,6 +432,7 @@ void StoreSink::PutInteger(int col, int64_t value) {
       [[fallthrough]];
     case Storage::Int64:
     case Storage::Double:
+    case Storage::Decimal:
     case Storage::Text:
       c->SetIntAt(row_, value);
       break;
@@ -391,6 +449,16 @@ void StoreSink::PutDouble(int col, double value) {
     case Storage::Double:
       c->SetDoubleAt(row_, value);
       return;
+    case Storage::Decimal: {
+      // The shortest text of the double: what the source meant (SQLite keeps a
+      // DECIMAL as REAL). NaN and infinities stay doubles.
+      Decimal d;
+      if (Decimal::FromDouble(value, d)) {
+        c->SetDecimalAt(row_, d);
+        return;
+      }
+      break;
+    }
     case Storage::Int32:
     case Storage::Int64:
       if (c->presentation == Presentation::Boolean) {
@@ -431,6 +499,11 @@ void StoreSink::PutText(int col, std::string_view utf8) {
     c->SetTextAt(row_, utf8);
     return;
   }
+  Decimal exact;
+  if (c->storage == Storage::Decimal && Decimal::Parse(utf8, exact)) {
+    c->SetDecimalAt(row_, exact);
+    return;
+  }
   if (c->storage == Storage::Double && c->presentation == Presentation::Date) {
     DateValue d;
     if (ParseDate(utf8, d)) {
@@ -446,11 +519,30 @@ void StoreSink::PutText(int col, std::string_view utf8) {
 void StoreSink::PutBlob(int col, std::string_view bytes) {
   Column* c = Cell(col);
   if (c == nullptr) return;
-  if (c->storage != Storage::Text) {
+  if (c->storage == Storage::Text && c->presentation == Presentation::Binary) {
+    c->SetTextAt(row_, bytes);
+    return;
+  }
+  // Bytes in a column of another type stay bytes, never taken for its text.
+  c->ConvertToVariants(store_.rowCount);
+  ++store_.version;
+  c->vars[row_] = Variant::Bytes(bytes);
+}
+
+void StoreSink::PutDecimal(int col, const Decimal& value) {
+  Column* c = Cell(col);
+  if (c == nullptr) return;
+  int64_t whole = 0;
+  if ((c->storage == Storage::Int32 || c->storage == Storage::Int64) && value.Scale() == 0 &&
+      value.ToInteger(whole)) {
+    PutInteger(col, whole);
+    return;
+  }
+  if (c->storage == Storage::Int32 || c->storage == Storage::Int64) {
     c->ConvertToVariants(store_.rowCount);
     ++store_.version;
   }
-  c->SetTextAt(row_, bytes);
+  c->SetDecimalAt(row_, value);
 }
 
 void StoreSink::EndRow() {}

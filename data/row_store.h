@@ -19,7 +19,7 @@ namespace vmbgrid::data {
 class RecordsetImpl;
 
 // How a column keeps its cells.
-enum class Storage : uint8_t { Int32, Int64, Double, Text, Variant };
+enum class Storage : uint8_t { Int32, Int64, Double, Decimal, Text, Variant };
 
 // How a column presents its cells as values (derived from the data-type code).
 enum class Presentation : uint8_t {
@@ -28,6 +28,8 @@ enum class Presentation : uint8_t {
   Int64,
   Boolean,
   Double,
+  Decimal,   // exact numbers (decimal, numeric)
+  Currency,  // exact numbers presented as currency
   Date,
   Text,
   Binary,
@@ -46,6 +48,8 @@ struct Column {
   std::string foldedName;  // for lookups without regard to case
   int32_t type = adVariant;
   int32_t definedSize = 0;
+  int32_t precision = 0;  // exact numbers: declared precision and scale
+  int32_t scale = 0;
   int32_t attributes = adFldUnspecified;
   Presentation presentation = Presentation::Variant;
   Storage storage = Storage::Variant;
@@ -53,6 +57,7 @@ struct Column {
   std::vector<int32_t> i32;
   std::vector<int64_t> i64;
   std::vector<double> f64;
+  std::vector<Decimal> dec;     // exact numbers, each with its scale
   std::vector<uint64_t> nulls;  // numeric storages: bit set = null
   std::vector<uint32_t> refs;   // text: offset of the length-prefixed cell, kNullRef = null
   std::string arena;            // text: varint length followed by the bytes
@@ -88,6 +93,7 @@ struct Column {
   void SetNullAt(uint32_t row);
   void SetIntAt(uint32_t row, int64_t v);
   void SetDoubleAt(uint32_t row, double v);
+  void SetDecimalAt(uint32_t row, const Decimal& v);
   void SetTextAt(uint32_t row, std::string_view bytes);
   void SetVariantAt(uint32_t row, Variant v);
   // Widens a 32-bit integer column, or turns any column into a column of Variants
@@ -98,6 +104,9 @@ struct Column {
   // The cell as the value the field presents.
   Variant ValueAt(uint32_t row) const;
   bool NumberAt(uint32_t row, double& out) const;
+  // A value with fewer decimals than a decimal column declares gets them (1500.5 in
+  // a DECIMAL(12,2) is 1500.50); more are kept, nothing is rounded away.
+  Decimal WithDeclaredScale(const Decimal& v) const;
   void ShrinkToFit();
 };
 
@@ -148,6 +157,7 @@ class StoreSink final : public ResultSink {
   void PutDate(int col, double serial) override;
   void PutText(int col, std::string_view utf8) override;
   void PutBlob(int col, std::string_view bytes) override;
+  void PutDecimal(int col, const Decimal& value) override;
   void EndRow() override;
   bool HasColumns() const { return hasColumns_; }
   void Finish() { store_.ShrinkToFit(); }

@@ -180,6 +180,8 @@ int CompareCells(const KeyPlan& k, uint32_t a, uint32_t b) {
     }
     case Storage::Double:
       return CompareDouble(c.f64[a], c.f64[b]);
+    case Storage::Decimal:
+      return Decimal::Compare(c.dec[a], c.dec[b]);
     case Storage::Text:
       if (c.presentation == Presentation::Binary) {
         int r = c.TextAt(a).compare(c.TextAt(b));

@@ -6,9 +6,9 @@
 #include "core/services.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
-#include "menus/menu_controller.h"
 #include "host/sql_text.h"
 #include "layout/layout_store.h"
+#include "menus/menu_controller.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
@@ -202,8 +202,7 @@ void VMGrid::FilterAndSortInMemory() {
     if (r->datatype != kTypeUndetermined) continue;
     int idx = rs.FieldIndex(r->fieldname);
     if (idx < 0) continue;
-    r->datatype = rs.FieldType(idx);
-    r->size = rs.FieldDefinedSize(idx);
+    r->TakeType(rs, idx);
   }
   bool filterUsable = true;
   std::string where;
@@ -409,8 +408,7 @@ void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
         if (f->datatype != kTypeUndetermined) continue;
         int idx = r.FieldIndex(f->fieldname);
         if (idx < 0) continue;
-        f->datatype = r.FieldType(idx);
-        f->size = r.FieldDefinedSize(idx);
+        f->TakeType(r, idx);
       }
       return;
     }
@@ -418,8 +416,10 @@ void VMGrid::AdoptRecordset(std::shared_ptr<Recordset> rs, bool rebuildFields) {
     for (int i = 0; i < r.FieldCount(); ++i) {
       std::string name = r.FieldName(i);
       if (core::EqualsNoCase(name, "upsize_ts")) continue;
-      gridFields_->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false, false,
-                       false, Variant::Missing(), "", r.FieldDefinedSize(i));
+      gridFields_
+          ->Add(name, "", "", Variant::Missing(), r.FieldType(i), false, false, false, false, false,
+                Variant::Missing(), "", r.FieldDefinedSize(i))
+          ->TakeType(r, i);
     }
   } catch (const std::exception&) {
     ReportError(vmGridErrorWrongDatatype, "Fehler bei der Übertragung des 'Recordsets'.");
@@ -446,7 +446,7 @@ void VMGrid::SetArray(std::shared_ptr<XArray> xarr) {
         rs->AppendField(f->fieldname, adVarWChar, 15, adFldUnspecified);
       else
         rs->AppendField(f->fieldname, f->datatype == kTypeUndetermined ? adVariant : f->datatype,
-                        f->size, adFldUnspecified);
+                        f->size, adFldUnspecified, f->precision, f->scale);
       ++taken;
     } catch (const std::exception&) {
       ReportError(vmGridErrorInvalidField,

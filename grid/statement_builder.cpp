@@ -105,8 +105,7 @@ void VMGrid::ResolveFieldTypes() {
       if (f->datatype != kTypeUndetermined) continue;
       int idx = probe->FieldIndex(f->fieldname);
       if (idx < 0) continue;
-      f->datatype = probe->FieldType(idx);
-      f->size = probe->FieldDefinedSize(idx);
+      f->TakeType(*probe, idx);
     }
   };
   assign(*gridFields_);
@@ -195,7 +194,7 @@ std::string VMGrid::BuildSelect() {
     for (int i = 0; i < probe->FieldCount(); ++i) {
       std::string name = probe->FieldName(i);
       if (IsUpsizeTimestamp(name)) continue;
-      gridFields_->Add(name, "", "", Variant::Missing(), probe->FieldType(i));
+      gridFields_->Add(name, "", "", Variant::Missing(), probe->FieldType(i))->TakeType(*probe, i);
     }
     probe->Close();
   }

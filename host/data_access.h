@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/number_total.h"
 #include "host/variant.h"
 
 namespace vmbgrid {
@@ -267,9 +268,14 @@ class Recordset {
   virtual std::string FieldName(int index) const = 0;
   virtual int32_t FieldType(int index) const = 0;
   virtual int32_t FieldDefinedSize(int index) const = 0;
+  // Declared precision and scale of an exact number field (currency, decimal,
+  // numeric); precision 0 when none was declared: each value keeps its own scale.
+  virtual int32_t FieldPrecision(int /*index*/) const { return 0; }
+  virtual int32_t FieldNumericScale(int /*index*/) const { return 0; }
   // Before opening (fabricated recordsets).
   virtual void AppendField(const std::string& name, int32_t type, int32_t definedSize = 0,
-                           int32_t attributes = adFldUnspecified) = 0;
+                           int32_t attributes = adFldUnspecified, int32_t precision = 0,
+                           int32_t numericScale = 0) = 0;
 
   // Values of the current row. By name: an absent name raises item-not-found; at
   // BOF or EOF raises no-current-record. A value that does not fit the field raises.
@@ -301,13 +307,14 @@ class Recordset {
   virtual int32_t OrdinalOf(const Variant& bookmark) const = 0;
   // The cell as a double when it holds a number (or Boolean); false otherwise.
   virtual bool NumberAt(int32_t ordinal, int field, double& out) const = 0;
-  // Total of the numeric cells of a field over the visible rows; Null and other
-  // cells add nothing. The bulk form of NumberAt, for sum lines over many rows.
-  virtual double SumNumbers(int field) const {
-    double total = 0.0, v = 0.0;
-    for (int32_t i = 0, n = RecordCount(); i < n; ++i)
-      if (NumberAt(i, field, v)) total += v;
-    return total;
+  // Total of a field over the visible rows, for sum lines: whole and exact numbers
+  // add up exactly (a Decimal), doubles as a Double; Null, dates and text that is
+  // no number add nothing (NumberTotal). Raises VMError errc::kOverflow when the
+  // total does not fit.
+  virtual Variant Total(int field) const {
+    NumberTotal total;
+    for (int32_t i = 0, n = RecordCount(); i < n; ++i) total.AddValue(ValueAt(i, field));
+    return total.Result();
   }
 
   // Editing.

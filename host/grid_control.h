@@ -195,6 +195,13 @@ class GridControl {
 
   // The text a cell shows (formats and value translation applied).
   virtual std::string CellText(int ordinal, int colIndex) const = 0;
+  // The cell's value as text, without number format or value translation: numbers
+  // with a decimal comma and every digit ("1,5", "1500,50"), dates "01.02.2003",
+  // binary data as a short placeholder. A grid without values of its own gives
+  // what it shows.
+  virtual std::string CellValueText(int ordinal, int colIndex) const {
+    return CellText(ordinal, colIndex);
+  }
 
   // Named layouts in the layout file.
   virtual std::string LayoutFileName() const = 0;

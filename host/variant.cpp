@@ -156,6 +156,7 @@ int Rank(const Variant& v) {
     case VarType::Missing:
       return 0;
     case VarType::String:
+    case VarType::ByteArray:
       return 2;
     default:
       return 1;
@@ -181,6 +182,9 @@ double NumericValue(const Variant& v) {
     case VarType::Int32:
     case VarType::Int64:
       return static_cast<double>(v.IntRef());
+    case VarType::Currency:
+    case VarType::Decimal:
+      return v.DecimalRef().ToDouble();
     default:
       return v.DoubleRef();
   }
@@ -188,6 +192,41 @@ double NumericValue(const Variant& v) {
 
 bool IsIntegerType(VarType t) {
   return t == VarType::Int16 || t == VarType::Int32 || t == VarType::Int64;
+}
+
+// Numbers that compare exactly with each other: whole numbers, Booleans and
+// exact numbers; a double joins them when its shortest text is exact.
+bool ExactValue(const Variant& v, Decimal& out) {
+  switch (v.Type()) {
+    case VarType::Int16:
+    case VarType::Int32:
+    case VarType::Int64:
+      out = Decimal::FromInteger(v.IntRef());
+      return true;
+    case VarType::Boolean:
+      out = Decimal::FromInteger(v.BoolRef() ? -1 : 0);
+      return true;
+    case VarType::Currency:
+    case VarType::Decimal:
+      out = v.DecimalRef();
+      return true;
+    case VarType::Single:
+    case VarType::Double:
+      return Decimal::FromDouble(v.DoubleRef(), out);
+    default:
+      return false;
+  }
+}
+
+// Two numbers: exactly when one of them is exact and both can be, else as doubles.
+int CompareNumbers(const Variant& a, const Variant& b) {
+  if (IsIntegerType(a.Type()) && IsIntegerType(b.Type()))
+    return a.IntRef() < b.IntRef() ? -1 : (a.IntRef() > b.IntRef() ? 1 : 0);
+  Decimal x, y;
+  if ((a.IsExact() || b.IsExact()) && ExactValue(a, x) && ExactValue(b, y))
+    return Decimal::Compare(x, y);
+  double p = NumericValue(a), q = NumericValue(b);
+  return p < q ? -1 : (p > q ? 1 : 0);
 }
 
 }  // namespace
@@ -330,6 +369,8 @@ bool Variant::IsNumberType() const {
     case VarType::Int64:
     case VarType::Single:
     case VarType::Double:
+    case VarType::Currency:
+    case VarType::Decimal:
     case VarType::Boolean:
       return true;
     default:
@@ -376,9 +417,13 @@ std::string Variant::ToText() const {
       return FormatDouble(DoubleRef(), true);
     case VarType::Double:
       return FormatDouble(DoubleRef(), false);
+    case VarType::Currency:
+    case VarType::Decimal:
+      return DecimalRef().ToText('.');
     case VarType::Date:
       return FormatIsoDate(DateValue{DoubleRef()});
     case VarType::String:
+    case VarType::ByteArray:
       return StringRef();
   }
   return {};
@@ -396,6 +441,8 @@ double Variant::ToDouble() const {
       ThrowTypeMismatch("fehlendes Argument.");
     case VarType::String:
       return TextToDouble(StringRef());
+    case VarType::ByteArray:
+      ThrowTypeMismatch("Binärdaten sind keine Zahl.");
     default:
       return NumericValue(*this);
   }
@@ -403,6 +450,12 @@ double Variant::ToDouble() const {
 
 int64_t Variant::ToInt64() const {
   if (IsIntegerType(type_)) return IntRef();
+  if (IsExact()) {
+    int64_t v = 0;
+    if (!DecimalRef().ToInteger(v))
+      ThrowOverflow(DecimalRef().ToText('.') + " passt nicht in eine ganze Zahl.");
+    return v;
+  }
   if (type_ == VarType::String) {
     // Whole numbers beyond double precision keep every digit.
     std::string_view t = Trim(StringRef());
@@ -422,7 +475,7 @@ int64_t Variant::ToInt64() const {
 
 int32_t Variant::ToInt32() const {
   int64_t v = 0;
-  if (IsIntegerType(type_) || type_ == VarType::String) {
+  if (IsIntegerType(type_) || type_ == VarType::String || IsExact()) {
     v = ToInt64();
   } else {
     double d = ToDouble();
@@ -453,6 +506,11 @@ bool Variant::ToBool() const {
       if (ParseNumber(StringRef(), d)) return d != 0;
       ThrowTypeMismatch("\"" + StringRef() + "\" ist kein Wahrheitswert.");
     }
+    case VarType::Currency:
+    case VarType::Decimal:
+      return !DecimalRef().IsZero();
+    case VarType::ByteArray:
+      ThrowTypeMismatch("Binärdaten sind kein Wahrheitswert.");
     default:
       return NumericValue(*this) != 0;
   }
@@ -478,6 +536,8 @@ DateValue Variant::ToDate() const {
       }
       ThrowTypeMismatch("\"" + StringRef() + "\" ist kein Datum.");
     }
+    case VarType::ByteArray:
+      ThrowTypeMismatch("Binärdaten sind kein Datum.");
     default: {
       DateValue d{NumericValue(*this)};
       SplitDate(d);  // raises overflow outside the date range
@@ -486,15 +546,37 @@ DateValue Variant::ToDate() const {
   }
 }
 
+Decimal Variant::ToDecimal() const {
+  Decimal d;
+  switch (type_) {
+    case VarType::Empty:
+      return d;
+    case VarType::Null:
+      ThrowNull();
+    case VarType::String: {
+      if (Decimal::Parse(StringRef(), d)) return d;
+      double n = 0;
+      if (!ParseNumber(StringRef(), n))
+        ThrowTypeMismatch("\"" + StringRef() + "\" ist keine Zahl.");
+      break;
+    }
+    case VarType::Missing:
+    case VarType::ByteArray:
+      ThrowTypeMismatch("keine Zahl.");
+    case VarType::Date:
+      if (Decimal::FromDouble(DoubleRef(), d)) return d;
+      break;
+    default:
+      if (ExactValue(*this, d)) return d;
+      break;
+  }
+  ThrowOverflow(ToText() + " hat mehr als " + std::to_string(Decimal::kMaxDigits) + " Stellen.");
+}
+
 int Variant::Compare(const Variant& a, const Variant& b, bool ignoreCase) {
   int ra = Rank(a), rb = Rank(b);
   if (ra == 0 || rb == 0) return ra == rb ? 0 : (ra < rb ? -1 : 1);
-  if (ra == 1 && rb == 1) {
-    if (IsIntegerType(a.Type()) && IsIntegerType(b.Type()))
-      return a.IntRef() < b.IntRef() ? -1 : (a.IntRef() > b.IntRef() ? 1 : 0);
-    double x = NumericValue(a), y = NumericValue(b);
-    return x < y ? -1 : (x > y ? 1 : 0);
-  }
+  if (ra == 1 && rb == 1) return CompareNumbers(a, b);
   // At least one side is text: compare text forms.
   return CompareText(a.ToText(), b.ToText(), ignoreCase);
 }
@@ -502,13 +584,19 @@ int Variant::Compare(const Variant& a, const Variant& b, bool ignoreCase) {
 bool operator==(const Variant& a, const Variant& b) {
   if (a.IsNumberType() && b.IsNumberType()) {
     if (IsIntegerType(a.Type()) && IsIntegerType(b.Type())) return a.IntRef() == b.IntRef();
-    return NumericValue(a) == NumericValue(b);
+    auto nan = [](const Variant& v) {
+      return (v.Type() == VarType::Double || v.Type() == VarType::Single) &&
+             std::isnan(v.DoubleRef());
+    };
+    if (nan(a) || nan(b)) return false;
+    return CompareNumbers(a, b) == 0;
   }
   if (a.Type() != b.Type()) return false;
   switch (a.Type()) {
     case VarType::Date:
       return a.DoubleRef() == b.DoubleRef();
     case VarType::String:
+    case VarType::ByteArray:
       return a.StringRef() == b.StringRef();
     default:
       return true;  // Empty, Null, Missing

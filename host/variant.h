@@ -10,6 +10,8 @@
 #include <string_view>
 #include <variant>
 
+#include "host/decimal.h"
+
 namespace vmbgrid {
 
 // Numbers follow the automation variant type numbering.
@@ -20,11 +22,14 @@ enum class VarType : int {
   Int32 = 3,
   Single = 4,
   Double = 5,
+  Currency = 6,  // exact, held as a Decimal with its own scale
   Date = 7,
   String = 8,
   Missing = 10,  // an optional argument that was not passed
   Boolean = 11,
+  Decimal = 14,  // exact, see Decimal
   Int64 = 20,
+  ByteArray = 8209,  // the bytes of a binary field (array of bytes)
 };
 
 // A date as an automation date: days since 30.12.1899, time as the fraction.
@@ -62,8 +67,19 @@ class Variant {
   Variant(const char* s) : type_(VarType::String), data_(std::string(s)) {}
   Variant(std::string s) : type_(VarType::String), data_(std::move(s)) {}
   Variant(std::string_view s) : type_(VarType::String), data_(std::string(s)) {}
+  Variant(const Decimal& d) : type_(VarType::Decimal), data_(d) {}
 
   static Variant Null() { return Variant(VarType::Null); }
+  static Variant Currency(const Decimal& d) {
+    Variant v(d);
+    v.type_ = VarType::Currency;
+    return v;
+  }
+  static Variant Bytes(std::string_view bytes) {
+    Variant v{std::string(bytes)};
+    v.type_ = VarType::ByteArray;
+    return v;
+  }
   static Variant Missing() { return Variant(VarType::Missing); }
   static Variant Date(double serial) { return Variant(DateValue{serial}); }
 
@@ -74,6 +90,9 @@ class Variant {
   bool IsString() const { return type_ == VarType::String; }
   bool IsDate() const { return type_ == VarType::Date; }
   bool IsBoolean() const { return type_ == VarType::Boolean; }
+  // Decimal or Currency: exact numbers.
+  bool IsExact() const { return type_ == VarType::Decimal || type_ == VarType::Currency; }
+  bool IsBytes() const { return type_ == VarType::ByteArray; }
   // True for the numeric types and for Boolean; not for text.
   bool IsNumberType() const;
   // Automation IsNumeric: numbers, Boolean, Empty, and text that converts to a number.
@@ -81,8 +100,9 @@ class Variant {
   // Empty, Null, Missing, or text that is empty after trimming blanks.
   bool IsBlank() const;
 
-  // Text form: numbers in invariant notation ("1.5"), Boolean "True"/"False",
-  // dates in ISO form, Empty and Missing "". Null raises "Invalid use of Null".
+  // Text form: numbers in invariant notation ("1.5"; exact numbers with their
+  // scale, "1500.50"), Boolean "True"/"False", dates in ISO form, bytes as they
+  // are, Empty and Missing "". Null raises "Invalid use of Null".
   std::string ToText() const;
   // Like ToText, but Null gives "" instead of an error.
   std::string ToTextOrEmpty() const;
@@ -93,17 +113,22 @@ class Variant {
   double ToDouble() const;
   bool ToBool() const;
   DateValue ToDate() const;
+  // Exactly: whole numbers, exact numbers, numeric text ("1500,50") and doubles by
+  // their shortest text; beyond 38 digits raises overflow.
+  Decimal ToDecimal() const;
 
-  // Direct access without conversion; valid only for the matching type.
+  // Direct access without conversion; valid only for the matching type (StringRef
+  // also for bytes, DecimalRef for Decimal and Currency).
   const std::string& StringRef() const { return std::get<std::string>(data_); }
+  const vmbgrid::Decimal& DecimalRef() const { return std::get<vmbgrid::Decimal>(data_); }
   double DoubleRef() const { return std::get<double>(data_); }
   int64_t IntRef() const { return std::get<int64_t>(data_); }
   bool BoolRef() const { return std::get<bool>(data_); }
 
   // Ordering used for sorting and comparisons: Null/Empty first, numbers (and dates,
-  // Booleans) numerically, text by code points or, when ignoreCase, by German
-  // case folding ("Müller" equals "MÜLLER"). Numbers compare with text by their
-  // text form.
+  // Booleans) numerically, exact numbers and whole numbers exactly, text by code
+  // points or, when ignoreCase, by German case folding ("Müller" equals "MÜLLER").
+  // Numbers compare with text by their text form.
   static int Compare(const Variant& a, const Variant& b, bool ignoreCase = false);
 
   // Exact equality: same value; numeric types compare by value across types.
@@ -112,7 +137,7 @@ class Variant {
  private:
   explicit Variant(VarType t) : type_(t) {}
   VarType type_ = VarType::Empty;
-  std::variant<std::monostate, bool, int64_t, double, std::string> data_;
+  std::variant<std::monostate, bool, int64_t, double, std::string, vmbgrid::Decimal> data_;
 };
 
 // Parses a number in invariant ("1.5", "-3e2") or German ("1,5") notation,

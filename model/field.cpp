@@ -55,6 +55,13 @@ VMGridField::CachedRecordsets::~CachedRecordsets() {
   }
 }
 
+void VMGridField::TakeType(const vmbgrid::Recordset& rs, int index) {
+  datatype = rs.FieldType(index);
+  size = rs.FieldDefinedSize(index);
+  precision = rs.FieldPrecision(index);
+  scale = rs.FieldNumericScale(index);
+}
+
 void VMGridField::AddValue(const Variant& key, const Variant& display) {
   if (!valuelist) valuelist = std::make_shared<VMValueList>();
   try {

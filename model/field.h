@@ -51,6 +51,10 @@ class VMGridField {
   std::string FormatString;
   int32_t datatype = 0;  // data-type code; -1 = not yet determined
   int32_t size = 0;
+  // Beyond the declared interface: precision and scale of an exact number column
+  // (currency, decimal, numeric), filled with the type. Precision 0: none declared.
+  int32_t precision = 0;
+  int32_t scale = 0;
   Variant value;
   std::string parametername;
   int32_t sumDatatype = vmValue;              // VMSumGridDataTypes
@@ -79,6 +83,9 @@ class VMGridField {
   // Row source of the input drop-down: an SQL text or a table name.
   const std::string& DatasourceDropdown() const { return datasourceDropdown_; }
   void DatasourceDropdown(std::string source) { datasourceDropdown_ = std::move(source); }
+
+  // Takes data type, defined size, precision and scale from a recordset field.
+  void TakeType(const vmbgrid::Recordset& rs, int index);
 
   // One value translation; a duplicate key or a key without text form adds nothing.
   void AddValue(const Variant& key, const Variant& display);

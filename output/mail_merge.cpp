@@ -80,8 +80,9 @@ std::shared_ptr<XArray> VariableArray(GridControl& grid) {
   FillHeader(*array, DataFields(grid, columns));
   for (int r = 0; r < rows; ++r) {
     for (size_t c = 0; c < columns.size(); ++c) {
-      array->Value(r + 1, static_cast<int32_t>(c),
-                   Variant(WithoutQuotesAndSemicolons(core::Trim(grid.CellText(r, columns[c])))));
+      array->Value(
+          r + 1, static_cast<int32_t>(c),
+          Variant(WithoutQuotesAndSemicolons(core::Trim(grid.CellValueText(r, columns[c])))));
     }
   }
   return array;
@@ -97,7 +98,8 @@ std::string DataText(GridControl& grid) {
   std::string text = line(DataFields(grid, columns));
   std::vector<std::string> items(columns.size());
   for (int r = 0, rows = RowCount(grid); r < rows; ++r) {
-    for (size_t c = 0; c < columns.size(); ++c) items[c] = core::Trim(grid.CellText(r, columns[c]));
+    for (size_t c = 0; c < columns.size(); ++c)
+      items[c] = core::Trim(grid.CellValueText(r, columns[c]));
     text += "|" + line(items);
   }
   return text;

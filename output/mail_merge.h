@@ -44,10 +44,11 @@ class MailMerge {
 };
 
 // Row 0 the data field names of the visible columns in display order, then one row
-// per grid row: the display texts trimmed, without ";" and double quotes.
+// per grid row: the cell values as text (GridControl::CellValueText: no number
+// format, no value translation) trimmed, without ";" and double quotes.
 std::shared_ptr<XArray> VariableArray(GridControl& grid);
 // Header and rows joined by "|"; a line is its items in double quotes joined by
-// ";": the data field names, then the trimmed display texts, nothing removed.
+// ";": the data field names, then the trimmed cell values as text, nothing removed.
 std::string DataText(GridControl& grid);
 // The basket file read back: row 0 the data field names, then one row per record
 // with ";" and double quotes removed from the values.

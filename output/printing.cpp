@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/strings.h"
+#include "host/error.h"
 #include "output/grid_rows.h"
 
 namespace vmbgrid::output {
@@ -42,6 +43,13 @@ void Printing::BuiltIn(int orientation, bool preview) {
       grid->PrintPreview();
     else
       grid->PrintData();
+  } catch (const VMError& e) {
+    // A print into a file (PDF) that cannot be written is no printer's fault: the
+    // message names the file and the cause, as the text export does.
+    if (e.Number() == errc::kPathFileAccess)
+      host_.ShowMessage("Die Tabelle konnte nicht gespeichert werden.\n" + e.Description());
+    else
+      host_.ShowMessage(kPrintFailed);
   } catch (const std::exception&) {
     host_.ShowMessage(kPrintFailed);
   }

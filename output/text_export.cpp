@@ -116,11 +116,18 @@ void TextExport::WriteExport(const std::string& path) {
   if (grid == nullptr) {
     throw VMError(errc::kObjectRequired, "VMBGrid", "Es ist keine Tabelle angeschlossen.");
   }
-  // The grid writes the rows aside; the header goes in front of them in the
-  // file that then replaces the target in one step.
-  TempFile rows{path + ".zeilen" + std::to_string(static_cast<long>(::getpid()))};
-  grid->Export(rows.path, true, ";", "\"", "\"");
+  // The target is checked and its temporary file made first, so that a target that
+  // may not be replaced or a folder that cannot be written is named as chosen. The
+  // grid writes the rows aside; the header goes in front of them in the file that
+  // then replaces the target in one step.
   AtomicFileWriter out(path);
+  TempFile rows{path + ".zeilen" + std::to_string(static_cast<long>(::getpid()))};
+  try {
+    grid->Export(rows.path, true, ";", "\"", "\"");
+  } catch (const FileWriteError& e) {
+    // The rows file is ours, not the user's: the message names the chosen file.
+    throw FileWriteError(path, e.SystemError());
+  }
   out.Write(kByteOrderMark);
   out.Write(HeaderLine(*grid));
   out.Write("\r\n");

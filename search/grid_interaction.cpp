@@ -12,6 +12,15 @@
 
 namespace vmbgrid::search {
 
+std::string ExactNumberFormat(const VMGridField& field) {
+  // Currency with cents; a declared scale with exactly that many decimals; without
+  // one, every decimal the value has (up to the 38 digits an exact number holds).
+  if (field.datatype == adCurrency) return "#,##0.00";
+  if (field.precision == 0) return "#,##0." + std::string(38, '#');
+  if (field.scale <= 0) return "#,##0";
+  return "#,##0." + std::string(static_cast<size_t>(field.scale), '0');
+}
+
 void ApplyColumnFormat(GridColumn& column, const VMGridField& field) {
   switch (field.datatype) {
     case adSmallInt:
@@ -23,6 +32,17 @@ void ApplyColumnFormat(GridColumn& column, const VMGridField& field) {
     case adSingle:
     case adDouble:
       column.NumberFormat(field.FormatString.empty() ? "Standard" : field.FormatString);
+      column.Alignment(dbgRight);
+      break;
+    case adCurrency:
+    case adDecimal:
+    case adNumeric:
+      column.NumberFormat(field.FormatString.empty() ? ExactNumberFormat(field)
+                                                     : field.FormatString);
+      column.Alignment(dbgRight);
+      break;
+    case adDBTime:
+      column.NumberFormat(field.FormatString.empty() ? "Long Time" : field.FormatString);
       column.Alignment(dbgRight);
       break;
     case adBoolean:

@@ -65,6 +65,9 @@ struct InteractionHooks {
   std::function<bool(VMGridFields& parameters, const std::string& caption)> parameterDialog;
 };
 
+// The number format an exact number column shows without a host format:
+// "#,##0.00" for currency and DECIMAL(12,2), all its decimals without a scale.
+std::string ExactNumberFormat(const VMGridField& field);
 // Display format and alignment of a grid column by the field's data type.
 void ApplyColumnFormat(GridColumn& column, const VMGridField& field);
 

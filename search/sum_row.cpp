@@ -6,6 +6,7 @@
 #include "core/services.h"
 #include "core/strings.h"
 #include "host/error.h"
+#include "host/number_total.h"
 #include "model/grid_controller.h"
 #include "search/column_mirror.h"
 #include "search/search_row.h"
@@ -25,58 +26,12 @@ constexpr int kPropBackColor = -501;
 constexpr uint32_t kSystemTooltipBackground = 0x80000018u;
 constexpr int kPictureSumRow = 294;
 
-bool IsNumericType(int32_t type) {
-  switch (type) {
-    case adSmallInt:
-    case adInteger:
-    case adSingle:
-    case adDouble:
-    case adCurrency:
-    case adDecimal:
-    case adTinyInt:
-    case adUnsignedTinyInt:
-    case adBigInt:
-    case adNumeric:
-    case adBoolean:
-    case vmLongNumber:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Numeric cells add up; in a column of another type so does text that is a number
-// ("4" typed into a variant column). Null, empty and other text do not. An error
-// stops the walk and keeps what was added so far.
-double ColumnTotal(Recordset& rows, const std::string& fieldname) {
-  double total = 0.0;
-  try {
-    const int idx = rows.FieldIndex(fieldname);
-    if (idx < 0) return 0.0;
-    const int32_t n = rows.RecordCount();
-    double v = 0.0;
-    if (IsNumericType(rows.FieldType(idx))) {
-      // The hot path: numbers straight from the column storage.
-      return rows.SumNumbers(idx);
-    }
-    for (int32_t i = 0; i < n; ++i) {
-      if (rows.NumberAt(i, idx, v)) {
-        total += v;
-        continue;
-      }
-      Variant cell = rows.ValueAt(i, idx);
-      if (cell.IsString() && cell.IsNumeric()) total += cell.ToDouble();
-    }
-  } catch (const VMError&) {
-  }
-  return total;
-}
-
-// The system's decimal form: a German comma; the column format applies on display.
-// Fifteen significant digits, as the automation conversion writes a double, so that
-// 0.1 + 0.2 reads "0,3" and not the binary residue.
-std::string DecimalText(double total) {
-  if (!std::isfinite(total)) return Variant(total).ToText();
+// The system's decimal form of a double: a German comma; the column format applies
+// on display. Fifteen significant digits, as the automation conversion writes a
+// double, so that 0.1 + 0.2 in a double column reads "0,3" and not the binary
+// residue.
+std::string DoubleText(double total) {
+  if (!std::isfinite(total)) return NonFiniteText(total);
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.15G", total);
   std::string text = buf;
@@ -84,6 +39,24 @@ std::string DecimalText(double total) {
   for (char& ch : text)
     if (ch == '.') ch = ',';
   return text;
+}
+
+// The total of a column as the sum cell's text: exact numbers and whole numbers
+// with every digit ("1480,80", a bigint total beyond 2^53), doubles as above,
+// "Überlauf" when the total does not fit. Numbers add up, in a column of another
+// type also text that is a number; Null, dates and other text add nothing. Other
+// errors leave the total at 0.
+std::string ColumnTotal(Recordset& rows, const std::string& fieldname) {
+  try {
+    const int idx = rows.FieldIndex(fieldname);
+    if (idx < 0) return "0";
+    const Variant total = rows.Total(idx);
+    if (total.IsExact()) return total.DecimalRef().ToText(',');
+    return DoubleText(total.ToDouble());
+  } catch (const VMError& e) {
+    if (e.Number() == errc::kOverflow) return "Überlauf";
+  }
+  return "0";
 }
 
 }  // namespace
@@ -168,7 +141,7 @@ void SumRow::ComputeSums() {
     if (field->sumDatatype == vmSUM) {
       array_->Value(1, c,
                     loading ? std::string()
-                            : DecimalText(clone ? ColumnTotal(*clone, field->fieldname) : 0.0));
+                            : (clone ? ColumnTotal(*clone, field->fieldname) : std::string("0")));
     } else if (!field->sumvalue.IsNull()) {
       array_->Value(1, c, field->sumvalue.ToTextOrEmpty());
     }

@@ -11,6 +11,7 @@
 
 #include "adapters/common/format_internal.h"
 #include "adapters/common/text_util.h"
+#include "host/number_total.h"
 
 namespace vmbgrid {
 namespace fmt {
@@ -40,6 +41,16 @@ Decimal FromDouble(double v, bool single) {
   int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
   d.point = exponent + 1;
   // Leading zeros cannot occur in scientific form; trailing ones are dropped.
+  StripTrailingZeros(d);
+  return d;
+}
+
+Decimal FromExact(const vmbgrid::Decimal& v) {
+  Decimal d;
+  if (v.IsZero()) return d;
+  d.negative = v.IsNegative();
+  d.digits = v.Digits();
+  d.point = static_cast<int>(d.digits.size()) - v.Scale();
   StripTrailingZeros(d);
   return d;
 }
@@ -259,7 +270,8 @@ std::string RenderNumber(Decimal d, const NumberPattern& p, bool showSign) {
       case Tok::Point:
         if (!intDone) out += ip;  // ".00" still shows the whole part
         intDone = true;
-        out += ',';
+        // "#,##0.##" shows 5 as "5", not "5,".
+        if (p.fracZeros > 0 || !frac.empty()) out += ',';
         break;
       case Tok::FracDigit:
         if (!intDone) {
@@ -334,12 +346,23 @@ bool ToDecimal(const Variant& v, Decimal& out) {
     case VarType::Date:
       out = fmt::FromDouble(v.DoubleRef());
       return true;
+    case VarType::Currency:
+    case VarType::Decimal:
+      out = fmt::FromExact(v.DecimalRef());
+      return true;
     case VarType::Boolean:
       out = fmt::FromInteger(v.BoolRef() ? -1 : 0);
       return true;
     case VarType::String: {
+      // Exactly when the text allows it: a sum line's "18014398509481985" keeps
+      // every digit.
+      vmbgrid::Decimal exact;
+      if (vmbgrid::Decimal::Parse(v.StringRef(), exact)) {
+        out = fmt::FromExact(exact);
+        return true;
+      }
       double number = 0;
-      if (!ParseNumber(v.StringRef(), number)) return false;
+      if (!ParseNumber(v.StringRef(), number) || !std::isfinite(number)) return false;
       out = fmt::FromDouble(number);
       return true;
     }
@@ -361,6 +384,10 @@ bool ToSerial(const Variant& v, double& serial) {
     case VarType::Int64:
       serial = static_cast<double>(v.IntRef());
       return true;
+    case VarType::Currency:
+    case VarType::Decimal:
+      serial = v.DecimalRef().ToDouble();
+      return true;
     case VarType::String: {
       DateValue d;
       if (ParseDate(v.StringRef(), d)) {
@@ -374,11 +401,29 @@ bool ToSerial(const Variant& v, double& serial) {
   }
 }
 
+// Binary data is never shown as its bytes: in a cell, an export or a mail merge
+// they would be garbage or break the line.
+std::string BinaryPlaceholder(const std::string& bytes) {
+  const size_t n = bytes.size();
+  return "<Binärdaten, " + std::to_string(n) + (n == 1 ? " Byte>" : " Bytes>");
+}
+
+bool NonFinite(const Variant& v) {
+  return (v.Type() == VarType::Double || v.Type() == VarType::Single) &&
+         !std::isfinite(v.DoubleRef());
+}
+
 std::string TextForm(const Variant& v) {
   Decimal d;
+  if (NonFinite(v)) return NonFiniteText(v.DoubleRef());
   switch (v.Type()) {
     case VarType::String:
       return v.StringRef();
+    case VarType::ByteArray:
+      return BinaryPlaceholder(v.StringRef());
+    case VarType::Currency:
+    case VarType::Decimal:
+      return v.DecimalRef().ToText(',');  // with its scale: "1500,50"
     case VarType::Boolean:
       return v.BoolRef() ? "Wahr" : "Falsch";
     case VarType::Date:
@@ -407,10 +452,12 @@ std::string PlainText(const Variant& value) { return TextForm(value); }
 
 std::string FormatCell(const Variant& value, const std::string& numberFormat) {
   if (value.IsEmpty() || value.IsMissing()) return "";
+  // No format makes a number of these: the cell and the sum line show them alike.
+  if (NonFinite(value) || value.IsBytes()) return TextForm(value);
   if (value.IsNull()) {
     std::vector<std::string_view> sections = SplitSections(numberFormat);
     if (sections.size() >= 4 && !fmt::IsDatePattern(sections[3])) {
-      return RenderNumber(Decimal{}, ParseNumberPattern(sections[3]), false);
+      return RenderNumber(fmt::Decimal{}, ParseNumberPattern(sections[3]), false);
     }
     return "";
   }
@@ -434,7 +481,7 @@ std::string FormatCell(const Variant& value, const std::string& numberFormat) {
       {"short time", "hh:mm", true},
   };
   if (name == "general number") {
-    Decimal d;
+    fmt::Decimal d;
     return ToDecimal(value, d) ? fmt::GeneralNumber(d) : TextForm(value);
   }
   if (name == "general date") {
@@ -458,8 +505,13 @@ std::string FormatCell(const Variant& value, const std::string& numberFormat) {
     if (value.IsBoolean() || !ToSerial(value, serial)) return TextForm(value);
     return fmt::FormatDatePattern(serial, pattern);
   }
-  Decimal d;
+  fmt::Decimal d;
   if (!ToDecimal(value, d)) return TextForm(value);
+  // "Standard" would write 1E+300 as 301 digits and 1E-300 as 0,00: a double
+  // beyond the fifteen digits it holds, or too small to show a digit, is written
+  // scientifically so that it stays readable and visibly not zero.
+  if (name == "standard" && !value.IsExact() && !d.IsZero() && (d.point > 15 || d.point < -5))
+    pattern = "0.00E+00";
   return FormatNumberPattern(d, pattern);
 }
 

@@ -63,6 +63,10 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
   std::error_code ec;
   if (path.empty() || !std::filesystem::exists(path, ec)) return std::nullopt;
+  // A pipe would block the reader for good, a device never ends: only a regular
+  // file is read.
+  if (!std::filesystem::is_regular_file(path, ec))
+    Fail("Die Datei \"" + path + "\" ist keine gewöhnliche Datei und kann nicht gelesen werden.");
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) Fail("Die Datei \"" + path + "\" konnte nicht gelesen werden.");
   std::string content;

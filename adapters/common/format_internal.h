@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/decimal.h"
 #include "host/variant.h"
 
 namespace vmbgrid::fmt {
@@ -18,6 +19,7 @@ struct Decimal {
 };
 
 Decimal FromDouble(double v, bool single = false);
+Decimal FromExact(const vmbgrid::Decimal& v);
 Decimal FromInteger(int64_t v);
 // Rounds half away from zero to the given number of fraction digits.
 void Round(Decimal& d, int fractionDigits);

@@ -158,6 +158,7 @@ class HeadlessGrid : public GridControl {
   void RemoveSelectedAt(int index) override;
 
   std::string CellText(int ordinal, int colIndex) const override;
+  std::string CellValueText(int ordinal, int colIndex) const override;
 
   // --- Layouts.
   std::string LayoutFileName() const override { return layoutFile_; }

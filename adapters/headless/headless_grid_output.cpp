@@ -38,6 +38,11 @@ std::string HeadlessGrid::CellText(int ordinal, int colIndex) const {
   return FormatCell(value, column.NumberFormat());
 }
 
+std::string HeadlessGrid::CellValueText(int ordinal, int colIndex) const {
+  if (ordinal < 0 || ordinal >= RowCount()) return "";
+  return PlainText(ValueAt(ordinal, Column(colIndex)));
+}
+
 void HeadlessGrid::AutoSizeColumn(HeadlessColumn& column) {
   int index = IndexOf(column);
   size_t widest = CharacterCount(column.Caption());

@@ -23,6 +23,7 @@ inline constexpr const char* kSource = "PostgreSQL";
 enum class Kind {
   kInteger,
   kDouble,
+  kDecimal,
   kMoney,
   kDate,
   kTimestamp,
@@ -30,6 +31,7 @@ enum class Kind {
   kBool,
   kGuid,
   kBytes,
+  kInterval,
   kText
 };
 

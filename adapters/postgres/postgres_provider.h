@@ -74,10 +74,14 @@ std::string ConnectionStringFor(const std::string& argument);
 // The text for messages and titles: a URI's or string's password replaced by "***".
 std::string WithoutPassword(const std::string& text);
 
-// Data-type code and defined size of a server column (type oid and modifier).
+// Data-type code and defined size of a server column (type oid and modifier), with
+// precision and scale for exact numbers (numeric(12,2): adNumeric, 12, 12, 2;
+// plain numeric: precision 0, each value keeps its own scale).
 struct ColumnType {
   int32_t type = adVarChar;
   int32_t size = 0;
+  int32_t precision = 0;
+  int32_t scale = 0;
 };
 ColumnType MapServerType(uint32_t oid, int typmod);
 

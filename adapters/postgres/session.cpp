@@ -67,7 +67,7 @@ Columns DescribeColumns(const PGresult* res, data::ResultSink* sink) {
   meta.reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     const ColumnType t = MapServerType(PQftype(res, i), PQfmod(res, i));
-    meta.push_back(data::ColumnMeta{PQfname(res, i), t.type, t.size});
+    meta.push_back(data::ColumnMeta{PQfname(res, i), t.type, t.size, t.precision, t.scale});
     c.kinds.push_back(KindOf(PQftype(res, i)));
   }
   if (sink) sink->SetColumns(std::move(meta));
@@ -106,7 +106,8 @@ class CellSink final : public data::ResultSink {
   void PutDouble(int, double v) override { value = Variant(v); }
   void PutDate(int, double serial) override { value = Variant::Date(serial); }
   void PutText(int, std::string_view s) override { value = Variant(s); }
-  void PutBlob(int, std::string_view s) override { value = Variant(s); }
+  void PutBlob(int, std::string_view s) override { value = Variant::Bytes(s); }
+  void PutDecimal(int, const Decimal& d) override { value = Variant(d); }
   void EndRow() override {}
 };
 

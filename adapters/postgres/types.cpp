@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <string_view>
 
 #include "adapters/postgres/internal.h"
 #include "host/variant.h"
@@ -32,10 +34,12 @@ enum : uint32_t {
   kVarcharOid = 1043,
   kDateOid = 1082,
   kTimeOid = 1083,
+  kTimetzOid = 1266,
   kTimestampOid = 1114,
   kTimestamptzOid = 1184,
   kNumericOid = 1700,
   kUuidOid = 2950,
+  kIntervalOid = 1186,
   kJsonbOid = 3802,
 };
 
@@ -121,6 +125,92 @@ void PutNumberOrText(data::ResultSink& sink, int col, const char* v, int len, bo
   sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
 }
 
+// numeric: exactly from the server's text; NaN and the infinities (numeric has
+// them since PostgreSQL 14) as the doubles they are, so that a cell and a total
+// show them alike; digits beyond 38 as text, never rounded.
+void PutNumeric(data::ResultSink& sink, int col, std::string_view text) {
+  Decimal d;
+  if (Decimal::Parse(text, d)) {
+    sink.PutDecimal(col, d);
+  } else if (text == "NaN") {
+    sink.PutDouble(col, std::numeric_limits<double>::quiet_NaN());
+  } else if (text == "Infinity" || text == "-Infinity") {
+    sink.PutDouble(col, text[0] == '-' ? -std::numeric_limits<double>::infinity()
+                                       : std::numeric_limits<double>::infinity());
+  } else {
+    sink.PutText(col, text);
+  }
+}
+
+// An ISO 8601 duration (intervalstyle iso_8601: "P1Y2M3DT4H5M6.5S", "PT-1H-30M") in
+// German words and a time of day: "1 Jahr 2 Monate 3 Tage 04:05:06,5"; "00:00:00"
+// for nothing. False for text of another form.
+bool GermanInterval(std::string_view t, std::string& out) {
+  if (t.empty() || t[0] != 'P') return false;
+  size_t p = 1;
+  bool inTime = false;
+  long long years = 0, months = 0, days = 0;
+  long double seconds = 0;  // hours, minutes and seconds together, with their signs
+  bool anyTime = false;
+  while (p < t.size()) {
+    if (t[p] == 'T') {
+      inTime = true;
+      ++p;
+      continue;
+    }
+    const size_t start = p;
+    if (t[p] == '-' || t[p] == '+') ++p;
+    while (p < t.size() && ((t[p] >= '0' && t[p] <= '9') || t[p] == '.')) ++p;
+    if (p == start || p >= t.size()) return false;
+    const std::string number(t.substr(start, p - start));
+    char* end = nullptr;
+    const long double value = std::strtold(number.c_str(), &end);
+    if (end != number.c_str() + number.size()) return false;
+    const char unit = t[p++];
+    const bool whole = number.find('.') == std::string::npos;
+    if (!inTime && whole && unit == 'Y') {
+      years += static_cast<long long>(value);
+    } else if (!inTime && whole && unit == 'M') {
+      months += static_cast<long long>(value);
+    } else if (!inTime && whole && unit == 'D') {
+      days += static_cast<long long>(value);
+    } else if (inTime && (unit == 'H' || unit == 'M' || unit == 'S')) {
+      seconds += value * (unit == 'H' ? 3600 : unit == 'M' ? 60 : 1);
+      anyTime = true;
+    } else {
+      return false;
+    }
+  }
+  out.clear();
+  auto part = [&out](long long n, const char* one, const char* many) {
+    if (n == 0) return;
+    if (!out.empty()) out += ' ';
+    out += std::to_string(n) + ' ' + (n == 1 || n == -1 ? one : many);
+  };
+  part(years, "Jahr", "Jahre");
+  part(months, "Monat", "Monate");
+  part(days, "Tag", "Tage");
+  if ((anyTime && seconds != 0) || out.empty()) {
+    const bool negative = seconds < 0;
+    long double rest = negative ? -seconds : seconds;
+    const long long whole = static_cast<long long>(rest);
+    const long long micros = std::llround(static_cast<double>((rest - whole) * 1e6));
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld", negative ? "-" : "", whole / 3600,
+                  whole / 60 % 60, whole % 60);
+    std::string time = buf;
+    if (micros > 0) {
+      std::snprintf(buf, sizeof buf, ",%06lld", micros);
+      std::string fraction = buf;
+      while (fraction.back() == '0') fraction.pop_back();
+      time += fraction;
+    }
+    if (!out.empty()) out += ' ';
+    out += time;
+  }
+  return true;
+}
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -143,11 +233,16 @@ ColumnType MapServerType(uint32_t oid, int typmod) {
       return {adSingle, 4};
     case kFloat8Oid:
       return {adDouble, 8};
-    case kNumericOid:
+    case kNumericOid: {
       // typmod = ((precision << 16) | scale) + 4; -1 without a declared precision.
-      return {adNumeric, typmod >= 4 ? ((typmod - 4) >> 16) & 0xffff : 0};
+      // The scale is an 11-bit signed number (numeric(5,-2) rounds to hundreds).
+      if (typmod < 4) return {adNumeric, 0, 0, 0};
+      const int32_t precision = ((typmod - 4) >> 16) & 0xffff;
+      const int32_t scale = (((typmod - 4) & 0x7ff) ^ 1024) - 1024;
+      return {adNumeric, precision, precision, scale};
+    }
     case kMoneyOid:
-      return {adCurrency, 8};
+      return {adCurrency, 8, 19, 2};  // cents, as lc_monetary C writes them
     case kDateOid:
       return {adDate, 8};
     case kTimestampOid:
@@ -155,6 +250,8 @@ ColumnType MapServerType(uint32_t oid, int typmod) {
       return {adDBTimeStamp, 16};
     case kTimeOid:
       return {adDBTime, 8};
+    case kTimetzOid:
+      return {adVarChar, 0};  // its text with the offset: a time alone cannot hold it
     case kBoolOid:
       return {adBoolean, 2};
     case kUuidOid:
@@ -189,8 +286,11 @@ Kind KindOf(uint32_t oid) {
       return Kind::kInteger;
     case kFloat4Oid:
     case kFloat8Oid:
-    case kNumericOid:
       return Kind::kDouble;
+    case kNumericOid:
+      return Kind::kDecimal;
+    case kIntervalOid:
+      return Kind::kInterval;
     case kMoneyOid:
       return Kind::kMoney;
     case kDateOid:
@@ -219,16 +319,27 @@ void PutCell(data::ResultSink& sink, int col, Kind kind, const char* v, int len)
     case Kind::kDouble:
       PutNumberOrText(sink, col, v, len, false);
       return;
+    case Kind::kDecimal:
+      PutNumeric(sink, col, std::string_view(v, static_cast<size_t>(len)));
+      return;
     case Kind::kMoney: {
       // lc_monetary is C on our sessions: "-1234.56" or "$1,234.56".
       std::string digits;
       for (int i = 0; i < len; ++i) {
         if ((v[i] >= '0' && v[i] <= '9') || v[i] == '.' || v[i] == '-') digits += v[i];
       }
-      double d = 0;
-      auto r = std::from_chars(digits.data(), digits.data() + digits.size(), d);
-      if (!digits.empty() && r.ec == std::errc() && r.ptr == digits.data() + digits.size()) {
-        sink.PutDouble(col, d);
+      Decimal d;
+      if (Decimal::Parse(digits, d)) {
+        sink.PutDecimal(col, d);
+      } else {
+        sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
+      }
+      return;
+    }
+    case Kind::kInterval: {
+      std::string german;
+      if (GermanInterval(std::string_view(v, static_cast<size_t>(len)), german)) {
+        sink.PutText(col, german);
       } else {
         sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
       }
@@ -257,13 +368,10 @@ void PutCell(data::ResultSink& sink, int col, Kind kind, const char* v, int len)
     case Kind::kBool:
       sink.PutInteger(col, len > 0 && v[0] == 't' ? 1 : 0);
       return;
-    case Kind::kGuid: {
-      std::string g = "{";
-      for (int i = 0; i < len; ++i)
-        g += static_cast<char>(std::toupper(static_cast<unsigned char>(v[i])));
-      sink.PutText(col, g + "}");
+    case Kind::kGuid:
+      // As stored and as psql shows it: lower case, without braces.
+      sink.PutText(col, std::string_view(v, static_cast<size_t>(len)));
       return;
-    }
     case Kind::kBytes: {
       // Hex output ("\x0a1b"), the server's default since 9.0.
       if (len >= 2 && v[0] == '\\' && v[1] == 'x' && len % 2 == 0) {
@@ -323,6 +431,16 @@ bool ParameterText(const Parameter& p, std::string& out) {
       char buf[64];
       auto r = std::to_chars(buf, buf + sizeof buf, v.ToDouble());
       out.assign(buf, r.ptr);
+      return true;
+    }
+    case VarType::ByteArray: {
+      // bytea in the hex form the server reads ("\x0a1b").
+      static const char kHex[] = "0123456789abcdef";
+      out = "\\x";
+      for (unsigned char c : v.StringRef()) {
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+      }
       return true;
     }
     default:

@@ -1,12 +1,11 @@
 // QtGrid: construction, container, columns, binding and the cell pipeline.
 #include "adapters/qt/qt_grid.h"
 
-#include <unordered_map>
-
 #include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <cmath>
+#include <unordered_map>
 
 #include "adapters/common/display_format.h"
 #include "adapters/common/text_util.h"
@@ -204,8 +203,8 @@ QtGridColumn& QtGrid::AddColumn(int index) {
     // sections, so only this one is applied (the whole header each time made a
     // wide grid quadratic to build).
     ApplyColumn(index);
-    if (view_ && (order_.back() != added ||
-                  view_->horizontalHeader()->visualIndex(index) != index)) {
+    if (view_ &&
+        (order_.back() != added || view_->horizontalHeader()->visualIndex(index) != index)) {
       ApplyOrder();
     }
     ApplyFrame();
@@ -293,7 +292,8 @@ void QtGrid::ApplyOrder() {
   QHeaderView* h = view_->horizontalHeader();
   std::unordered_map<const QtGridColumn*, int> logicalOf;
   logicalOf.reserve(columns_.size());
-  for (size_t i = 0; i < columns_.size(); ++i) logicalOf.emplace(columns_[i].get(), static_cast<int>(i));
+  for (size_t i = 0; i < columns_.size(); ++i)
+    logicalOf.emplace(columns_[i].get(), static_cast<int>(i));
   for (int pos = 0; pos < static_cast<int>(order_.size()); ++pos) {
     int visual = h->visualIndex(logicalOf.at(order_[static_cast<size_t>(pos)]));
     if (visual >= 0 && visual != pos) h->moveSection(visual, pos);
@@ -552,6 +552,12 @@ std::string QtGrid::EditText(int ordinal, int colIndex) const {
 std::string QtGrid::CellText(int ordinal, int colIndex) const {
   if (colIndex < 0 || colIndex >= ColumnCount()) NoSuchColumn(colIndex);
   return DisplayText(ordinal, colIndex);
+}
+
+std::string QtGrid::CellValueText(int ordinal, int colIndex) const {
+  if (colIndex < 0 || colIndex >= ColumnCount()) NoSuchColumn(colIndex);
+  if (ordinal < 0 || ordinal >= rows_) return {};
+  return PlainText(RawValue(ordinal, colIndex));
 }
 
 bool QtGrid::Editable(int ordinal, int colIndex) const {

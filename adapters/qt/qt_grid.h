@@ -19,6 +19,7 @@
 #include "host/grid_control.h"
 
 class QKeyEvent;
+class QPagedPaintDevice;
 class QPrinter;
 class QPrintPreviewDialog;
 class QMouseEvent;
@@ -218,6 +219,7 @@ class QtGrid : public GridControl {
   void RemoveSelectedAt(int index) override;
 
   std::string CellText(int ordinal, int colIndex) const override;
+  std::string CellValueText(int ordinal, int colIndex) const override;
 
   // --- Layouts.
   std::string LayoutFileName() const override { return layoutFile_; }
@@ -244,8 +246,9 @@ class QtGrid : public GridControl {
               const std::string& prefix, const std::string& suffix) override;
   void PrintToPdf(const std::string& path) { pdfTarget_ = path; }
   int LastPrintPages() const { return lastPrintPages_; }
-  // Renders the pages of a print onto a printer or a preview's printer.
-  void RenderPages(QPrinter& printer);
+  // Renders the pages of a print onto a printer, a preview's printer or a PDF
+  // writer; returns the number of pages.
+  int RenderPages(QPagedPaintDevice& printer, int resolution);
   using PreviewRunner = std::function<void(QPrintPreviewDialog&)>;
   static void SetPreviewRunner(PreviewRunner runner);
 

@@ -2,25 +2,25 @@
 // the delimited export. Pages follow the shared page plan, so they match what the
 // headless grid records; they are painted one at a time from the rows, so a long
 // table prints without holding more than one page.
-#include <unistd.h>
 
 #include <QAction>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QIODevice>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "adapters/common/delimited_export.h"
 #include "adapters/common/print_layout.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_grid_view.h"
+#include "host/atomic_file.h"
 #include "host/error.h"
 
 namespace vmbgrid {
@@ -38,7 +38,7 @@ QtGrid::PreviewRunner& Runner() {
   return runner;
 }
 
-void SetUpPage(QPrinter& printer, int orientation) {
+void SetUpPage(QPagedPaintDevice& printer, int orientation) {
   const double marginMm = PrintGeometry::kMargin / 1440.0 * 25.4;
   printer.setPageLayout(QPageLayout(
       QPageSize(QPageSize::A4), orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait,
@@ -59,6 +59,24 @@ Qt::Alignment AlignmentOf(int alignment) {
 [[noreturn]] void PrintFailed(const std::string& why) {
   throw VMError(errc::kPrinterError, "QtGrid", why);
 }
+
+// The PDF writer's output, handed to the safe writer as it comes: the file is
+// checked before the first byte, a full disk is reported with its cause, and the
+// target is replaced only once every page is written.
+class SafeFileDevice : public QIODevice {
+ public:
+  explicit SafeFileDevice(AtomicFileWriter& out) : out_(out) { open(QIODevice::WriteOnly); }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    out_.Write(std::string_view(data, static_cast<size_t>(size)));
+    return size;
+  }
+
+ private:
+  AtomicFileWriter& out_;
+};
 
 // The preview's own texts in German: those the library sets by index where Qt has a
 // counterpart, the rest fixed.
@@ -101,7 +119,7 @@ void GermanPreviewTexts(QPrintPreviewDialog& dialog, const std::map<int, std::st
 
 void QtGrid::SetPreviewRunner(PreviewRunner runner) { Runner() = std::move(runner); }
 
-void QtGrid::RenderPages(QPrinter& printer) {
+int QtGrid::RenderPages(QPagedPaintDevice& printer, int resolution) {
   std::vector<int> cols;
   std::vector<double> widths;
   for (QtGridColumn* c : order_) {
@@ -116,7 +134,7 @@ void QtGrid::RenderPages(QPrinter& printer) {
   QPainter p;
   if (!p.begin(&printer)) PrintFailed("Der Drucker kann nicht beginnen.");
   // Drawn in twips from the top left of the printable area.
-  const double scale = printer.resolution() / 1440.0;
+  const double scale = resolution / 1440.0;
   p.scale(scale, scale);
   QFont plain(QStringLiteral("DejaVu Sans"));
   plain.setPixelSize(static_cast<int>(kFontTwips));
@@ -169,38 +187,37 @@ void QtGrid::RenderPages(QPrinter& printer) {
                Qt::AlignHCenter | Qt::AlignBottom, Q(PageNumberText(page + 1, plan.PageCount())));
   }
   if (!p.end()) PrintFailed("Der Druck konnte nicht abgeschlossen werden.");
-  lastPrintPages_ = plan.PageCount();
+  return plan.PageCount();
 }
 
 void QtGrid::PrintData() {
   lastPrintPages_ = 0;
   const std::string pdf = std::exchange(pdfTarget_, {});
-  QPrinter printer(QPrinter::HighResolution);
   if (pdf.empty()) {
+    QPrinter printer(QPrinter::HighResolution);
     if (QPrinterInfo::availablePrinters().isEmpty())
       PrintFailed("Es ist kein Drucker eingerichtet.");
     SetUpPage(printer, orientation_);
-    RenderPages(printer);
+    lastPrintPages_ = RenderPages(printer, printer.resolution());
     return;
   }
-  // Written aside and renamed, so that a failed print leaves no broken PDF.
-  const std::string temp = pdf + ".tmp" + std::to_string(static_cast<long>(::getpid()));
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(Q(temp));
-  SetUpPage(printer, orientation_);
-  std::error_code ec;
-  try {
-    RenderPages(printer);
-  } catch (...) {
-    std::filesystem::remove(temp, ec);
-    throw;
+  // Through the safe writer: a target that may not be replaced, a folder that is
+  // missing or read-only and a full disk are named as the text export names them,
+  // and a failed print leaves no broken PDF. Pages count only once the file is in
+  // place.
+  AtomicFileWriter out(pdf);
+  SafeFileDevice device(out);
+  int pages = 0;
+  {
+    QPdfWriter writer(&device);
+    writer.setResolution(1200);
+    writer.setCreator(QStringLiteral("VMBGrid"));
+    SetUpPage(writer, orientation_);
+    pages = RenderPages(writer, writer.resolution());
   }
-  std::filesystem::rename(temp, pdf, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    throw VMError(errc::kPathFileAccess, "QtGrid",
-                  "Die Datei \"" + pdf + "\" konnte nicht geschrieben werden.");
-  }
+  device.close();
+  out.Commit();
+  lastPrintPages_ = pages;
 }
 
 void QtGrid::PrintPreview() {
@@ -211,7 +228,7 @@ void QtGrid::PrintPreview() {
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                    [this](QPrinter* target) {
                      try {
-                       RenderPages(*target);
+                       RenderPages(*target, target->resolution());
                      } catch (const std::exception&) {
                        // The preview stays empty; Qt cannot carry the error out of its paint call.
                      }

@@ -99,6 +99,20 @@ void BindValue(sqlite3_stmt* st, int i, const Parameter& p) {
         sqlite3_bind_double(st, i, v.DoubleRef());
       }
       return;
+    case VarType::Currency:
+    case VarType::Decimal: {
+      // Exactly as written: a whole number as one, anything else as its text, which
+      // the column's affinity stores as the engine does with typed-in numbers.
+      int64_t whole = 0;
+      if (v.DecimalRef().Scale() == 0 && v.DecimalRef().ToInteger(whole))
+        sqlite3_bind_int64(st, i, whole);
+      else
+        BindText(st, i, v.DecimalRef().ToText());
+      return;
+    }
+    case VarType::ByteArray:
+      sqlite3_bind_blob64(st, i, v.StringRef().data(), v.StringRef().size(), SQLITE_TRANSIENT);
+      return;
     case VarType::String: {
       const std::string& s = v.StringRef();
       if (IsDateType(p.type)) {
@@ -131,7 +145,19 @@ void BindValue(sqlite3_stmt* st, int i, const Parameter& p) {
 }
 
 // How the cells of a column go to the sink.
-enum class Kind { kInteger, kDouble, kNumber, kText, kDate, kBool, kBlob, kGuid, kUnknown };
+enum class Kind {
+  kInteger,
+  kDouble,
+  kNumber,
+  kText,
+  kDate,
+  kTime,
+  kBool,
+  kBlob,
+  kGuid,
+  kAsStored,  // a table column without declared type: each value by its storage class
+  kUnknown
+};
 
 Kind KindOf(int32_t type) {
   switch (type) {
@@ -153,6 +179,8 @@ Kind KindOf(int32_t type) {
     case adDBTimeStamp:
     case vmDateTime:
       return Kind::kDate;
+    case adDBTime:
+      return Kind::kTime;
     case adBoolean:
       return Kind::kBool;
     case adBinary:
@@ -243,6 +271,72 @@ std::string GuidText(std::string_view b) {
   return out + "}";
 }
 
+// "hh:mm[:ss[.fff]]" (also "8:00") as the fraction of a day.
+bool ParseTimeOfDay(std::string_view t, double& fraction) {
+  size_t p = 0;
+  auto number = [&t, &p](size_t maxDigits, int& out) {
+    const size_t start = p;
+    out = 0;
+    while (p < t.size() && p - start < maxDigits && t[p] >= '0' && t[p] <= '9')
+      out = out * 10 + (t[p++] - '0');
+    return p > start;
+  };
+  int h = 0, mi = 0, s = 0;
+  if (!number(2, h) || p >= t.size() || t[p++] != ':' || !number(2, mi)) return false;
+  double frac = 0;
+  if (p < t.size() && t[p] == ':') {
+    ++p;
+    if (!number(2, s)) return false;
+    if (p < t.size() && t[p] == '.') {
+      double scale = 0.1;
+      for (++p; p < t.size() && t[p] >= '0' && t[p] <= '9'; ++p, scale /= 10)
+        frac += (t[p] - '0') * scale;
+    }
+  }
+  if (p != t.size() || h > 23 || mi > 59 || s > 59) return false;
+  fraction = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
+  return true;
+}
+
+// A number in a date column as SQLite's date functions read it with the 'auto'
+// modifier: up to 5373484.5 a Julian day number (julianday()), beyond that Unix
+// seconds (unixepoch()). False outside the calendar of automation dates.
+bool NumberAsDate(double v, double& serial) {
+  constexpr double kJulianOfEpoch = 2415018.5;  // 1899-12-30 00:00
+  constexpr double kUnixEpoch = 25569.0;        // 1970-01-01 as automation date
+  if (v >= 0 && v < 5373484.5)
+    serial = v - kJulianOfEpoch;
+  else if (v >= -210866760000.0 && v <= 253402300799.0)
+    serial = kUnixEpoch + v / 86400.0;
+  else
+    return false;
+  return serial > -657435.0 && serial < 2958466.0;
+}
+
+// A decimal or currency cell: read from the engine's text, never through a double.
+// SQLite keeps a DECIMAL as REAL when it can; its text of the REAL (15 digits) is
+// the number that was stored.
+template <class Cells>
+void PutExact(const Cells& cells, int c, int t, data::ResultSink& sink) {
+  Decimal d;
+  if (t == SQLITE_INTEGER) {
+    sink.PutInteger(c, cells.Int(c));
+  } else if (t == SQLITE_FLOAT) {
+    if (Decimal::Parse(cells.Text(c), d))
+      sink.PutDecimal(c, d);
+    else
+      sink.PutDouble(c, cells.Real(c));  // infinities and NaN stay what they are
+  } else if (t == SQLITE_TEXT) {
+    const std::string_view s = cells.Text(c);
+    if (Decimal::Parse(s, d))
+      sink.PutDecimal(c, d);
+    else
+      sink.PutText(c, s);  // not a number; kept as it is stored
+  } else {
+    sink.PutBlob(c, cells.Blob(c));
+  }
+}
+
 template <class Cells>
 void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink& sink) {
   sink.BeginRow();
@@ -254,8 +348,10 @@ void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink
       continue;
     }
     switch (static_cast<Kind>(kinds[c])) {
-      case Kind::kInteger:
       case Kind::kNumber:
+        PutExact(cells, c, t, sink);
+        break;
+      case Kind::kInteger:
         if (t == SQLITE_INTEGER) {
           sink.PutInteger(c, cells.Int(c));
         } else if (t == SQLITE_FLOAT) {
@@ -276,11 +372,13 @@ void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink
         }
         break;
       case Kind::kDate: {
-        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
-          sink.PutDate(c, cells.Real(c));  // a number in a date column is an automation date
+        double serial = 0;
+        if ((t == SQLITE_INTEGER || t == SQLITE_FLOAT) && NumberAsDate(cells.Real(c), serial)) {
+          sink.PutDate(c, serial);
+        } else if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+          sink.PutText(c, cells.Text(c));  // no date of the calendar: the number as stored
         } else if (t == SQLITE_TEXT) {
           std::string_view s = cells.Text(c);
-          double serial = 0;
           DateValue d;
           if (ParseStoredDate(s, serial)) {
             sink.PutDate(c, serial);
@@ -289,6 +387,21 @@ void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink
           } else {
             sink.PutText(c, s);  // never drop what is stored
           }
+        } else {
+          sink.PutBlob(c, cells.Blob(c));
+        }
+        break;
+      }
+      case Kind::kTime: {
+        double fraction = 0;
+        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+          sink.PutDate(c, cells.Real(c));  // an automation time: the fraction of a day
+        } else if (t == SQLITE_TEXT) {
+          const std::string_view s = cells.Text(c);
+          if (ParseTimeOfDay(s, fraction) || ParseStoredDate(s, fraction))
+            sink.PutDate(c, fraction);
+          else
+            sink.PutText(c, s);
         } else {
           sink.PutBlob(c, cells.Blob(c));
         }
@@ -323,6 +436,16 @@ void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink
         break;
       case Kind::kBlob:
         sink.PutBlob(c, t == SQLITE_BLOB ? cells.Blob(c) : cells.Text(c));
+        break;
+      case Kind::kAsStored:
+        if (t == SQLITE_INTEGER)
+          sink.PutInteger(c, cells.Int(c));
+        else if (t == SQLITE_FLOAT)
+          sink.PutDouble(c, cells.Real(c));
+        else if (t == SQLITE_BLOB)
+          sink.PutBlob(c, cells.Blob(c));
+        else
+          sink.PutText(c, cells.Text(c));
         break;
       case Kind::kText:
       case Kind::kUnknown:
@@ -370,10 +493,17 @@ RowStreamer::RowStreamer(sqlite3_stmt* st) : st_(st), columns_(sqlite3_column_co
     const char* name = sqlite3_column_name(st, c);
     meta_[c].name = name ? name : "";
     const char* decl = sqlite3_column_decltype(st, c);
-    if (decl) {
+    if ((!decl || !*decl) && sqlite3_column_table_name(st, c)) {
+      // A table column declared without type holds whatever each row stored
+      // (42, 1.5, 'Text', a blob): no one type describes it.
+      meta_[c].type = adVariant;
+      kinds_[c] = static_cast<int>(Kind::kAsStored);
+    } else if (decl) {
       ColumnType ct = MapDeclaredType(decl);
       meta_[c].type = ct.type;
       meta_[c].definedSize = ct.size;
+      meta_[c].precision = ct.precision;
+      meta_[c].scale = ct.scale;
       kinds_[c] = static_cast<int>(KindOf(ct.type));
     } else {
       kinds_[c] = static_cast<int>(Kind::kUnknown);

@@ -22,10 +22,13 @@ void UnregisterProcedure(const std::string& name);
 bool HasProcedure(const std::string& name);
 
 // Data-type code and defined size of a declared column type ("VARCHAR(50)" ->
-// adVarChar, 50). Types outside the table follow SQLite's affinity rules.
+// adVarChar, 50), with precision and scale for exact numbers ("DECIMAL(12,2)" ->
+// adNumeric, 12, 12, 2). Types outside the table follow SQLite's affinity rules.
 struct ColumnType {
   int32_t type = adVarChar;
   int32_t size = 0;
+  int32_t precision = 0;
+  int32_t scale = 0;
 };
 ColumnType MapDeclaredType(std::string_view declared);
 

@@ -36,16 +36,20 @@ int DaysInMonth(int y, int m) {
 ColumnType MapDeclaredType(std::string_view declared) {
   // Base name: upper case, blanks collapsed, the "(n)" or "(p,s)" part split off.
   std::string base;
-  int32_t size = 0;
-  bool inParens = false, sizeDone = false, lastBlank = false;
+  int32_t args[2] = {0, 0};
+  bool negative[2] = {false, false};
+  int arg = 0;
+  bool inParens = false, lastBlank = false;
   for (char c : declared) {
     if (inParens) {
       if (c == ')') {
         inParens = false;
-      } else if (c >= '0' && c <= '9' && !sizeDone) {
-        if (size < 100000000) size = size * 10 + (c - '0');
+      } else if (c >= '0' && c <= '9' && arg < 2) {
+        if (args[arg] < 100000000) args[arg] = args[arg] * 10 + (c - '0');
+      } else if (c == '-' && arg < 2) {
+        negative[arg] = true;
       } else if (c == ',') {
-        sizeDone = true;  // scale of DECIMAL(p,s)
+        ++arg;  // the scale of DECIMAL(p,s)
       }
       continue;
     }
@@ -61,6 +65,8 @@ ColumnType MapDeclaredType(std::string_view declared) {
     lastBlank = false;
     base += Upper(c);
   }
+  const int32_t size = negative[0] ? 0 : args[0];
+  const int32_t scale = negative[1] ? -args[1] : args[1];
 
   struct Entry {
     const char* name;
@@ -70,8 +76,11 @@ ColumnType MapDeclaredType(std::string_view declared) {
   static const Entry kTable[] = {
       {"INTEGER", adInteger, 4},
       {"INT", adInteger, 4},
+      {"INT4", adInteger, 4},
       {"BIGINT", adBigInt, 8},
+      {"INT8", adBigInt, 8},
       {"SMALLINT", adSmallInt, 2},
+      {"INT2", adSmallInt, 2},
       {"TINYINT", adTinyInt, 1},
       {"REAL", adDouble, 8},
       {"DOUBLE", adDouble, 8},
@@ -85,6 +94,7 @@ ColumnType MapDeclaredType(std::string_view declared) {
       {"DATE", adDate, 8},
       {"DATETIME", adDBTimeStamp, 16},
       {"TIMESTAMP", adDBTimeStamp, 16},
+      {"TIME", adDBTime, 8},
       {"BOOLEAN", adBoolean, 2},
       {"BOOL", adBoolean, 2},
       {"BIT", adBoolean, 2},
@@ -101,10 +111,21 @@ ColumnType MapDeclaredType(std::string_view declared) {
       {"NTEXT", adLongVarWChar, 0},
       {"BLOB", adLongVarBinary, 0},
       {"GUID", adGUID, 16},
+      {"UUID", adGUID, 16},
       {"UNIQUEIDENTIFIER", adGUID, 16},
   };
   for (const Entry& e : kTable) {
-    if (base == e.name) return ColumnType{e.type, e.fixedSize < 0 ? size : e.fixedSize};
+    if (base != e.name) continue;
+    ColumnType t{e.type, e.fixedSize < 0 ? size : e.fixedSize};
+    if (e.type == adNumeric) {
+      // DECIMAL(p) has scale 0; without "(p,s)" each value keeps its own scale.
+      t.precision = size;
+      t.scale = size > 0 ? scale : 0;
+    } else if (e.type == adCurrency) {
+      t.precision = 19;  // the automation currency: 15 digits and 4 decimals
+      t.scale = 4;
+    }
+    return t;
   }
 
   // Anything else by SQLite's own affinity rules, so that every column gets a type.
@@ -114,7 +135,7 @@ ColumnType MapDeclaredType(std::string_view declared) {
   if (has("CHAR") || has("CLOB") || has("TEXT")) return ColumnType{adVarChar, size};
   if (has("BLOB")) return ColumnType{adLongVarBinary, 0};
   if (has("REAL") || has("FLOA") || has("DOUB")) return ColumnType{adDouble, 8};
-  return ColumnType{adNumeric, size};
+  return ColumnType{adNumeric, size, size, size > 0 ? scale : 0};
 }
 
 bool ParseStoredDate(std::string_view t, double& serial) {

@@ -67,8 +67,9 @@ bool BrowserWindow::SavePdf(const std::string& path) {
   data->PrintToPdf(path);
   GuardedCall([&] { g->PrintGrid(orientation_); });
   data->PrintToPdf({});
+  // Pages count only once the file is in place; a failure has shown its reason.
   std::error_code ec;
-  const bool ok = data->LastPrintPages() > 0 && std::filesystem::exists(path, ec);
+  const bool ok = data->LastPrintPages() > 0 && std::filesystem::is_regular_file(path, ec);
   if (ok) {
     const int pages = data->LastPrintPages();
     ShowMessage("Gespeichert: " + path + " (" + std::to_string(pages) +

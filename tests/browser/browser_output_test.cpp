@@ -66,6 +66,19 @@ TEST_F(BrowserTest, ExportAndPdfOfTheFoundRows) {
   EXPECT_GE(upright, 1);
   EXPECT_NE(ReadAll(landscape).find("/MediaBox [0 0 842"), std::string::npos);
   EXPECT_EQ(w.LastMessage().rfind("Gespeichert: " + landscape.string(), 0), 0u);
+
+  // A folder where the file should go: refused with the cause, never "Gespeichert".
+  const fs::path folder = TempDir() / "ordner.pdf";
+  fs::create_directories(folder);
+  EXPECT_FALSE(w.SavePdf(folder.string()));
+  EXPECT_EQ(
+      w.Messages().back().rfind(
+          "Die Tabelle konnte nicht gespeichert werden.\nDie Datei \"" + folder.string() + "\"", 0),
+      0u)
+      << w.Messages().back();
+  EXPECT_NE(w.Messages().back().find("ein Ordner"), std::string::npos);
+  EXPECT_FALSE(w.ExportTo(folder.string()));
+  EXPECT_TRUE(fs::is_directory(folder));
 }
 
 TEST_F(BrowserTest, MailMergeWritesACsvDataSourceAndSaysWhere) {

@@ -205,21 +205,24 @@ TEST_F(Statement, UndeterminedTypesAreProbedOnceRestrictionsFirst) {
   VMGrid& g = Make();
   g.AddField("Name");
   g.AddField("Ort");
+  g.AddField("Betrag");
   g.AddRestriction("Plz", "10*");
   g.Requery();
   std::vector<std::string> log = TakeLog();
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0], "SELECT [Plz],[Name],[Ort] FROM [Kunden] WHERE 0 = 1");
-  EXPECT_EQ(log[1], "SELECT [Name],[Ort] FROM [Kunden] WHERE ([Plz] LIKE '10%')");
+  EXPECT_EQ(log[0], "SELECT [Plz],[Name],[Ort],[Betrag] FROM [Kunden] WHERE 0 = 1");
+  EXPECT_EQ(log[1], "SELECT [Name],[Ort],[Betrag] FROM [Kunden] WHERE ([Plz] LIKE '10%')");
   EXPECT_EQ(g.GridFields().Item("Name")->datatype, adVarChar);
   EXPECT_EQ(g.GridFields().Item("Name")->size, 50);
   EXPECT_EQ(g.GridFields().Item("Ort")->size, 40);
+  EXPECT_EQ(g.GridFields().Item("Betrag")->datatype, adCurrency);
+  EXPECT_EQ(g.GridFields().Item("Betrag")->precision, 19);
+  EXPECT_EQ(g.GridFields().Item("Betrag")->scale, 4);
   EXPECT_EQ(g.Restrictions().Item("Plz")->datatype, adVarChar);
   EXPECT_EQ(g.Restrictions().Item("Plz")->size, 5);
   g.Requery();
-  EXPECT_EQ(
-      TakeLog(),
-      (std::vector<std::string>{"SELECT [Name],[Ort] FROM [Kunden] WHERE ([Plz] LIKE '10%')"}));
+  EXPECT_EQ(TakeLog(), (std::vector<std::string>{
+                           "SELECT [Name],[Ort],[Betrag] FROM [Kunden] WHERE ([Plz] LIKE '10%')"}));
 }
 
 TEST_F(Statement, EmptyColumnListIsFilledFromTheTableWithoutUpsizeTimestamp) {

@@ -365,6 +365,71 @@ TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
   EXPECT_EQ(rs->RecordCount(), 4);
 }
 
+TEST(Recordset, ExactNumbersAreHeldFilteredSortedAndTotalledExactly) {
+  // Decimal and currency cells as providers deliver them: REAL (SQLite keeps a
+  // DECIMAL so), text, whole numbers; a bigint beyond 2^53.
+  auto& db = testing::ResetTestDatabase();
+  testing::Table t;
+  t.columns = {{"Nr", adInteger, 4},
+               {"Betrag", adNumeric, 12, 12, 2},
+               {"Geld", adCurrency, 8, 19, 4},
+               {"Gross", adBigInt, 8}};
+  t.rows = {{Cell::I(1), Cell::D(1500.5), Cell::T("12.34"), Cell::I(9007199254740993)},
+            {Cell::I(2), Cell::T("0.10"), Cell::D(0.1), Cell::I(9007199254740993)},
+            {Cell::I(3), Cell::T("0,20"), Cell::I(-3), Cell::I(INT64_MIN)},
+            {Cell::I(4), Cell::I(-3), Cell::N(), Cell::I(INT64_MAX)},
+            {Cell::I(5), Cell::N(), Cell::T("keine Zahl"), Cell::N()}};
+  db.results["SELECT * FROM [Exakt]"] = t;
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->Open("SELECT * FROM [Exakt]", "Provider=Test;Data Source=exakt.db", adOpenStatic,
+           adLockOptimistic);
+  EXPECT_EQ(rs->FieldPrecision(1), 12);
+  EXPECT_EQ(rs->FieldNumericScale(1), 2);
+  // The declared scale is kept: 1500.5 is 1500.50, -3 is -3.00.
+  EXPECT_EQ(rs->ValueAt(0, 1).Type(), VarType::Decimal);
+  EXPECT_EQ(rs->ValueAt(0, 1).ToText(), "1500.50");
+  EXPECT_EQ(rs->ValueAt(2, 1).ToText(), "0.20");
+  EXPECT_EQ(rs->ValueAt(3, 1).ToText(), "-3.00");
+  EXPECT_EQ(rs->ValueAt(1, 2).Type(), VarType::Currency);
+  EXPECT_EQ(rs->ValueAt(1, 2).ToText(), "0.1");
+  EXPECT_EQ(rs->ValueAt(4, 2).ToText(), "keine Zahl") << "what is stored is never dropped";
+
+  EXPECT_EQ(rs->Total(1).ToText(), "1497.80");
+  EXPECT_EQ(rs->Total(2).ToText(), "9.44") << "0,1 + 12,34 - 3, the word adds nothing";
+  EXPECT_EQ(rs->Total(3).ToText(), "18014398509481985");
+
+  auto numbers = [&rs](const std::string& filter) {
+    rs->Filter(filter);
+    std::vector<int32_t> out;
+    for (int32_t i = 0; i < rs->RecordCount(); ++i) out.push_back(rs->ValueAt(i, 0).ToInt32());
+    return out;
+  };
+  using V = std::vector<int32_t>;
+  EXPECT_EQ(numbers("Betrag = 0.1"), V({2}));
+  EXPECT_EQ(numbers("Betrag = '0,20'"), V({3}));
+  EXPECT_EQ(numbers("Betrag >= 0.2 AND Betrag < 1500.51"), V({1, 3}));
+  EXPECT_EQ(numbers("Betrag < -2.999"), V({4}));
+  EXPECT_EQ(numbers("Geld > 0.09999"), V({1, 2}));
+  EXPECT_EQ(numbers("Gross = 9007199254740993"), V({1, 2})) << "not 9007199254740992";
+  EXPECT_EQ(numbers("Gross > 9007199254740992.5"), V({1, 2, 4}));
+  rs->Filter("");
+  rs->Sort("Betrag DESC");
+  EXPECT_EQ(numbers(""), V({1, 3, 2, 4, 5}));
+  rs->Sort("");
+
+  // Edits are exact, keep the declared scale and respect the precision.
+  rs->MoveFirst();
+  rs->SetValue("Betrag", Variant("1234567890,5"));
+  rs->Update();
+  EXPECT_EQ(rs->Value("Betrag").ToText(), "1234567890.50");
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Betrag", Variant("12345678901")); }),
+            errc::kFieldValueDoesNotFit)
+      << "eleven digits before the point do not fit DECIMAL(12,2)";
+  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Betrag", Variant("Meier")); }),
+            errc::kFieldValueDoesNotFit);
+  EXPECT_EQ(rs->Value("Betrag").ToText(), "1234567890.50");
+}
+
 }  // namespace
 }  // namespace vmbgrid
 

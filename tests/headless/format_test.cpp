@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "adapters/common/display_format.h"
 
 namespace vmbgrid {
@@ -92,6 +95,32 @@ TEST(FormatCell, BooleansAndPlainText) {
   EXPECT_EQ(FormatCell(Variant("x"), "FormatText Event"), "x");
   EXPECT_EQ(FormatCell(Variant::Null(), "Standard"), "");
   EXPECT_EQ(FormatCell(Variant(), "dd.mm.yyyy"), "");
+}
+
+TEST(FormatCell, ExactNumbersNonFiniteDoublesAndBytes) {
+  Decimal d;
+  ASSERT_TRUE(Decimal::Parse("1500.50", d));
+  EXPECT_EQ(FormatCell(Variant(d), ""), "1500,50") << "the value's own form keeps its scale";
+  EXPECT_EQ(FormatCell(Variant(d), "#,##0.00"), "1.500,50");
+  EXPECT_EQ(FormatCell(Variant::Currency(d), "#,##0.00"), "1.500,50");
+  ASSERT_TRUE(Decimal::Parse("-12345678901234567890.125", d));
+  EXPECT_EQ(FormatCell(Variant(d), "#,##0.00"), "-12.345.678.901.234.567.890,13");
+  EXPECT_EQ(FormatCell(Variant(d), "#,##0.##########"), "-12.345.678.901.234.567.890,125");
+  // A sum line's text keeps every digit through the format.
+  EXPECT_EQ(FormatCell(Variant("18014398509481985"), "#########0"), "18014398509481985");
+  EXPECT_EQ(FormatCell(5.0, "#,##0.##"), "5") << "no comma without decimals";
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const char* format : {"", "Standard", "#,##0.00", "dd.mm.yyyy"}) {
+    EXPECT_EQ(FormatCell(std::nan(""), format), "NaN") << format;
+    EXPECT_EQ(FormatCell(-inf, format), "-\xE2\x88\x9E") << format;
+    EXPECT_EQ(FormatCell(Variant::Bytes(std::string(12, '\0')), format), "<Binärdaten, 12 Bytes>");
+  }
+  EXPECT_EQ(PlainText(Variant::Bytes("x")), "<Binärdaten, 1 Byte>");
+  // "Standard" keeps huge and tiny doubles readable and visibly not zero.
+  EXPECT_EQ(FormatCell(1e300, "Standard"), "1,00E+300");
+  EXPECT_EQ(FormatCell(-1e-300, "Standard"), "-1,00E-300");
+  EXPECT_EQ(FormatCell(123456789012345.0, "Standard"), "123.456.789.012.345,00");
+  EXPECT_EQ(FormatCell(0.001, "Standard"), "0,00");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "adapters/common/layout_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -146,6 +147,27 @@ TEST_F(LayoutFileTest, DamagedFilesFailCleanlyAndAreNeverOverwritten) {
     EXPECT_THROW(file.Save(Sample("Neu")), VMError);
     EXPECT_THROW(file.Remove("Standard"), VMError);
     EXPECT_EQ(Content(), text) << "the damaged file must stay as it was";
+  }
+}
+
+// A pipe would block the reader for good; a folder or a pipe at the file's place is
+// refused with a message and stays what it is.
+TEST_F(LayoutFileTest, OnlyARegularFileIsReadOrReplaced) {
+  const fs::path pipe = dir_ / "Pipe.grx", folder = dir_ / "Ordner.grx";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_directory(folder);
+  for (const fs::path& p : {pipe, folder}) {
+    SCOPED_TRACE(p.string());
+    const auto type = fs::status(p).type();
+    LayoutFile file(p.string());
+    EXPECT_THROW(file.Names(), VMError);
+    try {
+      file.Save(Sample("Neu"));
+      ADD_FAILURE() << "saved";
+    } catch (const VMError& e) {
+      EXPECT_NE(e.Description().find("\"" + p.string() + "\""), std::string::npos);
+    }
+    EXPECT_EQ(fs::status(p).type(), type);
   }
 }
 

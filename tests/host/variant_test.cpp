@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <tuple>
 
 #include "host/error.h"
+#include "host/number_total.h"
 
 namespace vmbgrid {
 namespace {
@@ -119,6 +122,139 @@ TEST(Variant, EqualityAcrossNumericTypes) {
   EXPECT_FALSE(Variant() == Variant::Null());
   EXPECT_EQ(Variant::Null(), Variant::Null());
   EXPECT_FALSE(Variant("a") == Variant("A"));
+}
+
+// ---- exact numbers
+
+Decimal Dec(const char* text) {
+  Decimal d;
+  EXPECT_TRUE(Decimal::Parse(text, d)) << text;
+  return d;
+}
+
+TEST(Decimal, ReadsAndWritesExactlyWithItsScale) {
+  struct Case {
+    const char* in;
+    const char* out;  // "" = refused
+  } cases[] = {
+      {"1500.50", "1500.50"},
+      {" -1500,50 ", "-1500.50"},
+      {"+.5", "0.5"},
+      {"0.00", "0.00"},
+      {"-0", "0"},
+      {"1.5E3", "1500"},
+      {"1.25e-2", "0.0125"},
+      {"12345678901234567890.12", "12345678901234567890.12"},
+      {"99999999999999999999999999999999999999", "99999999999999999999999999999999999999"},
+      {"1.000000000000000000000000000000000000000000", "1.0000000000000000000000000000000000000"},
+      {"999999999999999999999999999999999999999", ""},  // 39 digits
+      {"1e-50", ""},
+      {"1.2.3", ""},
+      {"1,5.0", ""},
+      {"", ""},
+      {"NaN", ""},
+      {"1 000", ""},
+      {"--1", ""}};
+  for (const Case& c : cases) {
+    Decimal d;
+    const bool ok = Decimal::Parse(c.in, d);
+    EXPECT_EQ(ok, *c.out != '\0') << c.in;
+    if (ok) {
+      EXPECT_EQ(d.ToText(), c.out) << c.in;
+    }
+  }
+  EXPECT_EQ(Dec("-0.000000001").ToText(','), "-0,000000001");
+  Decimal d;
+  ASSERT_TRUE(Decimal::FromDouble(0.1 + 0.2, d));  // the double's shortest text
+  EXPECT_EQ(d.ToText(), "0.30000000000000004");
+  EXPECT_FALSE(Decimal::FromDouble(1e300, d));
+  EXPECT_FALSE(Decimal::FromDouble(std::numeric_limits<double>::quiet_NaN(), d));
+}
+
+TEST(Decimal, ComparesAddsAndRoundsExactly) {
+  EXPECT_EQ(Decimal::Compare(Dec("1.5"), Dec("1.50")), 0);
+  EXPECT_EQ(Decimal::Compare(Dec("-0.01"), Dec("0")), -1);
+  EXPECT_EQ(Decimal::Compare(Dec("9007199254740993"), Dec("9007199254740992.9")), 1);
+  // Scales whose alignment overflows still compare by value.
+  EXPECT_EQ(Decimal::Compare(Dec("99999999999999999999999999999999999999"), Dec("0.1")), 1);
+  EXPECT_EQ(Decimal::Compare(Dec("0.00000000000000000000000000000000000001"),
+                             Dec("-99999999999999999999999999999999999999")),
+            1);
+  Decimal sum;
+  ASSERT_TRUE(Decimal::Add(Dec("0.10"), Dec("0.20"), sum));
+  EXPECT_EQ(sum.ToText(), "0.30");
+  ASSERT_TRUE(Decimal::Add(Dec("12345678901234567890.12"), Dec("-0.000000001"), sum));
+  EXPECT_EQ(sum.ToText(), "12345678901234567890.119999999");
+  EXPECT_FALSE(Decimal::Add(Dec("99999999999999999999999999999999999999"), Dec("1"), sum));
+  Decimal wider;
+  ASSERT_TRUE(Dec("1500.5").WithScale(2, wider));
+  EXPECT_EQ(wider.ToText(), "1500.50");
+  EXPECT_FALSE(Dec("1.25").WithScale(1, wider)) << "nothing is rounded away";
+  int64_t whole = 0;
+  for (auto [text, expected] : {std::pair{"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {"2.51", 3}}) {
+    ASSERT_TRUE(Dec(text).ToInteger(whole));
+    EXPECT_EQ(whole, expected) << text;
+  }
+  EXPECT_FALSE(Dec("9223372036854775808").ToInteger(whole));
+}
+
+TEST(Variant, ExactNumbersConvertAndCompareWithoutBinaryRounding) {
+  const Variant amount(Dec("1500.50"));
+  EXPECT_EQ(amount.Type(), VarType::Decimal);
+  EXPECT_EQ(Variant::Currency(Dec("12.34")).Type(), VarType::Currency);
+  EXPECT_EQ(amount.ToText(), "1500.50");
+  EXPECT_EQ(amount.ToDouble(), 1500.5);
+  EXPECT_EQ(amount.ToInt32(), 1500);
+  EXPECT_TRUE(amount.IsNumberType() && amount.IsNumeric() && amount.ToBool());
+  EXPECT_EQ(Variant("1500,5").ToDecimal(), Dec("1500.5"));
+  EXPECT_EQ(Variant(0.1).ToDecimal().ToText(), "0.1");
+  EXPECT_EQ(ErrorNumber([] { Variant("1e300").ToDecimal(); }), errc::kOverflow);
+  EXPECT_EQ(ErrorNumber([] { Variant("Meier").ToDecimal(); }), errc::kTypeMismatch);
+  EXPECT_EQ(ErrorNumber([] { Variant(Dec("1e30")).ToInt64(); }), errc::kOverflow);
+  // Beyond 2^53 whole and exact numbers compare exactly, doubles by their text.
+  EXPECT_EQ(Variant::Compare(Variant(int64_t{9007199254740993}), Variant(Dec("9007199254740992"))),
+            1);
+  EXPECT_FALSE(Variant(int64_t{9007199254740993}) == Variant(Dec("9007199254740992")));
+  EXPECT_TRUE(Variant(0.1) == Variant(Dec("0.10")));
+  EXPECT_FALSE(Variant(0.1 + 0.2) == Variant(Dec("0.3")));
+  EXPECT_EQ(Variant::Compare(Variant(Dec("-1.5")), Variant("Text")), -1) << "numbers before text";
+  // Bytes are neither text nor numbers.
+  const Variant bytes = Variant::Bytes(std::string("\0\x01", 2));
+  EXPECT_TRUE(bytes.IsBytes() && !bytes.IsString() && !bytes.IsNumeric());
+  EXPECT_EQ(bytes.ToText().size(), 2u);
+  EXPECT_EQ(ErrorNumber([&] { bytes.ToDouble(); }), errc::kTypeMismatch);
+}
+
+TEST(NumberTotal, AddsExactlyAndSaysWhenItCannot) {
+  auto total = [](std::initializer_list<Variant> values) {
+    NumberTotal t;
+    for (const Variant& v : values) t.AddValue(v);
+    return t.Result();
+  };
+  EXPECT_EQ(total({Variant(Dec("0.10")), Variant(Dec("0.20")), Variant::Null()}).ToText(), "0.30");
+  const Variant big = total({Variant(int64_t{9007199254740993}), Variant(int64_t{9007199254740993}),
+                             Variant(INT64_MIN), Variant(INT64_MAX)});
+  EXPECT_EQ(big.ToText(), "18014398509481985");
+  EXPECT_EQ(total({Variant("4"), Variant("Meier"), Variant(true), Variant(DateValue{5})}).ToText(),
+            "3")
+      << "numeric text counts, words and dates do not, True is -1";
+  EXPECT_EQ(total({}).ToText(), "0");
+  EXPECT_EQ(total({Variant(1.5), Variant(Dec("2"))}).Type(), VarType::Double);
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_TRUE(std::isnan(total({Variant(std::nan("")), Variant(1)}).ToDouble()));
+  EXPECT_EQ(total({Variant(inf), Variant(1.0)}).ToDouble(), inf);
+  EXPECT_TRUE(std::isnan(total({Variant(inf), Variant(-inf)}).ToDouble()));
+  EXPECT_EQ(ErrorNumber([&] {
+              total({Variant(1.7e308), Variant(1.7e308)});
+            }),
+            errc::kOverflow)
+      << "finite doubles never add up to an infinity no cell shows";
+  EXPECT_EQ(ErrorNumber([&] {
+              total({Variant(Dec("99999999999999999999999999999999999999")), Variant(1)});
+            }),
+            errc::kOverflow);
+  EXPECT_EQ(NonFiniteText(-inf), "-\xE2\x88\x9E");
+  EXPECT_EQ(NonFiniteText(std::nan("")), "NaN");
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ class RecordingRecordset : public Recordset {
   std::string FieldName(int) const override { return {}; }
   int32_t FieldType(int) const override { return 0; }
   int32_t FieldDefinedSize(int) const override { return 0; }
-  void AppendField(const std::string&, int32_t, int32_t, int32_t) override {}
+  void AppendField(const std::string&, int32_t, int32_t, int32_t, int32_t, int32_t) override {}
   Variant Value(int) const override { return {}; }
   Variant Value(std::string_view) const override { return {}; }
   void SetValue(int, const Variant&) override {}

@@ -1,5 +1,15 @@
 // Text export end to end: the file dialog, the remembered folder, the file byte
 // for byte, and failures that leave nothing half-written behind.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
 #include "core/settings_store.h"
 #include "host/delimited_text.h"
 #include "layout/option_store.h"
@@ -106,24 +116,81 @@ TEST_F(ExportTest, FolderIsRememberedPerUserAndProposedNextTime) {
   EXPECT_EQ(platform_->files.Requests().back().fileName, "/daten/bKunden.txt");
 }
 
-TEST_F(ExportTest, UnwritableTargetShowsAGermanMessageAndLeavesNoFile) {
+// Only a regular file is replaced, and every refusal names the file the user chose
+// (never the rows file or a temporary one) with its cause; the node at the target
+// stays what it was, and nothing of ours is left in the folder.
+TEST_F(ExportTest, OnlyARegularFileIsReplacedAndFailuresNameTheChosenFile) {
   VMGrid& g = Customers();
   g.Requery();
-  platform_->files.PushAnswer((dir_ / "fehlt" / "x.txt").string());
-  g.ExportText();
-  std::vector<std::string> messages = TakeMessages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("Die Tabelle konnte nicht exportiert werden.\n", 0), 0u);
-  EXPECT_NE(messages[0].find("konnte nicht geschrieben werden"), std::string::npos);
+  struct Case {
+    const char* name;
+    std::function<bool(const fs::path&)> make;  // false: the node cannot be made here
+    const char* cause;                          // "" when the export succeeds
+  };
+  const Case cases[] = {
+      {"fehlt/x.txt", [](const fs::path&) { return true; }, "Den Ordner gibt es nicht."},
+      {"ordner.txt", [](const fs::path& p) { return fs::create_directory(p); }, "ein Ordner"},
+      {"pipe.txt", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0600) == 0; },
+       "eine Pipe (FIFO)"},
+      {"geraet.txt",
+       [](const fs::path& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+       "eine Gerätedatei"},
+      {"socket.txt",
+       [](const fs::path& p) {
+         int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         sockaddr_un addr{};
+         addr.sun_family = AF_UNIX;
+         std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", p.c_str());
+         const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+         ::close(fd);
+         return ok;
+       },
+       "ein Socket"},
+      {"leer.txt",
+       [](const fs::path& p) {
+         fs::create_symlink("gibt-es-nicht.txt", p);
+         return true;
+       },
+       "Verknüpfung zeigt auf eine Datei, die es nicht gibt"},
+      {"verweis.txt",
+       [](const fs::path& p) {
+         std::ofstream(p.parent_path() / "ziel.txt") << "alt";
+         fs::create_symlink("ziel.txt", p);
+         return true;
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path target = dir_ / c.name;
+    if (!c.make(target)) continue;  // e.g. no right to make a device node
+    auto sorted = [this] {
+      auto names = FilesIn(dir_);
+      std::sort(names.begin(), names.end());
+      return names;
+    };
+    const auto before = sorted();
+    const auto type = fs::symlink_status(target).type();
+    platform_->files.PushAnswer(target.string());
+    g.ExportText();
+    const std::vector<std::string> messages = TakeMessages();
+    if (*c.cause == '\0') {
+      EXPECT_TRUE(messages.empty());
+      EXPECT_TRUE(fs::is_symlink(target)) << "the link stays a link";
+      EXPECT_EQ(Read(target).rfind(std::string(kBom) + "\"Name\"", 0), 0u);
+    } else {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_EQ(messages[0].rfind("Die Tabelle konnte nicht exportiert werden.\nDie Datei \"" +
+                                      target.string() + "\" konnte nicht geschrieben werden: ",
+                                  0),
+                0u)
+          << messages[0];
+      EXPECT_NE(messages[0].find(c.cause), std::string::npos) << messages[0];
+      EXPECT_EQ(fs::symlink_status(target).type(), type);
+    }
+    EXPECT_EQ(sorted(), before) << "no rows or temporary file is left";
+  }
   EXPECT_FALSE(fs::exists(dir_ / "fehlt"));
-
-  // A folder in the way of the file: the rename fails, the temporary files go.
-  fs::create_directories(dir_ / "ordner.txt");
-  platform_->files.PushAnswer((dir_ / "ordner.txt").string());
-  g.ExportText();
-  EXPECT_EQ(TakeMessages().size(), 1u);
-  EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"ordner.txt"});
-  EXPECT_TRUE(fs::is_directory(dir_ / "ordner.txt"));
 }
 
 }  // namespace

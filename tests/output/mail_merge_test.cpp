@@ -105,6 +105,27 @@ TEST_F(MailMergeTest, NewerComponentIsChosenOnceAndGetsTheDataText) {
   EXPECT_TRUE(office_->calls.empty());
 }
 
+TEST_F(MailMergeTest, ComponentsGetTheCellValuesNotTheirDisplayTexts) {
+  auto sw = Record(kSwitchComponent);
+  sw->answers["IstNeuAktiv"] = Variant(true);
+  auto doc = Record(kDocumentComponent);
+  VMGrid& g = Make();
+  g.AddField({.name = "Nr"});
+  g.AddField({.name = "Umsatz", .FormatString = "#,##0.00"});
+  g.AddField({.name = "Geburtstag"});
+  g.AddField({.name = "Betrag"});
+  g.AddRestriction("Nr", Variant(int32_t{1}));
+  g.GridFields().Item("Nr")->AddValue(Variant(int32_t{1}), Variant("eins"));
+  g.Requery();
+  const int umsatz = ColumnOf("Umsatz");
+  ASSERT_EQ(main_.CellText(0, umsatz), "1.500,50");
+  ASSERT_EQ(main_.CellText(0, ColumnOf("Nr")), "eins");
+  g.seriendruck();
+  ASSERT_EQ(doc->calls.size(), 2u);
+  EXPECT_EQ(doc->calls[0].args[13].value.ToText(),
+            "\"Nr\";\"Umsatz\";\"Geburtstag\";\"Betrag\"|\"1\";\"1500,5\";\"01.03.1960\";\"10\"");
+}
+
 TEST_F(MailMergeTest, MissingComponentsAndRootShowTheSpecifiedMessagesOrNothing) {
   VMGrid& g = Mueller();
   office_->answers["RootPfad"] = Variant("   ");

@@ -15,6 +15,7 @@
 #include "tests/loading.h"
 #include "tests/postgres/pg_test_support.h"
 #include "tests/raised.h"
+#include "tests/support/types_table.h"
 
 namespace vmbgrid {
 namespace {
@@ -109,6 +110,29 @@ TEST_P(BothProviders, ValuesArriveWithTheSameTypesAndForms) {
   // What the search line writes for a Boolean column works on both.
   EXPECT_EQ(Column("SELECT [Nr] FROM [Kunden] WHERE [Aktiv] = 1 ORDER BY [Nr]"),
             (Strings{"1", "4"}));
+}
+
+TEST_P(BothProviders, EveryColumnOfTheTypesTableHasItsCodePrecisionAndScale) {
+  const bool pg = GetParam() == "PostgreSQL";
+  for (const std::string& sql : typestable::Statements(pg)) conn_->Execute(sql);
+  auto rs = Open("SELECT * FROM [Typen] ORDER BY [nr]");
+  const auto columns = typestable::ColumnsOf(pg);
+  ASSERT_EQ(rs->FieldCount(), static_cast<int>(columns.size()));
+  EXPECT_EQ(rs->RecordCount(), static_cast<int32_t>(typestable::Rows().size()));
+  for (int i = 0; i < rs->FieldCount(); ++i) {
+    const typestable::Column& c = columns[static_cast<size_t>(i)];
+    EXPECT_EQ(rs->FieldName(i), c.name);
+    EXPECT_EQ(rs->FieldType(i), pg ? c.postgresCode : c.sqliteCode) << c.name;
+    EXPECT_EQ(rs->FieldPrecision(i), c.precision) << c.name;
+    const int32_t scale = c.scale >= 0 ? c.scale : (pg ? 2 : 4);
+    EXPECT_EQ(rs->FieldNumericScale(i), scale) << c.name;
+  }
+  // A fabricated recordset keeps what its fields were given.
+  auto fabricated = Platform::Data().CreateRecordset();
+  fabricated->AppendField("Betrag", adNumeric, 12, adFldUnspecified, 12, 2);
+  fabricated->OpenFabricated();
+  EXPECT_EQ(fabricated->FieldPrecision(0), 12);
+  EXPECT_EQ(fabricated->FieldNumericScale(0), 2);
 }
 
 TEST_P(BothProviders, LikeFoldsCaseAsTheInMemoryFilterDoes) {

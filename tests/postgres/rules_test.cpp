@@ -95,24 +95,42 @@ TEST(PostgresDialect, PlaceholdersTakeParametersByPositionAndName) {
   EXPECT_EQ(order, (std::vector<size_t>{2, 0}));
 }
 
-TEST(PostgresTypes, ServerTypesMapToDataTypeCodesAndSizes) {
+TEST(PostgresTypes, ServerTypesMapToDataTypeCodesSizesAndScales) {
   struct Case {
     uint32_t oid;
     int typmod;
     int32_t type, size;
-  } cases[] = {{21, -1, adSmallInt, 2},       {23, -1, adInteger, 4},
-               {20, -1, adBigInt, 8},         {701, -1, adDouble, 8},
-               {700, -1, adSingle, 4},        {1700, (12 << 16) + 2 + 4, adNumeric, 12},
-               {790, -1, adCurrency, 8},      {1082, -1, adDate, 8},
-               {1114, -1, adDBTimeStamp, 16}, {1184, -1, adDBTimeStamp, 16},
-               {16, -1, adBoolean, 2},        {2950, -1, adGUID, 16},
-               {1043, 54, adVarChar, 50},     {1043, -1, adVarChar, 0},
-               {25, -1, adVarChar, 0},        {1042, 9, adChar, 5},
-               {17, -1, adLongVarBinary, 0},  {3802, -1, adLongVarChar, 0}};
+    int32_t precision = 0, scale = 0;
+  } cases[] = {{21, -1, adSmallInt, 2},
+               {23, -1, adInteger, 4},
+               {20, -1, adBigInt, 8},
+               {701, -1, adDouble, 8},
+               {700, -1, adSingle, 4},
+               {1700, (12 << 16) + 2 + 4, adNumeric, 12, 12, 2},
+               {1700, (5 << 16) + (-2 & 0x7ff) + 4, adNumeric, 5, 5, -2},  // numeric(5,-2)
+               {1700, -1, adNumeric, 0},
+               {790, -1, adCurrency, 8, 19, 2},
+               {1082, -1, adDate, 8},
+               {1114, -1, adDBTimeStamp, 16},
+               {1184, -1, adDBTimeStamp, 16},
+               {1083, -1, adDBTime, 8},
+               {1266, -1, adVarChar, 0},  // timetz keeps its offset as text
+               {16, -1, adBoolean, 2},
+               {2950, -1, adGUID, 16},
+               {1043, 54, adVarChar, 50},
+               {1043, -1, adVarChar, 0},
+               {25, -1, adVarChar, 0},
+               {1042, 9, adChar, 5},
+               {17, -1, adLongVarBinary, 0},
+               {3802, -1, adLongVarChar, 0},
+               {1186, -1, adVarChar, 0},  // interval
+               {869, -1, adVarChar, 0}};  // inet
   for (const Case& c : cases) {
     const ColumnType t = MapServerType(c.oid, c.typmod);
     EXPECT_EQ(t.type, c.type) << c.oid;
     EXPECT_EQ(t.size, c.size) << c.oid;
+    EXPECT_EQ(t.precision, c.precision) << c.oid;
+    EXPECT_EQ(t.scale, c.scale) << c.oid;
   }
 }
 

@@ -1,8 +1,13 @@
 // Printing on Qt Print Support: a small table to PDF files in both orientations
 // (page count read from the file), the preview window's German texts, and the
 // delimited export in display order.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QPrintPreviewDialog>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -56,11 +61,58 @@ TEST_F(QtGridPrint, SmallTableToPdfHasTheExpectedPagesInBothOrientations) {
   EXPECT_EQ(PdfPages(pdf), 3);
   EXPECT_NE(pdf.find("/MediaBox [0 0 842"), std::string::npos) << "A4 across";
 
-  // A folder that does not exist: an error for the library's message, no file.
-  grid_->PrintToPdf((fs::temp_directory_path() / "vmbgrid_fehlt" / "x.pdf").string());
-  EXPECT_THROW(grid_->PrintData(), VMError);
-  EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "vmbgrid_fehlt"));
   fs::remove_all(portrait.parent_path());
+}
+
+// A PDF goes through the safe writer: what stands at the target other than a regular
+// file is refused, and a missing folder or a full disk are named with the chosen
+// file, as the text export names them; no page counts and nothing is left behind.
+TEST_F(QtGridPrint, PdfFailuresNameTheFileAndTheCause) {
+  grid_->DataSource(Numbers(100));
+  const fs::path dir = Scratch("ziele");
+  fs::create_directories(dir / "ordner.pdf");
+  ASSERT_EQ(::mkfifo((dir / "pipe.pdf").c_str(), 0600), 0);
+  struct Case {
+    fs::path target;
+    const char* cause;
+    rlim_t sizeLimit;  // 0: none
+  };
+  const Case cases[] = {
+      {dir / "fehlt" / "x.pdf", "Den Ordner gibt es nicht.", 0},
+      {dir / "ordner.pdf", "An dieser Stelle steht ein Ordner", 0},
+      {dir / "pipe.pdf", "An dieser Stelle steht eine Pipe (FIFO)", 0},
+      {dir / "voll.pdf", "Der Datenträger ist voll.", 4096},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target.string());
+    const auto type = fs::symlink_status(c.target).type();
+    std::string description;
+    {
+      sighandler_t oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+      rlimit old{};
+      ::getrlimit(RLIMIT_FSIZE, &old);
+      rlimit lowered = old;
+      if (c.sizeLimit) lowered.rlim_cur = c.sizeLimit;
+      ::setrlimit(RLIMIT_FSIZE, &lowered);
+      grid_->PrintToPdf(c.target.string());
+      try {
+        grid_->PrintData();
+      } catch (const VMError& e) {
+        description = e.Description();
+      }
+      ::setrlimit(RLIMIT_FSIZE, &old);
+      ::signal(SIGXFSZ, oldSignal);
+    }
+    EXPECT_EQ(description.rfind("Die Datei \"" + c.target.string() + "\"", 0), 0u) << description;
+    EXPECT_NE(description.find(c.cause), std::string::npos) << description;
+    EXPECT_EQ(grid_->LastPrintPages(), 0);
+    EXPECT_EQ(fs::symlink_status(c.target).type(), type);
+  }
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir)) left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"ordner.pdf", "pipe.pdf"}));
+  fs::remove_all(dir.parent_path());
 }
 
 TEST_F(QtGridPrint, PreviewWindowSpeaksGerman) {

@@ -23,6 +23,7 @@
 #include "grid/vmgrid.h"
 #include "host/error.h"
 #include "layout/layout_store.h"
+#include "output/output.h"
 #include "tests/reliability/child_process.h"
 #include "tests/reliability/stored_state.h"
 
@@ -181,6 +182,18 @@ TEST_F(FaultTest, FullDiskKeepsTheStoredVersionsAndTheGridUsable) {
     g.Requery();  // reading needs no space
     EXPECT_EQ(Rows(), 2);
     EXPECT_TRUE(TakeMessages().empty());
+  }
+  {
+    // An export whose rows do not fit: the message names the chosen file and the
+    // cause, not the rows file written on the way.
+    FileSizeLimit full(16);
+    const std::string target = (folder_ / "export.txt").string();
+    EXPECT_FALSE(g.OutputCommands().Export().ExportTo(target));
+    EXPECT_EQ(TakeMessages(),
+              Strings{"Die Tabelle konnte nicht exportiert werden.\nDie Datei \"" + target +
+                      "\" konnte nicht geschrieben werden: Der Datenträger ist "
+                      "voll. Die bisherige Fassung ist erhalten."});
+    EXPECT_FALSE(fs::exists(target));
   }
   EXPECT_EQ(Bytes(folder_ / "Kunden.grx"), file);
   EXPECT_EQ(Bytes(folder_ / "app.db"), database);

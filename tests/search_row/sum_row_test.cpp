@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "fixture.h"
 
 namespace vmbgrid::testing {
@@ -129,6 +131,37 @@ TEST_F(SumLineOnTable, TotalsReadAsDecimalNumbersWithoutBinaryResidue) {
   vm->ClearRestriction("Ort");
   vm->Requery();
   EXPECT_EQ(SumCell(3), "1E+20");
+}
+
+TEST_F(SumLine, ExactTotalsOverflowAndNaNShowAsTheCellsDo) {
+  vm = std::make_unique<VMGrid>();
+  vm->Init(0, "Test", "frmMain");
+  vm->grid(&main);
+  vm->SumGrid(&sum);
+  vm->AddField(
+      {.name = "Betrag", .datatype = adNumeric, .FormatString = "#,##0.00", .sumDatatype = vmSUM});
+  vm->AddField({.name = "Gross", .datatype = adNumeric, .sumDatatype = vmSUM});
+  vm->AddField({.name = "Wert", .datatype = adDouble, .sumDatatype = vmSUM});
+  const char* cells[3][2] = {
+      {"0.10", "99999999999999999999999999999999999999"}, {"0.20", "1"}, {nullptr, nullptr}};
+  auto rows = std::make_shared<XArray>(1, 3, 0, 2);
+  for (int r = 1; r <= 3; ++r) {
+    for (int c = 0; c < 2; ++c) {
+      Decimal d;
+      const bool present = cells[r - 1][c] != nullptr && Decimal::Parse(cells[r - 1][c], d);
+      rows->Value(r, c, present ? Variant(d) : Variant::Null());
+    }
+    rows->Value(r, 2, Variant(r == 2 ? std::nan("") : 1.5));
+  }
+  vm->SetArray(rows);
+  vm->Requery();
+  Pump();
+  EXPECT_EQ(main.CellText(0, 0), "0,10");
+  EXPECT_EQ(SumCell(0), "0,30") << "exactly, not 0,30000000000000004";
+  EXPECT_EQ(sum.CellText(0, 0), "0,30");
+  EXPECT_EQ(SumCell(1), "Überlauf") << "beyond 38 digits: said, never an infinity";
+  EXPECT_EQ(main.CellText(1, 2), "NaN");
+  EXPECT_EQ(SumCell(2), "NaN") << "as the cell shows it";
 }
 
 }  // namespace

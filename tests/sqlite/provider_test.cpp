@@ -138,7 +138,38 @@ TEST(SqliteValues, HandedOverByDeclaredType) {
   EXPECT_EQ(r2[4].value, Variant(int64_t{0}));
   EXPECT_EQ(r2[5].value, Variant("42"));
   EXPECT_EQ(r2[7].value, Variant("{ABC}"));
-  EXPECT_EQ(r2[9].kind, 'd');
+  EXPECT_EQ(r2[9].kind, 'x');  // a decimal stored as REAL, read exactly from its text
+  EXPECT_EQ(r2[9].value.ToText(), "1.25");
+}
+
+TEST(SqliteValues, DatesStoredAsNumbersAndTimesAsTheyAreStored) {
+  // Other programs store dates as SQLite's date functions make them: Julian days
+  // (julianday()) as REAL and Unix seconds (unixepoch()) as INTEGER.
+  auto s = MemorySession();
+  ExecScript(*s,
+             "CREATE TABLE d (nr INTEGER, tag DATE, zeit TIME);"
+             "INSERT INTO d VALUES (1, julianday('2024-07-31'), '12:30'),"
+             " (2, unixepoch('2024-07-31 13:45:00'), '8:05:09.5'),"
+             " (3, 2460523, 0.75),"  // noon of a Julian day, kept as INTEGER by SQLite
+             " (4, 1e12, '25:00'),"  // beyond the calendar: the number as stored
+             " (5, '2024-07-31', '1899-12-30 23:59:59')");
+  RecordingSink sink;
+  Exec(*s, "SELECT tag, zeit FROM d ORDER BY nr", &sink);
+  ASSERT_EQ(sink.rows.size(), 5u);
+  EXPECT_EQ(sink.columns[1].type, adDBTime);
+  auto date = [&](size_t r) { return sink.rows[r][0].value.ToDate().serial; };
+  EXPECT_EQ(date(0), MakeDate(2024, 7, 31).serial);
+  EXPECT_NEAR(date(1), MakeDate(2024, 7, 31, 13, 45, 0).serial, 1e-9);
+  EXPECT_NEAR(date(2), MakeDate(2024, 7, 31, 12, 0, 0).serial, 1e-9);
+  EXPECT_EQ(sink.rows[3][0].kind, 't');
+  EXPECT_EQ(sink.rows[3][0].value.ToText(), "1000000000000");
+  EXPECT_EQ(date(4), MakeDate(2024, 7, 31).serial);
+  auto seconds = [&](size_t r) { return sink.rows[r][1].value.ToDate().serial * 86400.0; };
+  EXPECT_NEAR(seconds(0), 12 * 3600 + 30 * 60, 1e-6);
+  EXPECT_NEAR(seconds(1), 8 * 3600 + 5 * 60 + 9.5, 1e-6);
+  EXPECT_NEAR(seconds(2), 18 * 3600, 1e-6);  // an automation time
+  EXPECT_EQ(sink.rows[3][1].value, Variant("25:00"));
+  EXPECT_NEAR(seconds(4), 23 * 3600 + 59 * 60 + 59, 1e-6);
 }
 
 TEST(SqliteValues, ExpressionsTakeTheTypeOfTheirFirstValue) {

@@ -7,16 +7,18 @@
 namespace vmbgrid::sqlite {
 namespace {
 
-TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesAndSizes) {
+TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesSizesAndScales) {
   struct Case {
     const char* declared;
     int32_t type;
     int32_t size;
+    int32_t precision = 0, scale = 0;
   };
   const Case cases[] = {
       {"INTEGER", adInteger, 4},
       {"int", adInteger, 4},
       {"BIGINT", adBigInt, 8},
+      {"INT8", adBigInt, 8},
       {"SMALLINT", adSmallInt, 2},
       {"TINYINT", adTinyInt, 1},
       {"REAL", adDouble, 8},
@@ -24,13 +26,17 @@ TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesAndSizes) {
       {"DOUBLE PRECISION", adDouble, 8},
       {"FLOAT", adDouble, 8},
       {"SINGLE", adSingle, 4},
-      {"DECIMAL(10,2)", adNumeric, 10},
+      {"DECIMAL(10,2)", adNumeric, 10, 10, 2},
+      {"numeric ( 12 , 4 )", adNumeric, 12, 12, 4},
+      {"DECIMAL(5)", adNumeric, 5, 5, 0},
+      {"NUMERIC(5,-2)", adNumeric, 5, 5, -2},
       {"NUMERIC", adNumeric, 0},
-      {"CURRENCY", adCurrency, 8},
-      {"MONEY", adCurrency, 8},
+      {"CURRENCY", adCurrency, 8, 19, 4},
+      {"MONEY", adCurrency, 8, 19, 4},
       {"DATE", adDate, 8},
       {"DATETIME", adDBTimeStamp, 16},
       {"TIMESTAMP", adDBTimeStamp, 16},
+      {"TIME", adDBTime, 8},
       {"BOOLEAN", adBoolean, 2},
       {"BIT", adBoolean, 2},
       {"CHAR(10)", adChar, 10},
@@ -45,17 +51,21 @@ TEST(SqliteTypes, DeclaredTypesMapToDataTypeCodesAndSizes) {
       {"NTEXT", adLongVarWChar, 0},
       {"BLOB", adLongVarBinary, 0},
       {"GUID", adGUID, 16},
+      {"uuid", adGUID, 16},
       {"UNIQUEIDENTIFIER", adGUID, 16},
       // Outside the table: SQLite's affinity rules.
       {"UNSIGNED BIG INT", adInteger, 4},
       {"VARYING CHARACTER(7)", adVarChar, 7},
       {"", adVarChar, 0},
       {"WHATEVER", adNumeric, 0},
+      {"NUMBER(8,3)", adNumeric, 8, 8, 3},
   };
   for (const Case& c : cases) {
     ColumnType t = MapDeclaredType(c.declared);
     EXPECT_EQ(t.type, c.type) << c.declared;
     EXPECT_EQ(t.size, c.size) << c.declared;
+    EXPECT_EQ(t.precision, c.precision) << c.declared;
+    EXPECT_EQ(t.scale, c.scale) << c.declared;
   }
 }
 

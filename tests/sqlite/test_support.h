@@ -45,6 +45,7 @@ class RecordingSink : public data::ResultSink {
   }
   void PutText(int col, std::string_view s) override { rows.back().at(col) = {'t', Variant(s)}; }
   void PutBlob(int col, std::string_view s) override { rows.back().at(col) = {'b', Variant(s)}; }
+  void PutDecimal(int col, const Decimal& d) override { rows.back().at(col) = {'x', Variant(d)}; }
   void EndRow() override {}
 };
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/atomic_file.h"
 #include "host/variant.h"
 
 namespace vmbgrid::sampledb {
@@ -316,6 +317,8 @@ std::string Fill(Database& db, const Options& o) {
 std::string Generate(const std::string& path, const Options& options) {
   namespace fs = std::filesystem;
   if (options.rows < 0) return "Die Zeilenzahl darf nicht negativ sein.";
+  // Renaming over a folder, a device or a pipe would replace the node itself.
+  if (std::string problem = ReplaceTargetProblem(path); !problem.empty()) return problem;
   std::error_code ec;
   const fs::path target(path);
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);

@@ -1,0 +1,397 @@
+// Every column type of the shared types table, shown and summed through the
+// controller on the headless grid, on SQLite and on the PostgreSQL test server.
+// The expected texts come from the databases' own text of each value (what
+// sqlite3 and psql print), turned into the German display by the rules written
+// out here, independently of the library's formatting; totals are added up from
+// those texts digit by digit.
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "adapters/headless/headless.h"
+#include "adapters/postgres/postgres_provider.h"
+#include "adapters/sqlite/sqlite_provider.h"
+#include "data/provider.h"
+#include "grid/vmgrid.h"
+#include "host/platform.h"
+#include "tests/postgres/pg_test_support.h"
+#include "tests/support/types_table.h"
+
+namespace vmbgrid {
+namespace {
+
+// ---- an exact decimal oracle on digit strings
+
+struct Exact {
+  bool negative = false;
+  std::string digits = "0";  // all digits, no sign, at least one
+  int scale = 0;             // how many of them follow the point
+};
+
+std::string StripLeadingZeros(std::string s) {
+  size_t i = 0;
+  while (i + 1 < s.size() && s[i] == '0') ++i;
+  return s.substr(i);
+}
+
+// "-1500.5", "1.0e+300", "$1,234.56", "-$12.34": the number exactly.
+Exact ReadExact(std::string raw) {
+  Exact e;
+  std::string mantissa;
+  int exponent = 0;
+  bool point = false;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    const char c = raw[i];
+    if (c == '-') {
+      e.negative = true;
+    } else if (c >= '0' && c <= '9') {
+      mantissa += c;
+      if (point) ++e.scale;
+    } else if (c == '.') {
+      point = true;
+    } else if (c == 'e' || c == 'E') {
+      exponent = std::stoi(raw.substr(i + 1));
+      break;
+    }
+  }
+  e.scale -= exponent;
+  if (e.scale < 0) {
+    mantissa.append(static_cast<size_t>(-e.scale), '0');
+    e.scale = 0;
+  }
+  if (mantissa.size() <= static_cast<size_t>(e.scale))
+    mantissa.insert(0, static_cast<size_t>(e.scale) + 1 - mantissa.size(), '0');
+  e.digits = mantissa;
+  return e;
+}
+
+int CompareMagnitude(const std::string& a, const std::string& b) {
+  const std::string x = StripLeadingZeros(a), y = StripLeadingZeros(b);
+  if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+Exact Add(Exact a, Exact b) {
+  const int scale = std::max(a.scale, b.scale);
+  a.digits.append(static_cast<size_t>(scale - a.scale), '0');
+  b.digits.append(static_cast<size_t>(scale - b.scale), '0');
+  const size_t width = std::max(a.digits.size(), b.digits.size()) + 1;
+  a.digits.insert(0, width - a.digits.size(), '0');
+  b.digits.insert(0, width - b.digits.size(), '0');
+  Exact out;
+  out.scale = scale;
+  out.digits.assign(width, '0');
+  if (a.negative == b.negative) {
+    int carry = 0;
+    for (size_t i = width; i-- > 0;) {
+      const int d = (a.digits[i] - '0') + (b.digits[i] - '0') + carry;
+      out.digits[i] = static_cast<char>('0' + d % 10);
+      carry = d / 10;
+    }
+    out.negative = a.negative;
+  } else {
+    if (CompareMagnitude(a.digits, b.digits) < 0) std::swap(a, b);
+    int borrow = 0;
+    for (size_t i = width; i-- > 0;) {
+      int d = (a.digits[i] - '0') - (b.digits[i] - '0') - borrow;
+      borrow = d < 0;
+      out.digits[i] = static_cast<char>('0' + (d + 10) % 10);
+    }
+    out.negative = a.negative;
+  }
+  return out;
+}
+
+// German display: rounded half away from zero to `places` decimals (-1: every
+// significant decimal), digit groups of three.
+std::string German(Exact e, int places) {
+  std::string whole = e.digits.substr(0, e.digits.size() - static_cast<size_t>(e.scale));
+  std::string frac = e.digits.substr(e.digits.size() - static_cast<size_t>(e.scale));
+  if (places >= 0 && static_cast<int>(frac.size()) > places) {
+    const bool up = frac[static_cast<size_t>(places)] >= '5';
+    std::string kept = whole + frac.substr(0, static_cast<size_t>(places));
+    if (up) {
+      size_t i = kept.size();
+      while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+      if (i == 0)
+        kept.insert(0, "1");
+      else
+        ++kept[i - 1];
+    }
+    whole = kept.substr(0, kept.size() - static_cast<size_t>(places));
+    frac = kept.substr(kept.size() - static_cast<size_t>(places));
+  }
+  if (places >= 0)
+    frac.append(static_cast<size_t>(std::max(0, places - static_cast<int>(frac.size()))), '0');
+  if (places < 0)
+    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  whole = StripLeadingZeros(whole.empty() ? "0" : whole);
+  std::string grouped;
+  for (size_t i = 0; i < whole.size(); ++i) {
+    if (i > 0 && (whole.size() - i) % 3 == 0) grouped += '.';
+    grouped += whole[i];
+  }
+  const bool zero = whole == "0" && frac.find_first_not_of('0') == std::string::npos;
+  return (e.negative && !zero ? "-" : "") + grouped + (frac.empty() ? "" : "," + frac);
+}
+
+// A double under "Standard": two decimals, scientific beyond 15 digits or below 1E-6.
+std::string GermanDouble(double v) {
+  char buf[512];
+  const double a = std::fabs(v);
+  if (v != 0 && (a >= 1e15 || a < 1e-6)) {
+    std::snprintf(buf, sizeof buf, "%.2E", v);
+    std::string s = buf;
+    s[s.find('.')] = ',';
+    return s;
+  }
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return German(ReadExact(buf), 2);
+}
+
+std::string GermanDate(const std::string& iso) {  // "2024-07-31[ 13:45:00[+02]]"
+  std::string out = iso.substr(8, 2) + "." + iso.substr(5, 2) + "." + iso.substr(0, 4);
+  if (iso.size() >= 19 && iso.substr(11, 8) != "00:00:00") out += " " + iso.substr(11, 8);
+  return out;
+}
+
+// ---- the raw values as each database writes them
+
+struct Raw {
+  bool null = true;
+  std::string text;
+  int sqliteType = 0;  // storage class on SQLite
+};
+using RawColumn = std::vector<Raw>;
+
+std::map<std::string, RawColumn> RawSqlite(const std::string& path) {
+  std::map<std::string, RawColumn> out;
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  for (const auto& c : typestable::ColumnsOf(false)) {
+    sqlite3_stmt* st = nullptr;
+    const std::string sql = std::string("SELECT \"") + c.name + "\" FROM \"Typen\" ORDER BY nr";
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      Raw r;
+      r.sqliteType = sqlite3_column_type(st, 0);
+      r.null = r.sqliteType == SQLITE_NULL;
+      if (!r.null) {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(st, 0));
+        r.text.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, 0)));
+        if (r.sqliteType != SQLITE_BLOB)
+          r.text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+      }
+      out[c.name].push_back(r);
+    }
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+std::map<std::string, RawColumn> RawPostgres(const std::string& conninfo) {
+  std::map<std::string, RawColumn> out;
+  PGconn* conn = PQconnectdb(conninfo.c_str());
+  for (const auto& c : typestable::ColumnsOf(true)) {
+    const std::string sql = std::string("SELECT \"") + c.name + "\" FROM \"Typen\" ORDER BY nr";
+    PGresult* res = PQexec(conn, sql.c_str());
+    for (int r = 0; r < PQntuples(res); ++r) {
+      Raw raw;
+      raw.null = PQgetisnull(res, r, 0);
+      if (!raw.null) raw.text = PQgetvalue(res, r, 0);
+      out[c.name].push_back(raw);
+    }
+    PQclear(res);
+  }
+  PQfinish(conn);
+  return out;
+}
+
+// How a column shows its values, and whether the sum line adds it up.
+enum class Show {
+  Whole,
+  Fixed2,
+  AllDecimals,
+  Money,
+  Double,
+  Truth,
+  Date,
+  Stamp,
+  Plain,
+  Bytes,
+  Mixed,
+  Interval
+};
+struct Expectation {
+  Show show;
+  bool summed;
+};
+const std::map<std::string, Expectation>& Expectations() {
+  static const std::map<std::string, Expectation> kMap = {
+      {"nr", {Show::Whole, false}},       {"ganz", {Show::Whole, true}},
+      {"klein", {Show::Whole, true}},     {"gross", {Show::Whole, true}},
+      {"betrag", {Show::Fixed2, true}},   {"genau", {Show::AllDecimals, true}},
+      {"geld", {Show::Money, true}},      {"kommazahl", {Show::Double, true}},
+      {"einfach", {Show::Double, true}},  {"aktiv", {Show::Truth, false}},
+      {"tag", {Show::Date, false}},       {"zeitpunkt", {Show::Stamp, false}},
+      {"uhrzeit", {Show::Plain, false}},  {"kennung", {Show::Plain, false}},
+      {"name", {Show::Plain, false}},     {"kurz", {Show::Plain, false}},
+      {"notiz", {Show::Plain, false}},    {"daten", {Show::Bytes, false}},
+      {"lang", {Show::Plain, false}},     {"gemischt", {Show::Mixed, true}},
+      {"zone", {Show::Stamp, false}},     {"uhrzeit_tz", {Show::Plain, false}},
+      {"dauer", {Show::Interval, false}}, {"json", {Show::Plain, false}},
+      {"farbe", {Show::Plain, false}},    {"summe", {Show::Fixed2, true}},
+      {"werte", {Show::Plain, false}},    {"netz", {Show::Plain, false}},
+  };
+  return kMap;
+}
+
+std::string Shown(const Raw& r, Show show) {
+  if (r.null) return "";
+  switch (show) {
+    case Show::Whole:
+      return r.text;
+    case Show::Fixed2:
+    case Show::Money:
+      return German(ReadExact(r.text), 2);
+    case Show::AllDecimals:
+      return German(ReadExact(r.text), -1);
+    case Show::Double:
+      return GermanDouble(std::strtod(r.text.c_str(), nullptr));
+    case Show::Truth:
+      return r.text == "t" || r.text == "1" ? "Wahr" : "Falsch";
+    case Show::Date:
+    case Show::Stamp:
+      return GermanDate(r.text);
+    case Show::Plain:
+      return r.text;
+    case Show::Bytes: {
+      const size_t n = r.sqliteType == SQLITE_BLOB ? r.text.size() : (r.text.size() - 2) / 2;
+      return "<Binärdaten, " + std::to_string(n) + (n == 1 ? " Byte>" : " Bytes>");
+    }
+    case Show::Mixed:
+      if (r.sqliteType == SQLITE_BLOB) return Shown(r, Show::Bytes);
+      if (r.sqliteType == SQLITE_FLOAT) return German(ReadExact(r.text), -1);
+      return r.text;
+    case Show::Interval: {
+      static const std::map<std::string, std::string> kGerman = {
+          {"1 day 02:03:04", "1 Tag 02:03:04"},
+          {"00:00:00", "00:00:00"},
+          {"-01:30:00", "-01:30:00"},
+          {"1 year 2 mons 3 days 04:05:06.5", "1 Jahr 2 Monate 3 Tage 04:05:06,5"}};
+      return kGerman.at(r.text);
+    }
+  }
+  return "?";
+}
+
+std::string Total(const RawColumn& raws, Show show) {
+  if (show == Show::Double) {
+    double sum = 0;
+    for (const Raw& r : raws)
+      if (!r.null) sum += std::strtod(r.text.c_str(), nullptr);
+    return GermanDouble(sum);
+  }
+  if (show == Show::Mixed) {
+    double sum = 0;  // a double among the values: the total is a double
+    for (const Raw& r : raws)
+      if (r.sqliteType == SQLITE_INTEGER || r.sqliteType == SQLITE_FLOAT)
+        sum += std::strtod(r.text.c_str(), nullptr);
+    return German(ReadExact(std::to_string(sum)), -1);
+  }
+  Exact sum;
+  for (const Raw& r : raws)
+    if (!r.null) sum = Add(sum, ReadExact(r.text));
+  if (show == Show::Whole) {  // "#########0": no digit groups
+    const std::string digits = StripLeadingZeros(sum.digits);
+    return (sum.negative && digits != "0" ? "-" : "") + digits;
+  }
+  return German(sum, show == Show::AllDecimals ? -1 : 2);
+}
+
+class TypesShown : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    sqlite::Register();
+    postgres::Register();
+    platform_ = &InstallHeadlessPlatform(&data::DefaultDataAccess());
+    pg_ = GetParam() == "PostgreSQL";
+    if (pg_) {
+      VMBGRID_REQUIRE_POSTGRES();
+      db_ = std::make_unique<pgtest::Database>();
+      cs_ = db_->ConnectionString();
+    } else {
+      file_ = std::filesystem::temp_directory_path() /
+              ("vmbgrid_types_" + std::to_string(::getpid()) + ".db");
+      std::filesystem::remove(file_);
+      cs_ = "Provider=SQLite;Data Source=" + file_.string() + ";Mode=Create";
+    }
+    conn_ = Platform::Data().CreateConnection();
+    conn_->Open(cs_);
+    for (const std::string& sql : typestable::Statements(pg_)) conn_->Execute(sql);
+  }
+  void TearDown() override {
+    vm_.reset();
+    if (conn_) conn_->Close();
+    ResetHeadlessPlatform();
+    db_.reset();
+    if (!file_.empty()) std::filesystem::remove(file_);
+  }
+
+  VMGrid& Grid() {
+    vm_ = std::make_unique<VMGrid>();
+    vm_->Init(0, "Test", "frmTypen");
+    vm_->grid(&main_);
+    vm_->SumGrid(&sum_);
+    vm_->Connection(conn_);
+    vm_->RecordSource("Typen");
+    for (const auto& c : typestable::ColumnsOf(pg_))
+      vm_->AddField(
+          {.name = c.name, .sumDatatype = Expectations().at(c.name).summed ? vmSUM : vmValue});
+    vm_->AddSortColumn("nr");
+    vm_->Requery();
+    return *vm_;
+  }
+
+  bool pg_ = false;
+  std::string cs_;
+  std::filesystem::path file_;
+  std::unique_ptr<pgtest::Database> db_;
+  HeadlessPlatform* platform_ = nullptr;
+  std::shared_ptr<Connection> conn_;
+  HeadlessGrid main_{"grdTypen"};
+  HeadlessGrid sum_{"grdSumme"};
+  std::unique_ptr<VMGrid> vm_;
+};
+
+TEST_P(TypesShown, EveryCellAndTotalIsWhatTheDatabaseHoldsInGermanForm) {
+  Grid();
+  EXPECT_TRUE(platform_->messages.texts().empty());
+  const auto raw = pg_ ? RawPostgres(db_->ConnInfo()) : RawSqlite(file_.string());
+  const auto columns = typestable::ColumnsOf(pg_);
+  ASSERT_EQ(main_.ColumnCount(), static_cast<int>(columns.size()));
+  ASSERT_EQ(vm_->RecordCount(), static_cast<int32_t>(typestable::Rows().size()));
+  for (int c = 0; c < main_.ColumnCount(); ++c) {
+    const std::string name = main_.Column(c).DataField();
+    const Expectation& e = Expectations().at(name);
+    const RawColumn& values = raw.at(name);
+    for (int r = 0; r < vm_->RecordCount(); ++r)
+      EXPECT_EQ(main_.CellText(r, c), Shown(values[static_cast<size_t>(r)], e.show))
+          << name << " row " << r + 1 << " raw \"" << values[static_cast<size_t>(r)].text << "\"";
+    if (e.summed) {
+      EXPECT_EQ(sum_.CellText(0, c), Total(values, e.show)) << name << " total";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Providers, TypesShown, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const ::testing::TestParamInfo<std::string>& p) { return p.param; });
+
+}  // namespace
+}  // namespace vmbgrid
