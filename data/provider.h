@@ -134,5 +134,8 @@ std::shared_ptr<Provider> FindProvider(const std::string& name);
 
 // The DataAccess implementation of this layer (connections, commands, recordsets).
 DataAccess& DefaultDataAccess();
+// Whom a provider tells while a statement waits on its data source (set by the host
+// through DataAccess::SetStatementWait); null when nobody listens.
+StatementWait* CurrentStatementWait();
 
 }  // namespace vmbgrid::data

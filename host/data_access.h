@@ -366,12 +366,26 @@ class Recordset {
 };
 
 // Creates data-access objects (the library never names an implementation).
+// A host's part while a statement waits on the data source (a lock another session
+// holds, a long sort): told every few dozen milliseconds once the wait is
+// noticeable, it keeps the window painting; true asks the data source to cancel the
+// statement (Esc). Called on the thread that runs the statement.
+class StatementWait {
+ public:
+  virtual ~StatementWait() = default;
+  virtual bool Waiting(double seconds) = 0;
+  // The statement is over, after a wait that was told.
+  virtual void Ended() = 0;
+};
+
 class DataAccess {
  public:
   virtual ~DataAccess() = default;
   virtual std::shared_ptr<Connection> CreateConnection() = 0;
   virtual std::shared_ptr<Command> CreateCommand() = 0;
   virtual std::shared_ptr<Recordset> CreateRecordset() = 0;
+  // Whom the data sources tell about statements that wait (null: nobody; they wait).
+  virtual void SetStatementWait(StatementWait* /*wait*/) {}
 };
 
 }  // namespace vmbgrid

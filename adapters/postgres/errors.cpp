@@ -44,7 +44,12 @@ std::string QuotedName(const std::string& text) {
   return std::string();
 }
 
+// Set by WaitForResult when the host cancelled; the next "canceled" is the user's.
+thread_local bool t_cancelledByUser = false;
+
 }  // namespace
+
+void MarkCancelledByUser(bool cancelled) { t_cancelledByUser = cancelled; }
 
 std::string Describe(PGconn* conn) {
   if (!conn) return "\"?\"";
@@ -144,7 +149,11 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds, int l
                    "Sie es später noch einmal (" +
                        detail + ").");
   }
+  const bool byUser = std::exchange(t_cancelledByUser, false);
   if (code == "57014") {
+    if (byUser) {
+      return VMError(errc::kProviderFailure, kSource, "Die Abfrage wurde abgebrochen (Esc).");
+    }
     if (timeoutSeconds > 0) {
       return VMError(errc::kQueryTimeout, kSource,
                      "Die Abfrage wurde nach " + std::to_string(timeoutSeconds) +

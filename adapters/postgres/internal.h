@@ -97,6 +97,17 @@ PGconn* ConnectWith(const std::vector<std::pair<std::string, std::string>>& keyw
 using ServerConnection = std::unique_ptr<PGconn, void (*)(PGconn*)>;
 ServerConnection OpenServer(const std::string& connectionString, std::string& error);
 
+// The result of the statement last sent on `conn`, read to its end; an error wins
+// over rows. Once the wait is noticeable the host's StatementWait is told every few
+// dozen milliseconds, and may cancel the statement (Esc behind another session's
+// lock): the server then ends it, and ResultError says it was cancelled.
+PGresult* WaitForResult(PGconn* conn);
+// Sends one statement with its parameters and waits for it as WaitForResult does;
+// null when it could not be sent.
+PGresult* ExecWaiting(PGconn* conn, const std::string& sql, const ParameterValues& values);
+// Whether the statement this thread waits for was cancelled at the user's request.
+void MarkCancelledByUser(bool cancelled);
+
 // German VMError for a failed result or connection. `timeoutSeconds` tells a
 // cancelled statement that ran into its limit from one the server cancelled.
 VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds, int lockSeconds = 0);

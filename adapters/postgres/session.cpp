@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -232,13 +233,58 @@ ParameterValues Values(const std::vector<Parameter>& params, const std::vector<s
 namespace {
 std::atomic<int> g_cursorNumber{0};
 
-// The one result of a query sent with PQsendQuery, read to its end as PQexec does.
-PGresult* TakeResult(PGconn* conn) {
-  PGresult* result = PQgetResult(conn);
-  while (PGresult* extra = PQgetResult(conn)) PQclear(extra);
-  return result;
-}
+// A wait is told to the host once it is noticeable, then this often.
+constexpr auto kWaitNoticed = std::chrono::milliseconds(300);
+constexpr auto kWaitSlice = std::chrono::milliseconds(40);
 }  // namespace
+
+PGresult* WaitForResult(PGconn* conn) {
+  MarkCancelledByUser(false);
+  StatementWait* host = data::CurrentStatementWait();
+  if (host) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    bool told = false, cancelled = false;
+    while (PQconsumeInput(conn) && PQisBusy(conn)) {
+      pollfd p{PQsocket(conn), POLLIN, 0};
+      const Clock::duration waited = Clock::now() - start;
+      const auto slice = waited < kWaitNoticed ? kWaitNoticed - waited : kWaitSlice;
+      if (::poll(&p, 1,
+                 static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(slice).count())) !=
+          0)
+        continue;
+      told = true;
+      if (!cancelled &&
+          host->Waiting(std::chrono::duration<double>(Clock::now() - start).count())) {
+        // The server ends the statement with "canceled"; its result comes as usual.
+        if (PGcancel* request = PQgetCancel(conn)) {
+          char reason[256];
+          if (PQcancel(request, reason, sizeof reason)) MarkCancelledByUser(true);
+          PQfreeCancel(request);
+        }
+        cancelled = true;
+      }
+    }
+    if (told) host->Ended();
+  }
+  // An error wins over rows, so that a failed statement is never taken for done.
+  PGresult* kept = nullptr;
+  while (PGresult* r = PQgetResult(conn)) {
+    if (!kept ||
+        (PQresultStatus(r) == PGRES_FATAL_ERROR && PQresultStatus(kept) != PGRES_FATAL_ERROR)) {
+      std::swap(kept, r);
+    }
+    if (r) PQclear(r);
+  }
+  return kept;
+}
+
+PGresult* ExecWaiting(PGconn* conn, const std::string& sql, const ParameterValues& values) {
+  if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(values.pointers.size()), nullptr,
+                         values.pointers.data(), nullptr, nullptr, 0))
+    return nullptr;
+  return WaitForResult(conn);
+}
 
 CursorRows::CursorRows(int32_t maxRows)
     : name_("vmgrid_rows" + std::to_string(++g_cursorNumber)),
@@ -247,9 +293,8 @@ CursorRows::CursorRows(int32_t maxRows)
 PGresult* CursorRows::Declare(PGconn* conn, const std::string& query,
                               const ParameterValues& values) const {
   // The extended protocol takes exactly one statement, as every other statement.
-  const std::string declare = "DECLARE " + name_ + " NO SCROLL CURSOR FOR " + query;
-  return PQexecParams(conn, declare.c_str(), static_cast<int>(values.pointers.size()), nullptr,
-                      values.pointers.data(), nullptr, nullptr, 0);
+  // Planning takes the table's lock: this is where another session's lock is waited for.
+  return ExecWaiting(conn, "DECLARE " + name_ + " NO SCROLL CURSOR FOR " + query, values);
 }
 
 std::string CursorRows::FetchText(int32_t portion) {
@@ -477,8 +522,7 @@ int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params
   static const std::vector<Parameter> kNone;
   const ParameterValues v = Values(params ? *params : kNone, p.order);
   // The extended protocol takes exactly one statement: "x; DROP ..." is refused.
-  ResultGuard res(PQexecParams(conn_, p.sql.c_str(), static_cast<int>(p.order.size()), nullptr,
-                               v.pointers.data(), nullptr, nullptr, 0));
+  ResultGuard res(ExecWaiting(conn_, p.sql, v));
   const ExecStatusType st = PQresultStatus(res.res);
   if (st == PGRES_TUPLES_OK) {
     if (sink) DeliverRows(res.res, DescribeColumns(res.res, sink), *sink, maxRows);
@@ -505,7 +549,7 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
     PQclear(expect(rows.Declare(conn_, text, ParameterValues{}), PGRES_COMMAND_OK));
     const std::string first = rows.FetchText(0);
     PGresult* next =
-        first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
+        first.empty() ? nullptr : expect(ExecWaiting(conn_, first, {}), PGRES_TUPLES_OK);
     while (next) {
       ResultGuard res(std::exchange(next, nullptr));
       // The next batch is asked for before this one is stored: the server reads
@@ -514,7 +558,7 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
       if (!ahead.empty() && !PQsendQuery(conn_, ahead.c_str()))
         throw ResultError(conn_, nullptr, timeoutSeconds);
       rows.Deliver(res.res, sink);
-      if (!ahead.empty()) next = expect(TakeResult(conn_), PGRES_TUPLES_OK);
+      if (!ahead.empty()) next = expect(WaitForResult(conn_), PGRES_TUPLES_OK);
     }
     Simple(rows.CloseText().c_str());
     if (own) Simple("COMMIT");
@@ -601,8 +645,7 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
   }
   call += ")";
   const ParameterValues v = Values(params, order);
-  ResultGuard res(PQexecParams(conn_, call.c_str(), static_cast<int>(order.size()), nullptr,
-                               v.pointers.data(), nullptr, nullptr, 0));
+  ResultGuard res(ExecWaiting(conn_, call, v));
   const ExecStatusType st = PQresultStatus(res.res);
   if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
     throw ResultError(conn_, res.res, request.timeoutSeconds, timeouts_.lockSeconds);

@@ -20,6 +20,7 @@
 #include "adapters/qt/qt_dropdown.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_menu.h"
+#include "adapters/qt/qt_platform.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/browser/grid_stack.h"
 #include "apps/browser/search_help.h"
@@ -162,6 +163,7 @@ BrowserWindow::BrowserWindow(Options options, bool unattended)
 
 BrowserWindow::~BrowserWindow() {
   view_.reset();
+  if (QtPlatform* qt = InstalledQtPlatform()) qt->wait.OnWaiting(nullptr);
   if (&Platform::Components() == static_cast<ComponentFactory*>(components_.get()))
     Platform::Install(static_cast<ComponentFactory*>(nullptr));
   // Nothing may reach this window once it is gone.
@@ -169,7 +171,22 @@ BrowserWindow::~BrowserWindow() {
     Platform::Install(static_cast<MessageService*>(nullptr));
 }
 
-void BrowserWindow::InstallMessages() { Platform::Install(relay_.get()); }
+void BrowserWindow::InstallMessages() {
+  Platform::Install(relay_.get());
+  // A statement behind another session's lock: the window says so and Esc ends it.
+  if (QtPlatform* qt = InstalledQtPlatform()) {
+    qt->wait.OnWaiting([this, shown = QString()](bool waiting) mutable {
+      if (waiting) {
+        shown = messageLabel_->text();
+        messageLabel_->setText(
+            QStringLiteral("Die Datenbank antwortet noch nicht (gesperrte Daten "
+                           "oder eine lange Abfrage) … Esc bricht ab."));
+      } else {
+        messageLabel_->setText(shown);
+      }
+    });
+  }
+}
 
 void BrowserWindow::Settle() {
   // Posted messages may post further ones (re-bind after re-layout); a few rounds

@@ -2,6 +2,11 @@
 // schema's tables, views and materialized views listed, the sample's status texts,
 // saved filters kept per table, the login as the user, and a login that may only
 // read told what the administrator must grant.
+#include <QKeyEvent>
+#include <QTableView>
+#include <chrono>
+#include <thread>
+
 #include "adapters/qt/qt_grid.h"
 #include "grid/vmgrid.h"
 #include "queries/query_store.h"
@@ -91,6 +96,33 @@ TEST_F(BrowserOnServer, ALoginWithoutRightsOnTheStoreBrowsesAndIsToldWhatToGrant
       << w.StoreProblem();
   ASSERT_FALSE(w.Messages().empty());
   EXPECT_EQ(w.Messages().front(), w.StoreProblem());
+  EXPECT_EQ(w.Controller()->RecordCount(), 300);
+}
+
+TEST_F(BrowserOnServer, EscEndsAWaitBehindAnotherSessionsLockAndTheWindowWorksOn) {
+  BrowserWindow& w = OpenAs("anna");
+  ASSERT_EQ(w.Controller()->RecordCount(), 300);
+  PGconn* holder = PQconnectdb(db_->ConnInfo().c_str());
+  PQclear(PQexec(holder, "BEGIN; LOCK TABLE \"Kunden\" IN ACCESS EXCLUSIVE MODE"));
+  // Esc arrives as the window system delivers it, while the statement waits.
+  QWidget* view = w.DataGrid()->View();
+  std::thread user([view] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    QCoreApplication::postEvent(view,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  });
+  const auto start = std::chrono::steady_clock::now();
+  w.Controller()->Requery();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  user.join();
+  EXPECT_LT(waited, 5.0) << "the browser's lock timeout is 10 s; Esc came after 0.8 s";
+  ASSERT_FALSE(w.Messages().empty());
+  EXPECT_NE(w.Messages().back().find("Die Abfrage wurde abgebrochen (Esc)."), std::string::npos)
+      << w.Messages().back();
+  PQfinish(holder);
+  w.Controller()->Requery();
+  BrowserWindow::Settle();
   EXPECT_EQ(w.Controller()->RecordCount(), 300);
 }
 
