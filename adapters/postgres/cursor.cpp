@@ -59,19 +59,6 @@ Wait AwaitResult(PGconn* conn, Clock::time_point until, const std::atomic<bool>*
   }
 }
 
-// The result of the statement sent last, read to its end; an error wins over rows.
-PGresult* TakeResult(PGconn* conn) {
-  PGresult* kept = nullptr;
-  while (PGresult* r = PQgetResult(conn)) {
-    if (!kept ||
-        (PQresultStatus(r) == PGRES_FATAL_ERROR && PQresultStatus(kept) != PGRES_FATAL_ERROR)) {
-      std::swap(kept, r);
-    }
-    if (r) PQclear(r);
-  }
-  return kept;
-}
-
 }  // namespace
 
 class Session::Cursor final : public data::RowCursor {
@@ -118,7 +105,7 @@ class Session::Cursor final : public data::RowCursor {
         break;
     }
     pending_ = false;
-    ResultGuard res(TakeResult(conn_));
+    ResultGuard res(TakeResults(conn_));
     if (PQresultStatus(res.res) != PGRES_TUPLES_OK) Fail(res.res);
     bool last = false;
     try {

@@ -102,6 +102,9 @@ ServerConnection OpenServer(const std::string& connectionString, std::string& er
 // dozen milliseconds, and may cancel the statement (Esc behind another session's
 // lock): the server then ends it, and ResultError says it was cancelled.
 PGresult* WaitForResult(PGconn* conn);
+// The result of the statement sent last, read to its end without telling the host;
+// an error wins over rows.
+PGresult* TakeResults(PGconn* conn);
 // Sends one statement with its parameters and waits for it as WaitForResult does;
 // null when it could not be sent.
 PGresult* ExecWaiting(PGconn* conn, const std::string& sql, const ParameterValues& values);
@@ -220,7 +223,9 @@ class Session final : public data::ProviderSession {
   int64_t RunProcedure(const data::StatementRequest& request, data::ResultSink* sink);
   // The names resolver (names.cpp): the catalog's relations whose names match
   // any of `names` without regard to case, with their columns.
-  std::vector<CatalogRelation> CatalogRelations(const std::vector<std::string>& names) const;
+  // `anyCase` false: exact names only.
+  std::vector<CatalogRelation> CatalogRelations(const std::vector<std::string>& names,
+                                                bool anyCase) const;
   std::optional<CatalogRelation> ResolveRelation(const std::string& schema, const std::string& name,
                                                  const std::vector<CatalogRelation>& rels) const;
   // A table as a host or user wrote it ("verkauf.auftraege", "[verkauf].[auftraege]").
@@ -243,7 +248,8 @@ class Session final : public data::ProviderSession {
   PGconn* spare_ = nullptr;       // see KeepForCursors
   std::vector<Cursor*> cursors_;  // open progressive loads, closed with the session
   LikeFolding folding_ = LikeFolding::kIcu;
-  int timeout_ = 0;  // statement_timeout in force, seconds
+  int timeout_ = 0;                                 // statement_timeout in force, seconds
+  mutable bool namesPrepared_[2] = {false, false};  // the resolver's two catalog queries
   StoreState store_{*this};
   friend class StoreState;
   int depth_ = 0;  // open Begin levels

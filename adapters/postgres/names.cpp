@@ -70,21 +70,36 @@ std::string CatalogRelation::ServerText() const {
   return visible && !qualified ? Quoted(name) : Quoted(schema) + "." + Quoted(name);
 }
 
-std::vector<CatalogRelation> Session::CatalogRelations(
-    const std::vector<std::string>& names) const {
+std::vector<CatalogRelation> Session::CatalogRelations(const std::vector<std::string>& names,
+                                                       bool anyCase) const {
   std::vector<CatalogRelation> out;
   if (names.empty()) return out;
   const std::string array = ArrayLiteral(names);
   const char* values[] = {array.c_str()};
-  // One round trip: the relations of every name (in any letter case) with their columns.
-  ResultGuard res(PQexecParams(
-      conn_,
+  // One round trip: the relations of the names with their columns. Exact names
+  // are found through the catalog's index; lower() on every relation name costs
+  // in proportion to the catalog, so it runs only when an exact name settles nothing.
+  // Prepared once per connection: planning them cost as much as running them.
+  static constexpr const char* kQueries[2] = {
+      "SELECT c.oid, n.nspname, c.relname, pg_catalog.pg_table_is_visible(c.oid), a.attname "
+      "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+      "LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT "
+      "a.attisdropped WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') AND c.relname = ANY "
+      "($1::name[]) ORDER BY c.oid, a.attnum",
       "SELECT c.oid, n.nspname, c.relname, pg_catalog.pg_table_is_visible(c.oid), a.attname "
       "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
       "LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT "
       "a.attisdropped WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') AND lower(c.relname) = ANY "
-      "(SELECT lower(x) FROM unnest($1::text[]) x) ORDER BY c.oid, a.attnum",
-      1, nullptr, values, nullptr, nullptr, 0));
+      "(SELECT lower(x) FROM unnest($1::text[]) x) ORDER BY c.oid, a.attnum"};
+  static constexpr const char* kNames[2] = {"vmgrid_names", "vmgrid_names_anycase"};
+  const int q = anyCase ? 1 : 0;
+  if (!namesPrepared_[q]) {
+    ResultGuard prepared(PQprepare(conn_, kNames[q], kQueries[q], 1, nullptr));
+    namesPrepared_[q] = PQresultStatus(prepared.res) == PGRES_COMMAND_OK;
+  }
+  ResultGuard res(namesPrepared_[q]
+                      ? PQexecPrepared(conn_, kNames[q], 1, values, nullptr, nullptr, 0)
+                      : PQexecParams(conn_, kQueries[q], 1, nullptr, values, nullptr, nullptr, 0));
   if (PQresultStatus(res.res) != PGRES_TUPLES_OK) throw ResultError(conn_, res.res, 0);
   std::string lastOid;
   for (int r = 0; r < PQntuples(res.res); ++r) {
@@ -102,6 +117,12 @@ std::vector<CatalogRelation> Session::CatalogRelations(
 }
 
 namespace {
+
+// A relation found by exactly the name written, with its schema where one was.
+bool SameAsWritten(const CatalogRelation& r, const std::string& schema, const std::string& name) {
+  if (!schema.empty()) return r.schema == schema && r.name == name;
+  return r.name == name || (r.qualified && r.schema + "." + r.name == name);
+}
 
 // Names looked up for one written relation name: the name itself, and for a dotted
 // one the table part of every split.
@@ -183,7 +204,9 @@ std::optional<CatalogRelation> Session::FindRelation(const std::string& written)
   }
   std::vector<std::string> lookups;
   AddLookups(name, lookups);
-  return ResolveRelation(schema, name, CatalogRelations(lookups));
+  auto found = ResolveRelation(schema, name, CatalogRelations(lookups, false));
+  if (found && SameAsWritten(*found, schema, name)) return found;
+  return ResolveRelation(schema, name, CatalogRelations(lookups, true));
 }
 
 NameMapping Session::ResolveNames(const std::string& text) const {
@@ -195,7 +218,19 @@ NameMapping Session::ResolveNames(const std::string& text) const {
   for (const NameUse& u : uses) {
     if (u.kind == NameUse::Kind::kRelation) AddLookups(u.name, lookups);
   }
-  const std::vector<CatalogRelation> rels = CatalogRelations(lookups);
+  std::vector<CatalogRelation> rels = CatalogRelations(lookups, false);
+  // Every bracket relation found as written settles the statement; else the names
+  // are looked up again in every letter case.
+  const bool settled = std::all_of(uses.begin(), uses.end(), [&](const NameUse& u) {
+    if (u.kind != NameUse::Kind::kRelation || !u.bracketed) return true;
+    try {
+      const auto r = ResolveRelation(u.schema, u.name, rels);
+      return r && SameAsWritten(*r, u.schema, u.name);
+    } catch (const VMError&) {
+      return false;
+    }
+  });
+  if (!settled) rels = CatalogRelations(lookups, true);
 
   // The statement's relations: bracket names by the rules, the others as the
   // server reads them.

@@ -267,6 +267,10 @@ PGresult* WaitForResult(PGconn* conn) {
     }
     if (told) host->Ended();
   }
+  return TakeResults(conn);
+}
+
+PGresult* TakeResults(PGconn* conn) {
   // An error wins over rows, so that a failed statement is never taken for done.
   PGresult* kept = nullptr;
   while (PGresult* r = PQgetResult(conn)) {
@@ -393,6 +397,7 @@ void Session::Configure() {
                  ? LikeFolding::kIcu
                  : LikeFolding::kDatabaseCollation;
   timeout_ = 0;
+  namesPrepared_[0] = namesPrepared_[1] = false;
   if (timeouts_.lockSeconds > 0) {
     const std::string lock =
         "SET lock_timeout TO " + std::to_string(timeouts_.lockSeconds * 1000LL);
