@@ -114,6 +114,16 @@ bool ConvertInput(const VMGridField& field, const Variant& cell, Variant& out,
         problem = shown + " ist keine gültige Zahl.";
         return false;
       }
+      // Decimals and whole numbers are taken exactly: "0,10" stays 0.10, and a
+      // bigint beyond 2^53 keeps its last digit.
+      Decimal exact;
+      const bool isExact = Decimal::Parse(trimmed, exact);
+      const bool exactType = field.datatype == adCurrency || field.datatype == adDecimal ||
+                             field.datatype == adNumeric;
+      if (kind == InputKind::Real && exactType && isExact) {
+        out = field.datatype == adCurrency ? Variant::Currency(exact) : Variant(exact);
+        return true;
+      }
       if (kind == InputKind::Real) {
         out = field.datatype == adSingle ? Variant(static_cast<float>(v)) : Variant(v);
         return true;
@@ -126,7 +136,11 @@ bool ConvertInput(const VMGridField& field, const Variant& cell, Variant& out,
         problem = shown + " ist zu groß oder zu klein.";
         return false;
       }
-      out = WholeValue(field.datatype, v);
+      int64_t whole = 0;
+      if (isExact && exact.ToInteger(whole) && WholeValue(field.datatype, v).Type() == VarType::Int64)
+        out = Variant(whole);
+      else
+        out = WholeValue(field.datatype, v);
       return true;
     }
     case InputKind::Date: {

@@ -29,6 +29,7 @@ bool IsQuotedType(int32_t type) {
     case adGUID:
     case adDate:
     case adDBDate:
+    case adDBTime:
     case adDBTimeStamp:
     case vmDateTime:
       return true;

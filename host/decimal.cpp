@@ -11,11 +11,15 @@ namespace {
 
 constexpr int kMaxScale = Decimal::kMaxDigits;
 
+// Powers of ten, and for each the largest magnitude that may be multiplied by it
+// (computed once: 128-bit divisions are slow, and totals scale every cell).
 struct Powers {
   UInt128 p[kMaxScale + 1];
-  constexpr Powers() : p() {
+  UInt128 most[kMaxScale + 1];
+  constexpr Powers() : p(), most() {
     p[0] = 1;
     for (int i = 1; i <= kMaxScale; ++i) p[i] = p[i - 1] * 10;
+    for (int i = 0; i <= kMaxScale; ++i) most[i] = (p[kMaxScale] - 1) / p[i];
   }
 };
 constexpr Powers kPow10;
@@ -26,9 +30,11 @@ UInt128 Magnitude(Int128 v) { return v < 0 ? UInt128(0) - UInt128(v) : UInt128(v
 
 // v * 10^n when the magnitude stays within the limit.
 bool Scale10(Int128 v, int n, Int128& out) {
-  if (n < 0 || n > kMaxScale) return false;
-  const UInt128 m = Magnitude(v);
-  if (m != 0 && m > kLimit / kPow10.p[n]) return false;
+  if (n == 0) {
+    out = v;
+    return true;
+  }
+  if (n < 0 || n > kMaxScale || Magnitude(v) > kPow10.most[n]) return false;
   out = v * static_cast<Int128>(kPow10.p[n]);
   return true;
 }
@@ -60,6 +66,56 @@ Decimal Decimal::FromInteger(int64_t v) {
   return d;
 }
 
+namespace {
+
+// What follows the digits: nothing, or "e"/"E" and an exponent within the limit.
+bool ReadExponent(std::string_view rest, int limit, int& exponent) {
+  exponent = 0;
+  if (rest.empty()) return true;
+  if (rest[0] != 'e' && rest[0] != 'E') return false;
+  std::string_view e = rest.substr(1);
+  if (!e.empty() && e.front() == '+') e.remove_prefix(1);
+  auto r = std::from_chars(e.data(), e.data() + e.size(), exponent);
+  return !e.empty() && r.ec == std::errc() && r.ptr == e.data() + e.size() && exponent <= limit &&
+         exponent >= -limit;
+}
+
+// The common case without a copy: up to 38 digits, an optional point, at most a
+// small exponent. False (nothing decided) for anything else.
+bool ParseShort(std::string_view s, bool negative, Decimal& out) {
+  UInt128 m = 0;
+  int digits = 0, fraction = 0;
+  bool point = false, any = false;
+  size_t i = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c >= '0' && c <= '9') {
+      any = true;
+      if (point) ++fraction;
+      if (m == 0 && c == '0') continue;
+      if (++digits > Decimal::kMaxDigits) return false;
+      m = m * 10 + static_cast<unsigned>(c - '0');
+    } else if ((c == '.' || c == ',') && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!any) return false;
+  int exponent = 0;
+  if (!ReadExponent(s.substr(i), kMaxScale, exponent)) return false;
+  int scale = fraction - exponent;
+  Int128 units = static_cast<Int128>(m);
+  if (scale < 0) {
+    if (!Scale10(units, -scale, units)) return false;
+    scale = 0;
+  }
+  if (scale > kMaxScale) return false;
+  return Decimal::FromUnits(negative ? -units : units, scale, out);
+}
+
+}  // namespace
+
 bool Decimal::Parse(std::string_view text, Decimal& out) {
   std::string_view s = TrimBlanks(text);
   bool negative = false;
@@ -67,6 +123,8 @@ bool Decimal::Parse(std::string_view text, Decimal& out) {
     negative = s.front() == '-';
     s.remove_prefix(1);
   }
+  if (ParseShort(s, negative, out)) return true;
+  // The rest: many leading or trailing zeros, large exponents, or no number.
   std::string digits;  // without leading zeros
   int fraction = 0;
   bool point = false, any = false;
@@ -85,17 +143,8 @@ bool Decimal::Parse(std::string_view text, Decimal& out) {
     }
   }
   if (!any) return false;
-  long exponent = 0;
-  if (i < s.size()) {
-    if (s[i] != 'e' && s[i] != 'E') return false;
-    std::string_view e = s.substr(i + 1);
-    if (!e.empty() && e.front() == '+') e.remove_prefix(1);
-    int value = 0;
-    auto r = std::from_chars(e.data(), e.data() + e.size(), value);
-    if (e.empty() || r.ec != std::errc() || r.ptr != e.data() + e.size()) return false;
-    if (value > 400 || value < -400) return false;
-    exponent = value;
-  }
+  int exponent = 0;
+  if (!ReadExponent(s.substr(i), 400, exponent)) return false;
   long scale = fraction - exponent;
   if (scale < 0) {
     if (!digits.empty()) digits.append(static_cast<size_t>(-scale), '0');

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/data_access.h"
@@ -133,6 +134,9 @@ class GridControl {
   virtual GridColumn* ColumnByField(const std::string& dataField) = 0;  // nullptr when absent
   virtual GridColumn& AddColumn(int index) = 0;
   virtual void RemoveColumn(int index) = 0;
+  // The headers' sort marks by data field: 1 ascending, 2 descending; with several
+  // fields the header also shows each one's rank in the order given. None: no mark.
+  virtual void SortMarks(const std::vector<std::pair<std::string, int>>& /*marks*/) {}
 
   // Binding.
   virtual void DataSource(std::shared_ptr<Recordset> recordset) = 0;

@@ -264,11 +264,15 @@ DateParts SplitDate(DateValue d) {
   double whole = std::trunc(d.serial);
   double frac = std::fabs(d.serial - whole);
   int64_t days = static_cast<int64_t>(whole);
-  int64_t secs = static_cast<int64_t>(std::llround(frac * 86400.0));
-  if (secs >= 86400) {
-    secs -= 86400;
+  // To the millisecond, which absorbs the binary noise of a serial (about a
+  // microsecond), then whole seconds: 23:59:59.999 stays on its day rather than
+  // rounding into the next one.
+  int64_t ms = static_cast<int64_t>(std::llround(frac * 86400000.0));
+  if (ms >= 86400000) {
+    ms -= 86400000;
     days += 1;
   }
+  const int64_t secs = ms / 1000;
   CivilFromDays(days + kEpoch, p.year, p.month, p.day);
   p.hour = static_cast<int>(secs / 3600);
   p.minute = static_cast<int>(secs / 60 % 60);

@@ -43,8 +43,9 @@ bool RunColumnChooser(std::vector<ColumnListRow>& list) {
     view->SetControlValue("btnok(1)", Variant("Abbrechen"));
     std::vector<std::string> captions;
     for (const auto& row : list) captions.push_back(row.caption);
-    view->SetControlValue("RowsPerColumn",
-                          Variant(static_cast<int32_t>(RowsPerColumn(static_cast<int>(list.size()) - 1))));
+    view->SetControlValue(
+        "RowsPerColumn",
+        Variant(static_cast<int32_t>(RowsPerColumn(static_cast<int>(list.size()) - 1))));
     view->SetControlItems("chkSpalte", captions);
     for (size_t i = 0; i < list.size(); ++i) {
       view->SetControlValue(Box(i), Variant(list[i].visible));

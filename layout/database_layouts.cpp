@@ -305,8 +305,12 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!MayChangeStandard(owner_) && StandardLayoutExists()) {
+    // The shared layout is ADMIN's alone (on a server the admin role's), also while
+    // none is stored: the first user to save it would otherwise fix every user's
+    // default for good.
+    if (const std::string refused = StandardRefusalFor(owner_, false); !refused.empty()) {
       owner_.SetLayoutName(old);
+      owner_.ShowMessage(refused);
       return;
     }
     user = kStandardOwner;

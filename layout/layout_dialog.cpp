@@ -48,8 +48,8 @@ std::string LayoutNameProblem(const std::string& name) {
     case core::NameFault::kTooLong:
       break;
   }
-  return "Der Name der Spalteneinstellung darf höchstens " +
-         std::to_string(kMaxLayoutNameLength) + " Zeichen lang sein.";
+  return "Der Name der Spalteneinstellung darf höchstens " + std::to_string(kMaxLayoutNameLength) +
+         " Zeichen lang sein.";
 }
 
 std::vector<std::string> SavedLayoutNames(GridController& owner) {
@@ -76,8 +76,7 @@ void LayoutDialog::FillCombo(DialogView& form) {
   bool found = false;
   for (const auto& n : names) {
     // The file store compares exactly, the database store ignoring case.
-    if (owner_.SaveMode() == velmDB ? core::EqualsNoCase(n, current) : n == current)
-      found = true;
+    if (owner_.SaveMode() == velmDB ? core::EqualsNoCase(n, current) : n == current) found = true;
   }
   form.SetControlItems(kCombo, names);
   if (found) form.SetControlValue(kCombo, Variant(current));

@@ -22,11 +22,14 @@ inline constexpr const char* kLayoutSection = "GridLayouts";
 
 // The user whose name in upper case is "ADMIN".
 bool IsAdmin(std::string_view user);
-// Who may replace or delete "Standard" in the database store: where the server
-// decides who writes what (the connection's StoreRules), whom it lets write for
-// the owner "Standard"; elsewhere "ADMIN", as the file's permissions are the
-// boundary there.
-bool MayChangeStandard(GridController& grid);
+// What another user is told when saving or deleting "Standard": the shared layout
+// is ADMIN's alone, also while none is stored yet.
+std::string StandardRefusal(bool deleting);
+// Why this grid's user may not save or delete "Standard" in the database store, ""
+// when it may: where the server decides who writes what (the connection's
+// StoreRules), its refusal for the owner "Standard" (only the admin role); elsewhere
+// the "ADMIN" name rule, as the file's permissions are the boundary there.
+std::string StandardRefusalFor(GridController& grid, bool deleting);
 // The second line of a save or delete message when the store refused the write
 // (no right, a store not set up): the reason, which says what the administrator
 // must do; "" for other failures.

@@ -23,14 +23,21 @@ bool IsAdmin(std::string_view user) {
   return upper == "ADMIN";
 }
 
-bool MayChangeStandard(GridController& grid) {
+std::string StandardRefusal(bool deleting) {
+  return std::string(
+             "Die Spalteneinstellung „Standard“ gilt für alle Benutzer; nur der "
+             "Benutzer ADMIN kann sie ") +
+         (deleting ? "löschen." : "speichern.");
+}
+
+std::string StandardRefusalFor(GridController& grid, bool deleting) {
   std::shared_ptr<Connection> c = grid.Connection();
   StoreRules* rules = c && c->State() == adStateOpen ? c->Store() : nullptr;
-  if (!rules) return IsAdmin(grid.user());
+  if (!rules) return IsAdmin(grid.user()) ? "" : StandardRefusal(deleting);
   try {
-    return rules->WriteRefusal(kStandardOwner).empty();
-  } catch (const std::exception&) {
-    return false;
+    return rules->WriteRefusal(kStandardOwner);
+  } catch (const std::exception& e) {
+    return e.what();
   }
 }
 
@@ -70,6 +77,23 @@ class RememberedNames {
   int32_t saveMode_;
   bool armed_ = false;
 };
+
+// The column chooser's rule for every way a layout arrives (layout file, database,
+// a record written by hand): the grid keeps at least one column to see. When the
+// layout hides them all, the first column in display order that is no key column
+// shows again (a key column only when there is nothing else).
+void KeepAColumnVisible(GridControl& grid, const VMGridFields& keys) {
+  GridColumn* first = nullptr;
+  GridColumn* firstOther = nullptr;
+  for (int i = 0; i < grid.ColumnCount(); ++i) {
+    GridColumn& col = grid.Column(i);
+    if (col.Visible()) return;
+    auto before = [&col](GridColumn* c) { return c == nullptr || col.Order() < c->Order(); };
+    if (before(first)) first = &col;
+    if (!keys.Contains(col.DataField()) && before(firstOther)) firstOther = &col;
+  }
+  if (GridColumn* shown = firstOther ? firstOther : first) shown->Visible(true);
+}
 
 }  // namespace
 
@@ -127,6 +151,7 @@ bool LayoutStore::LoadLayout(bool alignSatellites, bool temporary) {
         }
         owner_.Events().AfterLayoutLoad(owner_.layout());
       }
+      if (grid) KeepAColumnVisible(*grid, owner_.PrimaryKeyRestrictions());
       // Whatever was read (or nothing, for another mode): the fields show what
       // the grid shows.
       VMGridFields& fields = owner_.GridFields();
@@ -178,6 +203,7 @@ void LayoutStore::SaveLayoutToFile(const std::string& name) {
   owner_.SetLayoutName(name);
   if (owner_.layout() == kStandardLayout && !IsAdmin(owner_.user())) {
     owner_.SetLayoutName(old);
+    owner_.ShowMessage(StandardRefusal(false));
     return;
   }
   try {
@@ -197,9 +223,13 @@ void LayoutStore::DeleteLayout(const std::string& name) {
   if (name.empty()) return;
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    const bool allowed =
-        owner_.SaveMode() == velmDB ? MayChangeStandard(owner_) : IsAdmin(owner_.user());
-    if (!allowed) return;
+    const std::string refused = owner_.SaveMode() == velmDB
+                                    ? StandardRefusalFor(owner_, true)
+                                    : (IsAdmin(owner_.user()) ? "" : StandardRefusal(true));
+    if (!refused.empty()) {
+      owner_.ShowMessage(refused);
+      return;
+    }
     user = kStandardOwner;
   }
   try {

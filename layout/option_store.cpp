@@ -1,5 +1,8 @@
 #include "layout/option_store.h"
 
+#include <charconv>
+#include <optional>
+
 #include "core/settings_store.h"
 #include "core/strings.h"
 #include "host/error.h"
@@ -12,13 +15,18 @@ constexpr const char* kRefreshOnLeaveColumn = "RefreshOnLeaveColumn";
 constexpr const char* kShowEmptyGrid = "ShowEmptyGrid";
 constexpr const char* kMaxRecords = "MaxRecords";
 constexpr const char* kFallbackOwner = "Standard";
+constexpr int32_t kDefaultMaxRecords = 1000;
 
-// A stored option is a whole number in decimal ("-1", "0", "500"); anything else
-// raises, which ends the loading.
-int32_t StoredNumber(const std::string& text) {
-  double d = 0;
-  if (!ParseNumber(text, d)) throw VMError(errc::kTypeMismatch, "VMBGrid", "Keine Zahl: " + text);
-  return Variant(d).ToInt32();
+// A stored option is a whole number in decimal ("-1", "0", "500"), blanks around it
+// allowed; anything else (a word, "1e12", "1,5", a number beyond 32 bits) is none.
+std::optional<int32_t> StoredNumber(const std::string& text) {
+  const std::string t = core::Trim(text);
+  if (t.empty()) return std::nullopt;
+  const char* first = t.data() + (t[0] == '+' ? 1 : 0);
+  int32_t value = 0;
+  auto [end, ec] = std::from_chars(first, t.data() + t.size(), value);
+  if (ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
+  return value;
 }
 }  // namespace
 
@@ -31,20 +39,29 @@ bool OptionStore::Load() {
   const std::string section = Section();
   if (section.empty()) return false;
   const core::SettingsStore& store = owner_.Settings();
-  try {
-    std::string v =
-        store.ReadSetting(section, kRefreshOnLeaveColumn, owner_.user(), kFallbackOwner, "");
-    if (!v.empty()) owner_.ApplyStoredRefreshOnLeaveColumn(StoredNumber(v) != 0);
-    v = store.ReadSetting(section, kShowEmptyGrid, owner_.user(), kFallbackOwner, "");
-    if (!v.empty()) owner_.ApplyStoredShowEmptyGrid(StoredNumber(v) != 0);
-    v = store.ReadSetting(section, kMaxRecords, owner_.user(), kFallbackOwner, "1000");
-    // A negative limit from the store would give "TOP -n", a statement no data source
-    // takes; it is ignored like a negative value given to the property.
-    owner_.MaxRecords(StoredNumber(v));
-  } catch (const std::exception&) {
-    return false;
-  }
-  return true;
+  // Each option on its own: a stored text that is no whole number, or a store that
+  // fails on one key, costs that option only. A switch then keeps its value; the
+  // record limit falls back to its default, since a limit that is no number must
+  // not lift the limit (0 would load every row).
+  bool all = true;
+  auto read = [&](const char* key, const std::string& fallback) -> std::optional<int32_t> {
+    try {
+      const std::string v =
+          store.ReadSetting(section, key, owner_.user(), kFallbackOwner, fallback);
+      if (fallback.empty() && v.empty()) return std::nullopt;  // nothing stored
+      if (auto n = StoredNumber(v)) return n;
+    } catch (const std::exception&) {
+    }
+    all = false;
+    return std::nullopt;
+  };
+  if (auto v = read(kRefreshOnLeaveColumn, "")) owner_.ApplyStoredRefreshOnLeaveColumn(*v != 0);
+  if (auto v = read(kShowEmptyGrid, "")) owner_.ApplyStoredShowEmptyGrid(*v != 0);
+  // A negative limit would give "TOP -n", a statement no data source takes.
+  const std::optional<int32_t> limit = read(kMaxRecords, std::to_string(kDefaultMaxRecords));
+  if (limit && *limit < 0) all = false;
+  owner_.MaxRecords(limit && *limit >= 0 ? *limit : kDefaultMaxRecords);
+  return all;
 }
 
 void OptionStore::Save() {

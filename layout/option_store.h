@@ -14,9 +14,10 @@ namespace vmbgrid::layout {
 class OptionStore {
  public:
   explicit OptionStore(GridController& owner) : owner_(owner) {}
-  // Reads the persisted options into the controller. Stops silently at the first
-  // failure (store error, a text that is no number); what was read stays applied.
-  // False when nothing could be read.
+  // Reads the persisted options into the controller, each on its own: a stored text
+  // that is no whole number (or a negative limit) leaves a switch as it is and gives
+  // the record limit its default of 1000, while the other options still apply.
+  // False when one of them could not be used.
   bool Load();
   // Writes the three options when they changed; without a grid (no section) nothing
   // is written and the changed flag stays. Store failures reach the caller.

@@ -179,6 +179,15 @@ class LayoutReader {
     }
     std::sort(layout.columns.begin(), layout.columns.end(),
               [](const ColumnLayout& a, const ColumnLayout& b) { return a.index < b.index; });
+    // A layout never leaves a grid without a column to see (the column chooser's
+    // rule): when every column is hidden, the first in display order shows.
+    if (std::none_of(layout.columns.begin(), layout.columns.end(),
+                     [](const ColumnLayout& c) { return c.visible; })) {
+      auto first = std::min_element(
+          layout.columns.begin(), layout.columns.end(),
+          [](const ColumnLayout& a, const ColumnLayout& b) { return a.order < b.order; });
+      if (first != layout.columns.end()) first->visible = true;
+    }
     return layout;
   }
 

@@ -27,4 +27,14 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+std::string CutText(std::string_view text, size_t maxCharacters) {
+  if (text.size() <= maxCharacters) return std::string(text);  // no more characters than bytes
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (characters++ == maxCharacters) return std::string(text.substr(0, i)) + "\u2026";
+  }
+  return std::string(text);
+}
+
 }  // namespace vmbgrid

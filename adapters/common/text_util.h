@@ -12,5 +12,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 std::string AsciiLower(std::string_view text);
 // Blanks and tabs removed at both ends.
 std::string TrimBlanks(std::string_view text);
+// The text cut after maxCharacters UTF-8 characters, with "…" when something was
+// cut off; a short text comes back as it is.
+std::string CutText(std::string_view text, size_t maxCharacters);
 
 }  // namespace vmbgrid

@@ -1,7 +1,6 @@
 // The headless front end in one include, and its installation into Platform.
 #pragma once
 
-#include "adapters/headless/headless_column.h"
 #include "adapters/headless/headless_dialogs.h"
 #include "adapters/headless/headless_dropdown.h"
 #include "adapters/headless/headless_event_loop.h"

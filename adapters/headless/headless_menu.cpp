@@ -75,11 +75,12 @@ void HeadlessMenuControl::PopupMenu(const std::string& band, int screenX, int sc
   if (script_.empty()) return;  // closed without a choice
   Scripted step = script_.front();
   script_.pop_front();
-  // "band/name" picks the entry of that sub-menu, for names found in two places.
+  // "band/name" picks the entry of that sub-menu, for names found in two places; a
+  // name that holds "/" itself (a saved layout or filter) is found as it stands first.
+  const MenuTool* found = FindInBand(band, step.tool);
   const size_t slash = step.tool.find('/');
-  const MenuTool* found = slash == std::string::npos
-                              ? FindInBand(band, step.tool)
-                              : FindInBand(step.tool.substr(0, slash), step.tool.substr(slash + 1));
+  if (found == nullptr && slash != std::string::npos)
+    found = FindInBand(step.tool.substr(0, slash), step.tool.substr(slash + 1));
   if (found == nullptr || !found->enabled || !found->visible) return;
   MenuTool tool = *found;  // the handler may rebuild the band
   if (listener_ == nullptr) return;

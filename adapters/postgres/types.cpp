@@ -69,7 +69,9 @@ bool ParseTime(const char* p, int len, double& fraction, int& used) {
   } else if (i + 2 == len && p[i] == ':' && Digits(p + i + 1, 2, s)) {
     i += 3;
   }
-  if (h > 24 || mi > 59 || s > 60) return false;
+  // 24:00:00 ends a day in a time column but is no time of one: handed over as
+  // its text rather than shown as 00:00:00.
+  if (h > 23 || mi > 59 || s > 60) return false;
   fraction = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
   used = i;
   return true;

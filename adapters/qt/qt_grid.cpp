@@ -1,11 +1,10 @@
-// QtGrid: construction, container, columns, binding and the cell pipeline.
+// QtGrid: construction, container, binding and the header that shows the core's columns.
 #include "adapters/qt/qt_grid.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <cmath>
-#include <unordered_map>
 
 #include "adapters/common/display_format.h"
 #include "adapters/common/text_util.h"
@@ -19,18 +18,6 @@ namespace vmbgrid {
 namespace {
 const char* const kSource = "VMBGrid";
 
-bool IsOpen(const Recordset& rs) {
-  try {
-    return rs.State() == adStateOpen;
-  } catch (const VMError&) {
-    return false;
-  }
-}
-
-[[noreturn]] void NoSuchColumn(int index) {
-  throw VMError(errc::kSubscriptOutOfRange, kSource,
-                "Die Spalte " + std::to_string(index) + " gibt es nicht.");
-}
 }  // namespace
 
 // Keeps the view in step with the recordset when it changes underneath.
@@ -51,13 +38,13 @@ class QtGrid::SourceObserver : public RecordsetObserver {
   QtGrid* grid_;
 };
 
-QtGrid::QtGrid(std::string name, QWidget* parent) : name_(std::move(name)) {
+QtGrid::QtGrid(std::string name, QWidget* parent) : GridCore(std::move(name)) {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
     throw VMError(errc::kObjectRequired, kSource,
                   "Das Qt-Raster braucht eine laufende QApplication.");
   observer_ = std::make_unique<SourceObserver>(*this);
   view_ = new qt::GridView(*this, parent);
-  view_->setObjectName(QString::fromStdString(name_));
+  view_->setObjectName(QString::fromStdString(Name()));
   model_ = std::make_unique<qt::GridModel>(*this, nullptr);
   delegate_ = std::make_unique<qt::GridDelegate>(*this, nullptr);
   view_->setModel(model_.get());
@@ -97,8 +84,8 @@ QtGrid::QtGrid(std::string name, QWidget* parent) : name_(std::move(name)) {
 }
 
 QtGrid::~QtGrid() {
-  listener_ = nullptr;
-  if (recordset_) recordset_->RemoveObserver(observer_.get());
+  SetListener(nullptr);
+  if (DataSource()) DataSource()->RemoveObserver(observer_.get());
   if (view_) {
     qt::GridView* view = view_;
     ViewGone();
@@ -172,97 +159,58 @@ bool QtGrid::HasFocus() const {
 
 // --- Columns.
 
-QtGridColumn& QtGrid::Column(int index) {
-  if (index < 0 || index >= ColumnCount()) NoSuchColumn(index);
-  return *columns_[static_cast<size_t>(index)];
-}
-
-QtGridColumn* QtGrid::ColumnByField(const std::string& dataField) {
-  for (auto& c : columns_) {
-    if (EqualsIgnoreCase(c->DataField(), dataField)) return c.get();
+// Columns are inserted, removed or replaced inside the model's own notifications,
+// so that the view never sees a column set the model does not announce.
+void QtGrid::ChangeColumns(ColumnsChange kind, int index, const std::function<void()>& change) {
+  if (delegate_) delegate_->Discard();
+  switch (kind) {
+    case ColumnsChange::kInsert:
+      model_->InsertColumn(index, change);
+      if (index == ColumnCount() - 1) {
+        // Appended, as columns are built one after the other: the others keep their
+        // sections, so only this one is applied (the whole header each time made a
+        // wide grid quadratic to build).
+        ApplyColumn(index);
+        if (view_ && view_->horizontalHeader()->visualIndex(index) != Column(index).Order())
+          ApplyOrder();
+        ApplyFrame();
+      } else {
+        ApplyHeader();
+      }
+      return;
+    case ColumnsChange::kRemove:
+      model_->RemoveColumn(index, change);
+      ApplyHeader();
+      return;
+    case ColumnsChange::kReset:
+      model_->Reset([&] {
+        rebuilding_ = true;
+        change();
+        rebuilding_ = false;
+      });
+      ApplyHeader();
+      return;
   }
-  return nullptr;
 }
 
-QtGridColumn& QtGrid::AddColumn(int index) {
-  if (index < 0 || index > ColumnCount()) NoSuchColumn(index);
-  autoColumns_ = false;
-  auto column = std::make_unique<QtGridColumn>(*this);
-  QtGridColumn* added = column.get();
-  model_->InsertColumn(index, [&] {
-    columns_.insert(columns_.begin() + index, std::move(column));
-    order_.insert(order_.begin() + std::min<size_t>(static_cast<size_t>(index), order_.size()),
-                  added);
-  });
-  if (col_ < 0)
-    col_ = 0;
-  else if (col_ >= index && ColumnCount() > 1)
-    ++col_;
-  if (index == ColumnCount() - 1) {
-    // Appended, as columns are built one after the other: the others keep their
-    // sections, so only this one is applied (the whole header each time made a
-    // wide grid quadratic to build).
-    ApplyColumn(index);
-    if (view_ &&
-        (order_.back() != added || view_->horizontalHeader()->visualIndex(index) != index)) {
-      ApplyOrder();
-    }
-    ApplyFrame();
+void QtGrid::ColumnMoved(int index, int from, int to) {
+  if (!view_) return;
+  // The header follows with the same single move when it was in step before; after
+  // the user's own drag it is in step already.
+  QHeaderView* h = view_->horizontalHeader();
+  const int visual = h->visualIndex(index);
+  if (visual == to) return;
+  if (visual == from) {
+    ++applying_;
+    h->moveSection(from, to);
+    --applying_;
   } else {
-    ApplyHeader();
+    ApplyOrder();
   }
-  return *added;
+  ApplyFrame();
 }
 
-void QtGrid::RemoveColumn(int index) {
-  if (index < 0 || index >= ColumnCount()) NoSuchColumn(index);
-  autoColumns_ = false;
-  delegate_->Discard();
-  QtGridColumn* gone = columns_[static_cast<size_t>(index)].get();
-  model_->RemoveColumn(index, [&] {
-    order_.erase(std::find(order_.begin(), order_.end(), gone));
-    columns_.erase(columns_.begin() + index);
-  });
-  if (col_ >= ColumnCount()) col_ = ColumnCount() - 1;
-  ApplyHeader();
-}
-
-int QtGrid::IndexOf(const QtGridColumn& column) const {
-  for (size_t i = 0; i < columns_.size(); ++i) {
-    if (columns_[i].get() == &column) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-int QtGrid::OrderOf(const QtGridColumn& column) const {
-  for (size_t i = 0; i < order_.size(); ++i) {
-    if (order_[i] == &column) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-void QtGrid::MoveToOrder(QtGridColumn& column, int position) {
-  int from = OrderOf(column);
-  if (from < 0) return;
-  position = std::clamp(position, 0, static_cast<int>(order_.size()) - 1);
-  order_.erase(order_.begin() + from);
-  order_.insert(order_.begin() + position, &column);
-  if (view_) {
-    // The header follows with the same single move when it was in step before.
-    QHeaderView* h = view_->horizontalHeader();
-    const int logical = IndexOf(column);
-    if (h->visualIndex(logical) == from) {
-      ++applying_;
-      h->moveSection(from, position);
-      --applying_;
-    } else {
-      ApplyOrder();
-    }
-    ApplyFrame();
-  }
-}
-
-void QtGrid::ColumnTextChanged(int index) {
+void QtGrid::ColumnTextsChanged(int index) {
   // While a layout replaces the columns the model's reset announces everything at
   // once; and a change of one column announces that column only: a signal for all
   // made the header measure every caption on each change of a wide grid.
@@ -283,19 +231,15 @@ void QtGrid::ApplyHeader() {
   ApplyFrame();
 }
 
-// The header's visual order after order_. Each column's logical index is looked up
-// once, so that a wide grid is not quadratic here; moves happen only where the
-// header differs.
+// The header's visual order after the core's display order; moves happen only
+// where the header differs.
 void QtGrid::ApplyOrder() {
   if (!view_) return;
   ++applying_;
   QHeaderView* h = view_->horizontalHeader();
-  std::unordered_map<const QtGridColumn*, int> logicalOf;
-  logicalOf.reserve(columns_.size());
-  for (size_t i = 0; i < columns_.size(); ++i)
-    logicalOf.emplace(columns_[i].get(), static_cast<int>(i));
-  for (int pos = 0; pos < static_cast<int>(order_.size()); ++pos) {
-    int visual = h->visualIndex(logicalOf.at(order_[static_cast<size_t>(pos)]));
+  const std::vector<int> order = DisplayOrder(false);
+  for (int pos = 0; pos < static_cast<int>(order.size()); ++pos) {
+    const int visual = h->visualIndex(order[static_cast<size_t>(pos)]);
     if (visual >= 0 && visual != pos) h->moveSection(visual, pos);
   }
   --applying_;
@@ -305,17 +249,17 @@ void QtGrid::ApplyFrame() {
   if (!view_) return;
   ++applying_;
   QHeaderView* h = view_->horizontalHeader();
-  const int headerPx = PixelsY(headerLines_ * kLineHeight);
+  const int headerPx = PixelsY(HeaderLines() * kLineHeight);
   h->setVisible(headerPx > 0);
   h->setFixedHeight(headerPx);
   QHeaderView* v = view_->verticalHeader();
   v->setDefaultSectionSize(std::max(2, PixelsY(RowHeight())));
-  v->setVisible(recordSelectors_);
+  v->setVisible(RecordSelectors());
   v->setFixedWidth(PixelsX(kRecordSelectorWidth));
-  view_->setVerticalScrollBarPolicy((scrollBars_ & 2) ? Qt::ScrollBarAsNeeded
-                                                      : Qt::ScrollBarAlwaysOff);
-  view_->setHorizontalScrollBarPolicy((scrollBars_ & 1) ? Qt::ScrollBarAsNeeded
-                                                        : Qt::ScrollBarAlwaysOff);
+  view_->setVerticalScrollBarPolicy((ScrollBars() & 2) ? Qt::ScrollBarAsNeeded
+                                                       : Qt::ScrollBarAlwaysOff);
+  view_->setHorizontalScrollBarPolicy((ScrollBars() & 1) ? Qt::ScrollBarAsNeeded
+                                                         : Qt::ScrollBarAlwaysOff);
   --applying_;
   lastLeftCol_ = LeftCol();
   FitWindow();  // the row height decides how many rows the window holds
@@ -324,7 +268,7 @@ void QtGrid::ApplyFrame() {
 void QtGrid::ApplyColumn(int index) {
   if (!view_ || index < 0 || index >= ColumnCount()) return;
   ++applying_;
-  const QtGridColumn& c = *columns_[static_cast<size_t>(index)];
+  const CoreColumn& c = Column(index);
   QHeaderView* h = view_->horizontalHeader();
   if (c.Visible()) {
     h->setSectionHidden(index, false);
@@ -336,69 +280,35 @@ void QtGrid::ApplyColumn(int index) {
   --applying_;
 }
 
-void QtGrid::AutoSizeColumn(QtGridColumn& column) {
+// The view measures the texts of the rows in the window and, where the header is
+// shown, the caption.
+void QtGrid::AutoSize(CoreColumn& column) {
   if (!view_) return;
-  int index = IndexOf(column);
+  const int index = column.Index();
   ++applying_;
   view_->resizeColumnToContents(index);
   --applying_;
-  column.WidthFromView(view_->horizontalHeader()->sectionSize(index) * TwipsPerPixelX());
+  column.Width(view_->horizontalHeader()->sectionSize(index) * TwipsPerPixelX());
 }
 
 // --- Binding.
 
 void QtGrid::DataSource(std::shared_ptr<Recordset> recordset) {
-  if (delegate_) delegate_->Discard();
-  if (recordset_) recordset_->RemoveObserver(observer_.get());
-  recordset_ = std::move(recordset);
-  array_.reset();
-  ClearSelection();
+  if (DataSource()) DataSource()->RemoveObserver(observer_.get());
   offset_ = 0;  // another source starts at its top
-  if (recordset_) recordset_->AddObserver(observer_.get());
-  Bind();
+  if (recordset) recordset->AddObserver(observer_.get());
+  GridCore::DataSource(std::move(recordset));
   StartFetching();
 }
 
 void QtGrid::BindArray(std::shared_ptr<XArray> array) {
-  if (delegate_) delegate_->Discard();
-  if (recordset_) recordset_->RemoveObserver(observer_.get());
-  recordset_.reset();
-  array_ = std::move(array);
-  ClearSelection();
+  if (DataSource()) DataSource()->RemoveObserver(observer_.get());
   offset_ = 0;
-  arrayRow_ = array_ && array_->Count(1) > 0 ? 0 : -1;
-  Bind();
-}
-
-void QtGrid::Rebind() {
-  if (delegate_) delegate_->Discard();
-  Bind();
-}
-
-// Columns follow the source's fields until the host arranges them itself (adds
-// columns, loads a layout or holds the fields).
-void QtGrid::Bind() {
-  if (columns_.empty() || (autoColumns_ && !FieldsMatchColumns())) GenerateColumns();
-  ResetRows();
-}
-
-void QtGrid::ClearSelection() {
-  selected_.clear();
-  selectedKeys_.clear();
-}
-
-void QtGrid::ClearFields() {
-  GenerateColumns();
-  ResetRows();
+  GridCore::BindArray(std::move(array));
 }
 
 void QtGrid::Refresh() {
-  int rows = 0;
-  if (recordset_ && IsOpen(*recordset_))
-    rows = std::max(0, recordset_->RecordCount());
-  else if (array_)
-    rows = array_->Count(1);
-  if (rows != rows_) {
+  if (RowCount() != rows_) {
     ResetRows();
     return;
   }
@@ -408,67 +318,18 @@ void QtGrid::Refresh() {
 
 void QtGrid::RefreshColumnLayout() {
   ApplyHeader();
-  ColumnTextChanged();
+  ColumnTextsChanged(-1);
 }
 
-bool QtGrid::FieldsMatchColumns() const {
-  if (recordset_) {
-    if (!IsOpen(*recordset_)) return true;  // a closed recordset keeps the columns
-    int n = recordset_->FieldCount();
-    if (n != ColumnCount()) return false;
-    for (int i = 0; i < n; ++i) {
-      if (!EqualsIgnoreCase(columns_[static_cast<size_t>(i)]->DataField(),
-                            recordset_->FieldName(i)))
-        return false;
-    }
-    return true;
-  }
-  if (array_) return array_->Count(2) == ColumnCount();
-  return true;
-}
-
-void QtGrid::GenerateColumns() {
-  if (delegate_) delegate_->Discard();
-  std::vector<std::string> fields;
-  try {
-    if (recordset_ && IsOpen(*recordset_)) {
-      for (int i = 0; i < recordset_->FieldCount(); ++i) fields.push_back(recordset_->FieldName(i));
-    } else if (array_) {
-      fields.assign(static_cast<size_t>(std::max(0, array_->Count(2))), "");
-    }
-  } catch (const VMError&) {
-    fields.clear();
-  }
-  model_->Reset([&] {
-    columns_.clear();
-    order_.clear();
-    for (const std::string& f : fields) {
-      auto c = std::make_unique<QtGridColumn>(*this);
-      c->DataField(f);
-      c->Caption(f);
-      order_.push_back(c.get());
-      columns_.push_back(std::move(c));
-    }
-  });
-  col_ = columns_.empty() ? -1 : 0;
-  autoColumns_ = true;
+void QtGrid::FrameChanged() {
+  if (addRow_ != OffersNewRow()) ResetRows();
   ApplyHeader();
 }
 
 void QtGrid::ResetRows() {
   if (!model_) return;
-  int rows = 0;
-  bool addRow = false;
-  try {
-    if (recordset_ && IsOpen(*recordset_)) {
-      rows = std::max(0, recordset_->RecordCount());
-      addRow = allowAddNew_ && allowUpdate_ && recordset_->LockType() != adLockReadOnly;
-    } else if (array_) {
-      rows = std::max(0, array_->Count(1));
-    }
-  } catch (const VMError&) {
-    rows = 0;
-  }
+  const int rows = RowCount();
+  const bool addRow = OffersNewRow();
   model_->Reset([&] {
     rows_ = rows;
     addRow_ = addRow;
@@ -477,110 +338,22 @@ void QtGrid::ResetRows() {
   });
   if (viewRow_ >= TotalRows()) viewRow_ = -1;
   ApplyHeader();
-  if (array_ && (arrayRow_ < 0 || arrayRow_ >= rows_)) arrayRow_ = rows_ > 0 ? 0 : -1;
-  if (col_ >= ColumnCount()) col_ = ColumnCount() - 1;
-  if (col_ < 0 && ColumnCount() > 0) col_ = 0;
   SyncCurrentFromSource();
 }
 
 // --- Cells.
 
-Variant QtGrid::RawValue(int ordinal, int colIndex) const {
-  if (colIndex < 0 || colIndex >= ColumnCount() || ordinal < 0 || ordinal >= rows_) return {};
-  try {
-    if (recordset_) {
-      int field = recordset_->FieldIndex(columns_[static_cast<size_t>(colIndex)]->DataField());
-      if (field < 0) return {};
-      return recordset_->ValueAt(ordinal, field);
-    }
-    if (array_) {
-      int32_t r = array_->LowerBound(1) + ordinal, c = array_->LowerBound(2) + colIndex;
-      if (r > array_->UpperBound(1) || c > array_->UpperBound(2)) return {};
-      return array_->Value(r, c);
-    }
-  } catch (const VMError&) {
-    // A source that shrank underneath shows empty cells until the next re-bind.
-  }
-  return {};
+void QtGrid::RowWritten(int ordinal) {
+  if (!model_) return;
+  if (RowCount() != rows_) return ResetRows();
+  if (ordinal < 0)
+    model_->CellsChanged();
+  else
+    model_->RowChanged(ordinal);
 }
 
-Variant QtGrid::BookmarkAt(int ordinal) const {
-  if (ordinal < 0 || ordinal >= rows_) return Variant::Null();
-  try {
-    if (recordset_) return recordset_->BookmarkAt(ordinal);
-    if (array_) return Variant(static_cast<int32_t>(array_->LowerBound(1) + ordinal));
-  } catch (const VMError&) {
-  }
-  return Variant::Null();
-}
-
-int QtGrid::OrdinalOf(const Variant& bookmark) const {
-  if (bookmark.IsNull() || bookmark.IsEmpty()) return -1;
-  try {
-    if (recordset_) return recordset_->OrdinalOf(bookmark);
-    if (array_) {
-      int ordinal = bookmark.ToInt32() - array_->LowerBound(1);
-      return ordinal >= 0 && ordinal < rows_ ? ordinal : -1;
-    }
-  } catch (const VMError&) {
-  }
-  return -1;
-}
-
-bool QtGrid::IsAddNewRow(int ordinal) const { return addRow_ && ordinal == rows_; }
-
-std::string QtGrid::DisplayText(int ordinal, int colIndex) const {
-  if (colIndex < 0 || colIndex >= ColumnCount() || ordinal < 0 || ordinal >= rows_) return {};
-  const QtGridColumn& column = *columns_[static_cast<size_t>(colIndex)];
-  Variant value = RawValue(ordinal, colIndex);
-  value = column.Translated(value);
-  const std::string& format = column.NumberFormat();
-  if (AsciiLower(format) == "formattext event") {
-    if (listener_)
-      listener_->FormatText(const_cast<QtGrid&>(*this), colIndex, value, BookmarkAt(ordinal));
-    return PlainText(value);
-  }
-  return FormatCell(value, format);
-}
-
-std::string QtGrid::EditText(int ordinal, int colIndex) const {
-  if (colIndex < 0 || colIndex >= ColumnCount() || IsAddNewRow(ordinal)) return {};
-  return PlainText(
-      columns_[static_cast<size_t>(colIndex)]->Translated(RawValue(ordinal, colIndex)));
-}
-
-std::string QtGrid::CellText(int ordinal, int colIndex) const {
-  if (colIndex < 0 || colIndex >= ColumnCount()) NoSuchColumn(colIndex);
-  return DisplayText(ordinal, colIndex);
-}
-
-std::string QtGrid::CellValueText(int ordinal, int colIndex) const {
-  if (colIndex < 0 || colIndex >= ColumnCount()) NoSuchColumn(colIndex);
-  if (ordinal < 0 || ordinal >= rows_) return {};
-  return PlainText(RawValue(ordinal, colIndex));
-}
-
-bool QtGrid::Editable(int ordinal, int colIndex) const {
-  if (!allowUpdate_ || colIndex < 0 || colIndex >= ColumnCount()) return false;
-  if (array_) return ordinal >= 0 && ordinal < rows_;
-  if (!recordset_ || !IsOpen(*recordset_)) return false;
-  try {
-    if (recordset_->LockType() == adLockReadOnly) return false;
-    return recordset_->FieldIndex(columns_[static_cast<size_t>(colIndex)]->DataField()) >= 0;
-  } catch (const VMError&) {
-    return false;
-  }
-}
-
-bool QtGrid::IsSelectedRow(int ordinal) const {
-  if (selectedKeys_.empty()) return false;
-  Variant bm = BookmarkAt(ordinal);
-  if (!bm.IsNumberType()) return false;
-  try {
-    return selectedKeys_.count(bm.ToInt64()) > 0;
-  } catch (const VMError&) {
-    return false;
-  }
+void QtGrid::SelectionChanged() {
+  if (view_) view_->viewport()->update();
 }
 
 }  // namespace vmbgrid

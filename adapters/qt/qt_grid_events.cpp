@@ -24,11 +24,7 @@ void QtGrid::PostMsg(int messageId) {
 }
 
 void QtGrid::DeliverPosted(int messageId) {
-  if (listener_) listener_->PostEvent(*this, messageId);
-}
-
-void QtGrid::EditorTextChanged() {
-  if (listener_) listener_->Change(*this);
+  if (Listener()) Listener()->PostEvent(*this, messageId);
 }
 
 // Key down first; a handler that sets the code to 0 consumes the key, one that
@@ -41,9 +37,9 @@ bool QtGrid::HandleKeyPress(QKeyEvent* event, bool inEditor) {
     return true;
   const int key = qt::VirtualKeyOf(event->key());
   const int shift = qt::ShiftStateOf(event->modifiers());
-  if (key != 0 && listener_) {
+  if (key != 0 && Listener()) {
     int code = key, state = shift;
-    listener_->KeyDown(*this, code, state);
+    Listener()->KeyDown(*this, code, state);
     if (code == 0) return true;
     if (code != key || state != shift) {
       PerformKey(code, state);
@@ -55,31 +51,31 @@ bool QtGrid::HandleKeyPress(QKeyEvent* event, bool inEditor) {
   }
   if (key != 0 && Navigate(key, shift)) return true;
   const QString text = event->text();
-  if (text.isEmpty() || !listener_) return false;
+  if (text.isEmpty() || !Listener()) return false;
   const QList<uint> chars = text.toUcs4();
   const int original = chars.isEmpty() ? 0 : static_cast<int>(chars.first());
   int ascii = original;
-  listener_->KeyPress(*this, ascii);
+  Listener()->KeyPress(*this, ascii);
   if (ascii == original) return false;
   if (ascii == 0) return original >= 32;
   if (ascii < 32 || ascii > 0x10FFFF) return true;
   // A replaced character is typed into the cell instead of the original one.
   const char32_t replaced = static_cast<char32_t>(ascii);
   const QString replacement = QString::fromUcs4(&replaced, 1);
-  if (!inEditor && !EditActive()) EditActive(true);
+  if (!inEditor && !GridCore::EditActive()) EditActive(true);
   if (auto* edit = qobject_cast<QLineEdit*>(delegate_->Editor())) {
     if (!inEditor) edit->clear();
     edit->insert(replacement);
-    EditorTextChanged();
+    EditorTextChanged(edit->text().toStdString());
   }
   return true;
 }
 
 void QtGrid::HandleKeyRelease(QKeyEvent* event) {
   const int key = qt::VirtualKeyOf(event->key());
-  if (key == 0 || !listener_) return;
+  if (key == 0 || !Listener()) return;
   int code = key, state = qt::ShiftStateOf(event->modifiers());
-  listener_->KeyUp(*this, code, state);
+  Listener()->KeyUp(*this, code, state);
 }
 
 // Tab and Return as the tab mode says: 0 lets Return move along the row and Tab
@@ -88,14 +84,14 @@ bool QtGrid::Navigate(int keyCode, int shift) {
   const int direction = (shift & 1) ? -1 : 1;
   if (keyCode == kTab) {
     delegate_->Commit();
-    if (tabAction_ == 2) {
+    if (TabAction() == 2) {
       StepColumn(direction);
     } else if (view_) {
       view_->FocusChain(direction > 0);
     }
     return true;
   }
-  if (keyCode == kReturn && tabAction_ == 0) {
+  if (keyCode == kReturn && TabAction() == 0) {
     delegate_->Commit();
     StepColumn(direction);
     return true;
@@ -116,20 +112,20 @@ void QtGrid::PerformKey(int keyCode, int shift) {
 }
 
 void QtGrid::HandleMouse(QWidget* source, QMouseEvent* event) {
-  if (!view_ || !listener_ || !source) return;
+  if (!view_ || !Listener() || !source) return;
   const QPoint p = source->mapTo(view_.data(), event->position().toPoint());
   const double x = p.x() * TwipsPerPixelX(), y = p.y() * TwipsPerPixelY();
   const int button = qt::ButtonOf(event->button());
   const int shift = qt::ShiftStateOf(event->modifiers());
   switch (event->type()) {
     case QEvent::MouseButtonPress:
-      listener_->MouseDown(*this, button, shift, x, y);
+      Listener()->MouseDown(*this, button, shift, x, y);
       break;
     case QEvent::MouseButtonRelease:
-      listener_->MouseUp(*this, button, shift, x, y);
+      Listener()->MouseUp(*this, button, shift, x, y);
       break;
     case QEvent::MouseButtonDblClick:
-      listener_->DblClick(*this);
+      Listener()->DblClick(*this);
       break;
     default:
       break;
@@ -137,23 +133,24 @@ void QtGrid::HandleMouse(QWidget* source, QMouseEvent* event) {
 }
 
 void QtGrid::KeyboardContextMenu() {
-  if (!view_ || !listener_) return;
+  if (!view_ || !Listener()) return;
   double x = 0;
   const int col = Col();
   if (HeaderLines() > 0 && col >= 0 && col < ColumnCount() && Column(col).Visible()) {
-    const QPoint p = view_->viewport()->mapTo(view_.data(), QPoint(view_->columnViewportPosition(col) + 1, 0));
+    const QPoint p =
+        view_->viewport()->mapTo(view_.data(), QPoint(view_->columnViewportPosition(col) + 1, 0));
     x = p.x() * TwipsPerPixelX();
   }
-  listener_->MouseUp(*this, kRightButton, 0, x, 0);
+  Listener()->MouseUp(*this, kRightButton, 0, x, 0);
 }
 
 bool QtGrid::IsCheckBoxCell(int ordinal, int col) const {
   if (col < 0 || col >= ColumnCount()) return false;
   // A Boolean is a box unless the column shows it through its value list.
-  const QtGridColumn& c = *columns_[col];
+  const CoreColumn& c = Column(col);
   const bool asBox = c.Presentation() == dbgCheckBox ||
                      (c.Presentation() == dbgNormal && (c.ValueItems().empty() || !c.Translate()));
-  return asBox && RawValue(ordinal, col).IsBoolean();
+  return asBox && ValueAt(ordinal, col).IsBoolean();
 }
 
 // Focus moving between the view and its cell editor stays inside the grid.
@@ -162,42 +159,25 @@ void QtGrid::HandleFocusChange(QWidget*, QWidget* now) {
   const bool inside = now && (now == view_ || view_->isAncestorOf(now));
   if (inside == focused_) return;
   focused_ = inside;
-  if (!listener_) return;
+  if (!Listener()) return;
   if (inside)
-    listener_->GotFocus(*this);
+    Listener()->GotFocus(*this);
   else
-    listener_->LostFocus(*this);
+    Listener()->LostFocus(*this);
 }
 
+// The user dragged a header border (or double-clicked it): the core takes the new
+// width first and then raises the notification, so that its handler mirrors the
+// width the user sees; a cancelled resize is taken back.
 void QtGrid::HandleSectionResized(int logical, int, int newSize) {
   if (applying_ || !view_ || logical < 0 || logical >= ColumnCount()) return;
   if (view_->horizontalHeader()->isSectionHidden(logical)) return;
-  QtGridColumn& column = *columns_[static_cast<size_t>(logical)];
-  bool cancel = false;
-  if (listener_) listener_->ColResize(*this, logical, cancel);
-  if (cancel) {
-    ApplyColumn(logical);  // back to the width the column had
-    return;
-  }
-  column.WidthFromView(newSize * TwipsPerPixelX());
+  UserResizedColumn(logical, newSize * TwipsPerPixelX());
 }
 
-void QtGrid::HandleSectionMoved(int, int oldVisual, int newVisual) {
-  if (applying_ || !view_) return;
-  bool cancel = false;
-  if (listener_) listener_->ColMove(*this, newVisual, cancel);
-  QHeaderView* h = view_->horizontalHeader();
-  if (cancel) {
-    ++applying_;
-    h->moveSection(newVisual, oldVisual);
-    --applying_;
-    return;
-  }
-  for (int v = 0; v < h->count() && v < static_cast<int>(order_.size()); ++v) {
-    int logical = h->logicalIndex(v);
-    if (logical >= 0 && logical < ColumnCount())
-      order_[static_cast<size_t>(v)] = columns_[static_cast<size_t>(logical)].get();
-  }
+void QtGrid::HandleSectionMoved(int logical, int, int newVisual) {
+  if (applying_ || !view_ || logical < 0 || logical >= ColumnCount()) return;
+  UserMovedColumn(logical, newVisual);
 }
 
 void QtGrid::HandleScrolled() {
@@ -205,20 +185,14 @@ void QtGrid::HandleScrolled() {
   const int left = LeftCol();
   if (left == lastLeftCol_) return;
   lastLeftCol_ = left;
-  if (listener_) listener_->LeftColChange(*this);
+  if (Listener()) Listener()->LeftColChange(*this);
 }
 
 void QtGrid::HandleRecordSelectorClick(int row) {
-  Variant bookmark = BookmarkAt(OrdinalAt(row));
+  const Variant bookmark = BookmarkAt(OrdinalAt(row));
   if (bookmark.IsNull()) return;
-  if (QApplication::keyboardModifiers() & Qt::ControlModifier) {
-    for (int i = 0; i < SelectedCount(); ++i) {
-      if (selected_[static_cast<size_t>(i)] == bookmark) return RemoveSelectedAt(i);
-    }
-    AddSelected(bookmark);
-    return;
-  }
-  while (SelectedCount() > 0) RemoveSelectedAt(SelectedCount() - 1);
+  if (QApplication::keyboardModifiers() & Qt::ControlModifier) return ToggleSelected(bookmark);
+  ClearSelection();
   AddSelected(bookmark);
 }
 
@@ -227,8 +201,8 @@ void QtGrid::HandleRecordSelectorClick(int row) {
 namespace vmbgrid {
 
 bool QtGrid::OpenDropDown() {
-  if (!view_ || col_ < 0 || col_ >= ColumnCount()) return false;
-  const std::string name = columns_[static_cast<size_t>(col_)]->DropDown();
+  if (!view_ || Col() < 0) return false;
+  const std::string name = Column(Col()).DropDown();
   QtDropDown* dropDown = name.empty() ? nullptr : QtDropDown::Find(name);
   if (!dropDown) return false;
   RevealCurrent();
@@ -242,15 +216,13 @@ bool QtGrid::OpenDropDown() {
 // the chosen value may have written it already.
 void QtGrid::PutChosenValue(const Variant& value) {
   const int ordinal = CurrentOrdinal();
-  if (!view_ || ordinal < 0 || col_ < 0) return;
+  if (!view_ || ordinal < 0 || Col() < 0) return;
   const std::string text = PlainText(value);
-  if (text == EditText(ordinal, col_)) return;
+  if (text == EditTextAt(ordinal, Col())) return;
   view_->setFocus(Qt::OtherFocusReason);
   EditActive(true);
-  if (auto* edit = qobject_cast<QLineEdit*>(delegate_->Editor())) {
-    edit->setText(QString::fromStdString(text));
-    EditorTextChanged();
-  }
+  if (GridCore::EditActive()) EditText(text);
+  EditChanged();
 }
 
 }  // namespace vmbgrid

@@ -23,7 +23,7 @@ void QtGrid::LoadPortion(int32_t rows, int milliseconds) {
   g_turnMilliseconds = std::max(0, milliseconds);
 }
 
-bool QtGrid::Loading() const { return recordset_ && recordset_->IsFetching(); }
+bool QtGrid::Loading() const { return DataSource() && DataSource()->IsFetching(); }
 
 void QtGrid::StartFetching() {
   if (!Loading() || !view_) {
@@ -40,7 +40,7 @@ void QtGrid::StartFetching() {
 }
 
 void QtGrid::FetchPortion() {
-  std::shared_ptr<Recordset> rs = recordset_;  // a listener may rebind meanwhile
+  std::shared_ptr<Recordset> rs = DataSource();  // a listener may rebind meanwhile
   if (!rs || !rs->IsFetching()) {
     if (fetchTimer_) fetchTimer_->stop();
     return;
@@ -58,24 +58,24 @@ void QtGrid::FetchPortion() {
     throw;
   }
   inPortion_ = false;
-  if (rs == recordset_) GrowRows();
+  if (rs == DataSource()) GrowRows();
   if (!more && fetchTimer_) fetchTimer_->stop();
   if (loadProgress_) loadProgress_();
 }
 
 bool QtGrid::CancelLoading() {
   if (!Loading()) return false;
-  std::shared_ptr<Recordset> rs = recordset_;
+  std::shared_ptr<Recordset> rs = DataSource();
   rs->Cancel();
   if (fetchTimer_) fetchTimer_->stop();
-  if (rs == recordset_) GrowRows();
+  if (rs == DataSource()) GrowRows();
   if (loadProgress_) loadProgress_();
   return true;
 }
 
 void QtGrid::GrowRows() {
-  if (!model_ || !recordset_ || recordset_->State() == adStateClosed) return;
-  const int rows = std::max(0, recordset_->RecordCount());
+  if (!model_ || !DataSource()) return;
+  const int rows = RowCount();
   if (rows == rows_) return;
   // The window already full and not at the end: only the scroll bar changes, and an
   // edit in progress stays open.

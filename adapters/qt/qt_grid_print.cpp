@@ -1,7 +1,6 @@
-// Qt grid: printing on Qt Print Support (printer, PDF file, preview window) and
-// the delimited export. Pages follow the shared page plan, so they match what the
-// headless grid records; they are painted one at a time from the rows, so a long
-// table prints without holding more than one page.
+// Qt grid: printing on Qt Print Support (printer, PDF file, preview window). The
+// pages are the core's, so they match what the headless grid records; they are
+// painted one at a time, so a long table prints without holding more than one page.
 
 #include <QAction>
 #include <QFont>
@@ -16,7 +15,6 @@
 #include <QPrinterInfo>
 #include <map>
 
-#include "adapters/common/delimited_export.h"
 #include "adapters/common/print_layout.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_grid_view.h"
@@ -120,16 +118,9 @@ void GermanPreviewTexts(QPrintPreviewDialog& dialog, const std::map<int, std::st
 void QtGrid::SetPreviewRunner(PreviewRunner runner) { Runner() = std::move(runner); }
 
 int QtGrid::RenderPages(QPagedPaintDevice& printer, int resolution) {
-  std::vector<int> cols;
-  std::vector<double> widths;
-  for (QtGridColumn* c : order_) {
-    if (!c->Visible()) continue;
-    cols.push_back(c->Index());
-    widths.push_back(c->Width());
-  }
-  const double line = rowHeight_ > 0 ? rowHeight_ : kDefaultLine;
-  const PrintPlan plan = PlanPrint(widths, rows_, orientation_, line);
-  const PrintGeometry geometry = PrintGeometry::For(orientation_);
+  const double line = RowHeightSetting() > 0 ? RowHeightSetting() : kDefaultLine;
+  const PrintPlan plan = PlanPages(line);
+  const PrintGeometry geometry = PrintGeometry::For(PrintOrientation());
 
   QPainter p;
   if (!p.begin(&printer)) PrintFailed("Der Drucker kann nicht beginnen.");
@@ -142,49 +133,45 @@ int QtGrid::RenderPages(QPagedPaintDevice& printer, int resolution) {
   bold.setBold(true);
   const QPen rule(Qt::black, 10);
 
-  auto drawCells = [&](const std::vector<int>& band, double y,
-                       const std::function<std::string(int)>& text) {
+  auto drawCells = [&](const std::vector<int>& columns, double y,
+                       const std::vector<std::string>& texts) {
     double x = 0;
-    for (int i : band) {
-      const double w = widths[static_cast<size_t>(i)];
+    for (size_t i = 0; i < columns.size() && i < texts.size(); ++i) {
+      const CoreColumn& column = Column(columns[i]);
+      const double w = column.Width();
       const double clipped = std::min(w, geometry.width - x);
-      const int col = cols[static_cast<size_t>(i)];
       QRectF cell(x + kCellPadding / 2, y, std::max(0.0, clipped - kCellPadding), line);
       const QString s =
-          QFontMetricsF(p.font()).elidedText(Q(text(col)), Qt::ElideRight, cell.width());
-      p.drawText(cell,
-                 static_cast<int>(AlignmentOf(columns_[static_cast<size_t>(col)]->Alignment())), s);
+          QFontMetricsF(p.font()).elidedText(Q(texts[i]), Qt::ElideRight, cell.width());
+      p.drawText(cell, static_cast<int>(AlignmentOf(column.Alignment())), s);
       x += w;
     }
     return x;
   };
 
+  // One page's texts at a time, so that a long table never sits in memory whole.
   for (int page = 0; page < plan.PageCount(); ++page) {
     if (page > 0 && !printer.newPage())
       PrintFailed("Die nächste Seite kann nicht gedruckt werden.");
-    const std::vector<int>& band = plan.BandOf(page);
+    const PrintedPage texts = PageTexts(plan, page);
     p.setFont(bold);
-    const double right = std::min(geometry.width, drawCells(band, 0, [this](int c) {
-                                    return columns_[static_cast<size_t>(c)]->Caption();
-                                  }));
+    const double right = std::min(geometry.width, drawCells(texts.columns, 0, texts.captions));
     p.setPen(rule);
     p.drawLine(QLineF(0, line, right, line));
     p.setFont(plain);
     double y = line;
-    const int first = plan.FirstRowOf(page);
-    for (int r = first; r < first + plan.RowsOn(page); ++r, y += line)
-      drawCells(band, y, [this, r](int c) { return DisplayText(r, c); });
-    if (plan.HasFooterOn(page) && !printFooter_.empty()) {
+    for (const auto& row : texts.rows) {
+      drawCells(texts.columns, y, row);
+      y += line;
+    }
+    if (!texts.footer.empty()) {
       p.drawLine(QLineF(0, y, right, y));
       p.setFont(bold);
-      drawCells(band, y, [this](int c) {
-        return static_cast<size_t>(c) < printFooter_.size() ? printFooter_[static_cast<size_t>(c)]
-                                                            : std::string();
-      });
+      drawCells(texts.columns, y, texts.footer);
       p.setFont(plain);
     }
     p.drawText(QRectF(0, geometry.height - line, geometry.width, line),
-               Qt::AlignHCenter | Qt::AlignBottom, Q(PageNumberText(page + 1, plan.PageCount())));
+               Qt::AlignHCenter | Qt::AlignBottom, Q(texts.pageNumber));
   }
   if (!p.end()) PrintFailed("Der Druck konnte nicht abgeschlossen werden.");
   return plan.PageCount();
@@ -197,7 +184,7 @@ void QtGrid::PrintData() {
     QPrinter printer(QPrinter::HighResolution);
     if (QPrinterInfo::availablePrinters().isEmpty())
       PrintFailed("Es ist kein Drucker eingerichtet.");
-    SetUpPage(printer, orientation_);
+    SetUpPage(printer, PrintOrientation());
     lastPrintPages_ = RenderPages(printer, printer.resolution());
     return;
   }
@@ -212,7 +199,7 @@ void QtGrid::PrintData() {
     QPdfWriter writer(&device);
     writer.setResolution(1200);
     writer.setCreator(QStringLiteral("VMBGrid"));
-    SetUpPage(writer, orientation_);
+    SetUpPage(writer, PrintOrientation());
     pages = RenderPages(writer, writer.resolution());
   }
   device.close();
@@ -223,7 +210,7 @@ void QtGrid::PrintData() {
 void QtGrid::PrintPreview() {
   lastPrintPages_ = 0;
   QPrinter printer(QPrinter::HighResolution);
-  SetUpPage(printer, orientation_);
+  SetUpPage(printer, PrintOrientation());
   QPrintPreviewDialog dialog(&printer, view_ ? view_->window() : nullptr);
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                    [this](QPrinter* target) {
@@ -233,26 +220,11 @@ void QtGrid::PrintPreview() {
                        // The preview stays empty; Qt cannot carry the error out of its paint call.
                      }
                    });
-  GermanPreviewTexts(dialog, previewCaptions_);
+  GermanPreviewTexts(dialog, PreviewCaptions());
   if (Runner())
     Runner()(dialog);
   else
     dialog.exec();
-}
-
-void QtGrid::Export(const std::string& path, bool allRows, const std::string& separator,
-                    const std::string& prefix, const std::string& suffix) {
-  std::vector<int> cols;
-  for (QtGridColumn* c : order_)
-    if (c->Visible()) cols.push_back(c->Index());
-  std::vector<int> ordinals;
-  if (allRows) {
-    ordinals = AllOrdinals(rows_);
-  } else if (CurrentOrdinal() >= 0) {
-    ordinals.push_back(CurrentOrdinal());
-  }
-  ExportDelimited(path, ordinals, cols, [this](int r, int c) { return DisplayText(r, c); },
-                  {separator, prefix, suffix});
 }
 
 }  // namespace vmbgrid

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QPainter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include "adapters/qt/qt_grid.h"
@@ -34,16 +34,16 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
       if (grid_->IsCheckBoxCell(row, col)) return QString();
-      return QString::fromStdString(grid_->DisplayText(row, col));
+      return QString::fromStdString(grid_->ShownText(row, col));
     case Qt::CheckStateRole:
       if (!grid_->IsCheckBoxCell(row, col)) return {};
-      return grid_->RawValue(row, col).ToBool() ? Qt::Checked : Qt::Unchecked;
+      return grid_->ValueAt(row, col).ToBool() ? Qt::Checked : Qt::Unchecked;
     case Qt::EditRole:
-      return QString::fromStdString(grid_->EditText(row, col));
+      return QString::fromStdString(grid_->EditTextAt(row, col));
     case Qt::TextAlignmentRole: {
       int align = grid_->Column(col).Alignment();
       if (align == dbgGeneral) {
-        Variant v = grid_->RawValue(row, col);
+        Variant v = grid_->ValueAt(row, col);
         align = v.IsNumberType() || v.IsDate() ? dbgRight : dbgLeft;
       }
       Qt::Alignment h = align == dbgRight    ? Qt::AlignRight
@@ -52,11 +52,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(h | Qt::AlignVCenter);
     }
     case Qt::BackgroundRole:
-      if (grid_->IsSelectedRow(row) && grid_->view_) return grid_->view_->palette().highlight();
+      if (grid_->IsSelected(row) && grid_->view_) return grid_->view_->palette().highlight();
       return {};
     case Qt::ForegroundRole:
-      if (grid_->IsSelectedRow(row) && grid_->view_)
-        return grid_->view_->palette().highlightedText();
+      if (grid_->IsSelected(row) && grid_->view_) return grid_->view_->palette().highlightedText();
       return {};
     default:
       return {};
@@ -65,7 +64,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole) return false;
-  const bool ok = grid_->WriteCell(grid_->OrdinalAt(index.row()), index.column(),
+  const bool ok = grid_->WriteText(grid_->OrdinalAt(index.row()), index.column(),
                                    value.toString().toStdString());
   if (ok && index.row() < rowCount())
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
@@ -76,7 +75,14 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= grid_->ColumnCount()) return {};
-    return QString::fromStdString(grid_->Column(section).Caption());
+    const CoreColumn& c = grid_->Column(section);
+    QString caption = QString::fromStdString(c.Caption());
+    // The sort mark: an arrow for the direction, with several sort columns their rank.
+    if (c.SortDirection() != 0) {
+      caption += c.SortDirection() == 1 ? QStringLiteral(" \u25B2") : QStringLiteral(" \u25BC");
+      if (c.SortRank() > 0) caption += QString::number(c.SortRank());
+    }
+    return caption;
   }
   const int ordinal = grid_->OrdinalAt(section);
   if (grid_->IsAddNewRow(ordinal)) return QStringLiteral("*");
@@ -129,7 +135,8 @@ void GridModel::RemoveColumn(int index, const std::function<void()>& change) {
 void GridModel::CellsChanged(int first, int last) {
   const int rows = rowCount(), cols = columnCount();
   if (last < 0 || last >= cols) last = cols - 1;
-  if (rows > 0 && first >= 0 && first <= last) emit dataChanged(index(0, first), index(rows - 1, last));
+  if (rows > 0 && first >= 0 && first <= last)
+    emit dataChanged(index(0, first), index(rows - 1, last));
 }
 
 void GridModel::RowChanged(int ordinal) {
@@ -154,37 +161,45 @@ void GridModel::WindowMoved() {
   if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
-// --- Cell editor.
+// --- Cell editor. The line edit shows the core's edit buffer: opening it starts
+// the core's edit, typing sets the core's text, committing writes through the core.
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                                    const QModelIndex&) const {
+                                    const QModelIndex& index) const {
+  FlagScope scope(grid_->editorOpening_);  // the core's change is the editor's own
+  if (!grid_->BeginEdit(grid_->OrdinalAt(index.row()), index.column(), false)) return nullptr;
   auto* edit = new QLineEdit(parent);
   edit->setFrame(false);
   QtGrid* grid = grid_;
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [grid] { grid->EditorTextChanged(); });
+  QObject::connect(edit, &QLineEdit::textEdited, edit,
+                   [grid](const QString& text) { grid->EditorTextChanged(text.toStdString()); });
   editor_ = edit;
   return edit;
 }
 
-void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+void GridDelegate::setEditorData(QWidget* editor, const QModelIndex&) const {
   auto* edit = qobject_cast<QLineEdit*>(editor);
-  if (!edit) return;
-  original_ = index.data(Qt::EditRole).toString();
-  edit->setText(original_);
+  if (edit) edit->setText(QString::fromStdString(grid_->EditText()));
 }
 
-void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
-                                const QModelIndex& index) const {
+// Qt's request to write the editor (Enter, Tab or the focus leaving it): the core
+// commits; unchanged text is no edit and raises nothing.
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex&) const {
   auto* edit = qobject_cast<QLineEdit*>(editor);
-  if (!edit) return;
-  // Unchanged text is no edit: nothing is written and no notification is raised.
-  if (edit->text() == original_) return;
-  model->setData(index, edit->text(), Qt::EditRole);
-  original_ = edit->text();
+  if (!edit || !grid_->GridCore::EditActive()) return;
+  FlagScope scope(grid_->editorOpening_);  // the core's change is the editor's own
+  const std::string text = edit->text().toStdString();
+  if (text != grid_->EditText()) grid_->EditorTextChanged(text);
+  grid_->CommitEdit();
 }
 
 void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
-  if (editor == editor_) editor_ = nullptr;
+  if (editor == editor_) {
+    editor_ = nullptr;
+    // Closed by the view without writing (Esc, the rows replaced): the edit is dropped.
+    FlagScope scope(grid_->editorOpening_);  // the core's change is the editor's own
+    grid_->CancelEdit();
+  }
   QStyledItemDelegate::destroyEditor(editor, index);
 }
 
@@ -207,16 +222,20 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, cell.widget);
 }
 
-bool GridDelegate::Modified() const {
-  auto* edit = qobject_cast<QLineEdit*>(editor_.data());
-  return edit && edit->text() != original_;
-}
+bool GridDelegate::Modified() const { return editor_ && grid_->DataChanged(); }
 
 void GridDelegate::Commit() {
   QWidget* editor = editor_;
   if (!editor) return;
   emit commitData(editor);
-  if (editor_ == editor) emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+  // A text that does not fit stays in the editor, as the core keeps it.
+  if (editor_ == editor && !grid_->GridCore::EditActive())
+    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void GridDelegate::Close() {
+  QWidget* editor = editor_;
+  if (editor) emit closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void GridDelegate::Discard() {

@@ -15,6 +15,20 @@ class QtGrid;
 
 namespace vmbgrid::qt {
 
+// Sets a flag for a scope and gives it back its value afterwards, so that nested
+// scopes do not end the outer one.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = old_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool old_;
+};
+
 // A message posted through PostMsg, delivered by the Qt event queue in posting order.
 class PostedMessageEvent : public QEvent {
  public:
@@ -73,8 +87,11 @@ class GridDelegate : public QStyledItemDelegate {
 
   QWidget* Editor() const { return editor_; }
   bool Modified() const;
-  // Writes the editor's text into the cell and closes the editor.
+  // Writes the editor's text into the cell and closes the editor; a text that does
+  // not fit keeps it open.
   void Commit();
+  // Closes the editor after the core ended the edit.
+  void Close();
   // Closes the editor without writing.
   void Discard();
 
@@ -84,7 +101,6 @@ class GridDelegate : public QStyledItemDelegate {
  private:
   QtGrid* grid_;
   mutable QPointer<QWidget> editor_;
-  mutable QString original_;
 };
 
 class GridView : public QTableView {

@@ -13,21 +13,7 @@
 
 namespace vmbgrid {
 
-namespace {
-// Sets a flag for a scope and gives it back its value afterwards, so that nested
-// scopes do not end the outer one.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = old_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
-}  // namespace
+using qt::FlagScope;
 
 int QtGrid::RowPixels() const {
   return view_ ? std::max(1, view_->verticalHeader()->defaultSectionSize()) : 1;
@@ -114,8 +100,8 @@ void QtGrid::PlaceCurrent() {
   if (!view_ || !model_) return;
   FlagScope sync(syncing_), place(placing_);
   const int row = ViewRowOf(viewRow_);
-  if (row >= 0 && col_ >= 0 && col_ < ColumnCount()) {
-    const QModelIndex index = model_->index(row, col_);
+  if (row >= 0 && Col() >= 0) {
+    const QModelIndex index = model_->index(row, Col());
     if (view_->currentIndex() != index) view_->setCurrentIndex(index);
   } else if (view_->currentIndex().isValid()) {
     view_->setCurrentIndex(QModelIndex());
@@ -149,10 +135,10 @@ void QtGrid::ScrollToViewRow(int viewRow, int column, int hint) {
 void QtGrid::ShowCurrent(int ordinal) {
   if (!view_ || !model_) return;
   viewRow_ = ordinal;
-  if (ordinal >= 0 && col_ >= 0 && col_ < ColumnCount()) {
+  if (ordinal >= 0 && Col() >= 0) {
     Reveal(ordinal, kNearest);
     PlaceCurrent();
-    ScrollToViewRow(ViewRowOf(ordinal), col_, kNearest);
+    ScrollToViewRow(ViewRowOf(ordinal), Col(), kNearest);
   } else {
     PlaceCurrent();
   }
@@ -160,13 +146,9 @@ void QtGrid::ShowCurrent(int ordinal) {
 }
 
 int QtGrid::EdgeColumn(bool last) const {
-  int found = -1;
-  for (const QtGridColumn* c : order_) {
-    if (!c->Visible()) continue;
-    found = IndexOf(*c);
-    if (!last) break;
-  }
-  return found < 0 ? col_ : found;
+  const std::vector<int> shown = DisplayOrder(true);
+  if (shown.empty()) return Col();
+  return last ? shown.back() : shown.front();
 }
 
 // Up, Down, Page Up, Page Down and Ctrl+Home/End move over all rows, not only the
@@ -176,7 +158,7 @@ bool QtGrid::NavigateRows(QKeyEvent* event) {
   if (!view_ || !model_) return false;
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
   const int from = viewRow_ >= 0 ? viewRow_ : CurrentOrdinal();
-  int to = -1, col = col_;
+  int to = -1, col = Col();
   switch (event->key()) {
     case Qt::Key_Up:
       to = from < 0 ? 0 : from - 1;
@@ -211,13 +193,13 @@ bool QtGrid::NavigateRows(QKeyEvent* event) {
   if (TotalRows() == 0 || ColumnCount() == 0) return true;
   to = std::clamp(to, 0, TotalRows() - 1);
   if (delegate_) delegate_->Commit();
-  if (col >= 0 && col < ColumnCount()) col_ = col;
+  TakeColumn(col);
   if (to >= rows_) {
     ShowCurrent(to);  // the add-new row: the source stays where it is
     return true;
   }
   try {
-    MoveToOrdinal(to);
+    MoveSource(to);
   } catch (const VMError&) {
     // The source refused: the view stays with it.
   }
@@ -229,7 +211,8 @@ bool QtGrid::NavigateRows(QKeyEvent* event) {
 // current column starts with what was typed; quick keys add up, a repeated
 // single key steps from match to match.
 void QtGrid::KeyboardSearch(const QString& text) {
-  if (!view_ || rows_ == 0 || col_ < 0 || col_ >= ColumnCount()) return;
+  const int col = Col();
+  if (!view_ || rows_ == 0 || col < 0) return;
   const int64_t now = QDateTime::currentMSecsSinceEpoch();
   const int current = viewRow_ >= 0 && viewRow_ < rows_ ? viewRow_ : -1;
   QString typed = QString::fromStdString(searchText_);
@@ -252,11 +235,11 @@ void QtGrid::KeyboardSearch(const QString& text) {
   if (skip) start = (start + 1) % rows_;
   for (int i = 0; i < rows_; ++i) {
     const int ordinal = (start + i) % rows_;
-    if (!QString::fromStdString(DisplayText(ordinal, col_)).startsWith(wanted, Qt::CaseInsensitive))
+    if (!QString::fromStdString(ShownText(ordinal, col)).startsWith(wanted, Qt::CaseInsensitive))
       continue;
     if (delegate_) delegate_->Commit();
     try {
-      MoveToOrdinal(ordinal);
+      MoveSource(ordinal);
     } catch (const VMError&) {
     }
     SyncCurrentFromSource();

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -100,8 +101,9 @@ bool BrowserApplication::notify(QObject* receiver, QEvent* event) {
 class BrowserWindow::MessageRelay : public MessageService {
  public:
   explicit MessageRelay(BrowserWindow& w) : window_(w) {}
-  void ShowMessage(const std::string& text, int) override { window_.ShowMessage(text, true); }
-  void MessageBox(const std::string& text) override { window_.ShowMessage(text, true); }
+  // What the library shows is an error or a refusal.
+  void ShowMessage(const std::string& text, int) override { window_.ShowProblem(text); }
+  void MessageBox(const std::string& text) override { window_.ShowProblem(text); }
 
  private:
   BrowserWindow& window_;
@@ -210,12 +212,35 @@ void BrowserWindow::ShowMessage(const std::string& text, bool modal) {
   if (modal && !unattended_) QMessageBox::information(this, QStringLiteral("VMBGrid"), Q(text));
 }
 
+void BrowserWindow::ShowProblem(const std::string& text, bool modal) {
+  ++problems_;
+  ShowMessage(text, modal);
+}
+
+bool BrowserWindow::FinishLoading(const std::function<void(const std::string&)>& progress) {
+  const int before = problems_;
+  QElapsedTimer clock;
+  clock.start();
+  qint64 told = 0;
+  while (QtGrid* data = DataGrid()) {
+    if (!data->Loading()) break;
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (clock.elapsed() - told >= 1000 && DataGrid() && DataGrid()->Loading()) {
+      told = clock.elapsed();
+      auto rs = DataGrid()->DataSource();
+      progress("Lädt … " + RecordCountText(rs ? rs->RecordCount() : 0));
+    }
+  }
+  Settle();  // the end of the load reaches the controller as a posted message
+  return problems_ == before && problems_ == 0;
+}
+
 template <class F>
 void BrowserWindow::Guarded(F&& f) {
   try {
     f();
   } catch (const std::exception& e) {
-    ShowMessage("Fehler: " + Describe(e), true);
+    ShowProblem("Fehler: " + Describe(e));
   }
   UpdateCount();
 }
@@ -398,7 +423,7 @@ bool BrowserWindow::Open() {
     tables_ = conn->TableNames();
     connection_ = conn;
   } catch (const std::exception& e) {
-    ShowMessage("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" +
+    ShowProblem("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" +
                     postgres::WithoutPassword(options_.db) + ": " + Describe(e),
                 true);
     view_.reset();
@@ -416,7 +441,7 @@ bool BrowserWindow::Open() {
       if (options_.user.empty()) options_.user = rules->Login();
       storeProblem_ = rules->Problem();
     });
-    if (!storeProblem_.empty()) ShowMessage(storeProblem_, true);
+    if (!storeProblem_.empty()) ShowProblem(storeProblem_);
   }
   LoadTable(options_.table);
   return true;
@@ -431,14 +456,13 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   try {
     table = connection_->TableName(requested);
   } catch (const std::exception& e) {
-    ShowMessage(Describe(e), true);
+    ShowProblem(Describe(e));
     FillTableMenu();
     return false;
   }
   if (table.find(']') != std::string::npos) {
-    ShowMessage(
-        "Die Tabelle \"" + table + "\" kann wegen des Zeichens ] im Namen nicht angezeigt werden.",
-        true);
+    ShowProblem("Die Tabelle \"" + table +
+                "\" kann wegen des Zeichens ] im Namen nicht angezeigt werden.");
     FillTableMenu();
     return false;
   }
@@ -451,7 +475,7 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     for (int i = 0; i < probe->FieldCount(); ++i) columns.push_back(probe->FieldName(i));
     probe->Close();
   } catch (const std::exception& e) {
-    ShowMessage("Die Tabelle \"" + table + "\" kann nicht gelesen werden.\n" + Describe(e), true);
+    ShowProblem("Die Tabelle \"" + table + "\" kann nicht gelesen werden.\n" + Describe(e));
     FillTableMenu();
     return false;
   }
@@ -585,7 +609,7 @@ void BrowserWindow::ConfigureFields(VMGrid& g, const std::vector<std::string>& c
       rs->Close();
     } catch (const std::exception& e) {
       // Without the texts the codes show; the table stays usable.
-      ShowMessage("Die Statustexte können nicht gelesen werden: " + Describe(e), false);
+      ShowProblem("Die Statustexte können nicht gelesen werden: " + Describe(e), false);
     }
   }
 }
@@ -607,7 +631,7 @@ void BrowserWindow::ApplySearches(
       if (row.SetCell(field, Variant(criterion)))
         any = true;
       else
-        ShowMessage("Die Spalte \"" + column + "\" gibt es in der Suchzeile nicht.", true);
+        ShowProblem("Die Spalte \"" + column + "\" gibt es in der Suchzeile nicht.");
     }
     if (QtGrid* s = SearchLine()) s->Refresh();
     if (!any) return;

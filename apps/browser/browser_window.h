@@ -62,6 +62,14 @@ class BrowserWindow : public QMainWindow {
 
   // Shows a message in the status bar and, unless unattended, in a message box.
   void ShowMessage(const std::string& text, bool modal);
+  // The same for an error or a refusal, which is also counted: a run without a
+  // window ends with status 1 once there was one.
+  void ShowProblem(const std::string& text, bool modal = true);
+  int Problems() const { return problems_; }
+  // Without a window: waits until the rows of a progressive load are all there,
+  // telling `progress` the count so far about once a second. False when the load
+  // ended early (cancelled, failed) or anything else went wrong before.
+  bool FinishLoading(const std::function<void(const std::string&)>& progress);
 
   QtGrid* DataGrid() const;
   QtGrid* SearchLine() const;
@@ -135,6 +143,7 @@ class BrowserWindow : public QMainWindow {
   int orientation_ = 1;
   QAction* landscape_ = nullptr;
   std::vector<std::string> messages_;
+  int problems_ = 0;
 };
 
 }  // namespace vmbgrid::browser

@@ -2,6 +2,10 @@
 // table of a SQLite database with search line, sum line and header-click sorting;
 // with --screenshot it renders the window once and saves it as PNG; --export and
 // --pdf write the rows to a text or PDF file and end, without a display.
+//
+// Exit status: 0 after the window was closed, or when a run without a window did
+// all it was asked; 1 after any error or refusal in such a run; 2 for a command
+// line that cannot be read.
 #include <QImage>
 #include <QPixmap>
 #include <cstdio>
@@ -51,7 +55,20 @@ int main(int argc, char** argv) {
     if (!unattended) {
       rc = app.exec();
     } else {
+      // Output only of the whole result: a load still running is waited for, with
+      // its progress on stderr; after any error or refusal nothing is written that
+      // could pass for the table, and the status is 1.
       bool ok = opened;
+      const bool writes = !options.exportFile.empty() || !options.pdfFile.empty();
+      if (ok && writes) {
+        ok = window.FinishLoading(
+            [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+        if (!ok)
+          window.ShowProblem(
+              "Die Tabelle wurde nicht ausgegeben: Die Datensätze konnten nicht vollständig "
+              "gelesen werden.",
+              false);
+      }
       if (ok && !options.exportFile.empty()) {
         ok = window.ExportTo(options.exportFile);
         if (ok) std::printf("%s\n", options.exportFile.c_str());
@@ -69,9 +86,9 @@ int main(int argc, char** argv) {
           std::printf("%s\n", options.screenshot.c_str());
         }
       }
-      // A layout store the login cannot use was reported; the user's layout and
-      // options could not apply, so the run did not do all that was asked.
-      if (!ok || !window.StoreProblem().empty()) rc = 1;
+      // Every problem shown, a layout store the login cannot use among them, means
+      // the run did not do all that was asked.
+      if (!ok || window.Problems() > 0) rc = 1;
       for (const auto& m : window.Messages()) std::fprintf(stderr, "Meldung: %s\n", m.c_str());
       std::fprintf(stderr, "%s\n", window.RecordCountLabel().c_str());
     }

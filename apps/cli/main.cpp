@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -167,12 +168,18 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     error = "--db und --table sind anzugeben.";
     return false;
   }
-  // On a server the login is the user (see main); a file needs a name.
+  // On a server the login is the user (see Run); a file needs a name.
   if (o.user.empty() && UsesStore(o) && !postgres::IsServerConnectionString(o.db)) {
     error =
         "--layout, --hide, --save-layout, --query und --save-query gelten für einen "
         "Benutzer: --user angeben.";
     return false;
+  }
+  for (const auto& [column, criterion] : o.searches) {
+    if (!o.key.empty() && core::EqualsNoCase(column, o.key)) {
+      error = "Die Schlüsselspalte " + o.key + " kann nicht mit --search eingeschränkt werden.";
+      return false;
+    }
   }
   if (!o.params.empty() && o.query.empty()) {
     error = "--param beantwortet die Fragen eines Filters: --query angeben.";
@@ -204,33 +211,69 @@ bool IsNumericFormat(int32_t type) {
 void ChooseInTableMenu(HeadlessPlatform& platform, HeadlessGrid& dataGrid,
                        const std::string& tool) {
   HeadlessDialogView* form = platform.dialogs.View("frmGridLayout");
-  if (!form || dataGrid.ColumnCount() == 0) return;
+  const std::vector<int> shown = dataGrid.DisplayOrder(true);
+  if (!form || shown.empty()) return;
   form->HeadlessMenu().QueueClick(tool);
-  auto [x, y] = dataGrid.HeaderPoint(dataGrid.DisplayOrder(true).front());
+  auto [x, y] = dataGrid.HeaderPoint(shown.front());
   dataGrid.Click(kRightButton, 0, x, y);
   platform.events.ProcessPendingEvents();
 }
 
+// The hosts's own refusals, printed at once; each makes the exit status 1.
+struct Outcome {
+  bool refused = false;
+  void Refuse(const std::string& text) {
+    std::cout << "Meldung: " << cli::VisibleLines(text) << "\n";
+    refused = true;
+  }
+};
+
+// Columns are named by their captions, as the column chooser lists them.
+bool ColumnShown(HeadlessGrid& dataGrid, const std::string& column) {
+  for (int c : dataGrid.DisplayOrder(true)) {
+    GridColumn& col = dataGrid.Column(c);
+    if (core::EqualsNoCase(col.Caption(), column)) return true;
+  }
+  return false;
+}
+
 void ApplyMenuOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platform,
-                      HeadlessGrid& dataGrid) {
+                      HeadlessGrid& dataGrid, Outcome& outcome) {
   if (!o.layout.empty()) {
     bool listed = false;
     for (const auto& n : layout::SavedLayoutNames(grid)) listed = listed || n == o.layout;
     if (listed)
       ChooseInTableMenu(platform, dataGrid, o.layout);
     else
-      std::cout << "Meldung: Die Spalteneinstellung \"" << o.layout << "\" gibt es nicht.\n";
+      outcome.Refuse("Die Spalteneinstellung \"" + o.layout + "\" gibt es nicht.");
   }
   if (!o.hide.empty()) {
+    // A column is switched off, never on: one the restored layout already hides stays
+    // hidden.
     platform.dialogs.Script("frmCols", [&o](HeadlessDialogView& v) {
       const auto captions = v.ControlItems("chkSpalte");
-      for (size_t i = 0; i < captions.size(); ++i)
+      for (size_t i = 0; i < captions.size(); ++i) {
+        const std::string box = "chkSpalte(" + std::to_string(i) + ")";
         for (const auto& h : o.hide)
-          if (core::EqualsNoCase(captions[i], h)) v.Toggle("chkSpalte(" + std::to_string(i) + ")");
+          if (core::EqualsNoCase(captions[i], h) && v.ControlValue(box).ToBool()) v.Toggle(box);
+      }
       v.Press("btnok(0)");
       return true;
     });
+    std::vector<std::string> unknown;
+    for (const auto& h : o.hide) {
+      bool known = false;
+      for (int i = 0; i < dataGrid.ColumnCount(); ++i)
+        known = known || core::EqualsNoCase(dataGrid.Column(i).Caption(), h);
+      if (!known) unknown.push_back(h);
+    }
     ChooseInTableMenu(platform, dataGrid, menus::kColumnChooserTool);
+    for (const auto& h : unknown) outcome.Refuse("Die Spalte \"" + h + "\" gibt es nicht.");
+    for (const auto& h : o.hide)
+      if (ColumnShown(dataGrid, h))
+        outcome.Refuse("Die Spalte \"" + h +
+                       "\" bleibt sichtbar: die letzte sichtbare Spalte kann nicht ausgeblendet "
+                       "werden.");
   }
   if (!o.saveLayout.empty()) {
     platform.dialogs.Script("frmGridLayout", [&o](HeadlessDialogView& v) {
@@ -253,28 +296,38 @@ void ChooseInFilterMenu(HeadlessPlatform& platform, VMGrid& grid, const std::str
 }
 
 // The parameter dialog answered from --param: each input of question N takes the
-// answer; a from-to pair splits at its first "-". Without answers it is cancelled.
-void AnswerParameters(const Options& o, HeadlessPlatform& platform) {
-  platform.dialogs.Script("frmSimpleQuery", [&o](HeadlessDialogView& v) {
+// answer; only a from-to question (two inputs) splits it at its first "-" after
+// the first character, so "Meier-Schulz" stays whole for a plain text. An answer to
+// a question the filter does not ask is refused. Without answers it is cancelled.
+void AnswerParameters(const Options& o, HeadlessPlatform& platform, Outcome& outcome) {
+  platform.dialogs.Script("frmSimpleQuery", [&o, &outcome](HeadlessDialogView& v) {
     if (o.params.empty()) {
-      std::cout << "Meldung: Der Filter fragt nach Werten; sie werden mit --param N=WERT "
-                   "angegeben.\n";
+      outcome.Refuse("Der Filter fragt nach Werten; sie werden mit --param N=WERT angegeben.");
       v.Press("btnCancel");
       return false;
     }
+    std::vector<std::string> tags;  // one per input, labels left out
+    for (const auto& input : v.Inputs())
+      if (input.kind != DialogInput::Kind::Label) tags.push_back(input.tag);
+    for (const auto& [number, answer] : o.params)
+      if (std::find(tags.begin(), tags.end(), number) == tags.end())
+        outcome.Refuse("Der Filter hat keine Frage " + number + ".");
     std::vector<std::string> seen;
     for (const auto& input : v.Inputs()) {
       if (input.kind == DialogInput::Kind::Label) continue;
+      const bool range = std::count(tags.begin(), tags.end(), input.tag) > 1;
       const bool second = std::find(seen.begin(), seen.end(), input.tag) != seen.end();
       seen.push_back(input.tag);
       for (const auto& [number, answer] : o.params) {
         if (number != input.tag) continue;
-        const size_t dash = answer.find('-');
         std::string value = answer;
-        if (dash != std::string::npos && dash > 0)
-          value = second ? answer.substr(dash + 1) : answer.substr(0, dash);
-        else if (second)
-          value = "";
+        if (range) {
+          const size_t dash = answer.find('-', 1);
+          if (dash != std::string::npos)
+            value = second ? answer.substr(dash + 1) : answer.substr(0, dash);
+          else if (second)
+            value = "";
+        }
         if (input.kind == DialogInput::Kind::Check) {
           const bool on = answer == "1" || core::EqualsNoCase(answer, "ja");
           if (on != v.ControlValue(input.name).ToBool()) v.Toggle(input.name);
@@ -287,7 +340,8 @@ void AnswerParameters(const Options& o, HeadlessPlatform& platform) {
   });
 }
 
-void ApplyQueryOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platform) {
+void ApplyQueryOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platform,
+                       Outcome& outcome) {
   if (!o.query.empty()) {
     bool listed = false;
     try {
@@ -297,10 +351,10 @@ void ApplyQueryOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platfor
       listed = false;
     }
     if (listed) {
-      AnswerParameters(o, platform);
+      AnswerParameters(o, platform, outcome);
       ChooseInFilterMenu(platform, grid, o.query);
     } else {
-      std::cout << "Meldung: Den Filter \"" << o.query << "\" gibt es nicht.\n";
+      outcome.Refuse("Den Filter \"" + o.query + "\" gibt es nicht.");
     }
   }
   if (!o.saveQuery.empty()) {
@@ -314,17 +368,16 @@ void ApplyQueryOptions(const Options& o, VMGrid& grid, HeadlessPlatform& platfor
   }
 }
 
-}  // namespace
+// True when the rows the grid holds are the whole result: the statement ran and
+// every row arrived. A failed open, a criterion refused before any statement, a load
+// cut short or still running are not, and nothing is exported from them.
+bool LoadComplete(VMGrid& grid) {
+  auto rs = grid.CurrentRecordset();
+  return rs && rs->State() != adStateClosed && !rs->IsFetching() && !rs->FetchCancelled() &&
+         rs->FetchError().empty();
+}
 
-int main(int argc, char** argv) {
-  Options o;
-  std::string error;
-  if (!Parse(argc, argv, o, error)) {
-    if (!error.empty()) std::cerr << error << "\n\n";
-    std::cerr << kUsage;
-    return error.empty() ? 0 : 2;
-  }
-
+int Run(Options& o) {
   sqlite::Register();
   postgres::Register();
   HeadlessPlatform& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
@@ -341,7 +394,7 @@ int main(int argc, char** argv) {
     conn->Open();
   } catch (const VMError& e) {
     std::cerr << "Verbindung mit Datenbank konnte nicht hergestellt werden.\n"
-              << e.Description() << "\n";
+              << cli::VisibleLines(e.Description()) << "\n";
     return 1;
   }
   // The table as the database names it ("verkauf.auftraege", "Pgbench_Accounts" for
@@ -349,22 +402,18 @@ int main(int argc, char** argv) {
   try {
     o.table = conn->TableName(o.table);
   } catch (const VMError& e) {
-    std::cerr << e.Description() << "\n";
+    std::cerr << cli::VisibleLines(e.Description()) << "\n";
     return 1;
   }
   // Layouts, options and filters: on a server they belong to the login unless
   // --user names another it may act for; the server decides, and says when its
   // store cannot be used.
-  bool storeUsable = true;
+  Outcome outcome;
   if (StoreRules* rules = conn->Store(); rules && (!o.user.empty() || UsesStore(o))) {
     if (o.user.empty()) o.user = rules->Login();
-    if (const std::string problem = rules->Problem(); !problem.empty()) {
-      std::cout << "Meldung: " << problem << "\n";
-      storeUsable = false;
-    }
+    if (const std::string problem = rules->Problem(); !problem.empty()) outcome.Refuse(problem);
   }
 
-  bool exported = true;
   // The grid is named after its table: layouts, options and filters are kept per table.
   HeadlessGrid dataGrid(o.table);
   HeadlessGrid searchGrid("grdSuche");
@@ -392,8 +441,8 @@ int main(int argc, char** argv) {
           if (!core::EqualsNoCase(probe->FieldName(i), o.key))
             o.fields.push_back(probe->FieldName(i));
       } catch (const VMError& e) {
-        std::cerr << "Die Tabelle \"" << o.table << "\" kann nicht gelesen werden.\n"
-                  << e.Description() << "\n";
+        std::cerr << "Die Tabelle \"" << cli::Visible(o.table) << "\" kann nicht gelesen werden.\n"
+                  << cli::VisibleLines(e.Description()) << "\n";
         return 1;
       }
     }
@@ -411,8 +460,8 @@ int main(int argc, char** argv) {
 
     grid.Requery(o.key);
     platform.events.ProcessPendingEvents();
-    ApplyMenuOptions(o, grid, platform, dataGrid);
-    ApplyQueryOptions(o, grid, platform);
+    ApplyMenuOptions(o, grid, platform, dataGrid, outcome);
+    ApplyQueryOptions(o, grid, platform, outcome);
     std::string select;
     // The load of the table: not a type probe, not a settings or layout lookup.
     const std::string from = "FROM " + core::QuoteFieldName(o.table);
@@ -420,38 +469,70 @@ int main(int argc, char** argv) {
       if (s.find(from) != std::string::npos && s.find(" WHERE 0 = 1") == std::string::npos)
         select = s;
     if (o.allStatements) {
-      for (const auto& s : statements) std::cout << s << "\n";
+      for (const auto& s : statements) std::cout << cli::Visible(s) << "\n";
     } else if (!select.empty()) {
-      std::cout << select << "\n";
+      std::cout << cli::Visible(select) << "\n";
     }
     std::cout << "\n";
 
+    // What a cell holds is shown, not obeyed: control characters become escapes.
     cli::TextTable table;
     std::vector<int> columns = dataGrid.DisplayOrder(true);
     for (int c : columns) {
       GridColumn& col = dataGrid.Column(c);
-      table.header.push_back(col.Caption());
+      table.header.push_back(cli::Visible(col.Caption()));
       auto f = grid.GridFields().Find(col.DataField());
       table.rightAligned.push_back(f && IsNumericFormat(f->datatype));
     }
     for (int r = 0; r < dataGrid.RowCount(); ++r) {
       std::vector<std::string> cells;
-      for (int c : columns) cells.push_back(dataGrid.CellText(r, c));
+      for (int c : columns) cells.push_back(cli::Visible(dataGrid.CellText(r, c)));
       table.rows.push_back(std::move(cells));
     }
     if (!o.sums.empty() && sumGrid.RowCount() > 0) {
       for (int c : columns)
-        table.footer.push_back(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : "");
+        table.footer.push_back(
+            cli::Visible(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : ""));
     }
     cli::PrintTable(std::cout, table);
     std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
     if (!o.exportFile.empty()) {
-      if (grid.OutputCommands().Export().ExportTo(o.exportFile))
-        std::cout << "Exportiert: " << o.exportFile << "\n";
-      else
-        exported = false;
+      if (!LoadComplete(grid)) {
+        outcome.Refuse(
+            "Die Tabelle wurde nicht exportiert: Die Datensätze konnten nicht "
+            "vollständig gelesen werden.");
+      } else if (grid.OutputCommands().Export().ExportTo(o.exportFile)) {
+        std::cout << "Exportiert: " << cli::Visible(o.exportFile) << "\n";
+      } else {
+        outcome.refused = true;  // the library showed why
+      }
     }
   }
-  for (const auto& m : platform.messages.entries()) std::cout << "Meldung: " << m.text << "\n";
-  return exported && storeUsable ? 0 : 1;
+  // Every message the library showed is an error or a refusal.
+  for (const auto& m : platform.messages.entries())
+    std::cout << "Meldung: " << cli::VisibleLines(m.text) << "\n";
+  return outcome.refused || !platform.messages.entries().empty() ? 1 : 0;
+}
+
+}  // namespace
+
+// Exit status: 0 when everything asked was done, 1 after any error or refusal (also
+// one the library only showed as a message), 2 for a command line that cannot be
+// read.
+int main(int argc, char** argv) {
+  Options o;
+  std::string error;
+  if (!Parse(argc, argv, o, error)) {
+    if (!error.empty()) std::cerr << cli::VisibleLines(error) << "\n\n";
+    std::cerr << kUsage;
+    return error.empty() ? 0 : 2;
+  }
+  try {
+    return Run(o);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "Nicht genug Arbeitsspeicher; das Programm wird beendet.\n";
+  } catch (const std::exception& e) {
+    std::cerr << "Unerwarteter Fehler: " << cli::VisibleLines(e.what()) << "\n";
+  }
+  return 1;
 }

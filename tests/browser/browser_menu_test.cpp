@@ -1,6 +1,8 @@
 // The browser's menus as a user meets them: a right click on the header opens the
 // table menu, the layout dialog saves a layout and the record limit, the column
 // chooser hides a column, and a restart with the same user brings it all back.
+#include <sqlite3.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "adapters/qt/qt_grid.h"
@@ -47,7 +50,8 @@ class BrowserMenus : public BrowserTest {
     Strings shown;
     auto* menu = static_cast<QtMenuControl*>(Window().Controller()->Menus().LayoutMenu());
     menu->ShowWith([&](QMenu& m) {
-      std::function<void(QMenu&, const std::string&)> walk = [&](QMenu& mm, const std::string& indent) {
+      std::function<void(QMenu&, const std::string&)> walk = [&](QMenu& mm,
+                                                                 const std::string& indent) {
         for (QAction* a : mm.actions()) {
           if (a->isSeparator()) continue;
           shown.push_back(indent + a->text().toStdString());
@@ -131,6 +135,28 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
   RightClickAndChoose("Name", "Schmal");
   EXPECT_TRUE(again.DataGrid()->ColumnByField("Ort")->Visible());
   EXPECT_EQ(again.Controller()->layout(), "Schmal");
+
+  // A stored layout that hides every column (written by hand): the window still
+  // shows a column, and the export has its caption and values.
+  window_.reset();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((TempDir() / "menus.db").c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(
+      sqlite3_exec(db, "UPDATE aa_gridlayout_feld SET visible = 0", nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+  BrowserWindow& hidden = OpenWindow(Private("meier"));
+  EXPECT_EQ(hidden.Controller()->layout(), "Schmal");
+  EXPECT_TRUE(hidden.DataGrid()->ColumnByField("Name")->Visible());
+  EXPECT_TRUE(hidden.SearchLine()->ColumnByField("Name")->Visible());
+  const auto exported = TempDir() / "versteckt.txt";
+  ASSERT_TRUE(hidden.ExportTo(exported.string()));
+  std::ifstream in(exported, std::ios::binary);
+  std::string header, first;
+  std::getline(in, header);
+  std::getline(in, first);
+  EXPECT_EQ(header, "\xEF\xBB\xBF\"Name\"\r");
+  EXPECT_GT(first.size(), 3u);
 
   // Another user sees neither the layout nor the limit.
   window_.reset();

@@ -21,9 +21,12 @@ expect_contains("${out}" "SELECT TOP 5 [Name],[Ort],[Umsatz],[Nr] FROM [Kunden] 
 expect_contains("${out}" "5 Datensätze")
 expect_contains("${out}" "Umsatz")
 
-# A criterion that cannot be made safe: the German message, no rows, still exit 0.
+# A criterion that cannot be made safe: the German message, no rows, exit 1.
 execute_process(COMMAND ${CLI} --db ${db} --table Kunden --field Name --search "Nr=1 OR 1=1"
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 1)
+  message(FATAL_ERROR "a refused criterion must give exit status 1, got ${rc}:\n${out}")
+endif()
 expect_contains("${out}" "Meldung: Fehler in Filter: ")
 expect_contains("${out}" "0 Datensätze")
 

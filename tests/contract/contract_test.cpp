@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -153,6 +154,39 @@ TEST_P(GridContract, RecordsetRowsShowWithFormatsAndTranslation) {
   // Rows past the end show nothing rather than failing.
   EXPECT_EQ(grid_->CellText(99, 1), "");
   EXPECT_THROW(grid_->CellText(0, 9), VMError);
+}
+
+TEST_P(GridContract, ExactNumbersBytesAndValueTextsShowAlike) {
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Betrag", adNumeric, 12, adFldUnspecified, 12, 2);
+  rs->AppendField("Daten", adLongVarBinary);
+  rs->AppendField("Wert", adDouble);
+  rs->AppendField("Zeit", adDBTime);
+  rs->OpenFabricated();
+  rs->AddNew();
+  rs->SetValue("Betrag", Variant("1500,5"));
+  rs->SetValue("Daten", Variant::Bytes(std::string(12, '\x01')));
+  rs->SetValue("Wert", Variant(std::nan("")));
+  rs->SetValue("Zeit", Variant::Date(0.5208333333333334));
+  rs->Update();
+  rs->MoveFirst();
+  grid_->DataSource(rs);
+  grid_->Column(0).NumberFormat("#,##0.00");
+  grid_->Column(2).NumberFormat("Standard");
+  grid_->Column(3).NumberFormat("Long Time");
+  GridColumn& amount = grid_->Column(0);
+  amount.AddValueItem({Variant(1500.5), Variant("viel")});
+  EXPECT_EQ(grid_->CellText(0, 0), "1.500,50");
+  EXPECT_EQ(grid_->CellText(0, 1), "<Binärdaten, 12 Bytes>");
+  EXPECT_EQ(grid_->CellText(0, 2), "NaN");
+  EXPECT_EQ(grid_->CellText(0, 3), "12:30:00");
+  amount.Translate(true);
+  EXPECT_EQ(grid_->CellText(0, 0), "viel") << "1500.50 is the stored 1.5e3 of the item";
+  // The value as text: no format, no translation, every decimal.
+  EXPECT_EQ(grid_->CellValueText(0, 0), "1500,50");
+  EXPECT_EQ(grid_->CellValueText(0, 1), "<Binärdaten, 12 Bytes>");
+  EXPECT_EQ(grid_->CellValueText(0, 2), "NaN");
+  EXPECT_EQ(grid_->CellValueText(99, 0), "");
 }
 
 TEST_P(GridContract, ColumnsFollowTheSourceUntilHeld) {

@@ -37,12 +37,14 @@ TEST_F(FieldInputTest, ShowsTheVisibleFieldsAndWritesTypedValuesBack) {
   input_.AddField("Preis", "Preis", Variant(), adDouble);
   input_.AddField("Lieferung", "Liefertag", Variant(), adDate);
   input_.AddField("Eilig", "Eilig", Variant(false), adBoolean);
-  EXPECT_EQ(input_.Fields().Count(), 6);
+  input_.AddField("Betrag", "Betrag", Variant(), adNumeric);
+  input_.AddField("Gross", "Gross", Variant(), adBigInt);
+  EXPECT_EQ(input_.Fields().Count(), 8);
   EXPECT_EQ(input_.Fields().Item("Name")->datatype, adVarChar);
   EXPECT_EQ(input_.Fields().Item("Name")->caption, "Name des Kunden");
   input_.Refresh();
 
-  ASSERT_EQ(grid_.RowCount(), 5);
+  ASSERT_EQ(grid_.RowCount(), 7);
   EXPECT_EQ(grid_.CellText(0, 0), "Name des Kunden");
   EXPECT_EQ(grid_.CellText(0, 1), "Meier");
   EXPECT_FALSE(grid_.Column(2).Visible());  // the field names stay out of sight
@@ -52,7 +54,12 @@ TEST_F(FieldInputTest, ShowsTheVisibleFieldsAndWritesTypedValuesBack) {
   EXPECT_TRUE(Type(2, "1,5"));
   EXPECT_TRUE(Type(3, "24.12.2026"));
   EXPECT_TRUE(Type(4, "ja"));
+  EXPECT_TRUE(Type(5, "0,10"));
+  EXPECT_TRUE(Type(6, "9007199254740993"));
   ASSERT_TRUE(input_.Update());
+  EXPECT_EQ(ValueOf("Betrag").Type(), VarType::Decimal);
+  EXPECT_EQ(ValueOf("Betrag").ToText(), "0.10") << "exactly, with the scale typed";
+  EXPECT_EQ(ValueOf("Gross"), Variant(int64_t{9007199254740993}));
   EXPECT_EQ(ValueOf("Name"), Variant("Müller-Lüdenscheidt"));
   EXPECT_EQ(ValueOf("Menge"), Variant(int32_t{12}));
   EXPECT_EQ(ValueOf("Menge").Type(), VarType::Int32);

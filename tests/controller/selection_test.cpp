@@ -44,6 +44,26 @@ TEST_F(Selection, SelectValueFindsTheRowForEveryKindOfValue) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
+TEST_F(Selection, SelectValueFindsExactNumbersAndTimes) {
+  conn_->Execute("CREATE TABLE Zeiten (Nr INTEGER, Betrag DECIMAL(12,2), Zeit TIME)");
+  conn_->Execute(
+      "INSERT INTO Zeiten VALUES (1, 0.1, '08:00'), (2, 0.3, '12:30'), (3, 1500.5, '23:59:59')");
+  VMGrid& g = Make();
+  g.RecordSource("Zeiten");
+  for (const char* f : {"Nr", "Betrag", "Zeit"}) g.AddField(f);
+  g.SortBy("Nr");
+  g.Requery();
+  Decimal amount;
+  ASSERT_TRUE(Decimal::Parse("1500.50", amount));
+  EXPECT_TRUE(g.SelectValue("Betrag", Variant(amount)));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 3);
+  EXPECT_TRUE(g.SelectValue("Betrag", 0.3)) << "0,3 is the 0,30 held, not 0,299999...";
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 2);
+  EXPECT_TRUE(g.SelectValue("Zeit", Variant::Date(8.0 / 24)));
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
 TEST_F(Selection, SelectValueWithEmptyTextDoesNotMove) {
   VMGrid& g = Loaded();
   MoveTo(3);

@@ -339,7 +339,7 @@ TEST_F(GridFileTest, NamedLayoutsSaveAndRestoreTheArrangement) {
   EXPECT_EQ(grid_.LayoutNames(), (std::vector<std::string>{"Standard", "Anders"}));
 
   grid_.ClearFields();
-  EXPECT_EQ(grid_.Column(1).Width(), HeadlessColumn::kDefaultWidth);
+  EXPECT_EQ(grid_.Column(1).Width(), CoreColumn::kDefaultWidth);
   grid_.LayoutName("Standard");
   grid_.LoadLayout();
   EXPECT_EQ(grid_.Column(1).Width(), 3000);
@@ -383,7 +383,7 @@ TEST_F(GridTest, PropertiesByIdMapOntoTheGrid) {
   EXPECT_EQ(grid_.GetProperty(67).ToText(), "1000,5");
   grid_.SetProperty(4711, Variant(int32_t{7}));
   EXPECT_EQ(grid_.GetProperty(4711), Variant(int32_t{7}));
-  grid_.Column(1).SetProperty(HeadlessColumn::kAutoSizeProperty, Variant(true));
+  grid_.Column(1).SetProperty(CoreColumn::kAutoSizeProperty, Variant(true));
   EXPECT_EQ(grid_.Column(1).Width(), 7 * 120 + 120);  // "Name 10"
 }
 

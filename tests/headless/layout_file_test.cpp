@@ -171,6 +171,18 @@ TEST_F(LayoutFileTest, OnlyARegularFileIsReadOrReplaced) {
   }
 }
 
+// A layout with every column hidden, written by hand: the column first in display
+// order shows, so no grid is left without a column.
+TEST_F(LayoutFileTest, ALayoutHidingEveryColumnKeepsTheFirstShown) {
+  GridLayout l = Sample("Versteckt");
+  for (ColumnLayout& c : l.columns) c.visible = false;
+  LayoutFile file(path_);
+  file.Save(l);
+  const GridLayout back = file.Load("Versteckt");
+  EXPECT_FALSE(back.columns.at(0).visible);  // order 1
+  EXPECT_TRUE(back.columns.at(1).visible);   // order 0
+}
+
 TEST_F(LayoutFileTest, WrongTypesInOneLayoutOnlyFailThatLayout) {
   Write(R"({"format":"VMBGrid-Layouts","version":1,"layouts":[
     {"name":"Gut","columns":[{"dataField":"Nr","caption":"Nr","width":900,"visible":true,"order":0}]},

@@ -86,7 +86,7 @@ TEST_F(RecordsetGridTest, ColumnsComeFromTheFieldsAndRowsFromTheRecordset) {
   grid_.Rebind();
   EXPECT_EQ(grid_.Column(1).Width(), 3000);
   grid_.ClearFields();
-  EXPECT_EQ(grid_.Column(1).Width(), HeadlessColumn::kDefaultWidth);
+  EXPECT_EQ(grid_.Column(1).Width(), CoreColumn::kDefaultWidth);
   EXPECT_EQ(grid_.ColumnCount(), 5);
 }
 
@@ -126,7 +126,7 @@ TEST_F(RecordsetGridTest, TextThatDoesNotFitIsReportedAndKeptInTheEditor) {
 }
 
 TEST_F(RecordsetGridTest, ValueTranslationWorksBothWays) {
-  HeadlessColumn& nr = grid_.Column(0);
+  CoreColumn& nr = grid_.Column(0);
   nr.AddValueItem({Variant(int32_t{1}), Variant("eins")});
   nr.AddValueItem({Variant(int32_t{2}), Variant("zwei")});
   nr.Translate(true);

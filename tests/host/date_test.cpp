@@ -22,7 +22,7 @@ TEST(Dates, SerialsMatchTheAutomationEpoch) {
   EXPECT_EQ(p.hour, 6);
 }
 
-TEST(Dates, SplitRoundTripsAndRoundsToTheSecond) {
+TEST(Dates, SplitRoundTripsAndShowsWholeSeconds) {
   for (auto [y, m, d] :
        {std::tuple{2000, 2, 29}, {1600 + 100, 3, 1}, {9999, 12, 31}, {100, 1, 1}}) {
     DateParts p = SplitDate(MakeDate(y, m, d, 23, 59, 59));
@@ -35,6 +35,11 @@ TEST(Dates, SplitRoundTripsAndRoundsToTheSecond) {
   DateParts p = SplitDate(DateValue{37653.0 + 0.9999999999});
   EXPECT_EQ(p.day, 2);
   EXPECT_EQ(p.hour, 0);
+  // Milliseconds are cut, not rounded into the next second or day.
+  p = SplitDate(DateValue{37653.0 + 86399.999 / 86400});
+  EXPECT_EQ(p.day, 1);
+  EXPECT_EQ(p.second, 59);
+  EXPECT_EQ(SplitDate(DateValue{12.5 / 86400}).second, 12);
 }
 
 TEST(Dates, InvalidCalendarDatesAreRejected) {

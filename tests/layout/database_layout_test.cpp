@@ -97,19 +97,26 @@ TEST_F(DatabaseLayouts, TheStartLayoutIsResortedAndAMismatchedOneIsRejected) {
   EXPECT_EQ(Shown(), (Strings{"(Nr)", "Name", "Ort", "Plz"}));
 }
 
-TEST_F(DatabaseLayouts, AnyUserCreatesAMissingStandardButOnlyAdminReplacesIt) {
+// "Standard" is every user's default, so only ADMIN creates, replaces or deletes it
+// (a first save by any user once fixed the default for all, out of their reach),
+// and a refusal says so.
+TEST_F(DatabaseLayouts, OnlyAdminCreatesReplacesOrDeletesStandardAndOthersAreTold) {
   VMGrid& g = OpenKeyed("maier");
   g.Requery();
-  g.Layouts().SaveLayout("Standard");
-  EXPECT_EQ(Headers(), Strings{"grdKunden|Standard|Standard"});
-  EXPECT_EQ(events_.Take(),
-            (Strings{"BeforeLoad:Standard", "BeforeSave:Standard", "AfterSave:Standard"}));
-
-  main_.ColumnByField("Plz")->Visible(false);
   g.SetLayoutName("Meins");
-  g.Layouts().SaveLayout("standard");
-  EXPECT_EQ(g.layout(), "Meins");
-  EXPECT_TRUE(events_.Take().empty());
+  events_.Take();
+  for (const char* name : {"Standard", "standard"}) {
+    g.Layouts().SaveLayout(name);
+    EXPECT_EQ(g.layout(), "Meins");
+    EXPECT_TRUE(Listed(g).empty()) << "nothing was stored";
+    EXPECT_TRUE(events_.Take().empty());
+    EXPECT_EQ(TakeMessages(), Strings{layout::StandardRefusal(false)});
+  }
+
+  VMGrid& c = OpenKeyed("admin");
+  c.Requery();
+  c.Layouts().SaveLayout("Standard");
+  EXPECT_EQ(Headers(), Strings{"grdKunden|Standard|Standard"});
   EXPECT_EQ(Fields("Standard", "Standard")[2], "Plz|2|0|0|True");
 
   VMGrid& a = OpenKeyed("Admin");
@@ -128,9 +135,11 @@ TEST_F(DatabaseLayouts, AnyUserCreatesAMissingStandardButOnlyAdminReplacesIt) {
   EXPECT_EQ(m.layout(), "Standard");
   EXPECT_EQ(Shown(), (Strings{"(Nr)", "Name", "Ort", "(Plz)"}));
 
-  // Deleting it: refused silently for maier, done for ADMIN.
+  // Deleting it: refused for maier with the reason, done for ADMIN.
+  TakeMessages();
   m.Layouts().DeleteLayout("Standard");
   EXPECT_EQ(Headers().size(), 1u);
+  EXPECT_EQ(TakeMessages(), Strings{layout::StandardRefusal(true)});
   VMGrid& b = OpenKeyed("ADMIN");
   b.Requery();
   b.Layouts().DeleteLayout("standard");
@@ -219,10 +228,17 @@ TEST_F(DatabaseLayouts, OddStoredRecordsNeverBreakTheGridOrReachTheStatement) {
   // The other layout is untouched.
   EXPECT_EQ(Fields("Heil", "meier").size(), 3u);
 
+  // Every record hidden: the column first in display order shows, never the key,
+  // so the grid always has a column to see (and to click).
+  conn_->Execute("UPDATE aa_gridlayout_feld SET visible = 0 WHERE layoutid = " + id);
+  ASSERT_TRUE(g.Layouts().LoadAndApply("Meins"));
+  EXPECT_EQ(Shown(), (Strings{"(Nr)", "Ort", "(Name)", "(Plz)"}));
+  EXPECT_TRUE(g.GridFields().Item("Ort")->visible());
+
   // A layout whose records all fail is no layout: nothing changes.
   conn_->Execute("UPDATE aa_gridlayout_feld SET fieldname = NULL WHERE layoutid = " + id);
   EXPECT_FALSE(g.Layouts().LoadAndApply("Meins"));
-  EXPECT_EQ(Shown(), (Strings{"(Nr)", "Ort", "Name", "Plz"}));
+  EXPECT_EQ(Shown(), (Strings{"(Nr)", "Ort", "(Name)", "(Plz)"}));
 }
 
 TEST_F(DatabaseLayouts, SaveFailureShowsTheMessageAndKeepsNameAndUser) {

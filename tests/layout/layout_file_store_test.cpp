@@ -54,7 +54,7 @@ TEST_F(LayoutTest, OnlyAdminSavesStandardInTheLayoutFile) {
   EXPECT_EQ(g.layout(), "Meins");
   EXPECT_TRUE(main_.LayoutNames().empty());
   EXPECT_EQ(events_.Take(), Strings{"BeforeLoad:Standard"});
-  EXPECT_TRUE(TakeMessages().empty());
+  EXPECT_EQ(TakeMessages(), Strings{layout::StandardRefusal(false)});
   // The comparison is exact: "standard" is an ordinary name.
   g.Layouts().SaveLayout("standard");
   EXPECT_EQ(main_.LayoutNames(), Strings{"standard"});
@@ -102,9 +102,9 @@ TEST_F(LayoutTest, DeletingTheCurrentLayoutLeavesNoLastLayoutEntry) {
   g.Layouts().DeleteLayout("Zweites");
   EXPECT_EQ(g.layout(), "");
   EXPECT_EQ(main_.LayoutNames(), Strings{"Meins"});
-  // Another user than ADMIN cannot delete the shared layout; no message.
+  // Another user than ADMIN cannot delete the shared layout, and is told so.
   g.Layouts().DeleteLayout("standard");
-  EXPECT_TRUE(TakeMessages().empty());
+  EXPECT_EQ(TakeMessages(), Strings{layout::StandardRefusal(true)});
   Close();
   EXPECT_EQ(Entry("Kunden", "meier"), "<keiner>");
 

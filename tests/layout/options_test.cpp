@@ -115,24 +115,36 @@ TEST_F(Options, WithoutAGridNothingIsWrittenAndTheChangeIsKept) {
   EXPECT_EQ(Stored("ShowEmptyGrid"), "-1");
 }
 
-TEST_F(Options, BadStoredTextsStopTheLoadingSilently) {
-  store_.WriteSetting(kSection, "RefreshOnLeaveColumn", "0", "meier");
-  store_.WriteSetting(kSection, "ShowEmptyGrid", "-1", "meier");
-  store_.WriteSetting(kSection, "MaxRecords", "viele", "meier");
-  auto g = Make();
-  EXPECT_FALSE(g->RefreshOnLeaveColumn());  // read before the bad entry
-  EXPECT_TRUE(g->ShowEmptyGrid());
-  EXPECT_EQ(g->MaxRecords(), 0);  // unchanged
-
-  store_.WriteSetting(kSection, "ShowEmptyGrid", "ja", "schulz");
-  store_.WriteSetting(kSection, "MaxRecords", "-5", "schulz");
-  auto h = Make("schulz");
-  EXPECT_FALSE(h->ShowEmptyGrid());  // stopped there
-  EXPECT_EQ(h->MaxRecords(), 0);
-
-  store_.WriteSetting(kSection, "MaxRecords", "-5", "becker");
-  auto b = Make("becker");
-  EXPECT_EQ(b->MaxRecords(), 0) << "a negative limit would make a statement no data source takes";
+// Each stored option is checked on its own: a corrupt record limit falls back to 1000
+// (it once lifted the limit: 0 loads every row), a corrupt switch keeps its value,
+// and the options beside a corrupt one still apply.
+TEST_F(Options, ACorruptOptionFallsBackAloneAndTheOthersApply) {
+  int n = 0;
+  for (const char* limit : {"viele", "-5", "1e12", "", "1,5", "2147483648", " 7x"}) {
+    SCOPED_TRACE(std::string("MaxRecords = \"") + limit + "\"");
+    const std::string user = "u" + std::to_string(n++);
+    store_.WriteSetting(kSection, "RefreshOnLeaveColumn", "0", user);
+    store_.WriteSetting(kSection, "ShowEmptyGrid", "-1", user);
+    store_.WriteSetting(kSection, "MaxRecords", limit, user);
+    auto g = Make(user);
+    EXPECT_EQ(g->MaxRecords(), 1000);
+    EXPECT_FALSE(g->RefreshOnLeaveColumn());
+    EXPECT_TRUE(g->ShowEmptyGrid());
+  }
+  for (const char* flag : {"ja", "1e99", "-"}) {
+    SCOPED_TRACE(std::string("ShowEmptyGrid = \"") + flag + "\"");
+    const std::string user = "u" + std::to_string(n++);
+    store_.WriteSetting(kSection, "ShowEmptyGrid", flag, user);
+    store_.WriteSetting(kSection, "RefreshOnLeaveColumn", "0", user);
+    store_.WriteSetting(kSection, "MaxRecords", " 40 ", user);
+    auto g = Make(user);
+    EXPECT_FALSE(g->ShowEmptyGrid()) << "keeps its value";
+    EXPECT_FALSE(g->RefreshOnLeaveColumn());
+    EXPECT_EQ(g->MaxRecords(), 40);
+  }
+  // A limit of 0 stored on purpose still means every row.
+  store_.WriteSetting(kSection, "MaxRecords", "0", "alle");
+  EXPECT_EQ(Make("alle")->MaxRecords(), 0);
 }
 
 }  // namespace

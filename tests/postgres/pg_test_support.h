@@ -155,4 +155,43 @@ class Database {
   std::string name_;
 };
 
+// A server of the test's own (scripts/pg-test-server.sh, named by VMBGRID_PG_SCRIPT),
+// so that killing it disturbs no other test; stopped and removed when it goes.
+// Skip() is the reason to skip when it cannot run here, else "".
+class OwnServer {
+ public:
+  explicit OwnServer(const std::string& tag) {
+    const char* script = std::getenv("VMBGRID_PG_SCRIPT");
+    if (!script) {
+      skip_ = "VMBGRID_PG_SCRIPT not set (run through ctest)";
+      return;
+    }
+    dir_ = "/tmp/vmbgrid-" + tag + "-" + std::to_string(::getpid());
+    sh_ = std::string("bash ") + script;
+    if (std::system((sh_ + " start " + dir_ + " >/dev/null").c_str()) != 0) {
+      skip_ = "the server did not start";
+      ADD_FAILURE() << skip_;
+      return;
+    }
+    std::ifstream skipped(dir_ + "/skipped");
+    if (skipped && std::getline(skipped, skip_)) return;
+  }
+  ~OwnServer() {
+    if (!dir_.empty()) (void)std::system((sh_ + " stop " + dir_).c_str());
+  }
+  OwnServer(const OwnServer&) = delete;
+  OwnServer& operator=(const OwnServer&) = delete;
+
+  const std::string& Skip() const { return skip_; }
+  std::string ConnInfo() const {
+    return "host=" + dir_ + " port=5432 user=vmbgrid dbname=postgres";
+  }
+  // Kills the server as a crash or a pulled cable would, and starts it again.
+  bool Halt() const { return std::system((sh_ + " halt " + dir_).c_str()) == 0; }
+  bool Resume() const { return std::system((sh_ + " resume " + dir_).c_str()) == 0; }
+
+ private:
+  std::string dir_, sh_, skip_;
+};
+
 }  // namespace vmbgrid::pgtest

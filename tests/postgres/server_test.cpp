@@ -270,17 +270,9 @@ TEST(PostgresServer, TheGridSavesAndLoadsLayoutsInTheStoreTheAdministratorSetUp)
 
 TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnected) {
   VMBGRID_REQUIRE_POSTGRES();
-  const char* script = std::getenv("VMBGRID_PG_SCRIPT");
-  if (!script) GTEST_SKIP() << "VMBGRID_PG_SCRIPT not set (run through ctest)";
-  // A server of its own, so that killing it disturbs no other test.
-  const std::string dir = "/tmp/vmbgrid-pgloss-" + std::to_string(::getpid());
-  const std::string sh = std::string("bash ") + script;
-  ASSERT_EQ(std::system((sh + " start " + dir + " >/dev/null").c_str()), 0);
-  struct Cleanup {
-    std::string cmd;
-    ~Cleanup() { (void)std::system(cmd.c_str()); }
-  } cleanup{sh + " stop " + dir};
-  const std::string info = "host=" + dir + " port=5432 user=vmbgrid dbname=postgres";
+  const pgtest::OwnServer server("pgloss");
+  if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
+  const std::string info = server.ConnInfo();
   ASSERT_EQ(pgtest::Admin(info, "CREATE TABLE z AS SELECT g AS n FROM generate_series(1, 65000) g"),
             "");
   ASSERT_EQ(pgtest::Admin(info, "CHECKPOINT"), "");  // commits are asynchronous on this server
@@ -293,7 +285,7 @@ TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnecte
   CountingSink cut;
   cut.onRow = [&] {
     if (cut.rows == 100) {
-      ASSERT_EQ(std::system((sh + " halt " + dir).c_str()), 0);
+      ASSERT_TRUE(server.Halt());
     }
   };
   VMError lost = Raised([&] { Exec(*s, "SELECT [n] FROM [z]", &cut); });
@@ -301,7 +293,7 @@ TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnecte
   EXPECT_NE(lost.Description().find("wurde unterbrochen"), std::string::npos) << lost.Description();
   EXPECT_LT(cut.rows, 65000);
 
-  ASSERT_EQ(std::system((sh + " resume " + dir).c_str()), 0);
+  ASSERT_TRUE(server.Resume());
   CountingSink again;
   Exec(*s, "SELECT count(*) FROM [z]", &again);  // the same session connects anew
   EXPECT_EQ(again.sum, 65000);

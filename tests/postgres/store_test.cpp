@@ -271,8 +271,7 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
         "USING (layoutid) WHERE k.sublayout = 'Standard' AND f.fieldname = 'Name'");
   };
   {
-    // Anyone may create the shared layout while there is none (the Parts' rule);
-    // only an administrator replaces it.
+    // The admin role creates and replaces the shared layout, whatever the user's name.
     Window chef(db, "chef", "chef");
     chef.grid.Column(0).Caption("Vom Chef");
     chef.g.Layouts().SaveLayout("Standard");
@@ -287,6 +286,10 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
     anna.grid.Column(0).Caption("Von Anna");
     anna.g.Layouts().SaveLayout("Standard");
     EXPECT_EQ(standardCaption(), "Geändert");
+    ASSERT_FALSE(platform.messages.texts().empty());
+    EXPECT_EQ(platform.messages.texts().back(),
+              "Die gemeinsamen Einträge von \"Standard\" dürfen nur Mitglieder der Rolle "
+              "\"vmgrid_admin\" ändern; der Anmeldename \"anna\" gehört nicht dazu.");
     anna.g.Layouts().DeleteLayout("Standard");
     EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf WHERE sublayout = 'Standard'"),
               "1");

@@ -223,6 +223,7 @@ enum class Show {
   Truth,
   Date,
   Stamp,
+  Time,
   Plain,
   Bytes,
   Mixed,
@@ -240,7 +241,7 @@ const std::map<std::string, Expectation>& Expectations() {
       {"geld", {Show::Money, true}},      {"kommazahl", {Show::Double, true}},
       {"einfach", {Show::Double, true}},  {"aktiv", {Show::Truth, false}},
       {"tag", {Show::Date, false}},       {"zeitpunkt", {Show::Stamp, false}},
-      {"uhrzeit", {Show::Plain, false}},  {"kennung", {Show::Plain, false}},
+      {"uhrzeit", {Show::Time, false}},   {"kennung", {Show::Plain, false}},
       {"name", {Show::Plain, false}},     {"kurz", {Show::Plain, false}},
       {"notiz", {Show::Plain, false}},    {"daten", {Show::Bytes, false}},
       {"lang", {Show::Plain, false}},     {"gemischt", {Show::Mixed, true}},
@@ -269,6 +270,8 @@ std::string Shown(const Raw& r, Show show) {
     case Show::Date:
     case Show::Stamp:
       return GermanDate(r.text);
+    case Show::Time:  // whole seconds: 23:59:59.99 stays 23:59:59
+      return r.text.substr(0, 8);
     case Show::Plain:
       return r.text;
     case Show::Bytes: {
@@ -387,6 +390,42 @@ TEST_P(TypesShown, EveryCellAndTotalIsWhatTheDatabaseHoldsInGermanForm) {
     if (e.summed) {
       EXPECT_EQ(sum_.CellText(0, c), Total(values, e.show)) << name << " total";
     }
+  }
+}
+
+TEST_P(TypesShown, NaNAndInfinitiesShowAlikeInCellAndTotal) {
+  // SQLite keeps no NaN (it stores NULL), but infinities; PostgreSQL has both, in
+  // numeric too.
+  conn_->Execute(
+      "CREATE TABLE \"Grenzen\" (\"nr\" INTEGER, \"wert\" DOUBLE PRECISION, \"zahl\" NUMERIC)");
+  conn_->Execute(pg_ ? "INSERT INTO \"Grenzen\" VALUES (1, 'NaN', 'NaN'), "
+                       "(2, 'Infinity', '-Infinity'), (3, 1, 1)"
+                     : "INSERT INTO \"Grenzen\" VALUES (1, 1e999, 1e999), (2, 1e999, -1e999), "
+                       "(3, 1, 1)");
+  vm_ = std::make_unique<VMGrid>();
+  vm_->Init(0, "Test", "frmGrenzen");
+  vm_->grid(&main_);
+  vm_->SumGrid(&sum_);
+  vm_->Connection(conn_);
+  vm_->RecordSource("Grenzen");
+  vm_->AddField({.name = "wert", .sumDatatype = vmSUM});
+  vm_->AddField({.name = "zahl", .sumDatatype = vmSUM});
+  vm_->AddSortColumn("nr");
+  vm_->Requery();
+  const std::string inf = "\xE2\x88\x9E";
+  using S = std::vector<std::string>;
+  auto column = [this](int c) {
+    S out;
+    for (int r = 0; r < 3; ++r) out.push_back(main_.CellText(r, c));
+    out.push_back(sum_.CellText(0, c));
+    return out;
+  };
+  if (pg_) {
+    EXPECT_EQ(column(0), (S{"NaN", inf, "1,00", "NaN"}));
+    EXPECT_EQ(column(1), (S{"NaN", "-" + inf, "1", "NaN"}));
+  } else {
+    EXPECT_EQ(column(0), (S{inf, inf, "1,00", inf}));
+    EXPECT_EQ(column(1), (S{inf, "-" + inf, "1", "NaN"}));
   }
 }
 

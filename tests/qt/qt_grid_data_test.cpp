@@ -101,6 +101,11 @@ TEST_F(QtGridData, EditsAreConvertedAndCommittedIntoTheRecordset) {
   ASSERT_EQ(platform_->messages.Entries().size(), 1u);
   EXPECT_EQ(platform_->messages.Entries()[0].text,
             "Der Wert \"vierzig\" passt nicht in die Spalte \"Nr\".");
+  // The refused text stays in the editor until it is corrected or dropped.
+  EXPECT_TRUE(grid_->EditActive());
+  EXPECT_EQ(grid_->GetProperty(67), Variant("vierzig"));
+  grid_->DataChanged(false);
+  grid_->EditActive(false);
 
   // A text longer than the field (Name holds 40 characters) is refused as well.
   platform_->messages.Clear();
@@ -116,6 +121,8 @@ TEST_F(QtGridData, EditsAreConvertedAndCommittedIntoTheRecordset) {
       << platform_->messages.Entries()[0].text;
 
   // Read-only grids open no editor.
+  grid_->DataChanged(false);
+  grid_->EditActive(false);
   grid_->AllowUpdate(false);
   grid_->EditActive(true);
   EXPECT_FALSE(grid_->EditActive());
