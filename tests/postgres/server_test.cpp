@@ -300,13 +300,13 @@ TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnecte
 
   // A restart while the connection was idle: the next statement, and the next
   // progressive load, succeed at the first try.
-  ASSERT_EQ(std::system((sh + " halt " + dir).c_str()), 0);
-  ASSERT_EQ(std::system((sh + " resume " + dir).c_str()), 0);
+  ASSERT_TRUE(server.Halt());
+  ASSERT_TRUE(server.Resume());
   CountingSink after;
   Exec(*s, "SELECT count(*) FROM [z]", &after);
   EXPECT_EQ(after.sum, 65000);
-  ASSERT_EQ(std::system((sh + " halt " + dir).c_str()), 0);
-  ASSERT_EQ(std::system((sh + " resume " + dir).c_str()), 0);
+  ASSERT_TRUE(server.Halt());
+  ASSERT_TRUE(server.Resume());
   data::StatementRequest load;
   load.text = "SELECT [n] FROM [z]";
   auto cursor = s->OpenCursor(load, std::make_shared<std::atomic<bool>>(false));

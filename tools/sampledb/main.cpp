@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     err = vmbgrid::sampledb::GenerateOnServer(connection, options);
   } else {
     std::error_code ec;
-    if (!options.replace && std::filesystem::exists(out, ec)) {
+    // A folder or a device is refused by the generator itself, with its own reason.
+    if (!options.replace && std::filesystem::is_regular_file(out, ec)) {
       err = "Die Datei \"" + out +
             "\" gibt es schon; sie wird nur mit --replace ersetzt (alle Tabellen darin gehen "
             "dabei verloren).";
