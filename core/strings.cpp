@@ -87,7 +87,6 @@ size_t Utf8Length(unsigned char c) {
   return 1;
 }
 
-
 }  // namespace
 
 std::string QuoteFieldName(std::string_view name) { return sql::QuoteName(name); }
@@ -239,6 +238,16 @@ std::string ToSqlDate(std::string_view typed) {
   int h = 0, mi = 0, sec = 0;
   if (!ReadTime(s, timeStart, h, mi, sec)) ThrowNoDate(typed);
   return out + " " + TwoDigits(h) + ":" + TwoDigits(mi) + ":" + TwoDigits(sec);
+}
+
+std::string ToSqlTime(std::string_view typed) {
+  const std::string text = Trim(typed);
+  int h = 0, mi = 0, sec = 0;
+  if (!ReadTime(text, 0, h, mi, sec)) {
+    throw VMError(errc::kTypeMismatch, "VMBGrid",
+                  "Der Text '" + sql::Excerpt(typed) + "' ist keine gültige Uhrzeit.");
+  }
+  return TwoDigits(h) + ":" + TwoDigits(mi) + ":" + TwoDigits(sec);
 }
 
 std::string UnformatSpecialText(std::string_view displayed) {

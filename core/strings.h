@@ -53,6 +53,11 @@ OperatorSplit SplitOperator(std::string_view part);
 // never reaches SQL.
 std::string ToSqlDate(std::string_view typed);
 
+// Body of a time literal, "hh:mm:ss", from a typed time h:mm or h:mm:ss (blanks
+// around it allowed), checked against the clock (0:00 to 23:59:59). Text that is
+// no time raises VMError (type mismatch, source "VMBGrid").
+std::string ToSqlTime(std::string_view typed);
+
 // Formatted text (type 44). The stored form is the text without blanks (account
 // numbers, IBANs, phone numbers); the displayed form groups it in blocks of four
 // characters separated by one blank ("DE12 3456 7890 12"). Unformat removes every

@@ -55,6 +55,65 @@ void Negate(FilterNode& n) {
   }
 }
 
+bool ParseClock(std::string_view text, DateValue& out) {
+  int part[3] = {0, 0, 0};
+  size_t i = 0;
+  int k = 0;
+  for (; k < 3; ++k) {
+    const size_t start = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 2)
+      part[k] = part[k] * 10 + (text[i++] - '0');
+    if (i == start || (k > 0 && i - start != 2)) return false;
+    if (i == text.size()) break;
+    if (k == 2 || text[i] != ':') return false;
+    ++i;
+  }
+  if (k == 0 || i != text.size()) return false;
+  // 24:00:00 is the end of the day, which a span of the day's last second ends at.
+  const int seconds = part[0] * 3600 + part[1] * 60 + part[2];
+  if (part[1] > 59 || part[2] > 59 || seconds > 86400) return false;
+  out = DateValue{seconds / 86400.0};
+  return true;
+}
+
+}  // namespace
+
+bool ParseFilterDate(std::string_view text, DateValue& out) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.find_first_of("./-") == std::string_view::npos) return ParseClock(text, out);
+  if (text.find('/') == std::string_view::npos) return ParseDate(text, out);
+  int part[3] = {0, 0, 0};
+  size_t i = 0;
+  for (int k = 0; k < 3; ++k) {
+    size_t start = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 5)
+      part[k] = part[k] * 10 + (text[i++] - '0');
+    if (i == start) return false;
+    if (k < 2) {
+      if (i >= text.size() || text[i] != '/') return false;
+      ++i;
+    }
+  }
+  int h = 0, mi = 0, se = 0;
+  std::string_view rest = text.substr(i);
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  if (!rest.empty()) {
+    DateValue t;
+    std::string probe = "1899-12-30 " + std::string(rest);
+    if (!ParseDate(probe, t)) return false;
+    DateParts p = SplitDate(t);
+    h = p.hour;
+    mi = p.minute;
+    se = p.second;
+  }
+  if (!IsValidDate(part[2], part[0], part[1])) return false;
+  out = MakeDate(part[2], part[0], part[1], h, mi, se);
+  return true;
+}
+
+namespace {
+
 enum class Tok : uint8_t { End, Name, Word, Text, Number, Date, Op, Minus, Plus, LParen, RParen };
 
 struct Token {
@@ -239,7 +298,45 @@ class Parser {
     return ParseComparison();
   }
 
+  // "0 = 1" and other comparisons of two numbers: the library's statement for no
+  // rows, held as an empty OR (false) or an empty AND (true).
+  std::unique_ptr<FilterNode> ParseConstant() {
+    auto number = [this]() {
+      double d = 0;
+      const std::string& t = cur_.text;
+      auto r = std::from_chars(t.data(), t.data() + t.size(), d);
+      if (cur_.kind != Tok::Number || r.ec != std::errc() || r.ptr != t.data() + t.size())
+        Fail("statt \"" + cur_.text + "\"" + At(cur_) + " wird eine Zahl erwartet");
+      Next();
+      return d;
+    };
+    const double a = number();
+    if (cur_.kind != Tok::Op) Fail("nach der Zahl wird ein Vergleichsoperator erwartet");
+    const std::string o = cur_.text;
+    Next();
+    const double b = number();
+    bool holds = false;
+    if (o == "=")
+      holds = a == b;
+    else if (o == "<>" || o == "!=")
+      holds = a != b;
+    else if (o == "<")
+      holds = a < b;
+    else if (o == "<=")
+      holds = a <= b;
+    else if (o == ">")
+      holds = a > b;
+    else if (o == ">=")
+      holds = a >= b;
+    else
+      Fail("der Operator \"" + o + "\" ist nicht bekannt");
+    auto node = std::make_unique<FilterNode>();
+    node->kind = holds ? FilterNode::Kind::And : FilterNode::Kind::Or;
+    return node;
+  }
+
   std::unique_ptr<FilterNode> ParseComparison() {
+    if (cur_.kind == Tok::Number) return ParseConstant();
     if (cur_.kind != Tok::Name && cur_.kind != Tok::Word) {
       if (cur_.kind == Tok::End) Fail("am Ende fehlt ein Feldname");
       Fail("statt \"" + cur_.text + "\"" + At(cur_) + " wird ein Feldname erwartet");
@@ -378,6 +475,10 @@ class Parser {
         } else {
           num = v.DoubleRef();
         }
+        // Single precision compares in its own precision ("0.1" finds the 0.1 a
+        // float holds); dates compare as the instants they are.
+        if (c.type == adSingle) num = AsSingle(num);
+        if (c.presentation == Presentation::Date) num = DateOrder(num);
         n.litNum = num;
         int64_t whole = 0;
         if (c.presentation == Presentation::Boolean && (n.op == CmpOp::Eq || n.op == CmpOp::Ne)) {
@@ -402,7 +503,7 @@ class Parser {
       }
       case Storage::Text:
         n.mode = FilterNode::Mode::Text;
-        n.litFolded = FoldText(n.litText);
+        n.litFolded = FoldText(SearchedText(c, n.litText));
         break;
       case Storage::Variant:
         n.mode = FilterNode::Mode::Variant;
@@ -423,38 +524,6 @@ class Parser {
       return true;
     }
     return false;
-  }
-
-  // ISO and German dates, and the month/day/year form of #...# literals.
-  static bool ParseFilterDate(std::string_view text, DateValue& out) {
-    if (text.find('/') == std::string_view::npos) return ParseDate(text, out);
-    int part[3] = {0, 0, 0};
-    size_t i = 0;
-    for (int k = 0; k < 3; ++k) {
-      size_t start = i;
-      while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 5)
-        part[k] = part[k] * 10 + (text[i++] - '0');
-      if (i == start) return false;
-      if (k < 2) {
-        if (i >= text.size() || text[i] != '/') return false;
-        ++i;
-      }
-    }
-    int h = 0, mi = 0, se = 0;
-    std::string_view rest = text.substr(i);
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    if (!rest.empty()) {
-      DateValue t;
-      std::string probe = "1899-12-30 " + std::string(rest);
-      if (!ParseDate(probe, t)) return false;
-      DateParts p = SplitDate(t);
-      h = p.hour;
-      mi = p.minute;
-      se = p.second;
-    }
-    if (!IsValidDate(part[2], part[0], part[1])) return false;
-    out = MakeDate(part[2], part[0], part[1], h, mi, se);
-    return true;
   }
 
   std::string_view src_;

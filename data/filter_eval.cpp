@@ -1,6 +1,7 @@
 // Evaluation of compiled filters: one comparison at a time over whole row lists,
 // each in a tight loop over the typed column arrays.
 #include <algorithm>
+#include <cmath>
 
 #include "data/filter.h"
 #include "data/filter_node.h"
@@ -53,6 +54,27 @@ void ScanOp(CmpOp op, const std::vector<uint32_t>& in, std::vector<uint32_t>& ou
   }
 }
 
+// A whole number against a double, exactly: (double)(2^63 - 1) is 2^63, which
+// a 64-bit column never holds.
+int CompareWhole(int64_t a, double b) {
+  if (std::isnan(b)) return 2;
+  if (b >= 9223372036854775808.0) return -1;
+  if (b < -9223372036854775808.0) return 1;
+  const double floor = std::floor(b);
+  const auto whole = static_cast<int64_t>(floor);
+  if (a != whole) return a < whole ? -1 : 1;
+  return floor == b ? 0 : -1;
+}
+
+// ISO text of a date or time cell: "hh:mm:ss" for times, "yyyy-mm-dd hh:mm:ss" for
+// date-and-time columns, "yyyy-mm-dd" (and a time when there is one) for dates.
+std::string MomentText(int32_t type, double serial) {
+  std::string text = FormatIsoDate(DateValue{serial});
+  if (type == adDBTime) return text.size() > 11 ? text.substr(11) : "00:00:00";
+  if ((type == adDBTimeStamp || type == vmDateTime) && text.size() == 10) text += " 00:00:00";
+  return text;
+}
+
 // Numeric text as a number: exactly when it can be.
 bool TextNumber(const std::string& text, Variant& out) {
   Decimal exact;
@@ -80,13 +102,13 @@ int CompareVariantCell(const Variant& cell, const FilterNode& n) {
     if (cell.IsString()) {
       if (n.op == CmpOp::Eq || n.op == CmpOp::Ne)
         return EqualsFolded(cell.StringRef(), n.litFolded) ? 0 : 1;
-      return CollateNoCase(cell.StringRef(), n.litText);
+      return CompareNoCase(cell.StringRef(), n.litText);
     }
     if (lit.IsString()) {
       if (cell.IsDate()) {
         DateValue dv;
-        if (!ParseDate(lit.StringRef(), dv)) return 2;
-        return Three(cell.DoubleRef(), dv.serial);
+        if (!ParseFilterDate(lit.StringRef(), dv)) return 2;
+        return Three(DateOrder(cell.DoubleRef()), DateOrder(dv.serial));
       }
       if (cell.IsBytes() || !TextNumber(lit.StringRef(), number)) return 2;
       return Variant::Compare(cell, number);
@@ -109,7 +131,16 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
     const LikePattern& p = *n.like;
     bool want = !n.negate;
     if (c.storage == Storage::Text) {
-      Scan(in, out, [&](uint32_t r) { return !c.IsNullAt(r) && p.Match(c.TextAt(r)) == want; });
+      Scan(in, out, [&](uint32_t r) {
+        if (c.IsNullAt(r)) return false;
+        return p.Match(SearchedText(c, c.TextAt(r))) == want;
+      });
+    } else if (c.presentation == Presentation::Date && c.storage == Storage::Double) {
+      // The text form the databases match dates and times in.
+      Scan(in, out, [&](uint32_t r) {
+        if (c.IsNullAt(r)) return false;
+        return p.Match(MomentText(c.type, c.f64[r])) == want;
+      });
     } else {
       // Numbers and dates are matched in their text form.
       Scan(in, out, [&](uint32_t r) {
@@ -159,7 +190,19 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
     case FilterNode::Mode::Double: {
       const double lit = n.litNum;
       const uint64_t* nb = c.nulls.data();
-      if (c.storage == Storage::Double) {
+      if (c.storage == Storage::Double && c.type == adSingle) {
+        const double* v = c.f64.data();
+        ScanOp(n.op, in, out, [&](uint32_t r) {
+          if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
+          return Three(AsSingle(v[r]), lit);
+        });
+      } else if (c.storage == Storage::Double && c.presentation == Presentation::Date) {
+        const double* v = c.f64.data();
+        ScanOp(n.op, in, out, [&](uint32_t r) {
+          if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
+          return Three(DateOrder(v[r]), lit);
+        });
+      } else if (c.storage == Storage::Double) {
         const double* v = c.f64.data();
         ScanOp(n.op, in, out, [&](uint32_t r) {
           if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
@@ -173,7 +216,7 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
       } else {
         ScanOp(n.op, in, out, [&](uint32_t r) {
           if ((nb[r >> 6] >> (r & 63)) & 1u) return 2;
-          return Three(static_cast<double>(c.IntAt(r)), lit);
+          return CompareWhole(c.IntAt(r), lit);
         });
       }
       return;
@@ -187,15 +230,18 @@ void EvalLeaf(const FilterNode& n, const RowStore& s, const std::vector<uint32_t
       return;
     }
     case FilterNode::Mode::Text: {
+      auto cell = [&](uint32_t r) { return SearchedText(c, c.TextAt(r)); };
       if (n.op == CmpOp::Eq || n.op == CmpOp::Ne) {
         bool want = n.op == CmpOp::Eq;
         Scan(in, out, [&](uint32_t r) {
-          return !c.IsNullAt(r) && EqualsFolded(c.TextAt(r), n.litFolded) == want;
+          return !c.IsNullAt(r) && EqualsFolded(cell(r), n.litFolded) == want;
         });
       } else {
+        std::string folded;
         ScanOp(n.op, in, out, [&](uint32_t r) {
           if (c.IsNullAt(r)) return 2;
-          return CollateNoCase(c.TextAt(r), n.litText);
+          FoldTextInto(cell(r), folded);
+          return CompareFolded(folded, n.litFolded);
         });
       }
       return;

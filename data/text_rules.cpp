@@ -150,6 +150,23 @@ int CollateSort(std::string_view a, std::string_view b) {
   return IcuCompare(SortCollator(), a, b);
 }
 
+int CompareFolded(std::string_view a, std::string_view b) {
+  if (a == b) return 0;
+  // Folded plain text (lower-case letters, digits, blanks) collates as its bytes.
+  if (!IsPlainAlnum(a) || !IsPlainAlnum(b)) {
+    const int r = IcuCompare(SortCollator(), a, b);
+    if (r != 0) return r;
+  }
+  return CompareBytes(a, b);
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  thread_local std::string fa, fb;
+  FoldTextInto(a, fa);
+  FoldTextInto(b, fb);
+  return CompareFolded(fa, fb);
+}
+
 void AppendSortKey(std::string_view text, std::string& out) {
   UCollator* coll = SortCollator();
   if (coll == nullptr) {

@@ -19,6 +19,15 @@ void FoldTextInto(std::string_view text, std::string& out);
 // "Muller" < "Müller"); tertiary strength is the sort order.
 int CollateNoCase(std::string_view a, std::string_view b);
 int CollateSort(std::string_view a, std::string_view b);
+// The order of text in search criteria, the same on every data source: the texts
+// case-folded (FoldText), compared by the German collation, ties broken by their
+// bytes. Two texts are equal exactly when their foldings are, so "=" and ranges
+// agree with each other and with LIKE ("Straße" = "STRASSE", "Ärger" between "A"
+// and "B"). SQLite's collation "VMDE_NOCASE" and PostgreSQL's comparison of folded
+// texts under "de-x-icu" (which breaks ties by bytes as well) give this order.
+int CompareFolded(std::string_view foldedA, std::string_view foldedB);
+int CompareNoCase(std::string_view a, std::string_view b);
+
 // Sort key of the tertiary collation, appended to out with its terminating zero;
 // keys compare bytewise in the order of CollateSort.
 void AppendSortKey(std::string_view text, std::string& out);

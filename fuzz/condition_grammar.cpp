@@ -119,6 +119,24 @@ bool IsDateBody(const std::string& b) {
          digitsAt(17, 2);
 }
 
+bool IsTimeBody(const std::string& b) {
+  return b.size() == 8 && IsDigit(b[0]) && IsDigit(b[1]) && b[2] == ':' && IsDigit(b[3]) &&
+         IsDigit(b[4]) && b[5] == ':' && IsDigit(b[6]) && IsDigit(b[7]);
+}
+
+bool IsDecimalBody(const std::string& b) {
+  size_t i = b.starts_with("-") ? 1 : 0;
+  const size_t start = i;
+  while (i < b.size() && IsDigit(b[i])) ++i;
+  if (i == start) return false;
+  if (i < b.size() && b[i] == '.') {
+    const size_t fraction = ++i;
+    while (i < b.size() && IsDigit(b[i])) ++i;
+    if (i == fraction) return false;
+  }
+  return i == b.size();
+}
+
 bool IsGuidBody(const std::string& b) {
   std::string_view v(b);
   if (v.size() == 38 && v.front() == '{' && v.back() == '}') v = v.substr(1, 36);
@@ -134,8 +152,8 @@ bool IsGuidBody(const std::string& b) {
 
 class Grammar {
  public:
-  Grammar(const std::vector<Token>& t, LiteralKind literal, bool dateBodies)
-      : t_(t), literal_(literal), dateBodies_(dateBodies) {}
+  Grammar(const std::vector<Token>& t, LiteralKind literal, Body body)
+      : t_(t), literal_(literal), body_(body) {}
 
   std::string Check() {
     if (literal_ == LiteralKind::Boolean || literal_ == LiteralKind::Guid) {
@@ -176,7 +194,8 @@ class Grammar {
     return true;
   }
 
-  // column op literal [AND column <= literal], or column LIKE literal.
+  // column op literal [AND column <= literal], or column LIKE literal. The upper
+  // bound of a span of dates or times ends before its next day or second ("<").
   std::string Alternative() {
     std::string op;
     if (std::string p = Comparison(op); !p.empty()) return p;
@@ -184,7 +203,7 @@ class Grammar {
     if (op != ">=") return "a conjunction that is no range";
     std::string upper;
     if (std::string p = Comparison(upper); !p.empty()) return p;
-    if (upper != "<=") return "a range whose upper bound is not \"<=\"";
+    if (upper != "<=" && upper != "<") return "a range whose upper bound is not \"<=\" or \"<\"";
     return {};
   }
 
@@ -203,24 +222,27 @@ class Grammar {
                          : literal_ == LiteralKind::Date ? Tok::Date
                                                          : Tok::Text;
     if (lit.kind != expected) return "a literal of the wrong kind";
-    if (dateBodies_ && op != "LIKE" && !IsDateBody(lit.text)) return "a date that is no date";
+    if (op == "LIKE") return {};
+    if (body_ == Body::Date && !IsDateBody(lit.text)) return "a date that is no date";
+    if (body_ == Body::Time && !IsTimeBody(lit.text)) return "a time that is no time";
+    if (body_ == Body::Decimal && !IsDecimalBody(lit.text)) return "a decimal that is no number";
     return {};
   }
 
   const std::vector<Token>& t_;
   LiteralKind literal_;
-  bool dateBodies_;
+  Body body_;
   size_t at_ = 0;
 };
 
 }  // namespace
 
 std::string CheckCondition(const std::string& condition, const std::string& column,
-                           LiteralKind literal, bool dateBodies) {
+                           LiteralKind literal, Body body) {
   std::vector<Token> tokens;
   std::string problem;
   if (!Tokenize(condition, column, tokens, problem)) return problem;
-  return Grammar(tokens, literal, dateBodies).Check();
+  return Grammar(tokens, literal, body).Check();
 }
 
 }  // namespace vmbgrid::fuzz

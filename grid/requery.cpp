@@ -9,6 +9,7 @@
 #include "host/sql_text.h"
 #include "layout/layout_store.h"
 #include "menus/menu_controller.h"
+#include "search/criteria.h"
 #include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
@@ -20,6 +21,8 @@ constexpr int kColumnPropInputStyle = 76;
 
 const char* const kSortRejected = "Nach dieser Spalte kann nicht sortiert werden.";
 const char* const kFilterError = "Fehler in Filter: ";
+// The in-memory filter that keeps no row, as " WHERE 0 = 1" does on the database.
+const char* const kNoRows = "0 = 1";
 constexpr size_t kStatementExcerpt = 200;
 constexpr size_t kReasonExcerpt = 300;
 
@@ -45,6 +48,30 @@ bool IsCriterionError(const VMError& e) {
 int32_t ErrorNumber(const std::exception& e) {
   if (auto* v = dynamic_cast<const VMError*>(&e)) return v->Number();
   return 0;
+}
+
+// A LIKE pattern of the filter that begins with "*" but does not end with one:
+// in-memory filtering takes a leading "*" only together with a trailing "*". Each
+// pattern is looked at, so that "*ül*;<=Übel" is no such pattern because the text
+// as a whole ends differently.
+bool LeadingStarOnly(const std::string& where) {
+  for (size_t at = where.find("LIKE '"); at != std::string::npos;
+       at = where.find("LIKE '", at + 1)) {
+    const size_t start = at + 6;
+    size_t end = start;
+    while (end < where.size()) {
+      if (where[end] == '\'' && end + 1 < where.size() && where[end + 1] == '\'') {
+        end += 2;
+      } else if (where[end] == '\'') {
+        break;
+      } else {
+        ++end;
+      }
+    }
+    const std::string_view pattern(where.data() + start, end - start);
+    if (pattern.starts_with("*") && !pattern.ends_with("*")) return true;
+  }
+  return false;
 }
 
 // "12.345": the count in German notation, as the grids show numbers.
@@ -162,6 +189,10 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
   }
   try {
     statement = sql::LikeWildcardsToSql(BuildSelect());
+  } catch (const search::CriterionRejected& e) {
+    // The rule's own message; the grid shows no rows for a search it cannot run.
+    ShowMessage(e.Description());
+    return;
   } catch (const VMError& e) {
     if (IsCriterionError(e)) {
       // A criterion that cannot be made safe: nothing reaches the data source.
@@ -204,36 +235,42 @@ void VMGrid::FilterAndSortInMemory() {
     if (idx < 0) continue;
     r->TakeType(rs, idx);
   }
-  bool filterUsable = true;
+  // A criterion the rows cannot be filtered by shows its message and no rows, never
+  // the rows unfiltered under it.
   std::string where;
   try {
     where = BuildWhere();
+  } catch (const search::CriterionRejected& e) {
+    ShowMessage(e.Description());
+    where = kNoRows;
   } catch (const VMError& e) {
-    // A criterion that cannot be made safe; the filter stays as it was.
+    // A criterion that cannot be made safe.
     ShowMessage(kFilterError + e.Description());
-    filterUsable = false;
+    where = kNoRows;
   }
-  if (filterUsable && where.find("LIKE '*") != std::string::npos &&
-      !(where.size() >= 3 && where.compare(where.size() - 3, 3, "*')") == 0)) {
+  if (LeadingStarOnly(where)) {
     if (where != lastRejectedFilter_)
       Platform::Messages().MessageBox(
           Joined({"An dieser Stelle kann nicht mit *Suchbegriff gesucht werden.",
                   "Der Suchbegriff muss mit einem * abgeschlossen werden.",
                   "Bitte suchen Sie mit *Suchbegriff*"}));
     lastRejectedFilter_ = where;
-    where.clear();
+    where = kNoRows;
   }
-  if (filterUsable) {
+  try {
+    rs.Filter(where);
+  } catch (const std::exception&) {
+    // Handler A: the in-memory filter cannot take this criterion.
+    if (where != lastRejectedFilter_)
+      Platform::Messages().MessageBox(
+          Joined({"An dieser Stelle kann nicht mit ',' (Komma) als Suchbegriff gesucht werden.",
+                  "Der Suchbegriff darf kein ',' (Komma) beinhalten.",
+                  "Bitte versuchen Sie es mit anderem Suchbegriff"}));
+    lastRejectedFilter_ = where;
     try {
-      rs.Filter(where);
+      rs.Filter(kNoRows);
     } catch (const std::exception&) {
-      // Handler A: the in-memory filter cannot take this criterion.
-      if (where != lastRejectedFilter_)
-        Platform::Messages().MessageBox(
-            Joined({"An dieser Stelle kann nicht mit ',' (Komma) als Suchbegriff gesucht werden.",
-                    "Der Suchbegriff darf kein ',' (Komma) beinhalten.",
-                    "Bitte versuchen Sie es mit anderem Suchbegriff"}));
-      lastRejectedFilter_ = where;
+      // A recordset that takes no filter at all (closed, without fields) shows none.
     }
   }
   std::string order = SortText();
@@ -310,7 +347,10 @@ void VMGrid::LoadInitialLayout() {
   bool applied = layoutStore_->LoadStartLayout();
   if (applied && saveMode_ == velmDB) {
     grid_->HoldFields();
-    if (sortColumns_->Count() > 0 && currentRecordset_) {
+    // A first load that failed (a refused criterion, a missing table) stays empty:
+    // running it again would only repeat its message.
+    if (sortColumns_->Count() > 0 && currentRecordset_ &&
+        (clientData_ || currentRecordset_->State() != adStateClosed)) {
       std::string order = SortText();
       if (clientData_) {
         try {

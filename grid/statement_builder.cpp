@@ -150,6 +150,10 @@ std::string VMGrid::BuildWhere() {
     return BuildSearchCondition(r.fieldname, r.value, r.datatype);
   };
 
+  // A typed "=" that is no placeholder a query can ask for would silently drop out.
+  for (const auto& r : *restrictions_)
+    if (!r->fixedRestriction) search::CheckPlaceholder(r->fieldname, r->value);
+
   std::string where;
   for (const auto& r : *restrictions_) {
     if (r->useOr || search::IsPlaceholder(r->value)) continue;

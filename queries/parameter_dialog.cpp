@@ -274,15 +274,24 @@ void ParameterDialog::WriteBack() {
           text = core::Trim(shown.ToTextOrEmpty());
           break;
       }
+      // One negative number is asked for exactly; written bare, "-5" would read as a
+      // range up to 5.
+      const auto exactly = [](const std::string& number) {
+        return number.starts_with("-") ? "\"" + number + "\"" : number;
+      };
       apply(input.tag, [&](VMGridField& p) {
         const std::string current = p.value.ToTextOrEmpty();
         if (!second) {
-          p.value = Variant(text);
+          p.value = Variant(kind == Kind::Number && parts_[i] == kSingle ? exactly(text) : text);
+        } else if (kind == Kind::Number && text == current) {
+          p.value = Variant(exactly(text));  // from and to alike: that one number
         } else if (kind == Kind::Date) {
           if (!text.empty() && text != current) p.value = Variant(current + "-" + text);
         } else if (kind == Kind::Number) {
           if (text != current) {
-            std::string v = current + "-" + text;
+            // Negative bounds need ":" between them; "-" would take their signs.
+            const bool signs = current.starts_with("-") || text.starts_with("-");
+            std::string v = current + (signs ? ":" : "-") + text;
             p.value = Variant(v == "-" ? std::string() : v);
           }
         } else if (text != current) {

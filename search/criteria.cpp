@@ -1,15 +1,16 @@
 #include "search/criteria.h"
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "core/services.h"
 #include "core/strings.h"
 #include "host/data_access.h"
 #include "host/error.h"
-#include "host/platform.h"
 #include "host/sql_text.h"
 #include "search/criteria_literals.h"
+#include "search/criteria_moments.h"
 
 namespace vmbgrid::search {
 
@@ -18,22 +19,51 @@ namespace {
 constexpr std::string_view kOrPrefix = "ODER ";
 
 // The class decides the quote character and how a typed value becomes a literal.
-enum class TypeClass { Number, Decimal, Date, Boolean, Text, Guid, NotSearchable, Unsupported };
+//   Number        whole numbers; "," separates alternatives
+//   Decimal       double precision: "," is the decimal point, written as a double
+//   ExactDecimal  currency, decimal, numeric, single: "," is the decimal point, the
+//                 literal keeps every digit typed and goes in quotes, so that the
+//                 database reads it in the column's own type (money, real, numeric)
+//   Date          a date (a time may be typed along and is compared exactly)
+//   DateTime      date and time: a date means its whole day, a time its second
+//   Time          time of day: ":" belongs to the time, a time means its second
+enum class TypeClass {
+  Number,
+  Decimal,
+  ExactDecimal,
+  Date,
+  DateTime,
+  Time,
+  Boolean,
+  Text,
+  Guid,
+  NotSearchable,
+  Unsupported
+};
 
 TypeClass Classify(int32_t datatype) {
   switch (datatype) {
     case adSmallInt:
     case adInteger:
-    case adSingle:
     case adTinyInt:
     case adBigInt:
       return TypeClass::Number;
     case adDouble:
     case vmLongNumber:
       return TypeClass::Decimal;
+    case adSingle:
+    case adCurrency:
+    case adDecimal:
+    case adNumeric:
+      return TypeClass::ExactDecimal;
     case adDate:
-    case adDBTimeStamp:
+    case adDBDate:
       return TypeClass::Date;
+    case adDBTimeStamp:
+    case vmDateTime:
+      return TypeClass::DateTime;
+    case adDBTime:
+      return TypeClass::Time;
     case adBoolean:
       return TypeClass::Boolean;
     case vmFormattedText:
@@ -53,7 +83,14 @@ TypeClass Classify(int32_t datatype) {
   }
 }
 
-void Show(const std::string& text) { Platform::Messages().ShowMessage(text, kMessageInfo); }
+bool IsNumeric(TypeClass c) {
+  return c == TypeClass::Number || c == TypeClass::Decimal || c == TypeClass::ExactDecimal;
+}
+bool IsMoment(TypeClass c) {
+  return c == TypeClass::Date || c == TypeClass::DateTime || c == TypeClass::Time;
+}
+// A typed value stands for a span: its whole day or second.
+bool HasSpan(TypeClass c) { return c == TypeClass::DateTime || c == TypeClass::Time; }
 
 [[noreturn]] void ThrowConversion(const std::string& fieldname, std::string_view typed,
                                   std::string_view what) {
@@ -62,36 +99,48 @@ void Show(const std::string& text) { Platform::Messages().ShowMessage(text, kMes
                     std::string(what) + ".");
 }
 
+// A comparison operator leads the part: what follows is one value, so that a minus
+// after it is the value's sign ("<-5", ">=-1,5").
+bool StartsWithOperator(std::string_view part) {
+  const std::string t = core::Trim(part);
+  return !t.empty() && (t[0] == '<' || t[0] == '>' || t[0] == '=' || t.starts_with("!="));
+}
+
 // One translation: the column, its class and quote, and how its literals are made.
 class Translation {
  public:
-  Translation(const std::string& fieldname, int32_t datatype, TypeClass cls,
-              const CriteriaContext& ctx)
+  Translation(const std::string& fieldname, const std::string& typed, int32_t datatype,
+              TypeClass cls, const CriteriaContext& ctx)
       : fieldname_(fieldname),
+        typed_(typed),
         column_(core::QuoteFieldName(fieldname)),
         datatype_(datatype),
         cls_(cls),
         ctx_(ctx) {
-    if (cls_ == TypeClass::Date) quote_ = ctx_.databaseKind == 1 ? "#" : "'";
+    if (IsMoment(cls_)) quote_ = ctx_.databaseKind == 1 ? "#" : "'";
+    if (cls_ == TypeClass::ExactDecimal && ctx_.databaseKind != 1) quote_ = "'";
     if (cls_ == TypeClass::Text) quote_ = "'";
   }
 
   const std::string& Column() const { return column_; }
-  const std::string& Quote() const { return quote_; }
-  bool Unquoted() const { return quote_.empty(); }
+  TypeClass Class() const { return cls_; }
+
+  [[noreturn]] void Reject(const std::string& reason) const {
+    throw CriterionRejected(fieldname_, typed_, reason);
+  }
 
   // Class conversion of a typed value before it is looked up or written: the
-  // stored form of formatted text, the literal body of a date.
+  // stored form of formatted text, the literal body of a date or time.
   std::string Convert(const std::string& value) const {
     if (cls_ == TypeClass::Text && datatype_ == vmFormattedText) {
       return core::UnformatSpecialText(value);
     }
-    if (cls_ == TypeClass::Date) {
-      try {
-        return core::ToSqlDate(value);
-      } catch (const VMError&) {
-        ThrowConversion(fieldname_, value, "kein gültiges Datum");
-      }
+    try {
+      if (cls_ == TypeClass::Time) return core::ToSqlTime(value);
+      if (IsMoment(cls_)) return core::ToSqlDate(value);
+    } catch (const VMError&) {
+      ThrowConversion(fieldname_, value,
+                      cls_ == TypeClass::Time ? "keine gültige Uhrzeit" : "kein gültiges Datum");
     }
     return value;
   }
@@ -100,18 +149,97 @@ class Translation {
     return ctx_.untranslate ? ctx_.untranslate(fieldname_, value) : value;
   }
 
-  // The complete literal for a value: canonical number, or quoted text.
+  // The complete literal for a converted value: a canonical or exact number, or
+  // quoted text.
   std::string Write(const std::string& value) const {
-    if (Unquoted()) {
+    if (cls_ == TypeClass::Number || cls_ == TypeClass::Decimal) {
       auto number = detail::CanonicalNumber(value);
       if (!number) ThrowConversion(fieldname_, value, "keine gültige Zahl");
       return *number;
+    }
+    if (cls_ == TypeClass::ExactDecimal) {
+      auto number = detail::ExactDecimal(value);
+      if (!number) ThrowConversion(fieldname_, value, "keine gültige Zahl");
+      return quote_ + *number + quote_;
     }
     return Quoted(value);
   }
 
   // A LIKE pattern goes in as typed; only the quote is made safe.
   std::string Pattern(const std::string& value) const { return Quoted(value); }
+
+  // Wildcards make a pattern; in a number column and in range bounds they are refused.
+  bool HasWildcards(const std::string& part) const {
+    bool unquoted = false;
+    if (!core::HasWildcards(part, quote_, unquoted)) return false;
+    if (IsNumeric(cls_)) Reject("Die Zeichen * und ? sind für numerische Datentypen nicht möglich");
+    return true;
+  }
+
+  // "c op v" for one typed value. A date on a date-and-time column means its whole
+  // day, a time its whole second: "=" becomes a half-open span, and the other
+  // operators compare with the span's start or end.
+  std::string Comparison(const std::string& op, const std::string& value) const {
+    const std::string v = Untranslate(Convert(value));
+    if (!HasSpan(cls_)) return column_ + op + Write(v);
+    const Span s = SpanOf(v);
+    const std::string lo = Write(s.start);
+    if (op == " >= ") return column_ + " >= " + lo;
+    if (op == " < ") return column_ + " < " + lo;
+    if (op == " <= ") return UpTo(s);
+    if (op == " > ") return s.end ? column_ + " >= " + Write(*s.end) : column_ + " > " + Last();
+    // Two comparisons joined by OR stand among the alternatives, which OR joins too.
+    if (op == " <> ") {
+      return s.end ? column_ + " < " + lo + " OR " + column_ + " >= " + Write(*s.end)
+                   : column_ + " < " + lo;
+    }
+    return s.end ? column_ + " >= " + lo + " AND " + column_ + " < " + Write(*s.end)
+                 : column_ + " >= " + lo;
+  }
+
+  // "c >= L AND c <= U" for a range; an empty bound leaves that side open. The
+  // upper bound of a date-and-time or time range takes in its whole day or second.
+  std::string Range(const std::string& lower, const std::string& upper) const {
+    std::string range;
+    if (!lower.empty()) {
+      std::string l = Convert(lower);
+      if (HasSpan(cls_)) l = SpanOf(l).start;
+      range = column_ + " >= " + Write(l);
+    }
+    if (!upper.empty()) {
+      if (!range.empty()) range += " AND ";
+      const std::string u = Convert(upper);
+      range += HasSpan(cls_) ? UpTo(SpanOf(u)) : column_ + " <= " + Write(u);
+    }
+    return range;
+  }
+
+  // "c = v" of the quoted, literal form: exactly the value, also on date-and-time
+  // columns (midnight, or the second typed).
+  std::string Exact(const std::string& value) const {
+    std::string v = IsMoment(cls_) ? Convert(value) : value;
+    // Midnight in the form date-and-time columns hold it, also as text on SQLite.
+    if (cls_ == TypeClass::DateTime && v.size() == 10) v += " 00:00:00";
+    return column_ + " = " + Write(v);
+  }
+
+  // Bounds of one alternative: one part for a single value, two for a range.
+  std::vector<std::string> Parts(const std::string& alternative) const {
+    if (cls_ == TypeClass::Text) return core::SplitList(alternative, '-');
+    if (StartsWithOperator(alternative)) return {core::Trim(alternative)};
+    if (IsNumeric(cls_)) {
+      // A ":" range takes signed bounds: "-10:-5". Without ":" the minus keeps its
+      // old meaning of a range separator ("-100" is at most 100).
+      if (alternative.find(':') != std::string::npos) return core::SplitList(alternative, ':');
+      return core::SplitList(alternative, '-');
+    }
+    if (cls_ == TypeClass::Date || cls_ == TypeClass::DateTime) {
+      // ":" between two dates is a range; in "31.7.2024 13:45" it is the time's.
+      const std::vector<std::string> colon = core::SplitList(alternative, ':');
+      if (colon.size() == 2 && IsDateBound(colon[0]) && IsDateBound(colon[1])) return colon;
+    }
+    return core::SplitList(alternative, '-');
+  }
 
  private:
   std::string Quoted(const std::string& value) const {
@@ -128,7 +256,26 @@ class Translation {
     return out;
   }
 
+  static bool IsDateBound(const std::string& part) {
+    if (part.empty()) return true;
+    try {
+      return core::ToSqlDate(part).size() == 10;
+    } catch (const VMError&) {
+      return false;
+    }
+  }
+
+  Span SpanOf(const std::string& body) const {
+    return cls_ == TypeClass::Time ? TimeSpan(body) : DateTimeSpan(body);
+  }
+  // The last instant a column of the class can hold, for spans that end beyond it.
+  std::string Last() const { return Write(cls_ == TypeClass::Time ? kLastTime : kLastDateTime); }
+  std::string UpTo(const Span& s) const {
+    return s.end ? column_ + " < " + Write(*s.end) : column_ + " <= " + Last();
+  }
+
   const std::string& fieldname_;
+  const std::string& typed_;
   std::string column_;
   int32_t datatype_;
   TypeClass cls_;
@@ -136,13 +283,18 @@ class Translation {
   std::string quote_;
 };
 
+// Every number but 0 is true, as automation converts it; true is written -1 on
+// database kind 1 and 1 elsewhere, so that "5" finds the rows a check box shows
+// ticked rather than none (or a type error on a server).
+std::string TruthLiteral(int64_t n, int databaseKind) {
+  return n == 0 ? "0" : (databaseKind == 1 ? "-1" : "1");
+}
+
 std::string BooleanCondition(const std::string& fieldname, const std::string& column,
                              const std::string& text, int databaseKind) {
   auto number = detail::BooleanNumber(text);
   if (!number) ThrowConversion(fieldname, text, "kein gültiger Wahrheitswert");
-  int64_t n = *number;
-  if (databaseKind != 1) n = std::llabs(n);
-  return column + " = " + std::to_string(n);
+  return column + " = " + TruthLiteral(*number, databaseKind);
 }
 
 std::string GuidCondition(const std::string& fieldname, const std::string& column,
@@ -156,18 +308,18 @@ std::string TypedValueCondition(const std::string& fieldname, const Variant& val
                                 int32_t datatype, TypeClass cls, const CriteriaContext& ctx) {
   const std::string column = core::QuoteFieldName(fieldname);
   switch (cls) {
-    case TypeClass::Boolean: {
-      int64_t n = value.ToInt32();
-      if (ctx.databaseKind != 1) n = std::llabs(n);
-      return column + " = " + std::to_string(n);
-    }
+    case TypeClass::Boolean:
+      return column + " = " + TruthLiteral(value.ToInt32(), ctx.databaseKind);
     case TypeClass::Guid:
       return GuidCondition(fieldname, column, value.ToText());
     default:
       break;
   }
-  Translation t(fieldname, datatype, cls, ctx);
-  return "(" + column + " = " + t.Write(t.Convert(value.ToText())) + ")";
+  std::string text = value.ToText();
+  // A date value on a time column is its time of day.
+  if (cls == TypeClass::Time && value.IsDate()) text = TimeOfDay(value.DoubleRef());
+  Translation t(fieldname, text, datatype, cls, ctx);
+  return "(" + t.Exact(text) + ")";
 }
 
 // Alternatives joined with OR. Up to kFlatAlternatives they stand in one row; more
@@ -189,7 +341,29 @@ std::string JoinAlternatives(const std::vector<std::string>& terms, size_t from,
   return joined;
 }
 
+// The typed text as the alternatives and bounds are read from it: "," becomes the
+// decimal point of decimal classes and the alternative separator of the others;
+// ":" becomes "-" in text only, since elsewhere it separates signed bounds or
+// belongs to a time.
+std::string Separators(const std::string& text, TypeClass cls) {
+  switch (cls) {
+    case TypeClass::Decimal:
+    case TypeClass::ExactDecimal:
+      return text;  // commas were made points before the "ODER " prefix was looked at
+    case TypeClass::Text:
+      return core::TranslateChars(text, ":,", "-;");
+    default:
+      return core::TranslateChars(text, ",", ";");
+  }
+}
+
 }  // namespace
+
+CriterionRejected::CriterionRejected(const std::string& fieldname, std::string_view typed,
+                                     const std::string& reason)
+    : VMError(
+          errc::kTypeMismatch, "VMBGrid",
+          reason + "\r\nSpalte " + fieldname + ", Suchkriterium '" + sql::Excerpt(typed) + "'") {}
 
 std::string StripOrPrefix(const std::string& text) {
   if (!text.starts_with(kOrPrefix)) return text;
@@ -205,20 +379,19 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
   if (value.IsEmpty() || value.IsNull() || value.IsMissing()) return {};
   if (value.IsString() && value.StringRef().empty()) return {};
   const TypeClass cls = Classify(datatype);
-  switch (cls) {
-    case TypeClass::NotSearchable:
-      Show("In der Spalte " + fieldname + " ist es nicht möglich zu suchen.");
-      return {};
-    case TypeClass::Unsupported:
-      Show("Der Datentyp " + core::DataTypeName(datatype) +
-           " wird bei Abfragen noch nicht unterstützt.");
-      return {};
-    default:
-      break;
+  if (cls == TypeClass::NotSearchable) {
+    throw CriterionRejected(fieldname, value.ToTextOrEmpty(),
+                            "In der Spalte " + fieldname + " ist es nicht möglich zu suchen.");
+  }
+  if (cls == TypeClass::Unsupported) {
+    throw CriterionRejected(fieldname, value.ToTextOrEmpty(),
+                            "Der Datentyp " + core::DataTypeName(datatype) +
+                                " wird bei Abfragen noch nicht unterstützt.");
   }
   if (!value.IsString()) return TypedValueCondition(fieldname, value, datatype, cls, ctx);
 
-  std::string text = value.StringRef();
+  const std::string& typed = value.StringRef();
+  std::string text = typed;
   if (core::CharacterCount(text) > kMaxCriterionLength) {
     throw VMError(errc::kTypeMismatch, "VMBGrid",
                   "Das Suchkriterium in der Spalte " + fieldname +
@@ -236,16 +409,15 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
     text = core::Trim(StripOrPrefix(text));
     return text.empty() ? std::string() : GuidCondition(fieldname, column, text);
   }
-  if (cls == TypeClass::Decimal) text = core::TranslateChars(text, ",", ".");
+  if (cls == TypeClass::Decimal || cls == TypeClass::ExactDecimal) {
+    text = core::TranslateChars(text, ",", ".");
+  }
 
-  const Translation t(fieldname, datatype, cls, ctx);
+  const Translation t(fieldname, typed, datatype, cls, ctx);
   text = StripOrPrefix(text);
   const bool literal = text.size() >= 2 && text.front() == '"' && text.back() == '"';
-  if (literal) {
-    text = core::Trim(std::string_view(text).substr(1, text.size() - 2));
-  } else {
-    text = core::TranslateChars(text, ":,", "-;");
-  }
+  text = literal ? core::Trim(std::string_view(text).substr(1, text.size() - 2))
+                 : Separators(text, cls);
   if (text.empty()) return {};
 
   // Only text can compare with an empty value; elsewhere an empty alternative
@@ -255,45 +427,29 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
   for (const std::string& alternative : core::SplitList(text, ';')) {
     if (literal) {
       if (alternative.empty() && !emptyIsValue) continue;
-      // A literal date is still checked and written in the data source's form.
-      const std::string v = cls == TypeClass::Date ? t.Convert(alternative) : alternative;
-      terms.push_back(column + " = " + t.Write(v));
+      terms.push_back(t.Exact(alternative));
       continue;
     }
-    const std::vector<std::string> parts = core::SplitList(alternative, '-');
+    const std::vector<std::string> parts = t.Parts(alternative);
     if (parts.size() == 1) {
       const std::string& part = parts.front();
-      bool numericWildcard = false;
-      if (core::HasWildcards(part, t.Quote(), numericWildcard)) {
-        if (numericWildcard) {
-          Show("Die Zeichen * und ? sind für numerische Datentypen nicht möglich");
-          return {};
-        }
+      if (t.HasWildcards(part)) {
         terms.push_back(column + " LIKE " + t.Pattern(part));
         continue;
       }
       if (part.empty() && !emptyIsValue) continue;
       const core::OperatorSplit split = core::SplitOperator(part);
-      const std::string v = t.Untranslate(t.Convert(split.value));
-      terms.push_back(column + split.op + t.Write(v));
+      terms.push_back(t.Comparison(split.op, split.value));
     } else if (parts.size() == 2) {
-      bool numericWildcard = false;
-      if (core::HasWildcards(parts[0], t.Quote(), numericWildcard) ||
-          core::HasWildcards(parts[1], t.Quote(), numericWildcard)) {
-        Show("Die Zeichen * und ? sind in Bereichsangaben nicht möglich");
-        return {};
+      bool unused = false;
+      if (core::HasWildcards(parts[0], "'", unused) || core::HasWildcards(parts[1], "'", unused)) {
+        t.Reject("Die Zeichen * und ? sind in Bereichsangaben nicht möglich");
       }
-      std::string range;
-      if (!parts[0].empty()) range = column + " >= " + t.Write(t.Convert(parts[0]));
-      if (!parts[1].empty()) {
-        if (!range.empty()) range += " AND ";
-        range += column + " <= " + t.Write(t.Convert(parts[1]));
-      }
+      std::string range = t.Range(parts[0], parts[1]);
       // A lone "-" is an open range on both sides: no term, and no empty " OR ".
       if (!range.empty()) terms.push_back(std::move(range));
     } else {
-      Show("Bereichsangabe hat einen Fehler");
-      return {};
+      t.Reject("Bereichsangabe hat einen Fehler");
     }
   }
   if (terms.empty()) return {};

@@ -6,20 +6,27 @@
 //   Meier;Schulz ([c] = 'Meier' OR [c] = 'Schulz')     (also with ",")
 //   "a-b, c"     ([c] = 'a-b, c')             literal; only ";" still separates
 //   ODER Meier   an alternative joined with OR by the statement builder
+//   <-5, -10:-5  negative numbers after an operator and as ":" range bounds
+//   31.7.2024    on a date-and-time column: ([c] >= '2024-07-31' AND [c] < '2024-08-01')
+//   8:00-12:30   on a time column: ([c] >= '08:00:00' AND [c] < '12:30:01')
+//   1,5          on a currency, decimal, numeric or single column: ([c] = '1.5')
 //
 // Typed text is untrusted. It only ever reaches the condition as a literal: text is
-// quoted with its quotes doubled; numbers, dates, booleans and GUIDs are validated
-// and written in a canonical form. A text that cannot be made such a literal raises
-// VMError (type mismatch, source "VMBGrid") and produces no condition; the caller
-// shows "Fehler in Filter: " + the description. Criteria that break the language's
-// rules (wildcards in ranges, unsearchable columns) show their German message through
-// Platform::Messages() and give the empty condition.
+// quoted with its quotes doubled; numbers, dates, times, booleans and GUIDs are
+// validated and written in a canonical form. A text that cannot be made such a
+// literal raises VMError (type mismatch, source "VMBGrid"); the caller shows
+// "Fehler in Filter: " + the description. A criterion that breaks the language's
+// rules (wildcards in ranges, unsearchable columns) raises CriterionRejected with its
+// German message. Either way no condition is built and the caller shows no rows:
+// a statement without the criterion would look like an answer to it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
+#include "host/error.h"
 #include "host/variant.h"
 
 namespace vmbgrid::search {
@@ -36,6 +43,14 @@ struct CriteriaContext {
 // The longest criterion one cell may hold, in characters; a longer one is refused
 // with a message, like a value that cannot be written.
 inline constexpr size_t kMaxCriterionLength = 100000;
+
+// A criterion the column cannot take. The description is the rule's German message
+// and, on a second line, the column and what was typed (at most 80 characters).
+class CriterionRejected : public VMError {
+ public:
+  CriterionRejected(const std::string& fieldname, std::string_view typed,
+                    const std::string& reason);
+};
 
 // The condition for one restriction, or "" when the criterion yields none.
 // A value that is not text (a number, date or boolean set by the host) is one exact

@@ -82,6 +82,54 @@ std::optional<std::string> CanonicalNumber(std::string_view s) {
   return PrintDouble(negative ? -value : value);
 }
 
+std::optional<std::string> ExactDecimal(std::string_view s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  bool negative = false;
+  if (i < n && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  std::string digits;
+  while (i < n && IsDigit(s[i])) digits += s[i++];
+  long long point = static_cast<long long>(digits.size());
+  if (i < n && s[i] == '.') {
+    ++i;
+    while (i < n && IsDigit(s[i])) digits += s[i++];
+  }
+  if (digits.empty()) return std::nullopt;
+  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    bool minus = false;
+    if (i < n && (s[i] == '+' || s[i] == '-')) minus = s[i++] == '-';
+    const size_t expStart = i;
+    long long exponent = 0;
+    while (i < n && IsDigit(s[i])) {
+      // Far beyond any column's precision; a bound keeps the result small.
+      if (exponent > 1000) return std::nullopt;
+      exponent = exponent * 10 + (s[i++] - '0');
+    }
+    if (i == expStart || exponent > 1000) return std::nullopt;
+    point += minus ? -exponent : exponent;
+  }
+  if (i != n) return std::nullopt;
+
+  // Leading and trailing zeros carry no value; the point moves with them.
+  const size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return std::string("0");
+  const size_t last = digits.find_last_not_of('0');
+  point -= static_cast<long long>(first);
+  digits = digits.substr(first, last - first + 1);
+  const auto count = static_cast<long long>(digits.size());
+  std::string out = negative ? "-" : "";
+  if (point <= 0) {
+    out += "0." + std::string(static_cast<size_t>(-point), '0') + digits;
+  } else if (point >= count) {
+    out += digits + std::string(static_cast<size_t>(point - count), '0');
+  } else {
+    out += digits.substr(0, static_cast<size_t>(point)) + "." +
+           digits.substr(static_cast<size_t>(point));
+  }
+  return out;
+}
+
 std::optional<int32_t> BooleanNumber(std::string_view text) {
   if (core::EqualsNoCase(text, "True") || core::EqualsNoCase(text, "Wahr")) return -1;
   if (core::EqualsNoCase(text, "False") || core::EqualsNoCase(text, "Falsch")) return 0;

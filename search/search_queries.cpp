@@ -36,6 +36,36 @@ bool IsOrParameterPlaceholder(const Variant& value) {
 }
 
 namespace {
+// The input kinds the parameter dialog builds an input for; "Zahl" and "ZahlVonBis"
+// may carry their digits in brackets ("Zahl(5,2)").
+bool IsInputKind(std::string_view kind) {
+  for (std::string_view k :
+       {"Text", "TextVonBis", "Datum", "DatumVonBis", "Zahl", "ZahlVonBis", "Combo", "Check"}) {
+    if (kind == k) return true;
+  }
+  for (std::string_view k : {"Zahl(", "ZahlVonBis("}) {
+    if (kind.starts_with(k) && kind.ends_with(")")) return true;
+  }
+  return false;
+}
+}  // namespace
+
+void CheckPlaceholder(const std::string& fieldname, const Variant& value) {
+  if (!IsPlaceholder(value)) return;
+  const std::string body = value.ToTextOrEmpty().substr(1);
+  const size_t colon = body.find(':');
+  int number = 0;
+  if (colon != std::string::npos && ParseParameterNumber(body.substr(0, colon), number) &&
+      number >= 1 && IsInputKind(body.substr(colon + 1))) {
+    return;
+  }
+  throw CriterionRejected(fieldname, value.ToTextOrEmpty(),
+                          "Mit \"=\" beginnt ein Platzhalter für Filter mit Fragen (=Nummer:Art, "
+                          "etwa =1:Text); einen genauen Wert schreibt man in Anführungszeichen "
+                          "(\"-5\").");
+}
+
+namespace {
 // A placeholder of a saved query: a value that begins with "=" (a broken one is
 // reported), or "ODER " before a well-formed one; "ODER =3" is a typed alternative.
 bool IsPlaceholderValue(const Variant& value) {
@@ -83,7 +113,8 @@ void SearchRow::ApplyQueryText(const std::string& name, const std::string& text)
   }
   if (!missing.empty())
     owner_.ShowMessage("Der Filter „" + name + "“ enthält Bedingungen für Spalten, die es in " +
-                       "dieser Tabelle nicht gibt (" + missing + "); sie bleiben unberücksichtigt.");
+                       "dieser Tabelle nicht gibt (" + missing +
+                       "); sie bleiben unberücksichtigt.");
   bool hasPlaceholder = false;
   for (const auto& e : entries)
     if (IsPlaceholderValue(Variant(e.value))) hasPlaceholder = true;

@@ -46,6 +46,12 @@ class SearchDropDown : public DropDownListener {
 // stands for a value still to be asked and gives no condition of its own.
 bool IsOrParameterPlaceholder(const Variant& value);
 
+// A value with a leading "=" that is no placeholder a parameter query can ask for
+// ("=5", "=-5", "=1:Farbe"): raises search::CriterionRejected, since the statement
+// would otherwise run without it. A well-formed placeholder ("=1:Text") gives no
+// condition, as saved parameter queries need while they are typed.
+void CheckPlaceholder(const std::string& fieldname, const Variant& value);
+
 class SearchRow : public GridListener {
  public:
   explicit SearchRow(GridController& owner) : owner_(owner), dropDown_(owner) {}

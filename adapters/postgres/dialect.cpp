@@ -1,5 +1,6 @@
 // Statement rewrite for PostgreSQL: one pass over the tokens of the library's text.
 // Literals, quoted names and comments are carried over byte for byte.
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <string>
@@ -195,6 +196,12 @@ bool IsNameToken(const Token& t) {
   return true;
 }
 
+bool IsComparison(const Token& t) {
+  return t.kind == Tok::kSymbol &&
+         (t.text == "=" || t.text == "<>" || t.text == "!=" || t.text == "<" || t.text == "<=" ||
+          t.text == ">" || t.text == ">=");
+}
+
 std::string Fold(const std::string& operand, LikeFolding folding) {
   // Full case folding as the in-memory filter does it: lower case, and "ß" is "ss".
   if (folding == LikeFolding::kIcu) {
@@ -349,9 +356,39 @@ bool HasSecondStatement(const std::string& statement) {
   return false;
 }
 
+constexpr uint32_t kDateOid = 1082;
+
+bool ComparesAsText(uint32_t oid) {
+  switch (oid) {
+    case 0:     // not known: the comparison stays as written
+    case 16:    // boolean
+    case 17:    // bytea
+    case 20:    // bigint
+    case 21:    // smallint
+    case 23:    // integer
+    case 26:    // oid
+    case 700:   // real
+    case 701:   // double precision
+    case 790:   // money
+    case 1082:  // date
+    case 1083:  // time
+    case 1114:  // timestamp
+    case 1184:  // timestamptz
+    case 1186:  // interval
+    case 1266:  // timetz
+    case 1560:  // bit
+    case 1562:  // varbit
+    case 1700:  // numeric
+    case 2950:  // uuid
+      return false;
+    default:
+      return true;  // text, varchar, char, name, enums, arrays, citext, ...
+  }
+}
+
 std::string RewriteStatement(const std::string& statement, LikeFolding folding,
                              const std::vector<Parameter>* params, std::vector<size_t>* order,
-                             const NameMapping* names) {
+                             TextComparisons* comparisons, const NameMapping* names) {
   std::vector<Token> t = Tokenize(statement);
   // A bracket name as the server gets it: the catalog's name when one was found.
   auto serverName = [&](size_t i) {
@@ -423,6 +460,48 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
     }
   }
 
+  // Names compared with text literals. A text column compares by the criteria's
+  // rule (folded, German order), as LIKE does; other types (numbers, dates, money,
+  // uuid) keep the server's comparison in their own type. The types come from a
+  // probe of the statement, which writes "$n" for each such literal.
+  std::vector<size_t> probes;
+  // In a SELECT only: "SET a = 'x'" of an UPDATE assigns, it does not compare.
+  const auto first = NextSig(t, static_cast<size_t>(-1));
+  const bool select = first && t[*first].kind == Tok::kWord && SameWord(t[*first].text, "SELECT");
+  if (comparisons) comparisons->found = 0;
+  if (comparisons && select) {
+    size_t k = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+      if (t[i].kind != Tok::kString || !t[i].plainString) continue;
+      auto op = PrevSig(t, i);
+      if (!op || !IsComparison(t[*op])) continue;
+      auto l = PrevSig(t, *op);
+      if (!l || !IsNameToken(t[*l])) continue;
+      const size_t index = k++;
+      if (comparisons->probe) {
+        probes.push_back(i);
+        continue;
+      }
+      if (index >= comparisons->types.size()) continue;
+      if (comparisons->types[index] == kDateOid && t[i].text.find(':') != std::string::npos) {
+        // A date compared with a date and time: as the instant midnight is, not as
+        // the day the server would cut the time off to.
+        const std::string name = t[*l].kind == Tok::kBracket ? serverName(*l) : t[*l].text;
+        t[*l] = Token{Tok::kSymbol, "CAST(" + name + " AS timestamp)", false};
+        continue;
+      }
+      if (!ComparesAsText(comparisons->types[index])) continue;
+      const std::string left = t[*l].kind == Tok::kBracket ? serverName(*l) : t[*l].text;
+      const bool ordered = t[*op].text != "=" && t[*op].text != "<>" && t[*op].text != "!=";
+      t[*l] = Token{Tok::kSymbol,
+                    Fold(left, folding) +
+                        (ordered && folding == LikeFolding::kIcu ? " COLLATE \"und-x-icu\"" : ""),
+                    false};
+      t[i] = Token{Tok::kSymbol, Fold(t[i].text, folding), false};
+    }
+    comparisons->found = k;
+  }
+
   std::string out;
   out.reserve(statement.size() + 16);
   int positional = 0;
@@ -436,6 +515,9 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
     const Token& k = t[i];
     if (k.kind == Tok::kBracket) {
       out += serverName(i);
+    } else if (!probes.empty() && std::find(probes.begin(), probes.end(), i) != probes.end()) {
+      comparisons->probeNumbers.push_back(nextNumber);
+      out += "$" + std::to_string(nextNumber++);
     } else if (k.kind == Tok::kParam && params && order) {
       std::optional<size_t> index;
       if (k.text == "?") {

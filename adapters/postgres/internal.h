@@ -216,6 +216,10 @@ class Session final : public data::ProviderSession {
   std::string StatementText(const data::StatementRequest& request);
   // Refuses a second statement and applies the dialect.
   Prepared Prepare(const std::string& text, std::vector<Parameter>* params) const;
+  // The type oids the server gives the probe's parameters `numbers`; empty when the
+  // probe cannot be prepared.
+  std::vector<uint32_t> ComparedTypes(const std::string& probe,
+                                      const std::vector<int>& numbers) const;
   int64_t RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
                   int timeoutSeconds, data::ResultSink* sink);
   int64_t RunCursor(const std::string& text, int32_t maxRows, int timeoutSeconds,

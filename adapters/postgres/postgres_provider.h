@@ -96,12 +96,28 @@ enum class LikeFolding { kIcu, kDatabaseCollation };
 // With parameters, "?" takes the next one and "@name"/":name" the named one: the
 // indexes into `params` of $1, $2, ... are appended to `order`. Text in literals
 // (also E'' and dollar-quoted), quoted names and comments is never touched.
+//
 // `names` replaces single tokens of the statement (by their index, as
 // StatementNames counts them) with the text given, already quoted.
 using NameMapping = std::map<size_t, std::string>;
+
+// With `comparisons`, a name compared with a text literal (= <> != < <= > >=) in a
+// SELECT is looked at too: in probe mode each such literal is written as the next "$n" (its
+// number in `probeNumbers`), so that the server, preparing the probe, tells the
+// compared column's type; given those `types` (one per comparison, in the order of
+// the text), a comparison of a text column folds both sides as LIKE does and orders
+// them by the German collation, so that "=" and ranges follow the rules of the
+// patterns and of the in-memory filter.
+struct TextComparisons {
+  bool probe = false;
+  std::vector<uint32_t> types;
+  std::vector<int> probeNumbers;
+  size_t found = 0;  // comparisons in the statement
+};
 std::string RewriteStatement(const std::string& statement, LikeFolding folding,
                              const std::vector<Parameter>* params = nullptr,
                              std::vector<size_t>* order = nullptr,
+                             TextComparisons* comparisons = nullptr,
                              const NameMapping* names = nullptr);
 
 // A name of a statement that the server's catalog decides. Relations stand after

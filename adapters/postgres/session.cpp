@@ -450,7 +450,7 @@ void Session::SetTimeout(int seconds) {
 
 std::string Session::Dialect(const std::string& statement) const {
   const NameMapping names = ResolveNames(statement);
-  return RewriteStatement(statement, folding_, nullptr, nullptr, &names);
+  return RewriteStatement(statement, folding_, nullptr, nullptr, nullptr, &names);
 }
 
 std::string Session::StatementText(const data::StatementRequest& request) {
@@ -479,8 +479,42 @@ Session::Prepared Session::Prepare(const std::string& text, std::vector<Paramete
     throw VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
   Prepared p;
   const NameMapping names = ResolveNames(text);
-  p.sql = RewriteStatement(text, folding_, params, &p.order, &names);
+  TextComparisons comparisons;
+  comparisons.probe = true;
+  std::vector<size_t> probeOrder;
+  const std::string probe =
+      RewriteStatement(text, folding_, params, &probeOrder, &comparisons, &names);
+  comparisons.probe = false;
+  if (comparisons.found > 0) comparisons.types = ComparedTypes(probe, comparisons.probeNumbers);
+  p.sql = RewriteStatement(text, folding_, params, &p.order, &comparisons, &names);
   return p;
+}
+
+std::vector<uint32_t> Session::ComparedTypes(const std::string& probe,
+                                             const std::vector<int>& numbers) const {
+  // The server prepares the probe (nothing runs) and says which type each "$n"
+  // takes: the type of the column it is compared with. A probe that fails leaves
+  // the comparisons as written; the statement itself then reports what is wrong.
+  // Inside a transaction a failure must not abort it, so the probe has a savepoint.
+  const bool inTransaction = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+  if (inTransaction) PQclear(PQexec(conn_, "SAVEPOINT vmgrid_probe"));
+  std::vector<uint32_t> types;
+  ResultGuard prepared(PQprepare(conn_, "", probe.c_str(), 0, nullptr));
+  if (PQresultStatus(prepared.res) == PGRES_COMMAND_OK) {
+    ResultGuard described(PQdescribePrepared(conn_, ""));
+    if (PQresultStatus(described.res) == PGRES_COMMAND_OK) {
+      for (int n : numbers) {
+        types.push_back(n >= 1 && n <= PQnparams(described.res)
+                            ? static_cast<uint32_t>(PQparamtype(described.res, n - 1))
+                            : 0u);
+      }
+    }
+  }
+  if (inTransaction) {
+    PQclear(PQexec(conn_, types.empty() ? "ROLLBACK TO SAVEPOINT vmgrid_probe"
+                                        : "RELEASE SAVEPOINT vmgrid_probe"));
+  }
+  return types;
 }
 
 int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {

@@ -1,7 +1,8 @@
-// German collation for ORDER BY. SQLite compares text by bytes, which puts "Ärger"
-// after "Zander"; the statements of the library sort by the collation "VMDE"
-// instead (see the dialect), which follows German rules through ICU, as the
-// in-memory sort of the recordsets does.
+// German collations. SQLite compares text by bytes, which puts "Ärger" after
+// "Zander"; the statements of the library sort by the collation "VMDE" instead (see
+// the dialect), which follows German rules through ICU, as the in-memory sort of the
+// recordsets does, and compare text with literals by "VMDE_NOCASE", the in-memory
+// filter's rule for criteria.
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 
@@ -9,6 +10,7 @@
 
 #include "adapters/sqlite/internal.h"
 #include "adapters/sqlite/sqlite_provider.h"
+#include "data/text_rules.h"
 
 namespace vmbgrid::sqlite {
 
@@ -29,9 +31,30 @@ int Compare(void* arg, int n1, const void* s1, int n2, const void* s2) {
 
 void Destroy(void* arg) { ucol_close(static_cast<UCollator*>(arg)); }
 
+// A GUID in braces compares as the GUID: SQLite holds GUIDs as whatever text a
+// program wrote ("{6F9619FF-…}" or "6f9619ff-…"), and a search finds either form,
+// as PostgreSQL's uuid and the in-memory filter do.
+std::string_view WithoutGuidBraces(std::string_view s) {
+  if (s.size() != 38 || s.front() != '{' || s.back() != '}') return s;
+  for (size_t i = 1; i < 37; ++i) {
+    const char c = s[i];
+    const bool hyphen = i == 9 || i == 14 || i == 19 || i == 24;
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (hyphen ? c != '-' : !hex) return s;
+  }
+  return s.substr(1, 36);
+}
+
+int CompareNoCase(void*, int n1, const void* s1, int n2, const void* s2) {
+  return data::CompareNoCase(
+      WithoutGuidBraces(std::string_view(static_cast<const char*>(s1), static_cast<size_t>(n1))),
+      WithoutGuidBraces(std::string_view(static_cast<const char*>(s2), static_cast<size_t>(n2))));
+}
+
 }  // namespace
 
 void InstallCollation(sqlite3* db) {
+  sqlite3_create_collation_v2(db, kSearchCollation, SQLITE_UTF8, nullptr, CompareNoCase, nullptr);
   UErrorCode status = U_ZERO_ERROR;
   UCollator* collator = ucol_open("de", &status);
   if (U_FAILURE(status) || !collator) return;  // the statements then fail visibly

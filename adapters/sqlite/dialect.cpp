@@ -120,10 +120,74 @@ std::string CollateOrderBy(const std::string& statement) {
   return out;
 }
 
+// In a SELECT, a name compared with a text literal ("Name" = 'Meier', "Name" >= 'A')
+// compares by the search collation: German and without regard to case, as LIKE
+// and the in-memory filter do. SQLite applies a collation to text operands only, so
+// a number or date column compared with a quoted literal compares as before.
+std::string CollateTextComparisons(const std::string& statement) {
+  std::string_view s = statement;
+  if (!KeywordAt(s, SkipBlanks(s, 0), "SELECT")) return statement;
+  const size_t end = StatementEnd(s, 0);
+  enum class Last { Other, Name, Comparison };
+  Last prev = Last::Other, before = Last::Other;
+  auto shift = [&](Last next) {
+    before = prev;
+    prev = next;
+  };
+  std::string out;
+  size_t copied = 0;
+  size_t i = 0;
+  while (i < end) {
+    const char c = s[i];
+    if (IsBlank(c) || s.compare(i, 2, "--") == 0 || s.compare(i, 2, "/*") == 0) {
+      i = SkipBlanks(s, i);
+    } else if (c == '\'') {
+      const size_t j = SkipQuoted(s, i);
+      if (prev == Last::Comparison && before == Last::Name &&
+          !KeywordAt(s, SkipBlanks(s, j), "COLLATE")) {
+        out.append(s.substr(copied, j - copied));
+        out.append(" COLLATE ");
+        out.append(kSearchCollation);
+        copied = j;
+      }
+      shift(Last::Other);
+      i = j;
+    } else if (IsQuote(c)) {
+      i = SkipQuoted(s, i);
+      shift(Last::Name);
+    } else if (IsIdentChar(c)) {
+      size_t j = i;
+      while (j < end && IsIdentChar(s[j])) ++j;
+      bool keyword = c >= '0' && c <= '9';
+      for (std::string_view k : {"AND", "OR", "NOT", "WHERE", "ON", "SELECT", "WHEN", "THEN",
+                                 "ELSE", "CASE", "IS", "NULL", "HAVING", "ESCAPE"}) {
+        if (j - i == k.size() && KeywordAt(s, i, k)) keyword = true;
+      }
+      shift(keyword ? Last::Other : Last::Name);
+      i = j;
+    } else if (c == '=' || c == '<' || c == '>' || c == '!') {
+      size_t j = i + 1;
+      while (j < end && (s[j] == '=' || s[j] == '<' || s[j] == '>')) ++j;
+      const std::string_view op = s.substr(i, j - i);
+      const bool comparison = op == "=" || op == "==" || op == "<>" || op == "!=" || op == "<" ||
+                              op == "<=" || op == ">" || op == ">=";
+      shift(comparison ? Last::Comparison : Last::Other);
+      i = j;
+    } else {
+      shift(Last::Other);
+      ++i;
+    }
+  }
+  if (copied == 0) return statement;
+  out.append(s.substr(copied));
+  return out;
+}
+
 }  // namespace
 
 std::string RewriteStatement(const std::string& input) {
-  const std::string statement = CollateOrderBy(sql::BracketNamesToDoubleQuotes(input));
+  const std::string statement =
+      CollateTextComparisons(CollateOrderBy(sql::BracketNamesToDoubleQuotes(input)));
   std::string_view s = statement;
   size_t p = SkipBlanks(s, 0);
   if (!KeywordAt(s, p, "SELECT")) return statement;

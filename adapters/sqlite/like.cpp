@@ -1,6 +1,7 @@
 // LIKE with Unicode case folding. SQLite's own LIKE folds ASCII letters only, so
-// 'mül%' would not find "Müller"; this replacement folds every code point (simple
-// Unicode folding, one code point to one, which keeps "_" matching one character).
+// 'mül%' would not find "Müller"; this replacement folds text and pattern fully, as
+// the in-memory filter and the PostgreSQL provider do ("STRASSE" matches 'straße';
+// "_" stands for one character of the folded text).
 #include <sqlite3.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "adapters/sqlite/internal.h"
+#include "data/text_rules.h"
 
 namespace vmbgrid::sqlite {
 
@@ -23,19 +25,25 @@ inline UChar32 Fold(UChar32 c) {
   return u_foldCase(c, U_FOLD_CASE_DEFAULT);
 }
 
-// Decodes and folds; malformed bytes become U+FFFD so that they match only "_" or "%".
+// Folds (data::FoldText) and decodes; malformed bytes become U+FFFD so that they
+// match only "_" or "%".
 void Decode(const unsigned char* s, int32_t n, std::vector<UChar32>& out) {
+  thread_local std::string folded;
+  data::FoldTextInto(std::string_view(reinterpret_cast<const char*>(s), static_cast<size_t>(n)),
+                     folded);
+  const auto* f = reinterpret_cast<const unsigned char*>(folded.data());
+  const auto m = static_cast<int32_t>(folded.size());
   out.clear();
   int32_t i = 0;
-  while (i < n) {
+  while (i < m) {
     UChar32 c;
-    if (s[i] < 0x80) {
-      c = s[i++];
+    if (f[i] < 0x80) {
+      c = f[i++];
     } else {
-      U8_NEXT(s, i, n, c);
+      U8_NEXT(f, i, m, c);
       if (c < 0) c = 0xFFFD;
     }
-    out.push_back(Fold(c));
+    out.push_back(c);
   }
 }
 

@@ -35,11 +35,18 @@ ColumnType MapDeclaredType(std::string_view declared);
 // Collation of every ORDER BY item the dialect writes: German rules through ICU, as
 // the in-memory sort of the recordsets ("Ärger" sorts with A, not after Z).
 inline constexpr const char* kGermanCollation = "VMDE";
+// Collation of text compared with a literal ("Name" = 'Meier', "Name" >= 'A'): the
+// German rules without regard to case that LIKE and the in-memory filter follow
+// ("MÜLLER" = 'Müller', "Ärger" between 'A' and 'B'). A comparison in numbers or
+// dates never reaches it: SQLite collates only text with text.
+inline constexpr const char* kSearchCollation = "VMDE_NOCASE";
 
 // The statement as SQLite understands it: a leading "SELECT [DISTINCT] TOP n"
 // becomes "SELECT [DISTINCT] ... LIMIT n", and each item of the SELECT's own ORDER BY
 // (outside parentheses, literals and comments) gets "COLLATE VMDE" unless it names a
-// collation already. Everything else stays as written.
+// collation already; in a SELECT, a name compared with a text literal (= <> != < <=
+// > >=) gets "COLLATE VMDE_NOCASE" behind the literal. Everything else stays as
+// written.
 std::string RewriteStatement(const std::string& statement);
 
 // "Provider=SQLite;Data Source="<path>"" with the path quoted, so that a ";" or

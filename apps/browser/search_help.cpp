@@ -20,12 +20,21 @@ std::string SearchHelpHtml() {
          "Platzhalter</td></tr>"
          "<tr><td><tt>&gt;=1000</tt></td><td>Vergleich: <tt>&gt;= &lt;= &lt;&gt; &gt; "
          "&lt;</tt></td></tr>"
+         "<tr><td><tt>&lt;-5</tt>, <tt>-10:-5</tt></td><td>negative Zahlen: nach einem "
+         "Vergleich oder als Bereich mit <tt>:</tt></td></tr>"
+         "<tr><td><tt>\"-5\"</tt></td><td>genau minus 5 (<tt>-5</tt> allein heißt "
+         "höchstens 5)</td></tr>"
          "<tr><td><tt>-1</tt> / <tt>0</tt></td><td>Ja / Nein in Ja/Nein-Spalten</td></tr>"
          "<tr><td><tt>1.2.2003</tt></td><td>Datum; <tt>1.1.2000-31.12.2000</tt> ein "
-         "Zeitraum</td></tr>"
+         "Zeitraum; mit Uhrzeit der ganze Tag</td></tr>"
+         "<tr><td><tt>31.7.2024 13:45</tt></td><td>Datum mit Uhrzeit, auf die Sekunde</td></tr>"
+         "<tr><td><tt>8:00-12:30</tt></td><td>Uhrzeiten in Zeitspalten</td></tr>"
          "<tr><td><tt>1,5-2,5</tt></td><td>Dezimalzahlen mit Komma</td></tr>"
          "</table>"
-         "<p>Ein Klick auf das Kästchen links in der Suchzeile löscht alle Kriterien.</p>";
+         "<p>Groß- und Kleinschreibung zählt nicht (<tt>strasse</tt> findet „Straße“). "
+         "Ein Kriterium, das die Spalte nicht annehmen kann, wird gemeldet; die Tabelle "
+         "bleibt dann leer, bis es berichtigt ist. Ein Klick auf das Kästchen links in der "
+         "Suchzeile löscht alle Kriterien.</p>";
 }
 
 }  // namespace vmbgrid::browser

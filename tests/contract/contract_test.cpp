@@ -261,6 +261,7 @@ TEST_P(GridContract, LayoutsRoundTripInOneFile) {
           .string();
   std::remove(path.c_str());
   grid_->DataSource(Customers(2));
+  EXPECT_THROW(grid_->LoadLayout(), VMError) << "no layout file set";
   grid_->LayoutFileName(path);
   EXPECT_TRUE(grid_->LayoutNames().empty());
 
@@ -268,6 +269,7 @@ TEST_P(GridContract, LayoutsRoundTripInOneFile) {
   grid_->Column(1).Width(2100);
   grid_->Column(4).Visible(false);
   grid_->Column(3).Order(0);
+  grid_->Column(2).NumberFormat("Standard");
   grid_->AddLayout("Standard");
 
   grid_->Column(1).Caption("Name2");
@@ -275,6 +277,7 @@ TEST_P(GridContract, LayoutsRoundTripInOneFile) {
   grid_->AddLayout("Schmal");
   EXPECT_EQ(grid_->LayoutNames(), (std::vector<std::string>{"Standard", "Schmal"}));
 
+  grid_->ClearFields();
   grid_->LayoutName("Standard");
   grid_->LoadLayout();
   ASSERT_EQ(grid_->ColumnCount(), 5);
@@ -285,6 +288,9 @@ TEST_P(GridContract, LayoutsRoundTripInOneFile) {
   EXPECT_EQ(grid_->Column(3).Order(), 0);
   EXPECT_EQ(grid_->Column(1).DataField(), "Name");
   EXPECT_EQ(grid_->CellText(1, 1), "Müller");  // still bound
+  EXPECT_EQ(grid_->CellText(0, 2), "1.234,50");
+  grid_->Rebind();
+  EXPECT_DOUBLE_EQ(grid_->Column(1).Width(), 2100) << "a loaded layout survives re-binding";
 
   grid_->LayoutName("Schmal");
   grid_->LoadLayout();
@@ -293,6 +299,7 @@ TEST_P(GridContract, LayoutsRoundTripInOneFile) {
 
   grid_->LayoutName("Fehlt");
   EXPECT_THROW(grid_->LoadLayout(), VMError);
+  EXPECT_EQ(grid_->Column(1).Caption(), "Name2") << "a failed load changes nothing";
   grid_->RemoveLayout("Standard");
   EXPECT_EQ(grid_->LayoutNames(), (std::vector<std::string>{"Schmal"}));
   std::remove(path.c_str());

@@ -86,11 +86,11 @@ TEST_F(Statement, OnlyTheOderPrefixMakesAnAlternative) {
 
 TEST_F(Statement, PlaceholdersProduceNoCondition) {
   VMGrid& g = MakeTyped();
-  g.AddRestriction("Name", "=1:T", false, adVarChar);
+  g.AddRestriction("Name", "=1:Text", false, adVarChar);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
   g.AddRestriction("Ort", "Hamburg", false, adVarChar);
-  g.AddRestriction("Nr", "=2:Z", false, adInteger);
+  g.AddRestriction("Nr", "=2:Zahl(5,0)", false, adInteger);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Hamburg')");
   EXPECT_EQ(g.Restrictions().Count(), 3);  // the placeholders stay for the saved query
@@ -134,13 +134,15 @@ TEST_F(Statement, FixedRestrictionWithoutSearchConditionStaysWellFormed) {
   EXPECT_EQ(g.RecordCount(), 3);
   EXPECT_TRUE(TakeMessages().empty());
 
+  // A refused search value shows no rows rather than the fixed restriction's.
+  TakeLog();
   g.AddRestriction("Ort", "A*-M", false, kTypeUndetermined, false, true);
   g.Requery();
-  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Berlin')");
-  EXPECT_EQ(
-      TakeMessages(),
-      (std::vector<std::string>{"Die Zeichen * und ? sind in Bereichsangaben nicht möglich"}));
-  EXPECT_EQ(g.RecordCount(), 3);
+  for (const std::string& sent : TakeLog()) EXPECT_EQ(sent.find("'Berlin'"), std::string::npos);
+  EXPECT_EQ(TakeMessages(),
+            (std::vector<std::string>{"Die Zeichen * und ? sind in Bereichsangaben nicht möglich"
+                                      "\r\nSpalte Ort, Suchkriterium 'A*-M'"}));
+  EXPECT_EQ(g.RecordCount(), 0);
 }
 
 // Values the host sets as numbers, dates or Booleans are one exact comparison each.
@@ -345,7 +347,7 @@ TEST_F(Statement, JoiningRuleHoldsForCombinationsOfRestrictions) {
           break;
         }
         case 4:  // placeholder of a saved query
-          g.AddRestriction(c.name, "=1:T", false, c.type);
+          g.AddRestriction(c.name, "=1:Text", false, c.type);
           break;
         default:  // the host asks for OR, the value does not
           g.AddRestriction(c.name, v, true, c.type);

@@ -39,6 +39,19 @@ class CriteriaTest : public ::testing::Test {
     return BuildSearchCondition(field, value, type, ctx);
   }
 
+  // The first line of the message of a criterion the column refuses ("" when it is
+  // taken); the second line names the column and what was typed.
+  std::string Refusal(const std::string& field, const Variant& value, int32_t type, int kind = 2) {
+    try {
+      Cond(field, value, type, kind);
+    } catch (const CriterionRejected& e) {
+      const std::string& text = e.Description();
+      EXPECT_NE(text.find("\r\nSpalte " + field + ", Suchkriterium '"), std::string::npos) << text;
+      return text.substr(0, text.find("\r\n"));
+    }
+    return {};
+  }
+
   // The one message shown since the last call, or "" when none; fails on more.
   std::string TakeMessage() {
     if (messages_.shown.empty()) return {};

@@ -149,8 +149,8 @@ TEST_F(CriteriaSafetyTest, QuotesInTextAreDoubled) {
 }
 
 TEST_F(CriteriaSafetyTest, NumbersAreValidatedAndWrittenCanonically) {
-  for (int32_t type :
-       {adSmallInt, adInteger, adSingle, adTinyInt, adBigInt, adDouble, vmLongNumber}) {
+  for (int32_t type : {adSmallInt, adInteger, adSingle, adTinyInt, adBigInt, adDouble, vmLongNumber,
+                       adCurrency, adDecimal, adNumeric}) {
     for (const char* text : {"1 OR 1=1", "1); DROP TABLE x", "1' OR '1'='1", "0x1F", "1e", "inf",
                              "nan", "1.2.3", "5 5", "1/0", "abc", ">", "<>", "1e5000", "٣",
                              "\"1 OR 1=1\"", ">=1 OR 1=1", "1 OR 1=1-5"}) {
@@ -192,9 +192,9 @@ TEST_F(CriteriaSafetyTest, RandomInputNeverBreaksTheCondition) {
                                   ":", "*",  "?",  "\"",    "'",  "#",           " ",        ".",
                                   ">", "<",  "=",  "ODER ", "e",  "+",           "1.2.2003", "]",
                                   "(", ")",  "OR", "--",    "\t", "x' OR '1'='1"};
-  static const int32_t kTypes[] = {adVarChar,     vmFormattedText, adInteger,    adSingle,
-                                   adBigInt,      adDouble,        vmLongNumber, adDate,
-                                   adDBTimeStamp, adBoolean,       adGUID};
+  static const int32_t kTypes[] = {adVarChar,     vmFormattedText, adInteger,  adSingle,  adBigInt,
+                                   adDouble,      vmLongNumber,    adCurrency, adNumeric, adDate,
+                                   adDBTimeStamp, vmDateTime,      adDBTime,   adBoolean, adGUID};
   std::mt19937 random(20030201);
   std::uniform_int_distribution<size_t> pieceCount(0, 12);
   std::uniform_int_distribution<size_t> piece(0, std::size(kPieces) - 1);

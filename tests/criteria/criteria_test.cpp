@@ -82,12 +82,11 @@ TEST_F(CriteriaTest, NothingTypedGivesNoConditionAndNoMessage) {
 }
 
 TEST_F(CriteriaTest, NumberShapes) {
-  for (int32_t type : {adSmallInt, adInteger, adTinyInt, adBigInt, adSingle}) {
+  for (int32_t type : {adSmallInt, adInteger, adTinyInt, adBigInt}) {
     EXPECT_EQ(Cond("Nr", "5", type), "([Nr] = 5)") << type;
   }
   EXPECT_EQ(Cond("Nr", "1,2", adInteger), "([Nr] = 1 OR [Nr] = 2)");
   EXPECT_EQ(Cond("Nr", "1000-2000", adInteger), "([Nr] >= 1000 AND [Nr] <= 2000)");
-  EXPECT_EQ(Cond("Nr", "-5", adInteger), "([Nr] <= 5)");  // a range, not minus five
   EXPECT_EQ(Cond("Nr", "100-", adInteger), "([Nr] >= 100)");
   EXPECT_EQ(Cond("Nr", ">=100", adInteger), "([Nr] >= 100)");
   EXPECT_EQ(Cond("Nr", "< 7", adInteger), "([Nr] < 7)");
@@ -99,10 +98,39 @@ TEST_F(CriteriaTest, NumberShapes) {
   EXPECT_EQ(Cond("Nr", "+7", adInteger), "([Nr] = 7)");
   EXPECT_EQ(Cond("Nr", "1e3", adBigInt), "([Nr] = 1000)");
   EXPECT_EQ(Cond("Nr", "9223372036854775807", adBigInt), "([Nr] = 9223372036854775807)");
-  // Single precision takes no comma replacement: 1,5 is two alternatives.
-  EXPECT_EQ(Cond("W", "1,5", adSingle), "([W] = 1 OR [W] = 5)");
-  EXPECT_EQ(Cond("W", "1.50", adSingle), "([W] = 1.5)");
   EXPECT_EQ(TakeMessage(), "");
+}
+
+// A leading minus is still a range ("-5" is at most 5); negative values come after an
+// operator, as ":" bounds, and exactly in quotes.
+TEST_F(CriteriaTest, NegativeNumbers) {
+  struct Case {
+    const char* typed;
+    const char* condition;
+  };
+  const Case cases[] = {
+      {"-5", "([N] <= 5)"},
+      {"<-5", "([N] < -5)"},
+      {">= -5", "([N] >= -5)"},
+      {"<>-1", "([N] <> -1)"},
+      {"1;=-3", "([N] = 1 OR [N] = -3)"},  // "=" after the cell's start: no placeholder
+      {"-10:-5", "([N] >= -10 AND [N] <= -5)"},
+      {"-10 : 5", "([N] >= -10 AND [N] <= 5)"},
+      {":-5", "([N] <= -5)"},
+      {"-5:", "([N] >= -5)"},
+      {"\"-5\"", "([N] = -5)"},
+      {"-5:-5", "([N] >= -5 AND [N] <= -5)"},
+      {"1;<-5;-10:-8", "([N] = 1 OR [N] < -5 OR [N] >= -10 AND [N] <= -8)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Cond("N", c.typed, adInteger), c.condition) << c.typed;
+  EXPECT_EQ(Cond("W", "<-1,5", adDouble), "([W] < -1.5)");
+  EXPECT_EQ(Cond("W", "-2,5:-0,5", adDouble), "([W] >= -2.5 AND [W] <= -0.5)");
+  EXPECT_EQ(Cond("B", "-0,5:0,5", adCurrency), "([B] >= '-0.5' AND [B] <= '0.5')");
+  EXPECT_EQ(Refusal("N", "-10:-5:-1", adInteger), "Bereichsangabe hat einen Fehler");
+  EXPECT_EQ(Refusal("N", "-1-5", adInteger), "Bereichsangabe hat einen Fehler");
+  EXPECT_THROW(Cond("N", "<-", adInteger), VMError);
+  // Text keeps ":" as a range separator and knows no signs.
+  EXPECT_EQ(Refusal("T", "-10:-5", adVarChar), "Bereichsangabe hat einen Fehler");
 }
 
 TEST_F(CriteriaTest, DecimalShapes) {
@@ -115,23 +143,120 @@ TEST_F(CriteriaTest, DecimalShapes) {
   }
 }
 
-TEST_F(CriteriaTest, DateShapes) {
-  for (int32_t type : {adDate, adDBTimeStamp}) {
-    EXPECT_EQ(Cond("D", "1.2.2003", type, 1), "([D] = #2003-02-01#)");
-    EXPECT_EQ(Cond("D", "1.2.2003", type, 2), "([D] = '2003-02-01')");
-    EXPECT_EQ(Cond("D", "1.1.03-31.12.03", type, 3),
-              "([D] >= '2003-01-01' AND [D] <= '2003-12-31')");
-    EXPECT_EQ(Cond("D", ">=1.1.2003", type, 1), "([D] >= #2003-01-01#)");
-    EXPECT_EQ(Cond("D", "1.1.2003;2.1.2003", type, 2),
-              "([D] = '2003-01-01' OR [D] = '2003-01-02')");
-    EXPECT_EQ(Cond("D", "-31.12.2003", type, 2), "([D] <= '2003-12-31')");
-    // Patterns go in as typed, without date conversion.
-    EXPECT_EQ(Cond("D", "*.2003", type, 1), "([D] LIKE #*.2003#)");
-    EXPECT_EQ(Cond("D", "1.2.*", type, 2), "([D] LIKE '1.2.*')");
-    // A literal date is still checked and written in the data source's form.
-    EXPECT_EQ(Cond("D", "\"1.2.2003\"", type, 2), "([D] = '2003-02-01')");
+// Currency, decimal, numeric and single take the comma as decimal point and write
+// the digits typed, quoted, so that the database reads them in the column's type.
+TEST_F(CriteriaTest, ExactDecimalShapes) {
+  for (int32_t type : {adCurrency, adDecimal, adNumeric, adSingle}) {
+    EXPECT_EQ(Cond("B", "1,5", type), "([B] = '1.5')") << type;
+    EXPECT_EQ(Cond("B", "1000-2000", type), "([B] >= '1000' AND [B] <= '2000')");
+    EXPECT_EQ(Cond("B", "<0", type), "([B] < '0')");
+    EXPECT_EQ(Cond("B", "1,5;3", type), "([B] = '1.5' OR [B] = '3')");
   }
+  EXPECT_EQ(Cond("B", "12345678,123456789", adNumeric), "([B] = '12345678.123456789')");
+  EXPECT_EQ(Cond("B", "0,10", adNumeric), "([B] = '0.1')");
+  EXPECT_EQ(Cond("B", "+007,50", adNumeric), "([B] = '7.5')");
+  EXPECT_EQ(Cond("B", "\"-0,00\"", adNumeric), "([B] = '0')");
+  EXPECT_EQ(Cond("B", "1.5e3", adNumeric), "([B] = '1500')");
+  EXPECT_EQ(Cond("B", "<25e-4", adNumeric), "([B] < '0.0025')");
+  EXPECT_EQ(Cond("B", "99999999999999999999,99", adNumeric), "([B] = '99999999999999999999.99')");
+  EXPECT_EQ(Cond("B", "1,5", adCurrency, 1), "([B] = 1.5)");  // kind 1 takes numbers bare
+  EXPECT_EQ(Refusal("B", "1*", adCurrency),
+            "Die Zeichen * und ? sind für numerische Datentypen nicht möglich");
+  for (const char* bad : {"1.2.3", "1e", "1e1001", "abc", "1 5", "0x10", "'1'"}) {
+    EXPECT_THROW(Cond("B", bad, adNumeric), VMError) << bad;
+  }
+}
+
+TEST_F(CriteriaTest, DateShapes) {
+  EXPECT_EQ(Cond("D", "1.2.2003", adDate, 1), "([D] = #2003-02-01#)");
+  EXPECT_EQ(Cond("D", "1.2.2003", adDBDate, 2), "([D] = '2003-02-01')");
+  EXPECT_EQ(Cond("D", "1.1.03-31.12.03", adDate, 3),
+            "([D] >= '2003-01-01' AND [D] <= '2003-12-31')");
+  EXPECT_EQ(Cond("D", "1.1.03:31.12.03", adDate), "([D] >= '2003-01-01' AND [D] <= '2003-12-31')");
+  EXPECT_EQ(Cond("D", ">=1.1.2003", adDate, 1), "([D] >= #2003-01-01#)");
+  EXPECT_EQ(Cond("D", "1.1.2003;2.1.2003", adDate, 2),
+            "([D] = '2003-01-01' OR [D] = '2003-01-02')");
+  EXPECT_EQ(Cond("D", "-31.12.2003", adDate, 2), "([D] <= '2003-12-31')");
+  // A time typed along is part of the value, its ":" no range.
+  EXPECT_EQ(Cond("D", "1.2.2003 13:45", adDate), "([D] = '2003-02-01 13:45:00')");
+  // Patterns go in as typed, without date conversion.
+  EXPECT_EQ(Cond("D", "*.2003", adDate, 1), "([D] LIKE #*.2003#)");
+  EXPECT_EQ(Cond("D", "1.2.*", adDate, 2), "([D] LIKE '1.2.*')");
+  // A literal date is still checked and written in the data source's form.
+  EXPECT_EQ(Cond("D", "\"1.2.2003\"", adDate, 2), "([D] = '2003-02-01')");
   EXPECT_EQ(TakeMessage(), "");
+}
+
+// On a date-and-time column a date is its whole day and a time its second; the
+// upper bound of a range takes in its whole day.
+TEST_F(CriteriaTest, DateAndTimeShapes) {
+  struct Case {
+    const char* typed;
+    const char* condition;
+  };
+  const Case cases[] = {
+      {"31.7.2024", "([T] >= '2024-07-31' AND [T] < '2024-08-01')"},
+      {"1.7.2024-31.7.2024", "([T] >= '2024-07-01' AND [T] < '2024-08-01')"},
+      {"1.7.2024:31.7.2024", "([T] >= '2024-07-01' AND [T] < '2024-08-01')"},
+      {"31.7.2024 13:45", "([T] >= '2024-07-31 13:45:00' AND [T] < '2024-07-31 13:45:01')"},
+      {"31.12.2024 23:59:59", "([T] >= '2024-12-31 23:59:59' AND [T] < '2025-01-01 00:00:00')"},
+      {"1.7.2024 8:00-31.7.2024 13:45",
+       "([T] >= '2024-07-01 08:00:00' AND [T] < '2024-07-31 13:45:01')"},
+      {"28.2.2024-", "([T] >= '2024-02-28')"},
+      {"-29.2.2024", "([T] < '2024-03-01')"},
+      {">31.7.2024", "([T] >= '2024-08-01')"},
+      {">=31.7.2024", "([T] >= '2024-07-31')"},
+      {"<31.7.2024", "([T] < '2024-07-31')"},
+      {"<=31.7.2024", "([T] < '2024-08-01')"},
+      {"<>31.7.2024", "([T] < '2024-07-31' OR [T] >= '2024-08-01')"},
+      {"31.12.9999", "([T] >= '9999-12-31')"},
+      {"<=31.12.9999", "([T] <= '9999-12-31 23:59:59')"},
+      {">31.12.9999", "([T] > '9999-12-31 23:59:59')"},
+      {"\"31.7.2024\"", "([T] = '2024-07-31 00:00:00')"},
+      {"\"31.7.2024 13:45\"", "([T] = '2024-07-31 13:45:00')"},
+      {"1.7.2024;3.7.2024",
+       "([T] >= '2024-07-01' AND [T] < '2024-07-02' OR [T] >= '2024-07-03' "
+       "AND [T] < '2024-07-04')"},
+  };
+  for (int32_t type : {adDBTimeStamp, vmDateTime}) {
+    for (const Case& c : cases) EXPECT_EQ(Cond("T", c.typed, type), c.condition) << c.typed;
+  }
+  EXPECT_EQ(Cond("T", "31.7.2024", adDBTimeStamp, 1),
+            "([T] >= #2024-07-31# AND [T] < #2024-08-01#)");
+  EXPECT_EQ(Cond("T", "2024*", adDBTimeStamp), "([T] LIKE '2024*')");
+  // Host-set dates are one exact value.
+  EXPECT_EQ(Cond("T", Variant(MakeDate(2024, 7, 31)), adDBTimeStamp),
+            "([T] = '2024-07-31 00:00:00')");
+  EXPECT_THROW(Cond("T", "31.7.2024 25:00", adDBTimeStamp), VMError);
+  EXPECT_THROW(Cond("T", "1.1.2024:2.1.2024:3.1.2024", adDBTimeStamp), VMError);
+}
+
+TEST_F(CriteriaTest, TimeShapes) {
+  struct Case {
+    const char* typed;
+    const char* condition;
+  };
+  const Case cases[] = {
+      {"12:30", "([Z] >= '12:30:00' AND [Z] < '12:30:01')"},
+      {"8:00-12:30", "([Z] >= '08:00:00' AND [Z] < '12:30:01')"},
+      {">=18:00", "([Z] >= '18:00:00')"},
+      {">18:00", "([Z] >= '18:00:01')"},
+      {"<8:00", "([Z] < '08:00:00')"},
+      {"<=8:00:30", "([Z] < '08:00:31')"},
+      {"23:59:59", "([Z] >= '23:59:59')"},
+      {"<=23:59:59", "([Z] <= '23:59:59')"},
+      {"12:00;14:00",
+       "([Z] >= '12:00:00' AND [Z] < '12:00:01' OR [Z] >= '14:00:00' AND "
+       "[Z] < '14:00:01')"},
+      {"\"7:05\"", "([Z] = '07:05:00')"},
+      {"-9:00", "([Z] < '09:00:01')"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Cond("Z", c.typed, adDBTime), c.condition) << c.typed;
+  EXPECT_EQ(Cond("Z", "12:30", adDBTime, 1), "([Z] >= #12:30:00# AND [Z] < #12:30:01#)");
+  EXPECT_EQ(Cond("Z", Variant(MakeDate(1899, 12, 30, 12, 30)), adDBTime), "([Z] = '12:30:00')");
+  for (const char* bad : {"24:00", "12:60", "12", "12:3", "31.7.2024 12:00", "8:00-9:00-10:00"}) {
+    EXPECT_THROW(Cond("Z", bad, adDBTime), VMError) << bad;
+  }
 }
 
 TEST_F(CriteriaTest, BooleanForms) {
@@ -139,12 +264,14 @@ TEST_F(CriteriaTest, BooleanForms) {
   EXPECT_EQ(Cond("Aktiv", "-1", adBoolean, 2), "[Aktiv] = 1");
   EXPECT_EQ(Cond("Aktiv", "-1", adBoolean, 0), "[Aktiv] = 1");
   EXPECT_EQ(Cond("Aktiv", "0", adBoolean, 1), "[Aktiv] = 0");
-  EXPECT_EQ(Cond("Aktiv", "1", adBoolean, 1), "[Aktiv] = 1");
+  EXPECT_EQ(Cond("Aktiv", "1", adBoolean, 1), "[Aktiv] = -1");
   EXPECT_EQ(Cond("Aktiv", " True ", adBoolean, 1), "[Aktiv] = -1");
   EXPECT_EQ(Cond("Aktiv", "wahr", adBoolean, 2), "[Aktiv] = 1");
   EXPECT_EQ(Cond("Aktiv", "Falsch", adBoolean, 1), "[Aktiv] = 0");
   EXPECT_EQ(Cond("Aktiv", "ODER -1", adBoolean, 2), "[Aktiv] = 1");
-  EXPECT_EQ(Cond("Aktiv", "-2147483648", adBoolean, 2), "[Aktiv] = 2147483648");
+  // Every number but 0 is true, as automation converts it.
+  EXPECT_EQ(Cond("Aktiv", "-2147483648", adBoolean, 2), "[Aktiv] = 1");
+  EXPECT_EQ(Cond("Aktiv", "5", adBoolean, 1), "[Aktiv] = -1");
   EXPECT_EQ(Cond("Aktiv", Variant(true), adBoolean, 1), "[Aktiv] = -1");
   EXPECT_EQ(Cond("Aktiv", Variant(true), adBoolean, 2), "[Aktiv] = 1");
 }
@@ -186,42 +313,45 @@ TEST_F(CriteriaTest, ValuesSetAsNumbersOrDatesAreOneExactValue) {
             "([D] = '2003-02-01 12:30:00')");
 }
 
+// Refused criteria raise with their German message; no condition is built.
 TEST_F(CriteriaTest, ColumnsThatCannotBeSearched) {
   for (int32_t type : {adLongVarChar, adLongVarWChar, adLongVarBinary}) {
-    EXPECT_EQ(Cond("Notiz", "Meier", type), "");
-    EXPECT_EQ(TakeMessage(), "In der Spalte Notiz ist es nicht möglich zu suchen.");
+    EXPECT_EQ(Refusal("Notiz", "Meier", type),
+              "In der Spalte Notiz ist es nicht möglich zu suchen.");
   }
-  EXPECT_EQ(Cond("Betrag", "5", adCurrency), "");
-  EXPECT_EQ(TakeMessage(), "Der Datentyp Währung wird bei Abfragen noch nicht unterstützt.");
-  for (int32_t type :
-       {adCurrency, adDecimal, adNumeric, adDBDate, adDBTime, vmDateTime, DataTypeEnum{999}}) {
-    EXPECT_EQ(Cond("Betrag", "5", type), "");
-    EXPECT_EQ(TakeMessage(), "Der Datentyp " + core::DataTypeName(type) +
-                                 " wird bei Abfragen noch nicht unterstützt.");
+  for (int32_t type : {adBinary, DataTypeEnum{19}, DataTypeEnum{999}}) {
+    EXPECT_EQ(Refusal("Betrag", "5", type), "Der Datentyp " + core::DataTypeName(type) +
+                                                " wird bei Abfragen noch nicht unterstützt.");
   }
+  // The typed text is quoted in the message, at most 80 characters of it.
+  try {
+    Cond("Notiz", std::string(200, 'x'), adLongVarChar);
+    ADD_FAILURE();
+  } catch (const CriterionRejected& e) {
+    EXPECT_EQ(e.Description(),
+              "In der Spalte Notiz ist es nicht möglich zu suchen.\r\n"
+              "Spalte Notiz, Suchkriterium '" +
+                  std::string(80, 'x') + "…'");
+  }
+  EXPECT_EQ(TakeMessage(), "");
 }
 
 TEST_F(CriteriaTest, RuleBreakingCriteriaDropTheWholeColumnCondition) {
-  EXPECT_EQ(Cond("Nr", "5*", adInteger), "");
-  EXPECT_EQ(TakeMessage(), "Die Zeichen * und ? sind für numerische Datentypen nicht möglich");
-  EXPECT_EQ(Cond("W", "1;?", adDouble), "");
-  EXPECT_EQ(TakeMessage(), "Die Zeichen * und ? sind für numerische Datentypen nicht möglich");
-
-  EXPECT_EQ(Cond("Name", "A*-M", adVarChar), "");
-  EXPECT_EQ(TakeMessage(), "Die Zeichen * und ? sind in Bereichsangaben nicht möglich");
+  const char* numeric = "Die Zeichen * und ? sind für numerische Datentypen nicht möglich";
+  const char* inRange = "Die Zeichen * und ? sind in Bereichsangaben nicht möglich";
+  const char* range = "Bereichsangabe hat einen Fehler";
+  EXPECT_EQ(Refusal("Nr", "5*", adInteger), numeric);
+  EXPECT_EQ(Refusal("W", "1;?", adDouble), numeric);
+  EXPECT_EQ(Refusal("Name", "A*-M", adVarChar), inRange);
   // Valid alternatives before the faulty one are discarded too.
-  EXPECT_EQ(Cond("Name", "Meier;Schulz;A-M?", adVarChar), "");
-  EXPECT_EQ(TakeMessage(), "Die Zeichen * und ? sind in Bereichsangaben nicht möglich");
-  EXPECT_EQ(Cond("Nr", "1-5*", adInteger), "");
-  EXPECT_EQ(TakeMessage(), "Die Zeichen * und ? sind in Bereichsangaben nicht möglich");
-
-  EXPECT_EQ(Cond("Name", "A-B-C", adVarChar), "");
-  EXPECT_EQ(TakeMessage(), "Bereichsangabe hat einen Fehler");
-  EXPECT_EQ(Cond("Nr", "1;1-2-3", adInteger), "");
-  EXPECT_EQ(TakeMessage(), "Bereichsangabe hat einen Fehler");
+  EXPECT_EQ(Refusal("Name", "Meier;Schulz;A-M?", adVarChar), inRange);
+  EXPECT_EQ(Refusal("Nr", "1-5*", adInteger), inRange);
+  EXPECT_EQ(Refusal("Z", "8:*-9:00", adDBTime), inRange);
+  EXPECT_EQ(Refusal("Name", "A-B-C", adVarChar), range);
+  EXPECT_EQ(Refusal("Nr", "1;1-2-3", adInteger), range);
   // An ISO date holds two range separators.
-  EXPECT_EQ(Cond("D", "2003-02-01", adDate), "");
-  EXPECT_EQ(TakeMessage(), "Bereichsangabe hat einen Fehler");
+  EXPECT_EQ(Refusal("D", "2003-02-01", adDate), range);
+  EXPECT_EQ(TakeMessage(), "");
 }
 
 }  // namespace

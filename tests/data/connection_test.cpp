@@ -4,22 +4,13 @@
 #include "data/provider.h"
 #include "host/error.h"
 #include "tests/data/test_provider.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
 
 using data::ConnectionProperties;
 using testing::Cell;
-
-int32_t ErrorNumber(const std::function<void()>& f, std::string* message = nullptr) {
-  try {
-    f();
-  } catch (const VMError& e) {
-    if (message) *message = e.Description();
-    return e.Number();
-  }
-  return 0;
-}
 
 testing::Table Kunden() {
   testing::Table t;
@@ -38,33 +29,31 @@ TEST(ConnectionProperties, ParsesPairsQuotesAndKeysWithoutCase) {
   EXPECT_FALSE(p.Has("User ID"));
   EXPECT_EQ(p.Get("User ID", "none"), "none");
   EXPECT_TRUE(ConnectionProperties::Parse("").Items().empty());
-}
 
-TEST(ConnectionProperties, MalformedTextsRaiseGermanMessages) {
-  std::string msg;
-  EXPECT_EQ(ErrorNumber([] { ConnectionProperties::Parse("Provider"); }, &msg),
-            errc::kInvalidArgument);
-  EXPECT_NE(msg.find("\"Provider\" fehlt das Gleichheitszeichen"), std::string::npos) << msg;
-  EXPECT_EQ(
-      ErrorNumber([] { ConnectionProperties::Parse("Provider=Test;Data Source='abc"); }, &msg),
-      errc::kInvalidArgument);
-  EXPECT_NE(msg.find("\"Data Source\" ist nicht abgeschlossen"), std::string::npos) << msg;
-  EXPECT_EQ(ErrorNumber([] { ConnectionProperties::Parse("=x"); }), errc::kInvalidArgument);
-  EXPECT_EQ(ErrorNumber([] { ConnectionProperties::Parse("A='x' y"); }), errc::kInvalidArgument);
+  // Malformed texts raise German messages.
+  const std::pair<const char*, const char*> kMalformed[] = {
+      {"Provider", "\"Provider\" fehlt das Gleichheitszeichen"},
+      {"Provider=Test;Data Source='abc", "\"Data Source\" ist nicht abgeschlossen"},
+      {"=x", ""},
+      {"A='x' y", ""}};
+  for (const auto& [text, says] : kMalformed) {
+    const VMError e = testing::Raised([&] { ConnectionProperties::Parse(text); });
+    EXPECT_EQ(e.Number(), errc::kInvalidArgument) << text;
+    EXPECT_NE(e.Description().find(says), std::string::npos) << e.Description();
+  }
 }
 
 TEST(Connection, OpenFailuresFillErrorsAndRaise) {
   testing::ResetTestDatabase();
   auto conn = data::DefaultDataAccess().CreateConnection();
-  std::string msg;
-  EXPECT_EQ(ErrorNumber([&] { conn->Open("Provider=Nirgends;Data Source=x"); }, &msg),
-            errc::kProviderNotFound);
-  EXPECT_EQ(msg, "Der Provider \"Nirgends\" ist nicht bekannt.");
+  const VMError e = testing::Raised([&] { conn->Open("Provider=Nirgends;Data Source=x"); });
+  EXPECT_EQ(e.Number(), errc::kProviderNotFound);
+  EXPECT_EQ(e.Description(), "Der Provider \"Nirgends\" ist nicht bekannt.");
   ASSERT_EQ(conn->Errors().size(), 1u);
-  EXPECT_EQ(conn->Errors()[0].description, msg);
+  EXPECT_EQ(conn->Errors()[0].description, e.Description());
   EXPECT_EQ(conn->State(), adStateClosed);
 
-  EXPECT_EQ(ErrorNumber([&] { conn->Open("Provider=Test;Data Source=missing.db"); }),
+  EXPECT_EQ(testing::Raised([&] { conn->Open("Provider=Test;Data Source=missing.db"); }).Number(),
             errc::kProviderFailure);
   ASSERT_EQ(conn->Errors().size(), 1u);
   EXPECT_EQ(conn->Errors()[0].number, errc::kProviderFailure);
@@ -73,12 +62,13 @@ TEST(Connection, OpenFailuresFillErrorsAndRaise) {
   EXPECT_EQ(conn->State(), adStateOpen);
   EXPECT_EQ(conn->Provider(), "Test");
   EXPECT_TRUE(conn->Errors().empty());
-  EXPECT_EQ(ErrorNumber([&] { conn->Open(); }), errc::kObjectOpen);
-  EXPECT_EQ(ErrorNumber([&] { conn->Execute("DROP EVERYTHING"); }), errc::kRejectedStatement);
+  EXPECT_EQ(testing::Raised([&] { conn->Open(); }).Number(), errc::kObjectOpen);
+  EXPECT_EQ(testing::Raised([&] { conn->Execute("DROP EVERYTHING"); }).Number(),
+            errc::kRejectedStatement);
   EXPECT_EQ(conn->Errors().size(), 1u);
   conn->Close();
   EXPECT_EQ(conn->State(), adStateClosed);
-  EXPECT_EQ(ErrorNumber([&] { conn->Execute("x"); }), errc::kObjectClosed);
+  EXPECT_EQ(testing::Raised([&] { conn->Execute("x"); }).Number(), errc::kObjectClosed);
 }
 
 TEST(Connection, StatementLogSeesRecordsetsAndCommandsThatReuseItByString) {
@@ -150,7 +140,7 @@ TEST(Command, ParametersOutputAndResults) {
   cmd->AppendParameter({"spaction", adInteger, adParamInput, 4, Variant(int32_t{5})});
   EXPECT_EQ(cmd->ParameterCount(), 2);  // same name replaces
   EXPECT_EQ(cmd->ParameterByName("SPACTION").value.ToInt32(), 5);
-  EXPECT_EQ(ErrorNumber([&] { cmd->ParameterByName("nix"); }), errc::kItemNotFound);
+  EXPECT_EQ(testing::Raised([&] { cmd->ParameterByName("nix"); }).Number(), errc::kItemNotFound);
 
   auto rs = cmd->Execute();
   EXPECT_EQ(cmd->ParameterByName("@layoutid").value.ToInt32(), 42);
@@ -162,11 +152,11 @@ TEST(Command, ParametersOutputAndResults) {
   cmd->CommandText("UPDATE x");
   cmd->CommandType(adCmdText);
   EXPECT_EQ(cmd->Execute()->State(), adStateClosed);  // no rows: closed result
-  EXPECT_EQ(ErrorNumber([&] { cmd->CommandType(3); }), errc::kInvalidArgument);
+  EXPECT_EQ(testing::Raised([&] { cmd->CommandType(3); }).Number(), errc::kInvalidArgument);
 
   auto orphan = data::DefaultDataAccess().CreateCommand();
   orphan->CommandText("UPDATE x");
-  EXPECT_EQ(ErrorNumber([&] { orphan->Execute(); }), errc::kObjectClosed);
+  EXPECT_EQ(testing::Raised([&] { orphan->Execute(); }).Number(), errc::kObjectClosed);
 }
 
 }  // namespace

@@ -4,21 +4,12 @@
 #include "data/provider.h"
 #include "host/error.h"
 #include "tests/data/test_provider.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
 
 using testing::Cell;
-
-int32_t ErrorNumber(const std::function<void()>& f, std::string* message = nullptr) {
-  try {
-    f();
-  } catch (const VMError& e) {
-    if (message) *message = e.Description();
-    return e.Number();
-  }
-  return 0;
-}
 
 std::shared_ptr<Recordset> Fabricated() {
   auto rs = data::DefaultDataAccess().CreateRecordset();
@@ -83,35 +74,35 @@ TEST(Recordset, FabricatedRoundTripKeepsTypesAndNulls) {
   EXPECT_EQ(rs->FieldIndex("fehlt"), -1);
   EXPECT_EQ(rs->FieldType(2), adChar);
   EXPECT_EQ(rs->FieldDefinedSize(2), 3);
-  std::string msg;
-  EXPECT_EQ(ErrorNumber([&] { rs->Value("fehlt"); }, &msg), errc::kItemNotFound);
-  EXPECT_EQ(msg, "Das Feld \"fehlt\" ist in dieser Auflistung nicht vorhanden.");
+  const VMError missing = testing::Raised([&] { rs->Value("fehlt"); });
+  EXPECT_EQ(missing.Number(), errc::kItemNotFound);
+  EXPECT_EQ(missing.Description(), "Das Feld \"fehlt\" ist in dieser Auflistung nicht vorhanden.");
 }
 
 TEST(Recordset, ValuesThatDoNotFitRaiseAndLeaveTheRowUnchanged) {
   auto rs = Fabricated();
   AddRow(*rs, 1, "Alt");
   rs->MoveFirst();
-  std::string msg;
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Nr", Variant("abc")); }, &msg),
-            errc::kFieldValueDoesNotFit);
-  EXPECT_NE(msg.find("\"Nr\""), std::string::npos) << msg;
+  VMError e = testing::Raised([&] { rs->SetValue("Nr", Variant("abc")); });
+  EXPECT_EQ(e.Number(), errc::kFieldValueDoesNotFit);
+  EXPECT_NE(e.Description().find("\"Nr\""), std::string::npos) << e.Description();
   EXPECT_EQ(rs->EditMode(), adEditNone);
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Kz", Variant("ABCD")); }), errc::kFieldValueDoesNotFit);
-  // A variable-length field is limited by its defined size as well.
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Name", Variant(std::string(51, 'x'))); }, &msg),
+  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Kz", Variant("ABCD")); }).Number(),
             errc::kFieldValueDoesNotFit);
-  EXPECT_NE(msg.find("höchstens 50 Zeichen"), std::string::npos) << msg;
+  // A variable-length field is limited by its defined size as well.
+  e = testing::Raised([&] { rs->SetValue("Name", Variant(std::string(51, 'x'))); });
+  EXPECT_EQ(e.Number(), errc::kFieldValueDoesNotFit);
+  EXPECT_NE(e.Description().find("höchstens 50 Zeichen"), std::string::npos) << e.Description();
   EXPECT_EQ(rs->EditMode(), adEditNone);
   rs->SetValue("Kz", Variant("ÄÖÜ"));  // three characters, six bytes
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Datum", Variant("kein Datum")); }),
+  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Datum", Variant("kein Datum")); }).Number(),
             errc::kFieldValueDoesNotFit);
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Nr", Variant(int64_t{1} << 40)); }),
+  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Nr", Variant(int64_t{1} << 40)); }).Number(),
             errc::kFieldValueDoesNotFit);
   // Update with arrays checks every value before it sets one.
-  EXPECT_EQ(ErrorNumber([&] {
+  EXPECT_EQ(testing::Raised([&] {
               rs->Update({"Name", "Nr"}, {Variant("Neu"), Variant("x")});
-            }),
+            }).Number(),
             errc::kFieldValueDoesNotFit);
   rs->CancelUpdate();
   EXPECT_EQ(rs->Value("Name").ToText(), "Alt");
@@ -120,7 +111,7 @@ TEST(Recordset, ValuesThatDoNotFitRaiseAndLeaveTheRowUnchanged) {
   rs->Update({"Name", "Betrag"}, {Variant("Neu"), Variant("2,5")});
   EXPECT_EQ(rs->Value("Name").ToText(), "Neu");
   EXPECT_EQ(rs->Value("Betrag").ToDouble(), 2.5);
-  EXPECT_EQ(ErrorNumber([&] { rs->Update({"Name"}, {}); }), errc::kInvalidArgument);
+  EXPECT_EQ(testing::Raised([&] { rs->Update({"Name"}, {}); }).Number(), errc::kInvalidArgument);
 }
 
 TEST(Recordset, EditModesAndReadOnlyLock) {
@@ -148,9 +139,10 @@ TEST(Recordset, EditModesAndReadOnlyLock) {
   db.results["SELECT Nr FROM T"] = t;
   auto ro = data::DefaultDataAccess().CreateRecordset();
   ro->Open("SELECT Nr FROM T", "Provider=Test;Data Source=ro.db", adOpenKeyset, adLockReadOnly);
-  EXPECT_EQ(ErrorNumber([&] { ro->AddNew(); }), errc::kOperationNotAllowed);
-  EXPECT_EQ(ErrorNumber([&] { ro->SetValue(0, Variant(int32_t{2})); }), errc::kOperationNotAllowed);
-  EXPECT_EQ(ErrorNumber([&] { ro->Delete(); }), errc::kOperationNotAllowed);
+  EXPECT_EQ(testing::Raised([&] { ro->AddNew(); }).Number(), errc::kOperationNotAllowed);
+  EXPECT_EQ(testing::Raised([&] { ro->SetValue(0, Variant(int32_t{2})); }).Number(),
+            errc::kOperationNotAllowed);
+  EXPECT_EQ(testing::Raised([&] { ro->Delete(); }).Number(), errc::kOperationNotAllowed);
 }
 
 TEST(Recordset, NavigationAndPositions) {
@@ -161,28 +153,28 @@ TEST(Recordset, NavigationAndPositions) {
   rs->MovePrevious();
   EXPECT_TRUE(rs->IsBOF());
   EXPECT_EQ(rs->AbsolutePosition(), 0);
-  EXPECT_EQ(ErrorNumber([&] { rs->Value("Nr"); }), errc::kNoCurrentRecord);
+  EXPECT_EQ(testing::Raised([&] { rs->Value("Nr"); }).Number(), errc::kNoCurrentRecord);
   rs->Move(2);
   EXPECT_EQ(rs->Value("Nr").ToInt32(), 2);
   rs->Move(-1);
   EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);
   rs->Move(10);
   EXPECT_TRUE(rs->IsEOF());
-  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(); }), errc::kNoCurrentRecord);
+  EXPECT_EQ(testing::Raised([&] { rs->Bookmark(); }).Number(), errc::kNoCurrentRecord);
   rs->MoveNext();  // stays at the end
   EXPECT_TRUE(rs->IsEOF());
   rs->MoveLast();
   EXPECT_EQ(rs->AbsolutePosition(), 5);
   rs->AbsolutePosition(3);
   EXPECT_EQ(rs->Value(0).ToInt32(), 3);
-  EXPECT_EQ(ErrorNumber([&] { rs->AbsolutePosition(6); }), errc::kInvalidArgument);
-  EXPECT_EQ(ErrorNumber([&] { rs->ValueAt(5, 0); }), errc::kInvalidArgument);
+  EXPECT_EQ(testing::Raised([&] { rs->AbsolutePosition(6); }).Number(), errc::kInvalidArgument);
+  EXPECT_EQ(testing::Raised([&] { rs->ValueAt(5, 0); }).Number(), errc::kInvalidArgument);
 
   rs->Close();
   EXPECT_EQ(rs->State(), adStateClosed);
   EXPECT_EQ(rs->RecordCount(), 0);
-  EXPECT_EQ(ErrorNumber([&] { rs->MoveFirst(); }), errc::kObjectClosed);
-  EXPECT_EQ(ErrorNumber([&] { rs->Close(); }), errc::kObjectClosed);
+  EXPECT_EQ(testing::Raised([&] { rs->MoveFirst(); }).Number(), errc::kObjectClosed);
+  EXPECT_EQ(testing::Raised([&] { rs->Close(); }).Number(), errc::kObjectClosed);
   rs->OpenFabricated();  // the appended fields stay for the next opening
   EXPECT_EQ(rs->FieldCount(), 6);
   EXPECT_EQ(rs->RecordCount(), 0);
@@ -204,9 +196,10 @@ TEST(Recordset, BookmarksStayValidAcrossFilterSortAndClones) {
   EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);
   rs->Filter("Nr = 3");
   EXPECT_EQ(rs->OrdinalOf(bm), -1);
-  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(bm); }), errc::kBadBookmark);
-  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(Variant(int32_t{999})); }), errc::kBadBookmark);
-  EXPECT_EQ(ErrorNumber([&] { rs->Bookmark(Variant("x")); }), errc::kBadBookmark);
+  EXPECT_EQ(testing::Raised([&] { rs->Bookmark(bm); }).Number(), errc::kBadBookmark);
+  EXPECT_EQ(testing::Raised([&] { rs->Bookmark(Variant(int32_t{999})); }).Number(),
+            errc::kBadBookmark);
+  EXPECT_EQ(testing::Raised([&] { rs->Bookmark(Variant("x")); }).Number(), errc::kBadBookmark);
 
   auto clone = rs->Clone();
   EXPECT_EQ(clone->RecordCount(), 3);  // a clone starts without the filter
@@ -240,7 +233,8 @@ TEST(Recordset, ClonesShareRowsButNotPositionFilterOrSort) {
   rs->MoveNext();  // Nr 2
   rs->Delete();
   EXPECT_EQ(Numbers(*clone), (std::vector<int32_t>{4, 6}));
-  EXPECT_EQ(ErrorNumber([&] { rs->Value("Nr"); }), errc::kNoCurrentRecord);  // deleted row
+  EXPECT_EQ(testing::Raised([&] { rs->Value("Nr"); }).Number(),
+            errc::kNoCurrentRecord);  // deleted row
   rs->MoveNext();
   EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);  // the row after the deleted one
   // The clone's current row is deleted through the other cursor.
@@ -291,10 +285,11 @@ TEST(Recordset, ProviderRowsWithMaxRecordsRequeryAndDetach) {
 
   rs->ActiveConnection(nullptr);
   EXPECT_EQ(rs->RecordCount(), 3);  // the rows stay
-  EXPECT_EQ(ErrorNumber([&] { rs->Requery(); }), errc::kObjectClosed);
+  EXPECT_EQ(testing::Raised([&] { rs->Requery(); }).Number(), errc::kObjectClosed);
 
   auto bad = data::DefaultDataAccess().CreateRecordset();
-  EXPECT_EQ(ErrorNumber([&] { bad->Open("SELECT nix", conn); }), errc::kRejectedStatement);
+  EXPECT_EQ(testing::Raised([&] { bad->Open("SELECT nix", conn); }).Number(),
+            errc::kRejectedStatement);
   EXPECT_EQ(bad->State(), adStateClosed);
   EXPECT_EQ(conn->Errors().size(), 1u);
 }
@@ -330,12 +325,6 @@ TEST(Recordset, ObserversHearRowsValuesAndMoves) {
   rs->Filter("");
   EXPECT_EQ(o.rows, 1);
 }
-
-}  // namespace
-}  // namespace vmbgrid
-
-namespace vmbgrid {
-namespace {
 
 TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
   // Dynamically typed sources deliver what is stored: a fraction or a word in an
@@ -422,19 +411,13 @@ TEST(Recordset, ExactNumbersAreHeldFilteredSortedAndTotalledExactly) {
   rs->SetValue("Betrag", Variant("1234567890,5"));
   rs->Update();
   EXPECT_EQ(rs->Value("Betrag").ToText(), "1234567890.50");
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Betrag", Variant("12345678901")); }),
+  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Betrag", Variant("12345678901")); }).Number(),
             errc::kFieldValueDoesNotFit)
       << "eleven digits before the point do not fit DECIMAL(12,2)";
-  EXPECT_EQ(ErrorNumber([&] { rs->SetValue("Betrag", Variant("Meier")); }),
+  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Betrag", Variant("Meier")); }).Number(),
             errc::kFieldValueDoesNotFit);
   EXPECT_EQ(rs->Value("Betrag").ToText(), "1234567890.50");
 }
-
-}  // namespace
-}  // namespace vmbgrid
-
-namespace vmbgrid {
-namespace {
 
 // An observer that drops a clone while the rows are being changed.
 class DroppingObserver : public RecordsetObserver {

@@ -9,6 +9,7 @@
 
 #include "adapters/common/file_util.h"
 #include "host/error.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
@@ -110,19 +111,12 @@ TEST_F(LayoutFileTest, MissingFileAndMissingLayout) {
   LayoutFile file(path_);
   EXPECT_TRUE(file.Names().empty());
   EXPECT_FALSE(file.Remove("X"));
-  try {
-    file.Load("Standard");
-    FAIL();
-  } catch (const VMError& e) {
-    EXPECT_NE(e.Description().find("wurde nicht gefunden"), std::string::npos);
-  }
+  EXPECT_NE(
+      testing::Raised([&] { file.Load("Standard"); }).Description().find("wurde nicht gefunden"),
+      std::string::npos);
   file.Save(Sample("A"));
-  try {
-    file.Load("B");
-    FAIL();
-  } catch (const VMError& e) {
-    EXPECT_NE(e.Description().find("Das Layout \"B\""), std::string::npos);
-  }
+  EXPECT_NE(testing::Raised([&] { file.Load("B"); }).Description().find("Das Layout \"B\""),
+            std::string::npos);
 }
 
 TEST_F(LayoutFileTest, DamagedFilesFailCleanlyAndAreNeverOverwritten) {
@@ -161,12 +155,10 @@ TEST_F(LayoutFileTest, OnlyARegularFileIsReadOrReplaced) {
     const auto type = fs::status(p).type();
     LayoutFile file(p.string());
     EXPECT_THROW(file.Names(), VMError);
-    try {
-      file.Save(Sample("Neu"));
-      ADD_FAILURE() << "saved";
-    } catch (const VMError& e) {
-      EXPECT_NE(e.Description().find("\"" + p.string() + "\""), std::string::npos);
-    }
+    EXPECT_NE(testing::Raised([&] { file.Save(Sample("Neu")); })
+                  .Description()
+                  .find("\"" + p.string() + "\""),
+              std::string::npos);
     EXPECT_EQ(fs::status(p).type(), type);
   }
 }
@@ -195,14 +187,10 @@ TEST_F(LayoutFileTest, WrongTypesInOneLayoutOnlyFailThatLayout) {
   ]})");
   LayoutFile file(path_);
   EXPECT_EQ(file.Load("Gut").columns.at(0).width, 900);
-  for (const char* bad : {"Text", "Negativ", "Lücke", "Fehlt", "Liste", "Sichtbar"}) {
-    try {
-      file.Load(bad);
-      ADD_FAILURE() << bad;
-    } catch (const VMError& e) {
-      EXPECT_NE(e.Description().find("ist ungültig"), std::string::npos) << e.Description();
-    }
-  }
+  for (const char* bad : {"Text", "Negativ", "Lücke", "Fehlt", "Liste", "Sichtbar"})
+    EXPECT_NE(testing::Raised([&] { file.Load(bad); }).Description().find("ist ungültig"),
+              std::string::npos)
+        << bad;
   // Saving another layout keeps the broken ones as they were.
   file.Save(Sample("Neu"));
   EXPECT_EQ(file.Names().size(), 8u);

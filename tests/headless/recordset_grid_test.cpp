@@ -59,35 +59,16 @@ class RecordsetGridTest : public ::testing::Test {
   Events events_;
 };
 
-TEST_F(RecordsetGridTest, ColumnsComeFromTheFieldsAndRowsFromTheRecordset) {
-  ASSERT_EQ(grid_.ColumnCount(), 5);
-  EXPECT_EQ(grid_.Column(1).Caption(), "Name");
+// Columns, formats, position and re-binding as every front end shows them are the grid
+// contract's; here what the headless grid adds: row counts and booleans.
+TEST_F(RecordsetGridTest, RowsFollowTheRecordsetAndBooleansShowInGerman) {
   EXPECT_EQ(grid_.ColumnByField("BETRAG"), &grid_.Column(2));
   EXPECT_EQ(grid_.RowCount(), 3);
-  grid_.Column(2).NumberFormat("Standard");
-  grid_.Column(3).NumberFormat("dd.mm.yyyy");
-  EXPECT_EQ(grid_.CellText(1, 2), "2.000,50");
-  EXPECT_EQ(grid_.CellText(2, 3), "03.02.2003");
   EXPECT_EQ(grid_.CellText(0, 4), "Wahr");
   grid_.Column(4).NumberFormat("Yes/No");
   EXPECT_EQ(grid_.CellText(1, 4), "Nein");
-
-  // The current row is the recordset's position, both ways.
-  rs_->MoveLast();
-  EXPECT_EQ(grid_.Column(1).Value().ToText(), "Schulz");
-  grid_.Bookmark(rs_->BookmarkAt(1));
-  EXPECT_EQ(rs_->Value("Name").ToText(), "Müller");
-
-  // Filtering the recordset is seen at once; re-binding keeps an arranged grid.
-  rs_->Filter("Nr > 1");
+  rs_->Filter("Nr > 1");  // seen at once
   EXPECT_EQ(grid_.RowCount(), 2);
-  grid_.Column(1).Width(3000);
-  grid_.HoldFields();
-  grid_.Rebind();
-  EXPECT_EQ(grid_.Column(1).Width(), 3000);
-  grid_.ClearFields();
-  EXPECT_EQ(grid_.Column(1).Width(), CoreColumn::kDefaultWidth);
-  EXPECT_EQ(grid_.ColumnCount(), 5);
 }
 
 TEST_F(RecordsetGridTest, EditsAreConvertedToTheFieldTypeAndCommitted) {
@@ -170,12 +151,6 @@ TEST_F(RecordsetGridTest, ClosedOrMissingSourceShowsNoRows) {
   EXPECT_EQ(grid_.RowCount(), 0);
   EXPECT_EQ(grid_.ColumnCount(), 5) << "the columns stay";
 }
-
-}  // namespace
-}  // namespace vmbgrid
-
-namespace vmbgrid {
-namespace {
 
 struct DropLog : DropDownListener {
   std::vector<std::string> log;

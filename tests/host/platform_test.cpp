@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "host/error.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
@@ -30,12 +31,7 @@ TEST(Platform, SilentFallbacks) {
   EXPECT_EQ(Platform::Components().Create("vmdruckgrid.clsgriddruck"), nullptr);
   EXPECT_EQ(Platform::Form(), nullptr);
   EXPECT_EQ(Platform::Dialogs(), nullptr);
-  try {
-    Platform::Data();
-    ADD_FAILURE() << "no error";
-  } catch (const VMError& e) {
-    EXPECT_FALSE(e.Description().empty());
-  }
+  EXPECT_FALSE(testing::Raised([] { Platform::Data(); }).Description().empty());
   Platform::Reset();
   EXPECT_EQ(Platform::ScreenService().MousePointer(), kPointerDefault);
 }

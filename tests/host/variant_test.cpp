@@ -9,19 +9,10 @@
 
 #include "host/error.h"
 #include "host/number_total.h"
+#include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
-
-int32_t ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VMError& e) {
-    EXPECT_FALSE(e.Description().empty());
-    return e.Number();
-  }
-  return 0;
-}
 
 TEST(Variant, BooleansFollowAutomationRules) {
   EXPECT_EQ(Variant(true).ToInt32(), -1);
@@ -32,7 +23,7 @@ TEST(Variant, BooleansFollowAutomationRules) {
   for (const char* t : {"0", "False", "Falsch", "falsch"}) EXPECT_FALSE(Variant(t).ToBool()) << t;
   EXPECT_TRUE(Variant(2.5).ToBool());
   EXPECT_EQ(Variant("Wahr").ToInt32(), -1);
-  EXPECT_EQ(ErrorNumber([] { Variant("vielleicht").ToBool(); }), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant("vielleicht").ToBool(); }).Number(), errc::kTypeMismatch);
 }
 
 TEST(Variant, WholeNumbersRoundHalfToEven) {
@@ -49,23 +40,24 @@ TEST(Variant, WholeNumbersRoundHalfToEven) {
 TEST(Variant, OverflowAndMismatchRaise) {
   EXPECT_EQ(Variant(2147483647.4).ToInt32(), 2147483647);
   EXPECT_EQ(Variant(-2147483648.0).ToInt32(), INT32_MIN);
-  EXPECT_EQ(ErrorNumber([] { Variant(2147483647.5).ToInt32(); }), errc::kOverflow);
-  EXPECT_EQ(ErrorNumber([] { Variant(int64_t{1} << 40).ToInt32(); }), errc::kOverflow);
-  EXPECT_EQ(ErrorNumber([] { Variant("2147483648").ToInt32(); }), errc::kOverflow);
-  EXPECT_EQ(ErrorNumber([] { Variant(1e300).ToInt64(); }), errc::kOverflow);
-  EXPECT_EQ(ErrorNumber([] { Variant("99999999999999999999").ToInt64(); }), errc::kOverflow);
-  EXPECT_EQ(ErrorNumber([] { Variant("abc").ToInt32(); }), errc::kTypeMismatch);
-  EXPECT_EQ(ErrorNumber([] { Variant("").ToDouble(); }), errc::kTypeMismatch);
-  EXPECT_EQ(ErrorNumber([] { Variant("1 2").ToDouble(); }), errc::kTypeMismatch);
-  EXPECT_EQ(ErrorNumber([] { Variant::Missing().ToInt32(); }), errc::kTypeMismatch);
-  EXPECT_EQ(ErrorNumber([] { Variant("kein Datum").ToDate(); }), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant(2147483647.5).ToInt32(); }).Number(), errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant(int64_t{1} << 40).ToInt32(); }).Number(), errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant("2147483648").ToInt32(); }).Number(), errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant(1e300).ToInt64(); }).Number(), errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant("99999999999999999999").ToInt64(); }).Number(),
+            errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant("abc").ToInt32(); }).Number(), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant("").ToDouble(); }).Number(), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant("1 2").ToDouble(); }).Number(), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant::Missing().ToInt32(); }).Number(), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant("kein Datum").ToDate(); }).Number(), errc::kTypeMismatch);
   // Large whole numbers in text keep every digit.
   EXPECT_EQ(Variant("9007199254740993").ToInt64(), 9007199254740993);
 }
 
 TEST(Variant, NullAndEmpty) {
-  EXPECT_EQ(ErrorNumber([] { Variant::Null().ToText(); }), errc::kInvalidUseOfNull);
-  EXPECT_EQ(ErrorNumber([] { Variant::Null().ToInt32(); }), errc::kInvalidUseOfNull);
+  EXPECT_EQ(testing::Raised([] { Variant::Null().ToText(); }).Number(), errc::kInvalidUseOfNull);
+  EXPECT_EQ(testing::Raised([] { Variant::Null().ToInt32(); }).Number(), errc::kInvalidUseOfNull);
   EXPECT_EQ(Variant::Null().ToTextOrEmpty(), "");
   EXPECT_EQ(Variant().ToText(), "");
   EXPECT_EQ(Variant::Missing().ToText(), "");
@@ -208,9 +200,9 @@ TEST(Variant, ExactNumbersConvertAndCompareWithoutBinaryRounding) {
   EXPECT_TRUE(amount.IsNumberType() && amount.IsNumeric() && amount.ToBool());
   EXPECT_EQ(Variant("1500,5").ToDecimal(), Dec("1500.5"));
   EXPECT_EQ(Variant(0.1).ToDecimal().ToText(), "0.1");
-  EXPECT_EQ(ErrorNumber([] { Variant("1e300").ToDecimal(); }), errc::kOverflow);
-  EXPECT_EQ(ErrorNumber([] { Variant("Meier").ToDecimal(); }), errc::kTypeMismatch);
-  EXPECT_EQ(ErrorNumber([] { Variant(Dec("1e30")).ToInt64(); }), errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant("1e300").ToDecimal(); }).Number(), errc::kOverflow);
+  EXPECT_EQ(testing::Raised([] { Variant("Meier").ToDecimal(); }).Number(), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([] { Variant(Dec("1e30")).ToInt64(); }).Number(), errc::kOverflow);
   // Beyond 2^53 whole and exact numbers compare exactly, doubles by their text.
   EXPECT_EQ(Variant::Compare(Variant(int64_t{9007199254740993}), Variant(Dec("9007199254740992"))),
             1);
@@ -222,7 +214,7 @@ TEST(Variant, ExactNumbersConvertAndCompareWithoutBinaryRounding) {
   const Variant bytes = Variant::Bytes(std::string("\0\x01", 2));
   EXPECT_TRUE(bytes.IsBytes() && !bytes.IsString() && !bytes.IsNumeric());
   EXPECT_EQ(bytes.ToText().size(), 2u);
-  EXPECT_EQ(ErrorNumber([&] { bytes.ToDouble(); }), errc::kTypeMismatch);
+  EXPECT_EQ(testing::Raised([&] { bytes.ToDouble(); }).Number(), errc::kTypeMismatch);
 }
 
 TEST(NumberTotal, AddsExactlyAndSaysWhenItCannot) {
@@ -244,14 +236,14 @@ TEST(NumberTotal, AddsExactlyAndSaysWhenItCannot) {
   EXPECT_TRUE(std::isnan(total({Variant(std::nan("")), Variant(1)}).ToDouble()));
   EXPECT_EQ(total({Variant(inf), Variant(1.0)}).ToDouble(), inf);
   EXPECT_TRUE(std::isnan(total({Variant(inf), Variant(-inf)}).ToDouble()));
-  EXPECT_EQ(ErrorNumber([&] {
+  EXPECT_EQ(testing::Raised([&] {
               total({Variant(1.7e308), Variant(1.7e308)});
-            }),
+            }).Number(),
             errc::kOverflow)
       << "finite doubles never add up to an infinity no cell shows";
-  EXPECT_EQ(ErrorNumber([&] {
+  EXPECT_EQ(testing::Raised([&] {
               total({Variant(Dec("99999999999999999999999999999999999999")), Variant(1)});
-            }),
+            }).Number(),
             errc::kOverflow);
   EXPECT_EQ(NonFiniteText(-inf), "-\xE2\x88\x9E");
   EXPECT_EQ(NonFiniteText(std::nan("")), "NaN");

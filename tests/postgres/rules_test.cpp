@@ -77,6 +77,45 @@ TEST(PostgresDialect, BareZeroAndOneAfterANameAreSentAsText) {
   EXPECT_EQ(R("SELECT 1 FROM t WHERE [Nr] = 10"), "SELECT 1 FROM t WHERE \"Nr\" = 10");
 }
 
+// A name compared with a text literal: the probe asks the server for its type with
+// "$n" in the literal's place; a text column then compares folded, in German order.
+TEST(PostgresDialect, TextComparisonsFoldWhenTheServerSaysTheColumnIsText) {
+  const std::string statement =
+      "SELECT [Nr] FROM [T] WHERE ([Name] = 'Müller' OR [Name] >= 'A') AND [Nr] = '5' AND "
+      "[Tag] < '2024-07-31 13:45:00' AND [Nr] = ?";
+  std::vector<Parameter> p(1);
+  std::vector<size_t> order;
+  TextComparisons c;
+  c.probe = true;
+  EXPECT_EQ(RewriteStatement(statement, LikeFolding::kIcu, &p, &order, &c),
+            "SELECT \"Nr\" FROM \"T\" WHERE (\"Name\" = $1 OR \"Name\" >= $2) AND \"Nr\" = $3 AND "
+            "\"Tag\" < $4 AND \"Nr\" = $5");
+  EXPECT_EQ(c.found, 4u);
+  EXPECT_EQ(c.probeNumbers, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(order, (std::vector<size_t>{0}));
+
+  c = TextComparisons{};
+  c.types = {1043, 1043, 23, 1082};  // varchar, varchar, integer, date
+  order.clear();
+  const std::string fold =
+      "replace(lower(CAST('Müller' AS text) COLLATE \"und-x-icu\"), 'ß', 'ss')";
+  EXPECT_EQ(RewriteStatement(statement, LikeFolding::kIcu, &p, &order, &c),
+            "SELECT \"Nr\" FROM \"T\" WHERE (" + kFoldName + " = " + fold + " OR " + kFoldName +
+                " COLLATE \"und-x-icu\" >= replace(lower(CAST('A' AS text) COLLATE \"und-x-icu\"), "
+                "'ß', 'ss')) AND \"Nr\" = '5' AND CAST(\"Tag\" AS timestamp) < '2024-07-31 "
+                "13:45:00' AND \"Nr\" = $1");
+  // Unknown types, assignments and statements other than SELECT stay as written.
+  c = TextComparisons{};
+  EXPECT_EQ(
+      RewriteStatement("SELECT 1 FROM t WHERE a = 'x'", LikeFolding::kIcu, nullptr, nullptr, &c),
+      "SELECT 1 FROM t WHERE a = 'x'");
+  c.probe = true;
+  EXPECT_EQ(RewriteStatement("UPDATE t SET a = 'x' WHERE b = 'y'", LikeFolding::kIcu, nullptr,
+                             nullptr, &c),
+            "UPDATE t SET a = 'x' WHERE b = 'y'");
+  EXPECT_EQ(c.found, 0u);
+}
+
 TEST(PostgresDialect, PlaceholdersTakeParametersByPositionAndName) {
   std::vector<Parameter> p(3);
   p[0].name = "@section";
@@ -267,7 +306,7 @@ TEST(PostgresDialect, StatementNamesTellRelationsFromColumnsAliasesAndQualifiers
   const auto uses = StatementNames("SELECT [AID] FROM [Pgbench_Accounts]");
   NameMapping map{{uses[0].token, "\"pgbench_accounts\""}, {uses[1].token, "\"aid\""}};
   EXPECT_EQ(RewriteStatement("SELECT [AID] FROM [Pgbench_Accounts]", LikeFolding::kIcu, nullptr,
-                             nullptr, &map),
+                             nullptr, nullptr, &map),
             "SELECT \"aid\" FROM \"pgbench_accounts\"");
 }
 

@@ -1,12 +1,13 @@
 // The parameter dialog: inputs built from each parameter's input kind in number
 // order, their places, the values written back, and parameter queries run from the
 // filter menu with the answers (OK, Cancel, empty, a number used twice, payloads).
+#include "queries/parameter_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
 
 #include "model/fields.h"
-#include "queries/parameter_dialog.h"
 #include "tests/queries/queries_fixture.h"
 
 namespace vmbgrid::testing {
@@ -61,11 +62,12 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
     v.Type("txtZahl(9)", "");
     return v.Press("btnOK");
   });
-  EXPECT_EQ(built, (Strings{"lblParameter(0)@90,100:Name", "txtText(1)@1800,60:",
-                            "lblParameter(2)@90,475:Von Geburtstag", "txtDatum(3)@1800,435:",
-                            "lblParameter(4)@90,850:Bis Geburtstag", "txtDatum(5)@1800,810:",
-                            "lblParameter(6)@90,1225:Von Umsatz", "txtZahl(7)@1800,1185:",
-                            "lblParameter(8)@90,1600:Bis Umsatz", "txtZahl(9)@1800,1560:"}));
+  EXPECT_EQ(built, (Strings{"lblParameter(0)@90,100:Name",
+                            "txtText(1)@1800,60:", "lblParameter(2)@90,475:Von Geburtstag",
+                            "txtDatum(3)@1800,435:", "lblParameter(4)@90,850:Bis Geburtstag",
+                            "txtDatum(5)@1800,810:", "lblParameter(6)@90,1225:Von Umsatz",
+                            "txtZahl(7)@1800,1185:", "lblParameter(8)@90,1600:Bis Umsatz",
+                            "txtZahl(9)@1800,1560:"}));
   EXPECT_EQ(focus, "txtText(1)");
   EXPECT_EQ(height, std::to_string(1560 + 315 + 60 + 60));
   EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003-28.02.2003", "Name=Mei*", "Umsatz=1234,50-"}));
@@ -166,6 +168,15 @@ TEST_F(ParameterQueries, AQueryWithParametersAsksThemFromTheMenuAndFiltersByTheA
   PickFromFilterMenu("Suche");
   EXPECT_EQ(caption, "Kunden [Suche]");
   EXPECT_EQ(Column("Nr"), (Strings{"1", "2", "8"}));
+  // A negative bound keeps its sign: from -5 on, not a range up to 5.
+  Answer([&](HeadlessDialogView& v) {
+    v.Type("txtText(1)", "M*");
+    v.Type("txtZahl(3)", "-5");
+    return v.Press("btnOK");
+  });
+  PickFromFilterMenu("Suche");
+  EXPECT_EQ(Column("Nr"), (Strings{"1", "2", "8"}));
+  EXPECT_TRUE(TakeMessages().empty());
 
   // Cancel runs nothing: the rows stay, no statement is sent.
   Answer([](HeadlessDialogView& v) { return v.Press("btnCancel"); });

@@ -84,23 +84,46 @@ TEST(SqliteDialect, LeadingTopBecomesLimitAtTheEnd) {
 
 TEST(SqliteDialect, TextInLiteralsAndEverythingElseIsLeftAlone) {
   // TOP inside a literal or later in the statement is data, not a row limit.
-  const std::string inLiteral = "SELECT * FROM t WHERE Name = 'SELECT TOP 5 x'";
+  const std::string inLiteral = "SELECT * FROM t WHERE Name LIKE 'SELECT TOP 5 x'";
   EXPECT_EQ(RewriteStatement(inLiteral), inLiteral);
   const std::string sub = "SELECT a FROM (SELECT TOP 5 a FROM t)";
   EXPECT_EQ(RewriteStatement(sub), sub);
   // The end is found past literals that contain ";" or "--" and quoted names.
   EXPECT_EQ(RewriteStatement("SELECT TOP 1 [a;b] FROM t WHERE x = 'it''s; -- no'"),
-            "SELECT \"a;b\" FROM t WHERE x = 'it''s; -- no' LIMIT 1");
+            "SELECT \"a;b\" FROM t WHERE x = 'it''s; -- no' COLLATE VMDE_NOCASE LIMIT 1");
   for (const char* unchanged : {"SELECT TOP 10 PERCENT a FROM t", "SELECT TOPX FROM t",
                                 "SELECT TOP a FROM t", "UPDATE t SET TOP = 1", "SELECT TOP", ""}) {
     EXPECT_EQ(RewriteStatement(unchanged), unchanged);
   }
 }
 
+// A name compared with a text literal compares by the search collation; numbers,
+// parameters, patterns, a collation given and statements other than SELECT stay.
+TEST(SqliteDialect, TextComparedWithALiteralFollowsTheSearchCollation) {
+  EXPECT_EQ(
+      RewriteStatement("SELECT [a] FROM [t] WHERE ([a] = 'x' OR [a] >= 'A' AND [a] <= 'M')"),
+      "SELECT \"a\" FROM \"t\" WHERE (\"a\" = 'x' COLLATE VMDE_NOCASE OR \"a\" >= 'A' COLLATE "
+      "VMDE_NOCASE AND \"a\" <= 'M' COLLATE VMDE_NOCASE)");
+  EXPECT_EQ(RewriteStatement("SELECT a FROM t WHERE t.b <> 'x' AND c != 'y' AND d<'z'"),
+            "SELECT a FROM t WHERE t.b <> 'x' COLLATE VMDE_NOCASE AND c != 'y' COLLATE VMDE_NOCASE "
+            "AND d<'z' COLLATE VMDE_NOCASE");
+  for (const char* unchanged :
+       {"SELECT a FROM t WHERE a = 5", "SELECT a FROM t WHERE a = ?",
+        "SELECT a FROM t WHERE a LIKE 'x%'", "SELECT a FROM t WHERE a = 'x' COLLATE BINARY",
+        "SELECT a FROM t WHERE 'x' = a", "SELECT 'a' = 'b'", "UPDATE t SET a = 'x' WHERE b = 'y'",
+        "SELECT a FROM t WHERE a IS NULL OR a = ''''"}) {
+    const std::string expected = std::string(unchanged).ends_with("''''")
+                                     ? std::string(unchanged) + " COLLATE VMDE_NOCASE"
+                                     : std::string(unchanged);
+    EXPECT_EQ(RewriteStatement(unchanged), expected);
+  }
+}
+
 // SQLite has no escape inside brackets: names go in double quotes, outside literals.
 TEST(SqliteDialect, BracketNamesBecomeDoubleQuotedNames) {
   EXPECT_EQ(RewriteStatement("SELECT [a]]b], [q\"x] FROM [Kun]]den; --] WHERE [c] = '[d]'"),
-            "SELECT \"a]b\", \"q\"\"x\" FROM \"Kun]den; --\" WHERE \"c\" = '[d]'");
+            "SELECT \"a]b\", \"q\"\"x\" FROM \"Kun]den; --\" WHERE \"c\" = '[d]' COLLATE "
+            "VMDE_NOCASE");
   EXPECT_EQ(RewriteStatement("SELECT x FROM t -- [kommentar]"), "SELECT x FROM t -- [kommentar]");
   EXPECT_EQ(RewriteStatement("SELECT [offen FROM t"), "SELECT [offen FROM t");
 }
@@ -115,8 +138,8 @@ TEST(SqliteDialect, OrderByItemsSortByGermanRules) {
   EXPECT_EQ(RewriteStatement("SELECT a FROM t ORDER BY [a] "),
             "SELECT a FROM t ORDER BY \"a\" COLLATE VMDE ");
   // Only the statement's own ORDER BY; names, literals, a given collation stay.
-  EXPECT_EQ(RewriteStatement("SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n = 'ORDER BY'"),
-            "SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n = 'ORDER BY'");
+  EXPECT_EQ(RewriteStatement("SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n LIKE 'ORDER BY'"),
+            "SELECT (SELECT x FROM u ORDER BY x) FROM t WHERE n LIKE 'ORDER BY'");
   EXPECT_EQ(RewriteStatement("SELECT [ORDER BY] FROM t ORDER BY a COLLATE NOCASE"),
             "SELECT \"ORDER BY\" FROM t ORDER BY a COLLATE NOCASE");
   EXPECT_EQ(RewriteStatement("SELECT a FROM t ORDER BY coalesce(a, 'x,y') LIMIT 3"),
