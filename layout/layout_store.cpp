@@ -265,10 +265,28 @@ void LayoutStore::PrepareTempLayoutNames() {
   owner_.SetLayoutName(kTempLayout);
 }
 
+// Where the server decides who writes what, an owner this login may not write
+// (no user named, another login's name) has no temporary layout to keep: the
+// store's functions would refuse each call, and the server log would fill with
+// refusals at every end of a window.
+namespace {
+bool ServerRefusesOwner(GridController& grid, const std::string& owner) {
+  std::shared_ptr<Connection> c = grid.Connection();
+  StoreRules* rules = c && c->State() == adStateOpen ? c->Store() : nullptr;
+  if (!rules) return false;
+  try {
+    return !rules->WriteRefusal(owner).empty();
+  } catch (const std::exception&) {
+    return true;  // the server is not reachable: nothing could be written anyway
+  }
+}
+}  // namespace
+
 void LayoutStore::SaveLayoutState() {
   const std::string key = LayoutKey(owner_);
   core::SettingsStore& store = owner_.Settings();
   const std::string user = owner_.user();
+  if (ServerRefusesOwner(owner_, user)) return;
   // Each step on its own: one that fails must not keep the others from running.
   if (owner_.IsTempLayout()) {
     bool saved = false;

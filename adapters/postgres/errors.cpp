@@ -102,7 +102,12 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds, int l
   if (code == "VG003" || code == "VG004")
     return VMError(errc::kIntegrityViolation, kSource, primary);
   if (code == "VG005") return VMError(errc::kOperationNotAllowed, kSource, primary);
-  if (code == "42501" || code == "25006") {
+  // A login without rights meets 42501 on reading as well as on writing.
+  if (code == "42501") {
+    return VMError(errc::kOperationNotAllowed, kSource,
+                   "Der Datenbankserver hat den Zugriff nicht erlaubt: " + detail);
+  }
+  if (code == "25006") {
     return VMError(errc::kOperationNotAllowed, kSource,
                    "Der Datenbankserver hat die Änderung nicht erlaubt: " + detail);
   }

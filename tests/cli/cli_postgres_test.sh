@@ -102,4 +102,8 @@ run "$CLI" --db "$server user=leser" --table Kunden --field Name --layout Standa
 [ "$rc" -ne 0 ] || fail "an unusable store passed for leser"
 expect "$out" "GRANT vmgrid_benutzer TO leser;"
 expect "$out" "2 Datensätze"
+# A table the login may not read is a refused access, not a refused change.
+run "$CLI" --db "$server user=leser" --table verkauf.auftraege
+[ "$rc" -ne 0 ] || fail "a table without the right to read passed"
+expect "$out" "Der Datenbankserver hat den Zugriff nicht erlaubt: permission denied"
 echo ok

@@ -314,6 +314,18 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
     Window leser(db, "leser", "leser");
     EXPECT_EQ(leser.g.RecordCount(), 2);
   }
+  {
+    // A host naming no user, or one the login may not act for: the end of its
+    // window sends nothing the server would refuse (no temporary layout to keep).
+    const std::streamoff log = pgtest::ServerLogSize();
+    for (const char* user : {"", "niemand"}) {
+      Window w(db, "anna", user);
+      w.g.IsTempLayout(true);
+    }
+    const std::string logged = pgtest::ServerLogFrom(log);
+    for (const char* refused : {"von \"\" nicht", "von \"niemand\" nicht"})
+      EXPECT_EQ(logged.find(refused), std::string::npos) << logged;
+  }
   EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf WHERE sublayout = 'Fremd'"), "0");
   ResetHeadlessPlatform();
 }
