@@ -81,6 +81,14 @@ class ControllerTest : public ::testing::Test {
     return g;
   }
 
+  // The customer rows as a host hands them over to SetRS.
+  std::shared_ptr<Recordset> HostRows(const std::string& columns = "Nr, Name, Ort") {
+    auto rs = data::DefaultDataAccess().CreateRecordset();
+    rs->CursorLocation(adUseClient);
+    rs->Open("SELECT " + columns + " FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
+    return rs;
+  }
+
   // The statement log since the last call.
   std::vector<std::string> TakeLog() {
     std::vector<std::string> out;

@@ -192,33 +192,6 @@ TEST_F(HostileNames, NamesThatEndTheirQuotesAreMissingObjectsNotStatements) {
   EXPECT_NO_THROW(c->Execute("SELECT * FROM Orte"));
 }
 
-TEST_F(HostileNames, ProvidersRunOneStatementPerQuery) {
-  auto c = data::DefaultDataAccess().CreateConnection();
-  c->ConnectionString(fileConn_);
-  c->Open();
-  for (const char* text : {"SELECT * FROM Kunden; DROP TABLE Orte", "SELECT 1; DROP TABLE Orte; --",
-                           "DELETE FROM Orte;DELETE FROM Kunden"}) {
-    SCOPED_TRACE(text);
-    try {
-      c->Execute(text);
-      ADD_FAILURE() << "ran";
-    } catch (const VMError& e) {
-      EXPECT_EQ(e.Number(), errc::kRejectedStatement);
-      EXPECT_EQ(e.Description(),
-                "Die Anweisung enthält mehr als einen Befehl; es wurde nichts ausgeführt.");
-    }
-  }
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  EXPECT_THROW(
-      rs->Open("SELECT * FROM Orte;DROP TABLE Orte", c, adOpenStatic, adLockReadOnly, adCmdText),
-      VMError);
-  // A final ";", blanks and comments behind the statement are no second statement.
-  EXPECT_NO_THROW(c->Execute("SELECT * FROM Orte ;  -- Ende\n"));
-  rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT count(*) FROM Orte", c, adOpenStatic, adLockReadOnly, adCmdText);
-  EXPECT_EQ(rs->Value(0).ToInt32(), 1);
-}
-
 // ---------------------------------------------------------------- looking never writes
 
 TEST_F(HostileNames, BrowsingLeavesEmptyCorruptAndReadOnlyFilesAsTheyWere) {

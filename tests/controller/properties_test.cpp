@@ -10,38 +10,6 @@ namespace {
 
 using Properties = ControllerTest;
 
-TEST_F(Properties, NewControllerHasTheDocumentedDefaults) {
-  VMGrid g;
-  EXPECT_TRUE(g.ReadOnly());
-  EXPECT_TRUE(g.AllowAddNew());
-  EXPECT_TRUE(g.AllowUserSort());
-  EXPECT_TRUE(g.RefreshOnLeaveColumn());
-  EXPECT_TRUE(g.ReturnNavigatesInGrid());
-  EXPECT_FALSE(g.ShowEmptyGrid());
-  EXPECT_FALSE(g.SortAscending());
-  EXPECT_EQ(g.MaxRecords(), 0);
-  EXPECT_EQ(g.SaveMode(), VelmGRX);
-  EXPECT_EQ(g.DebugLevel(), 0);
-  g.DebugLevel(7);
-  EXPECT_EQ(g.DebugLevel(), 0);
-  EXPECT_EQ(g.RecordCount(), 0);
-  EXPECT_EQ(g.EditMode(), adEditNone);
-  EXPECT_EQ(g.SortBy(), "");
-  EXPECT_EQ(g.PreviousSortBy(), "");
-  EXPECT_EQ(g.ConnectionString(), "");
-  EXPECT_EQ(g.SQLWherePart(), "");
-  EXPECT_EQ(g.Connection(), nullptr);
-  EXPECT_TRUE(g.FirstLoad());
-  EXPECT_FALSE(g.ClientData());
-  EXPECT_FALSE(g.SettingsChanged());
-  EXPECT_FALSE(g.IsTempLayout());
-  EXPECT_FALSE(g.LastClickOverData());
-  EXPECT_EQ(g.GridFields().Count(), 0);
-  EXPECT_EQ(g.Restrictions().Count(), 0);
-  EXPECT_EQ(g.SortColumns().Count(), 0);
-  EXPECT_EQ(g.queries(), nullptr);
-}
-
 TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   VMGrid g;
   g.ConnectionString("Provider=SQLite;Data Source=anders.db");
@@ -49,6 +17,9 @@ TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   g.Connection(conn_);
   EXPECT_EQ(g.ConnectionString(), kMemoryDb);
   EXPECT_EQ(g.Connection(), conn_);
+  g.ConnectionString("");  // the host's connection is still the one used
+  EXPECT_EQ(g.OpenConnection(), conn_);
+  EXPECT_EQ(g.ConnectionString(), kMemoryDb);
   EXPECT_EQ(g.Settings().GetConnection(), conn_);  // options are kept in that database
   g.Connection(nullptr);
   EXPECT_EQ(g.ConnectionString(), "");
@@ -71,6 +42,9 @@ TEST_F(Properties, ConnectionStringAloneIsEnough) {
 
 TEST_F(Properties, PersistedOptionsMarkTheSettingsChanged) {
   VMGrid g;
+  EXPECT_FALSE(g.SettingsChanged());
+  g.DebugLevel(7);  // no level above 0 is known
+  EXPECT_EQ(g.DebugLevel(), 0);
   g.RefreshOnLeaveColumn(false);
   EXPECT_TRUE(g.SettingsChanged());
   g.SettingsChanged(false);
@@ -98,21 +72,17 @@ TEST_F(Properties, NegativeRowLimitKeepsTheOldOneAndZeroRemovesIt) {
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
 }
 
-TEST_F(Properties, SortByRemembersThePreviousColumn) {
-  VMGrid g;
+// SortBy remembers the column before; the list of sort columns keeps each column once,
+// moved to the end with its new direction; SortBy takes precedence over the list until
+// AddSortColumn gives the list back its say.
+TEST_F(Properties, SortByAndTheListOfSortColumns) {
+  VMGrid& g = MakeTyped();
   g.SortBy("Name");
   g.SortBy("Ort");
-  EXPECT_EQ(g.SortBy(), "Ort");
   EXPECT_EQ(g.PreviousSortBy(), "Name");
-  // The list takes over: SortBy empties and its value moves on.
-  g.AddSortColumn("Plz");
+  g.AddSortColumn("Name");  // SortBy empties and its value moves on
   EXPECT_EQ(g.SortBy(), "");
   EXPECT_EQ(g.PreviousSortBy(), "Ort");
-}
-
-TEST_F(Properties, SortColumnsMoveToTheEndWithTheirNewDirection) {
-  VMGrid& g = MakeTyped();
-  g.AddSortColumn("Name");
   g.AddSortColumn("Ort", descending);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Name] ASC, [Ort] DESC");
@@ -120,17 +90,6 @@ TEST_F(Properties, SortColumnsMoveToTheEndWithTheirNewDirection) {
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Ort] DESC, [name] DESC");
   EXPECT_EQ(g.SortColumns().Count(), 2);
-  // An unknown direction leaves the column followed by one blank.
-  g.DeleteAllSortColumns();
-  g.AddSortColumn("Nr", 3);
-  g.Requery();
-  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ");
-}
-
-TEST_F(Properties, SortByTakesPrecedenceOverTheListAndSurvivesDeleteAll) {
-  VMGrid& g = MakeTyped();
-  g.AddSortColumn("Name");
-  g.AddSortColumn("Ort");
   g.SortBy("Nr");
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] DESC");
@@ -141,50 +100,33 @@ TEST_F(Properties, SortByTakesPrecedenceOverTheListAndSurvivesDeleteAll) {
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ASC");
   EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"1", "2", "3", "5", "8", "9", "12", "17"}));
-  // AddSortColumn gives the list back its say.
   g.AddSortColumn("Ort", descending);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Ort] DESC");
+  // An unknown direction leaves the column followed by one blank.
+  g.DeleteAllSortColumns();
+  g.AddSortColumn("Nr", 3);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ");
 }
 
 // The options are read once user, Connection and grid are all there, whichever
-// arrives last.
+// arrives last, and never without a user.
 TEST_F(Properties, OptionsLoadWhenTheLastOfUserConnectionAndGridArrives) {
   HeadlessGrid other("grdAndere");
-  {
+  // Steps: 'u' the user, 'n' no user, 'c' the connection, 'x' none, 'g' the grid;
+  // then the number of loads after each step.
+  const std::pair<std::string, std::string> orders[] = {
+      {"ucg", "001"}, {"guc", "001"}, {"cgung", "00111"}, {"ugx", "000"}};
+  for (const auto& [steps, loads] : orders) {
+    SCOPED_TRACE(steps);
     VMGrid g;
-    g.user("Anna");
-    g.Connection(conn_);
-    EXPECT_EQ(g.OptionLoadCount(), 0);
-    g.grid(&other);
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-  }
-  {
-    VMGrid g;
-    g.grid(&other);
-    g.user("Anna");
-    EXPECT_EQ(g.OptionLoadCount(), 0);
-    g.Connection(conn_);
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-  }
-  {
-    VMGrid g;
-    g.Connection(conn_);
-    g.grid(&other);
-    EXPECT_EQ(g.OptionLoadCount(), 0);
-    g.user("Anna");
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-    // Without a user nothing is read, whatever is attached after.
-    g.user("");
-    g.grid(&other);
-    EXPECT_EQ(g.OptionLoadCount(), 1);
-  }
-  {
-    VMGrid g;
-    g.user("Anna");
-    g.grid(&other);
-    g.Connection(nullptr);
-    EXPECT_EQ(g.OptionLoadCount(), 0);
+    for (size_t i = 0; i < steps.size(); ++i) {
+      if (steps[i] == 'u' || steps[i] == 'n') g.user(steps[i] == 'u' ? "Anna" : "");
+      if (steps[i] == 'c' || steps[i] == 'x') g.Connection(steps[i] == 'c' ? conn_ : nullptr);
+      if (steps[i] == 'g') g.grid(&other);
+      EXPECT_EQ(g.OptionLoadCount(), loads[i] - '0') << i;
+    }
   }
 }
 
@@ -257,11 +199,6 @@ TEST_F(Properties, AConnectionThatCannotBeOpenedIsReported) {
   std::vector<std::string> shown = TakeMessages();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.back(), "Verbindung mit Datenbank konnte nicht hergestellt werden.");
-  // With the host's connection set, that one is used and its string copied.
-  g.Connection(conn_);
-  g.ConnectionString("");
-  EXPECT_EQ(g.OpenConnection(), conn_);
-  EXPECT_EQ(g.ConnectionString(), kMemoryDb);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Requery on both paths: keeping the current row, the two failure handlers of the
 // database path, and filtering and sorting host-supplied rows in memory.
+#include <tuple>
+
 #include "core/services.h"
 #include "tests/controller/controller_fixture.h"
 
@@ -23,22 +25,27 @@ int32_t OrdinalOfValue(const std::vector<std::string>& column, const std::string
   return -1;
 }
 
+// On the database and on host-supplied rows alike.
 TEST_F(RequeryTest, KeyColumnKeepsTheCurrentRow) {
-  VMGrid& g = MakeTyped();
-  g.SortBy("Name");
-  g.SortAscending(true);
-  g.Requery();
-  MoveTo(OrdinalOfValue(Column("Nr"), "17"));
-  ASSERT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  g.SortBy("Ort");
-  g.Requery("Nr");
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  EXPECT_EQ(main_.CurrentOrdinal(), OrdinalOfValue(Column("Nr"), "17"));
-  EXPECT_EQ(g.GetValue("Name").ToText(), "O'Brien");
-  // Without a key the position is not restored.
-  g.SortBy("Nr");
-  g.Requery();
-  EXPECT_NE(g.GetValue("Nr").ToInt32(), 17);
+  for (bool hostRows : {false, true}) {
+    SCOPED_TRACE(hostRows ? "host-supplied rows" : "database");
+    VMGrid& g = MakeTyped();
+    if (hostRows) g.SetRS(HostRows());
+    g.SortBy("Name");
+    g.SortAscending(true);
+    g.Requery();
+    MoveTo(OrdinalOfValue(Column("Nr"), "17"));
+    ASSERT_EQ(g.GetValue("Nr").ToInt32(), 17);
+    g.SortBy("Ort");
+    g.Requery("Nr");
+    EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
+    EXPECT_EQ(main_.CurrentOrdinal(), OrdinalOfValue(Column("Nr"), "17"));
+    EXPECT_EQ(g.GetValue("Name").ToText(), "O'Brien");
+    // Without a key the position is not restored.
+    g.SortBy("Nr");
+    g.Requery();
+    EXPECT_NE(g.GetValue("Nr").ToInt32(), 17);
+  }
 }
 
 TEST_F(RequeryTest, KeptRowThatLeftTheResultGivesTheFirstRow) {
@@ -136,12 +143,8 @@ TEST_F(RequeryTest, HostRecordsetIsFilteredAndSortedInMemory) {
   ASSERT_EQ(g.SQLWherePart(), "([Ort] = 'Berlin')");
   g.ClearRestriction("Ort");
 
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->CursorLocation(adUseClient);
-  rs->Open("SELECT Nr, Name, Ort, Umsatz, 0 AS upsize_ts FROM Kunden", conn_, adOpenStatic,
-           adLockReadOnly, adCmdText);
   g.SettingsChanged(false);
-  g.SetRS(rs);
+  g.SetRS(HostRows("Nr, Name, Ort, Umsatz, 0 AS upsize_ts"));
   EXPECT_TRUE(g.ClientData());
   EXPECT_EQ(g.MaxRecords(), 0);
   EXPECT_TRUE(g.SettingsChanged());  // the removed limit is persisted
@@ -165,10 +168,14 @@ TEST_F(RequeryTest, HostRecordsetIsFilteredAndSortedInMemory) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
-TEST_F(RequeryTest, SetRsOfNothingTakesOverTheRowsShown) {
+TEST_F(RequeryTest, SetRsOfNothingTakesOverTheRowsShownIfThereAreAny) {
   VMGrid& g = MakeTyped();
   g.MaxRecords(100);
+  g.SetRS(nullptr);  // no rows yet: nothing changes
+  EXPECT_FALSE(g.ClientData());
+  EXPECT_EQ(g.MaxRecords(), 100);
   g.Requery();
+  EXPECT_EQ(Last(), "SELECT TOP 100 [Name],[Ort],[Nr] FROM [Kunden]");
   auto shown = g.CurrentRecordset();
   g.SetRS(nullptr);
   EXPECT_TRUE(g.ClientData());
@@ -181,63 +188,42 @@ TEST_F(RequeryTest, SetRsOfNothingTakesOverTheRowsShown) {
   EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Müller", "Adler"}));
 }
 
-TEST_F(RequeryTest, NoRecordsetYetMeansSetRsOfNothingDoesNothing) {
-  VMGrid& g = MakeTyped();
-  g.MaxRecords(100);
-  g.SetRS(nullptr);
-  EXPECT_FALSE(g.ClientData());
-  EXPECT_EQ(g.MaxRecords(), 100);
-  g.Requery();
-  EXPECT_EQ(Last(), "SELECT TOP 100 [Name],[Ort],[Nr] FROM [Kunden]");
-}
-
-// A search the rows cannot be filtered by shows its message (once for the same
-// filter) and no rows, never the rows unfiltered under the criterion.
-TEST_F(RequeryTest, LeadingStarInMemoryIsRefusedOnceForTheSameFilter) {
-  VMGrid& g = MakeTyped();
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
-  g.SetRS(rs);
-  g.AddRestriction("Name", "*ei");
-  g.Requery();
-  ASSERT_EQ(MessageEntries().size(), 1u);
-  EXPECT_EQ(MessageEntries()[0].text, kStarMessage);
-  EXPECT_EQ(MessageEntries()[0].kind, 0);  // a plain message box
-  EXPECT_EQ(g.RecordCount(), 0);
-  TakeMessages();
-  g.Requery();
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_EQ(g.RecordCount(), 0);
+// A search the host's rows cannot be filtered by shows its message box once for the
+// same filter and no rows, never the rows unfiltered under the criterion.
+TEST_F(RequeryTest, FiltersTheHostRowsCannotTakeShowNoRowsAndWarnOnce) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {{"Name", "*ei", kStarMessage},
+                                                                     {"Fehlt", "x", kCommaMessage}};
+  for (const auto& [field, typed, message] : cases) {
+    SCOPED_TRACE(typed);
+    VMGrid& g = MakeTyped();
+    g.SetRS(HostRows());
+    g.AddRestriction("Ort", "Berlin");
+    g.Requery();
+    ASSERT_EQ(g.RecordCount(), 3);
+    g.AddRestriction(field, typed, false, adVarChar);
+    g.Requery();
+    ASSERT_EQ(MessageEntries().size(), 1u);
+    EXPECT_EQ(MessageEntries()[0].text, message);
+    EXPECT_EQ(MessageEntries()[0].kind, 0);
+    EXPECT_EQ(g.RecordCount(), 0);
+    TakeMessages();
+    g.Requery();
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(g.RecordCount(), 0);
+  }
   // With the closing * the search works in memory.
-  g.AddRestriction("Name", "*ei*");
-  g.Requery();
+  vm_->AddRestriction("Fehlt", "");
+  vm_->AddRestriction("Name", "*ei*");
+  vm_->Requery();
   EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Meier", "Meiners"}));
-}
-
-TEST_F(RequeryTest, FilterTheRecordsetCannotTakeShowsNoRowsAndWarnsOnce) {
-  VMGrid& g = MakeTyped();
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
-  g.SetRS(rs);
-  g.AddRestriction("Ort", "Berlin");
-  g.Requery();
-  ASSERT_EQ(g.RecordCount(), 3);
-  g.AddRestriction("Fehlt", "x", false, adVarChar);
-  g.Requery();
-  EXPECT_EQ(TakeMessages(), (std::vector<std::string>{kCommaMessage}));
-  EXPECT_EQ(g.RecordCount(), 0);
-  g.Requery();
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_EQ(g.RecordCount(), 0);
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Meier"}));
 }
 
 // Typed values that cannot be made safe must not escape to the host in memory
 // either; the host's rows stay whole, and none is shown for the refused search.
 TEST_F(RequeryTest, UnsafeCriterionInMemoryIsReportedNotRaised) {
   VMGrid& g = MakeTyped();
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
+  auto rs = HostRows();
   g.SetRS(rs);
   g.AddRestriction("Ort", "Berlin");
   g.Requery();
@@ -263,9 +249,7 @@ TEST_F(RequeryTest, UnsafeCriterionInMemoryIsReportedNotRaised) {
 
 TEST_F(RequeryTest, SortTheRecordsetRefusesInMemoryKeepsTheRows) {
   VMGrid& g = MakeTyped();
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
-  g.SetRS(rs);
+  g.SetRS(HostRows());
   g.SortBy("Name");
   g.SortAscending(true);
   g.Requery();
@@ -308,6 +292,15 @@ TEST_F(RequeryTest, ArrayRowsTakeOnlyAsManyFieldsAsColumns) {
   g.Requery();
   EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"2", "3"}));
   EXPECT_TRUE(TakeLog().empty());
+  // An array without fields the grid knows shows no rows, and nothing is no array.
+  VMGrid& h = Make();
+  h.RecordSource("");
+  h.SetArray(std::make_shared<XArray>(1, 2, 0, 1));
+  EXPECT_TRUE(h.ClientData());
+  h.Requery();
+  EXPECT_EQ(h.RecordCount(), 0);
+  h.SetArray(nullptr);
+  EXPECT_TRUE(TakeMessages().empty());
 }
 
 TEST_F(RequeryTest, BindingSetsUpTheColumnsAndRestoresTheView) {
@@ -344,33 +337,6 @@ TEST_F(RequeryTest, WithoutAGridTheRowsAreStillLoaded) {
   EXPECT_EQ(g.RecordCount(), 8);
   EXPECT_EQ(g.GetValue("Nr").ToText(), "");
   EXPECT_TRUE(g.SelectValue("Nr", 12));
-}
-
-TEST_F(RequeryTest, KeyColumnKeepsTheRowInMemoryToo) {
-  VMGrid& g = MakeTyped();
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_, adOpenStatic, adLockReadOnly, adCmdText);
-  g.SetRS(rs);
-  g.Requery();
-  MoveTo(3);
-  ASSERT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  g.SortBy("Name");
-  g.Requery("Nr");
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  EXPECT_EQ(main_.CurrentOrdinal(), OrdinalOfValue(Column("Nr"), "17"));
-}
-
-TEST_F(RequeryTest, ArrayWithoutUsableFieldsShowsNoRows) {
-  VMGrid& g = Make();
-  g.RecordSource("");
-  auto xarr = std::make_shared<XArray>(1, 2, 0, 1);
-  g.SetArray(xarr);
-  EXPECT_TRUE(g.ClientData());
-  g.Requery();
-  EXPECT_EQ(g.RecordCount(), 0);
-  EXPECT_TRUE(TakeMessages().empty());
-  g.SetArray(nullptr);  // nothing to take over
-  EXPECT_TRUE(TakeMessages().empty());
 }
 
 }  // namespace

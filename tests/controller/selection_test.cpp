@@ -1,6 +1,8 @@
 // Selection and value access: positioning by a key value (also beyond the row
 // limit), the grid's selected rows, and the value arrays of current, selected and
 // dragged rows.
+#include <tuple>
+
 #include "tests/controller/controller_fixture.h"
 
 namespace vmbgrid::testing {
@@ -26,21 +28,56 @@ class Selection : public ControllerTest {
   const std::vector<Variant> fields_{Variant("Nr"), Variant("Name")};
 };
 
+// Every kind of value finds its row, searched from the first row; an apostrophe is no
+// end of text, and keys that are neither numbers nor short text (GUIDs, long text)
+// are compared as quoted literals.
 TEST_F(Selection, SelectValueFindsTheRowForEveryKindOfValue) {
-  VMGrid& g = Loaded();
-  EXPECT_TRUE(g.SelectValue("Nr", 17));
-  EXPECT_EQ(main_.CurrentOrdinal(), 7);
-  EXPECT_EQ(g.GetValue("Name").ToText(), "O'Brien");
-  EXPECT_TRUE(g.SelectValue("Name", "O'Brien"));  // an apostrophe is no end of text
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  EXPECT_TRUE(g.SelectValue("Ort", "München"));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 5);
-  EXPECT_TRUE(g.SelectValue("Nr", "9"));
-  EXPECT_EQ(main_.CurrentOrdinal(), 5);
+  VMGrid& g = Make();
+  g.AddField("Name", "", false, false, adVarChar);
+  g.AddField("Ort", "", false, false, adVarChar);
+  g.AddField("Nr", "", false, false, adInteger);
+  g.AddField("Umsatz", "", false, false, adDouble);
+  g.AddField("Geburtstag", "", false, false, adDate);
+  g.AddField("Aktiv", "", false, false, adBoolean);
+  g.AddField("Kennung", "", false, false, adGUID);
+  g.AddField("Notiz", "", false, false, adLongVarChar);
+  g.SortBy("Nr");
+  g.SortAscending(true);
+  g.Requery();
+  const std::tuple<const char*, Variant, int> cases[] = {
+      {"Nr", 17, 17},
+      {"Name", "O'Brien", 17},
+      {"Ort", "München", 5},
+      {"Nr", "9", 9},
+      {"Umsatz", 99.5, 17},
+      {"Geburtstag", MakeDate(1990, 12, 24), 5},
+      {"Aktiv", false, 2},
+      {"Aktiv", true, 1},
+      {"Kennung", "{00000000-0000-0000-0000-000000000001}", 1},
+      {"Notiz", "Stammkunde", 1},
+  };
+  for (const auto& [field, value, nr] : cases) {
+    SCOPED_TRACE(field);
+    EXPECT_TRUE(g.SelectValue(field, value));
+    EXPECT_EQ(g.GetValue("Nr").ToInt32(), nr);
+  }
+  EXPECT_EQ(main_.CurrentOrdinal(), 0);
+  // The current row's values; an unknown field or no grid give empty text.
+  MoveTo(2);
+  EXPECT_EQ(g.GetValue("Name").ToText(), "Schulz");
+  EXPECT_EQ(g.GetValue("nr").ToInt32(), 3);
+  EXPECT_EQ(g.GetValue("Unbekannt").ToText(), "");
+  EXPECT_EQ(VMGrid().GetValue("Nr").ToText(), "");
+  // Empty text does not move and asks nothing.
+  TakeLog();
+  EXPECT_FALSE(g.SelectValue("Name", ""));
+  EXPECT_EQ(main_.CurrentOrdinal(), 2);
+  EXPECT_TRUE(TakeLog().empty());
   // Not there, no row limit: back to the first row.
   EXPECT_FALSE(g.SelectValue("Name", "Niemand"));
   EXPECT_EQ(main_.CurrentOrdinal(), 0);
   EXPECT_FALSE(g.SelectValue("Unbekannt", 1));
+  EXPECT_FALSE(g.SelectValue("Kennung", "x' OR '1'='1"));
   EXPECT_TRUE(TakeMessages().empty());
 }
 
@@ -62,15 +99,6 @@ TEST_F(Selection, SelectValueFindsExactNumbersAndTimes) {
   EXPECT_TRUE(g.SelectValue("Zeit", Variant::Date(8.0 / 24)));
   EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
   EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(Selection, SelectValueWithEmptyTextDoesNotMove) {
-  VMGrid& g = Loaded();
-  MoveTo(3);
-  TakeLog();
-  EXPECT_FALSE(g.SelectValue("Name", ""));
-  EXPECT_EQ(main_.CurrentOrdinal(), 3);
-  EXPECT_TRUE(TakeLog().empty());
 }
 
 TEST_F(Selection, SelectValueBeyondTheRowLimitLoadsFromTheValueOn) {
@@ -117,28 +145,13 @@ TEST_F(Selection, SelectValueBeyondTheLimitWithoutHostFilter) {
   EXPECT_EQ(main_.CurrentOrdinal(), 0);
   g.Requery();
   EXPECT_EQ(Last(), "SELECT TOP 2 [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Nr] ASC");
-}
-
-TEST_F(Selection, SelectValueNeverSendsAValueAsStructure) {
-  VMGrid& g = MakeTyped();
-  g.MaxRecords(2);
-  g.Requery();
+  // A value is never sent as structure.
   TakeLog();
   EXPECT_FALSE(g.SelectValue("Nr", "1 OR 1=1"));
   EXPECT_TRUE(TakeLog().empty());
   EXPECT_FALSE(g.SelectValue("Name", "x' OR '1'='1"));
   for (const auto& s : TakeLog()) EXPECT_EQ(s.find("'1'='1"), std::string::npos) << s;
   EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(Selection, GetValueOfTheCurrentRow) {
-  VMGrid& g = Loaded();
-  MoveTo(2);
-  EXPECT_EQ(g.GetValue("Name").ToText(), "Schulz");
-  EXPECT_EQ(g.GetValue("nr").ToInt32(), 3);
-  EXPECT_EQ(g.GetValue("Unbekannt").ToText(), "");
-  VMGrid empty;
-  EXPECT_EQ(empty.GetValue("Nr").ToText(), "");
 }
 
 TEST_F(Selection, GetValuesCurrentRowFirstThenTheSelectionInItsOrder) {
@@ -164,7 +177,7 @@ TEST_F(Selection, GetValuesCurrentRowFirstThenTheSelectionInItsOrder) {
   EXPECT_THROW(g.GetValues({Variant("Unbekannt")}), VMError);
 }
 
-TEST_F(Selection, DraggingARowOutsideTheSelectionLeavesTheCurrentRow) {
+TEST_F(Selection, DraggingTakesTheRowOrTheWholeSelection) {
   VMGrid& g = Loaded();
   MoveTo(0);
   main_.AddSelected(BookmarkOf(2));
@@ -173,15 +186,13 @@ TEST_F(Selection, DraggingARowOutsideTheSelectionLeavesTheCurrentRow) {
   EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"12"}));
   EXPECT_EQ(main_.CurrentOrdinal(), 0);
   EXPECT_EQ(main_.SelectedCount(), 2);
-}
-
-TEST_F(Selection, DraggingASelectedRowTakesTheWholeSelectionOnce) {
-  VMGrid& g = Loaded();
+  // A selected row dragged takes the whole selection, once.
+  g.SelectNone();
   MoveTo(3);
   main_.AddSelected(BookmarkOf(1));
   main_.AddSelected(BookmarkOf(3));
   main_.AddSelected(BookmarkOf(5));
-  std::vector<XArray> dragged = g.GetValuesDragDrop(BookmarkOf(1), fields_);
+  dragged = g.GetValuesDragDrop(BookmarkOf(1), fields_);
   EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"2", "5", "9"}));
   EXPECT_EQ(main_.SelectedCount(), 3);
   EXPECT_EQ(main_.CurrentOrdinal(), 5);  // on the last selected row
@@ -229,44 +240,6 @@ TEST_F(Selection, RowsUnderTheMouse) {
   EXPECT_EQ(main_.CurrentOrdinal(), 7);
   EXPECT_TRUE(g.IsInDataArea(241));
   EXPECT_FALSE(g.IsInDataArea(240));
-}
-
-TEST_F(Selection, SelectValueByDateNumberAndBoolean) {
-  VMGrid& g = Make();
-  g.AddField("Nr", "", false, false, adInteger);
-  g.AddField("Umsatz", "", false, false, adDouble);
-  g.AddField("Geburtstag", "", false, false, adDate);
-  g.AddField("Aktiv", "", false, false, adBoolean);
-  g.SortBy("Nr");
-  g.SortAscending(true);
-  g.Requery();
-  EXPECT_TRUE(g.SelectValue("Umsatz", 99.5));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  EXPECT_TRUE(g.SelectValue("Geburtstag", MakeDate(1990, 12, 24)));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 5);
-  EXPECT_TRUE(g.SelectValue("Aktiv", false));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 2);
-  EXPECT_TRUE(g.SelectValue("Aktiv", true));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
-}
-
-// Keys that are neither numbers nor short text (GUIDs, long text) are compared as
-// quoted literals, so their rows can be found.
-TEST_F(Selection, SelectValueByGuidAndLongText) {
-  VMGrid& g = Make();
-  g.AddField("Nr", "", false, false, adInteger);
-  g.AddField("Kennung", "", false, false, adGUID);
-  g.AddField("Notiz", "", false, false, adLongVarChar);
-  g.SortBy("Nr");
-  g.SortAscending(false);
-  g.Requery();
-  EXPECT_TRUE(g.SelectValue("Kennung", "{00000000-0000-0000-0000-000000000001}"));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
-  MoveTo(0);
-  EXPECT_TRUE(g.SelectValue("Notiz", "Stammkunde"));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
-  EXPECT_FALSE(g.SelectValue("Kennung", "x' OR '1'='1"));
-  EXPECT_TRUE(TakeMessages().empty());
 }
 
 }  // namespace

@@ -1,39 +1,21 @@
-// Recordsets of the data-access layer on a generated customer database, opened the
-// way the controller opens them.
-#include "data/provider.h"
-#include "host/platform.h"
+// Recordsets of the data-access layer on the generated customer database, opened the
+// way the controller opens them, and the recordsets a field keeps for its drop-downs.
+#include <unicode/coll.h>
+
+#include <memory>
+
+#include "model/field.h"
 #include "tests/sqlite/test_support.h"
-#include "tools/sampledb/sample_data.h"
 
 namespace vmbgrid::sqlite::testing {
 namespace {
 
-class SampleDatabase : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = new TempDir;
-    path = dir->File("kunden.db");
-    ASSERT_EQ(sampledb::Generate(path, sampledb::Options{2000, 7}), "");
-  }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
-  void SetUp() override {
-    Register();
-    Platform::Install(&data::DefaultDataAccess());
-  }
-  void TearDown() override { Platform::Reset(); }
+using SampleData = SampleDatabase;
 
-  std::string ConnectionString() const { return "Provider=SQLite;Data Source=" + path; }
-
-  static inline TempDir* dir = nullptr;
-  static inline std::string path;
-};
-
-TEST_F(SampleDatabase, GeneratorIsDeterministicAndReplacesTheFile) {
-  const std::string again = dir->File("nochmal.db");
-  ASSERT_EQ(sampledb::Generate(again, sampledb::Options{2000, 7}), "");
+TEST_F(SampleData, GeneratorIsDeterministicAndReplacesTheFile) {
+  TempDir dir;
+  const std::string again = dir.File("nochmal.db");
+  ASSERT_EQ(sampledb::Generate(again, kOptions), "");
   auto a = OpenSession(ConnectionString());
   auto b = OpenSession("Provider=SQLite;Data Source=" + again);
   const std::string probe =
@@ -51,7 +33,7 @@ TEST_F(SampleDatabase, GeneratorIsDeterministicAndReplacesTheFile) {
   EXPECT_FALSE(std::filesystem::exists(again + ".tmp"));
 }
 
-TEST_F(SampleDatabase, RequeryStyleOpenThroughACommand) {
+TEST_F(SampleData, RequeryStyleOpenThroughACommand) {
   auto cmd = Platform::Data().CreateCommand();
   cmd->CommandText(
       "SELECT TOP 5 [Nr], [Name], [Geburtstag], [Aktiv], [Umsatz] FROM [Kunden] "
@@ -59,10 +41,8 @@ TEST_F(SampleDatabase, RequeryStyleOpenThroughACommand) {
   cmd->CommandType(adCmdText);
   cmd->CommandTimeout(0);
   // The open connection with the same string is the one the command uses.
-  auto shared = Platform::Data().CreateConnection();
-  shared->Open(ConnectionString());
   std::vector<std::string> log;
-  shared->SetStatementLog([&](const std::string& s) { log.push_back(s); });
+  connection->SetStatementLog([&](const std::string& s) { log.push_back(s); });
   cmd->ActiveConnection(ConnectionString());
   cmd->Prepared(false);
   auto rs = Platform::Data().CreateRecordset();
@@ -83,33 +63,67 @@ TEST_F(SampleDatabase, RequeryStyleOpenThroughACommand) {
   }
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0], cmd->CommandText());
+  connection->SetStatementLog(nullptr);
 }
 
-TEST_F(SampleDatabase, InMemoryFilterAgreesWithTheEngine) {
+TEST_F(SampleData, InMemoryFilterAgreesWithTheEngineAndFailuresReachTheCaller) {
   auto rs = Platform::Data().CreateRecordset();
   rs->CursorLocation(adUseClient);
   rs->Open("SELECT * FROM Kunden", ConnectionString(), adOpenStatic, adLockReadOnly, adCmdText);
   auto s = OpenSession(ConnectionString());
-  for (const char* prefix : {"Mei", "mül", "Ö", "O'"}) {
-    std::string literal = prefix;
-    if (literal == "O'") literal = "O''";
-    rs->Filter("[Name] LIKE '" + literal + "*'");
+  for (const char* literal : {"Mei", "mül", "Ö", "O''"}) {
+    rs->Filter("[Name] LIKE '" + std::string(literal) + "*'");
     RecordingSink sink;
-    Exec(*s, "SELECT count(*) FROM Kunden WHERE Name LIKE '" + literal + "%'", &sink);
-    EXPECT_EQ(rs->RecordCount(), sink.rows.at(0).at(0).value.ToInt32()) << prefix;
-    EXPECT_GT(rs->RecordCount(), 0) << prefix;
+    Exec(*s, "SELECT count(*) FROM Kunden WHERE Name LIKE '" + std::string(literal) + "%'", &sink);
+    EXPECT_EQ(rs->RecordCount(), sink.rows.at(0).at(0).value.ToInt32()) << literal;
+    EXPECT_GT(rs->RecordCount(), 0) << literal;
   }
-}
-
-TEST_F(SampleDatabase, RejectedStatementReachesTheCaller) {
-  auto rs = Platform::Data().CreateRecordset();
-  rs->CursorLocation(adUseClient);
+  auto failed = Platform::Data().CreateRecordset();
+  failed->CursorLocation(adUseClient);
   VMError e = Raised([&] {
-    rs->Open("SELECT [Gibtsnicht] FROM [Kunden]", ConnectionString(), adOpenKeyset, adLockReadOnly,
-             adCmdText);
+    failed->Open("SELECT [Gibtsnicht] FROM [Kunden]", ConnectionString(), adOpenKeyset,
+                 adLockReadOnly, adCmdText);
   });
   EXPECT_EQ(e.Number(), errc::kNoSuchColumn);
-  EXPECT_EQ(rs->State(), adStateClosed);
+  EXPECT_EQ(failed->State(), adStateClosed);
+  VMGridField f;
+  f.fieldname = "Ort";
+  EXPECT_EQ(Raised([&] { f.Recordset(connection, "Gibtsnicht"); }).Number(), errc::kNoSuchTable);
+}
+
+TEST_F(SampleData, FieldDropDownsDistinctSortedDetachedAndFromTableOrStatement) {
+  VMGridField f;
+  f.fieldname = "Ort";
+  auto rs = f.Recordset(connection, "Kunden");
+  ASSERT_EQ(rs->State(), adStateOpen);
+  EXPECT_EQ(rs->ActiveConnection(), nullptr);
+  ASSERT_GT(rs->RecordCount(), 1);
+  std::vector<std::string> seen;
+  for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) seen.push_back(rs->Value(0).ToTextOrEmpty());
+  // Sorted by German rules (the database sorts as the in-memory recordsets do), each once.
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> german(icu::Collator::createInstance(icu::Locale("de"), status));
+  ASSERT_TRUE(U_SUCCESS(status));
+  for (size_t i = 1; i < seen.size(); ++i)
+    EXPECT_EQ(german->compareUTF8(seen[i - 1], seen[i], status), UCOL_LESS)
+        << seen[i - 1] << " / " << seen[i];
+
+  // The same object, filled again: a new town shows up on the next call.
+  connection->Execute("INSERT INTO Kunden (Nr, Name, Ort) VALUES (-1, 'Neu', 'Aachen-Neu')");
+  auto again = f.Recordset(connection, "Kunden");
+  connection->Execute("DELETE FROM Kunden WHERE Nr = -1");
+  EXPECT_EQ(again.get(), rs.get());
+  bool found = false;
+  for (again->MoveFirst(); !again->IsEOF(); again->MoveNext())
+    found = found || again->Value(0).ToTextOrEmpty() == "Aachen-Neu";
+  EXPECT_TRUE(found);
+
+  VMGridField input;
+  input.fieldname = "Status";
+  input.DatasourceDropdown("Status");
+  EXPECT_EQ(input.InputDropDownRecordset(connection)->RecordCount(), 4);
+  input.DatasourceDropdown("SELECT Text FROM Status WHERE Code > 2");
+  EXPECT_EQ(input.InputDropDownRecordset(connection)->RecordCount(), 2);
 }
 
 }  // namespace

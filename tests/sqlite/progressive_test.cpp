@@ -1,16 +1,11 @@
 // Progressive loading and cancelling through the data-access layer on the sample
 // customer table: the first rows at Open, the rest in portions, and every way a
 // load can end early.
-#include "data/provider.h"
-#include "host/platform.h"
 #include "tests/loading.h"
 #include "tests/sqlite/test_support.h"
-#include "tools/sampledb/sample_data.h"
 
 namespace vmbgrid::sqlite::testing {
 namespace {
-
-constexpr int kRows = 6000;
 
 class Counting : public RecordsetObserver {
  public:
@@ -19,27 +14,12 @@ class Counting : public RecordsetObserver {
   void FetchComplete() override { ++complete; }
 };
 
-class ProgressiveLoad : public ::testing::Test {
+class ProgressiveLoad : public SampleDatabase {
  protected:
-  static void SetUpTestSuite() {
-    dir = new TempDir;
-    path = dir->File("kunden.db");
-    ASSERT_EQ(sampledb::Generate(path, sampledb::Options{kRows, 3}), "");
-  }
-  static void TearDownTestSuite() {
-    delete dir;
-    dir = nullptr;
-  }
   void SetUp() override {
-    Register();
-    Platform::Install(&data::DefaultDataAccess());
-    connection = Platform::Data().CreateConnection();
-    connection->Open(ConnectionString());
+    SampleDatabase::SetUp();
     connection->SetStatementLog([this](const std::string& s) { log.push_back(s); });
   }
-  void TearDown() override { Platform::Reset(); }
-
-  static std::string ConnectionString() { return "Provider=SQLite;Data Source=" + path; }
 
   // Opened as the controller opens its result, whole or progressively.
   std::shared_ptr<Recordset> Open(const std::string& statement, bool progressive,
@@ -62,9 +42,6 @@ class ProgressiveLoad : public ::testing::Test {
     return out;
   }
 
-  static inline TempDir* dir = nullptr;
-  static inline std::string path;
-  std::shared_ptr<Connection> connection;
   std::vector<std::string> log;
 };
 

@@ -67,13 +67,8 @@ TEST(SqliteOpen, LockedDatabaseReportsTheLock) {
 TEST(SqliteErrors, RejectedStatementsAndOtherFailuresKeepApart) {
   auto s = MemorySession();
   Exec(*s, "CREATE TABLE k (Nr INTEGER PRIMARY KEY, Name VARCHAR(50) NOT NULL)");
-  VMError syntax = Raised([&] { Exec(*s, "SELEC Nr FROM k"); });
-  EXPECT_EQ(syntax.Number(), errc::kRejectedStatement);
-  EXPECT_EQ(syntax.Description().rfind("Die Anweisung wurde von der Datenbank abgelehnt: ", 0), 0u);
-  // Missing tables and columns are named.
-  VMError table = Raised([&] { Exec(*s, "SELECT Nr FROM nix"); });
-  EXPECT_EQ(table.Number(), errc::kNoSuchTable);
-  EXPECT_EQ(table.Description(), "Die Tabelle \"nix\" gibt es in der Datenbank nicht.");
+  // Beyond the cases of the shared provider suite: a missing column named wherever it
+  // stands, a NOT NULL column, and a timeout.
   for (const char* missing : {"SELECT [Nmae] FROM k", "SELECT Nr FROM k ORDER BY [Nmae]",
                               "SELECT Nr FROM k WHERE \"Nmae\" = 'x'"}) {
     VMError e = Raised([&] { Exec(*s, missing); });
@@ -116,29 +111,28 @@ TEST(SqliteValues, HandedOverByDeclaredType) {
   EXPECT_EQ(sink.columns[5].type, adVarChar);
   EXPECT_EQ(sink.columns[5].definedSize, 20);
   ASSERT_EQ(sink.rows.size(), 2u);
+  auto kinds = [](const std::vector<Cell>& row) {
+    std::string out;
+    for (const Cell& c : row) out += c.kind;
+    return out;
+  };
+  // A BOOLEAN is an integer, so is 12 in NUMERIC(10,2); in the second row an integer
+  // in a DOUBLE column is still a double, text that is no date stays text (never
+  // dropped), a German date written by another program is a date, and a decimal stored
+  // as REAL is read exactly from its text.
+  EXPECT_EQ(kinds(sink.rows[0]), "idDDitttbi");
   const auto& r = sink.rows[0];
-  EXPECT_EQ(r[0].kind, 'i');
-  EXPECT_EQ(r[1].kind, 'd');
-  EXPECT_EQ(r[2].kind, 'D');
   EXPECT_EQ(r[2].value.ToDate(), MakeDate(2003, 2, 1));
-  EXPECT_EQ(r[3].kind, 'D');
   EXPECT_NEAR(r[3].value.ToDate().serial, MakeDate(2003, 2, 1, 12, 30, 0).serial, 1e-9);
-  EXPECT_EQ(r[4].kind, 'i');
   EXPECT_EQ(r[4].value, Variant(int64_t{1}));
   EXPECT_EQ(r[5].value, Variant("Größe"));
   EXPECT_EQ(r[7].value, Variant("{00112233-4455-6677-8899-AABBCCDDEEFF}"));
-  EXPECT_EQ(r[8].kind, 'b');
-  EXPECT_EQ(r[9].kind, 'i');
   const auto& r2 = sink.rows[1];
-  EXPECT_EQ(r2[0].kind, 'n');
-  EXPECT_EQ(r2[1].kind, 'd');  // an integer in a DOUBLE column is still a double
-  EXPECT_EQ(r2[2].kind, 't');  // not a date: kept as text, never dropped
+  EXPECT_EQ(kinds(r2), "ndtDitntnx");
   EXPECT_EQ(r2[2].value, Variant("kein Datum"));
-  EXPECT_EQ(r2[3].kind, 'D');  // a German date written by another program
   EXPECT_EQ(r2[4].value, Variant(int64_t{0}));
   EXPECT_EQ(r2[5].value, Variant("42"));
   EXPECT_EQ(r2[7].value, Variant("{ABC}"));
-  EXPECT_EQ(r2[9].kind, 'x');  // a decimal stored as REAL, read exactly from its text
   EXPECT_EQ(r2[9].value.ToText(), "1.25");
 }
 
@@ -309,12 +303,6 @@ TEST(SqliteRows, RepeatedStatementsAreRewrittenAsTheFirstTime) {
       EXPECT_EQ(s->Dialect(texts[i]), RewriteStatement(texts[i])) << texts[i];
   }
 }
-
-}  // namespace
-}  // namespace vmbgrid::sqlite::testing
-
-namespace vmbgrid::sqlite::testing {
-namespace {
 
 TEST(SqliteSort, OrderByFollowsGermanRulesLikeTheInMemorySort) {
   auto s = MemorySession();

@@ -13,9 +13,11 @@
 #include "adapters/sqlite/sqlite_provider.h"
 #include "data/provider.h"
 #include "host/error.h"
+#include "host/platform.h"
 #include "host/sql_text.h"
 #include "host/variant.h"
 #include "tests/raised.h"
+#include "tools/sampledb/sample_data.h"
 
 namespace vmbgrid::sqlite::testing {
 
@@ -102,5 +104,32 @@ class TempDir {
 };
 
 using vmbgrid::testing::Raised;
+
+// The generated customer database, made once for the whole test program (tests that
+// change it put it back), with the data-access platform installed for each test.
+class SampleDatabase : public ::testing::Test {
+ protected:
+  static constexpr int kRows = 6000;
+  static constexpr sampledb::Options kOptions{kRows, 3};
+
+  static void SetUpTestSuite() {
+    static TempDir dir;  // removed when the program ends
+    if (!path.empty()) return;
+    path = dir.File("kunden.db");
+    ASSERT_EQ(sampledb::Generate(path, kOptions), "");
+  }
+  void SetUp() override {
+    Register();
+    Platform::Install(&data::DefaultDataAccess());
+    connection = Platform::Data().CreateConnection();
+    connection->Open(ConnectionString());
+  }
+  void TearDown() override { Platform::Reset(); }
+
+  static std::string ConnectionString() { return "Provider=SQLite;Data Source=" + path; }
+
+  static inline std::string path;
+  std::shared_ptr<Connection> connection;
+};
 
 }  // namespace vmbgrid::sqlite::testing
