@@ -126,5 +126,28 @@ TEST_F(BrowserOnServer, EscEndsAWaitBehindAnotherSessionsLockAndTheWindowWorksOn
   EXPECT_EQ(w.Controller()->RecordCount(), 300);
 }
 
+TEST_F(BrowserOnServer, AfterAServerRestartTheNextRefreshReconnectsAndSucceeds) {
+  // A server of its own: the restart must not disturb the other tests.
+  const pgtest::OwnServer server("pgbrowse");
+  if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
+  sampledb::Options o;
+  o.rows = 40;
+  ASSERT_EQ(sampledb::GenerateOnServer(
+                "Provider=PostgreSQL;Data Source=\"" + server.ConnInfo() + "\"", o),
+            "");
+  Options options;
+  options.db = server.ConnInfo();
+  options.max = 0;
+  BrowserWindow& w = OpenWindow(options);
+  ASSERT_EQ(w.Controller()->RecordCount(), 40);
+  const size_t before = w.Messages().size();  // the store is not set up there
+  ASSERT_TRUE(server.Halt());
+  ASSERT_TRUE(server.Resume());
+  w.Controller()->Requery();
+  BrowserWindow::Settle();
+  EXPECT_EQ(w.Controller()->RecordCount(), 40);
+  for (size_t i = before; i < w.Messages().size(); ++i) ADD_FAILURE() << w.Messages()[i];
+}
+
 }  // namespace
 }  // namespace vmbgrid::browser::testing
