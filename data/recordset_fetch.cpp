@@ -2,6 +2,7 @@
 // portions by FetchMore on the same thread, so the provider's connection is only
 // ever used by one thread; other statements may run on it between portions.
 #include <atomic>
+#include <new>
 
 #include "data/command_impl.h"
 #include "data/connection_impl.h"
@@ -83,6 +84,9 @@ bool RecordsetImpl::FetchMore(int32_t maxRows) {
     // The rows fetched so far stay; the load ends with the data source's message.
     fetchError_ = e.Description();
     if (loading_->connection) loading_->connection->RecordFailure(e);
+  } catch (const std::bad_alloc&) {
+    // Out of memory half way: the same, never an exception out of the event loop.
+    fetchError_ = "Nicht genug Arbeitsspeicher für weitere Datensätze.";
   }
   fetching_ = false;
   // While loading, the view is every row in source order (whatever needs another

@@ -149,6 +149,9 @@ class RecordsetImpl final : public Recordset, public std::enable_shared_from_thi
   void NotifyFetchComplete();
   // Rebuilds the view from the store with the current filter and sort.
   void Rebuild();
+  // The rows the filter selects, in the order of the keys; changes nothing.
+  std::vector<uint32_t> BuildView(const CompiledFilter& filter,
+                                  const std::vector<SortKey>& keys) const;
   void InvalidateOrdinals() { ordinalsValid_ = false; }
   void SetPosition(int64_t pos);
   void CommitPending();

@@ -8,25 +8,36 @@ namespace vmbgrid::data {
 
 void RecordsetImpl::Rebuild() {
   FetchAll();
-  std::vector<uint32_t> rows = store_->LiveRows();
-  if (filter_.Empty()) {
-    view_.swap(rows);
-  } else {
-    filter_.Select(*store_, rows, view_);
-  }
-  SortRows(*store_, sortKeys_, view_);
+  view_ = BuildView(filter_, sortKeys_);
   InvalidateOrdinals();
 }
 
+std::vector<uint32_t> RecordsetImpl::BuildView(const CompiledFilter& filter,
+                                               const std::vector<SortKey>& keys) const {
+  std::vector<uint32_t> rows = store_->LiveRows();
+  std::vector<uint32_t> view;
+  if (filter.Empty()) {
+    view.swap(rows);
+  } else {
+    filter.Select(*store_, rows, view);
+  }
+  SortRows(*store_, keys, view);
+  return view;
+}
+
+// Filter and Sort build the new view before they change anything: a text that does
+// not compile, or memory that runs out half way, leaves filter, sort and rows as
+// they were.
 void RecordsetImpl::Filter(const std::string& expression) {
   RequireOpen();
   FetchAll();
   CommitPending();
-  // Compiled first: a bad text raises here and the old filter stays in force.
   CompiledFilter compiled = CompiledFilter::Compile(expression, *store_);
+  std::vector<uint32_t> view = BuildView(compiled, sortKeys_);
   filterText_ = expression;
   filter_ = std::move(compiled);
-  Rebuild();
+  view_.swap(view);
+  InvalidateOrdinals();
   SetPosition(0);
   NotifyRows();
 }
@@ -36,11 +47,13 @@ void RecordsetImpl::Sort(const std::string& order) {
   FetchAll();
   CommitPending();
   std::vector<SortKey> keys = ParseSort(order, *store_);
+  std::vector<uint32_t> view = BuildView(filter_, keys);
   bool had = HasCurrent();
   uint32_t current = had ? view_[static_cast<size_t>(pos_)] : 0;
   sortText_ = order;
   sortKeys_ = std::move(keys);
-  Rebuild();
+  view_.swap(view);
+  InvalidateOrdinals();
   // The current row stays current in its new place.
   SetPosition(had ? OrdinalOfRow(current) : 0);
   NotifyRows();

@@ -1,6 +1,7 @@
 // Loading the rows: the database path (statement, command, client recordset) and
 // the in-memory path over host-supplied rows, binding, column set-up and the
 // two error handlers that keep the controller usable after a failure.
+#include <new>
 #include <string>
 
 #include "core/services.h"
@@ -20,6 +21,12 @@ namespace {
 constexpr int kColumnPropInputStyle = 76;
 
 const char* const kSortRejected = "Nach dieser Spalte kann nicht sortiert werden.";
+const char* const kLoadOutOfMemory =
+    "Nicht genug Arbeitsspeicher, um die Datensätze zu laden. Die Tabelle zeigt weiter die "
+    "bisherigen Zeilen; bitte die Suche enger fassen oder die Zahl der Datensätze begrenzen.";
+const char* const kSortOutOfMemory =
+    "Nicht genug Arbeitsspeicher, um die Datensätze zu sortieren. Die Zeilen bleiben in der "
+    "bisherigen Reihenfolge.";
 const char* const kFilterError = "Fehler in Filter: ";
 // The in-memory filter that keeps no row, as " WHERE 0 = 1" does on the database.
 const char* const kNoRows = "0 = 1";
@@ -43,6 +50,13 @@ bool IsRejectedStatement(int32_t number) {
 // type mismatch of the library itself; data-source errors carry provider codes.
 bool IsCriterionError(const VMError& e) {
   return e.Number() == errc::kTypeMismatch && e.Source() == "VMBGrid";
+}
+
+// The allocator's failure, or a data source that ran out of memory itself.
+bool IsOutOfMemory(const std::exception& e) {
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return true;
+  auto* v = dynamic_cast<const VMError*>(&e);
+  return v && v->Number() == errc::kOutOfMemory;
 }
 
 int32_t ErrorNumber(const std::exception& e) {
@@ -179,12 +193,23 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
   StopLoading();
   auto rs = Platform::Data().CreateRecordset();
   rs->CursorLocation(adUseClient);
+  // Out of memory, the rows shown so far stay: what failed is dropped, and the grid
+  // is bound to the previous result again, so it stays usable.
+  const std::shared_ptr<Recordset> previous = currentRecordset_;
+  auto failed = [&](const std::exception& e) {
+    if (IsOutOfMemory(e)) {
+      currentRecordset_ = previous;
+      ShowMessage(kLoadOutOfMemory);
+    } else {
+      HandleDataError(e, statement);
+    }
+  };
   currentRecordset_ = rs;
   probeStatement_.clear();
   try {
     ResolveFieldTypes();
   } catch (const std::exception& e) {
-    HandleDataError(e, statement);
+    failed(e);
     return;
   }
   try {
@@ -198,11 +223,11 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
       // A criterion that cannot be made safe: nothing reaches the data source.
       ShowMessage(kFilterError + e.Description());
     } else {
-      HandleDataError(e, statement);  // the column probe of an empty field list
+      failed(e);  // the column probe of an empty field list
     }
     return;
   } catch (const std::exception& e) {
-    HandleDataError(e, statement);
+    failed(e);
     return;
   }
   try {
@@ -218,7 +243,7 @@ void VMGrid::OpenDatabaseResult(std::string& statement) {
     rs->Open(cmd, adOpenKeyset, readOnly_ ? adLockReadOnly : adLockOptimistic,
              progressive ? adAsyncFetch : -1);
   } catch (const std::exception& e) {
-    HandleDataError(e, statement);
+    failed(e);
   }
 }
 
@@ -259,6 +284,11 @@ void VMGrid::FilterAndSortInMemory() {
   }
   try {
     rs.Filter(where);
+  } catch (const std::bad_alloc&) {
+    // Filter and sort stay as they were, and so do the rows: no sort is tried.
+    ShowMessage(kLoadOutOfMemory);
+    if (!sortBy_.empty()) sortBy_ = previousSortBy_;
+    return;
   } catch (const std::exception&) {
     // Handler A: the in-memory filter cannot take this criterion.
     if (where != lastRejectedFilter_)
@@ -277,10 +307,10 @@ void VMGrid::FilterAndSortInMemory() {
   if (order.empty()) return;
   try {
     rs.Sort(order.substr(std::string(" ORDER BY ").size()));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // The recordset's refusal is the database's rejected sort: same message, and
     // a single sort column gives way to the previous one. The rows keep their order.
-    ShowMessage(kSortRejected);
+    ShowMessage(IsOutOfMemory(e) ? kSortOutOfMemory : kSortRejected);
     if (!sortBy_.empty()) sortBy_ = previousSortBy_;
   }
 }
@@ -312,17 +342,20 @@ void VMGrid::Requery(const std::string& Key2KeepCurrent) {
   if (firstLoad_) LoadInitialLayout();
   if (grid_) grid_->Rebind();
   ApplyValueTranslation();
-  // Also when a first load without columns (a failed statement) left the lines
-  // without theirs: they must mirror the columns the grid has now.
-  if (firstLoad_ || searchRow_->OutOfStep() || sumRow_->OutOfStep()) {
+  // Later results go the lines' one way of following the grid's columns: rebuilt
+  // when they are others (also after a first load without columns), else mirrored.
+  if (firstLoad_) {
     searchRow_->SetUp();
     sumRow_->SetUp();
+  } else {
+    interaction_->FollowColumns();
   }
   // While rows still load the totals wait for the end of the load (LoadEnded).
   const bool sumsWait = currentRecordset_ && currentRecordset_->IsFetching();
   sumRow_->ComputeSums();
   ApplyCaptions();
   ApplyInputDropDowns();
+  if (grid_) grid_->SortMarks(SortMarks());
   firstLoad_ = false;
   if (grid_) grid_->LeftCol(leftCol);
   if (!Key2KeepCurrent.empty()) {

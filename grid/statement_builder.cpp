@@ -230,4 +230,13 @@ std::string VMGrid::SortText() const {
   return order;
 }
 
+// The headers' marks of the same sort, so that the user sees what ORDER BY says.
+std::vector<std::pair<std::string, int>> VMGrid::SortMarks() const {
+  if (!sortBy_.empty()) return {{sortBy_, sortAscending_ ? ascending : descending}};
+  std::vector<std::pair<std::string, int>> marks;
+  for (const auto& sc : *sortColumns_)
+    marks.emplace_back(sc->sortcolumn, sc->SortOrder == "DESC" ? descending : ascending);
+  return marks;
+}
+
 }  // namespace vmbgrid

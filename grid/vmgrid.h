@@ -345,6 +345,8 @@ class VMGrid : public GridController {
   bool NamesSortColumn(const std::exception& e) const;
   void AddValueArray(std::vector<XArray>& out, Recordset& rs, const std::vector<Variant>& list);
   std::string SortText() const;
+  // The sort of SortText as the data grid's header marks (field, 1 ascending or 2 descending).
+  std::vector<std::pair<std::string, int>> SortMarks() const;
   std::unique_ptr<output::Output> MakeOutput();
 
   GridControl* grid_ = nullptr;

@@ -1,6 +1,7 @@
 // VMGrid's value maps and editing commands: delegations to grid/editing.
 #include "grid/editing.h"
 #include "grid/vmgrid.h"
+#include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
 
@@ -26,8 +27,7 @@ void VMGrid::AddValue(const std::string& fieldname, const Variant& key, const Va
 void VMGrid::AutoSizeColumns() {
   if (!grid_) return;
   editing::AutoSizeColumns(*grid_);
-  searchRow_->SyncColumnSizes();
-  sumRow_->SyncColumnSizes();
+  interaction_->FollowColumns();
 }
 
 void VMGrid::AutoSizeColumn(int colIndex) {
@@ -35,8 +35,7 @@ void VMGrid::AutoSizeColumn(int colIndex) {
   if (colIndex < 0) colIndex = grid_->Col();
   if (colIndex < 0 || colIndex >= grid_->ColumnCount()) return;
   editing::AutoSizeColumn(*grid_, colIndex);
-  searchRow_->SyncColumnSizes();
-  sumRow_->SyncColumnSizes();
+  interaction_->FollowColumns();
 }
 
 GridControl* VMGrid::FocusedGrid() const {

@@ -31,6 +31,13 @@ class MessageService {
   virtual void ShowMessage(const std::string& text, int kind) = 0;
   // Plain message box with an OK button only.
   virtual void MessageBox(const std::string& text) = 0;
+  // A confirmation that needs no answer ("Layout „Kompakt“ gespeichert."), shown
+  // where the host shows its status, never as a box; a host without a status line
+  // shows nothing.
+  virtual void StatusText(const std::string& /*text*/) {}
+  // A question with the answers Ja and Nein, asked before something is deleted; true
+  // for Ja. A host that asks nothing goes on, as before the question existed.
+  virtual bool Confirm(const std::string& /*question*/) { return true; }
 };
 
 // Mouse pointers of the screen.

@@ -297,10 +297,10 @@ void DatabaseLayouts::WriteLayoutFields(int32_t layoutid) {
   }
 }
 
-void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
+bool DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   // An empty name saves nothing and keeps the current layout name, so that the
   // last layout in use is still recorded at shutdown.
-  if (name.empty()) return;
+  if (name.empty()) return false;
   const std::string old = owner_.layout();
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
@@ -311,7 +311,7 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     if (const std::string refused = StandardRefusalFor(owner_, false); !refused.empty()) {
       owner_.SetLayoutName(old);
       owner_.ShowMessage(refused);
-      return;
+      return false;
     }
     user = kStandardOwner;
   }
@@ -328,7 +328,9 @@ void DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     if (!core::EqualsNoCase(name, kTempLayout)) {
       owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + "." + RefusalLine(e));
     }
+    return false;
   }
+  return true;
 }
 
 void DatabaseLayouts::SaveTempLayout() {

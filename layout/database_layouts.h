@@ -52,7 +52,8 @@ class DatabaseLayouts {
 
   // The dialog's save in database mode: owner rules, events, the German message
   // on failure.
-  void SaveLayoutToDatabase(const std::string& name);
+  // True when the layout was written.
+  bool SaveLayoutToDatabase(const std::string& name);
   // Reads the current layout into the grid; false when there is none or it does not
   // fit the grid's fields on the first load. Raises when the grid refuses a change.
   bool LoadLayoutFromDatabase();

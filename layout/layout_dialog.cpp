@@ -5,6 +5,7 @@
 
 #include "core/strings.h"
 #include "host/dialogs.h"
+#include "host/platform.h"
 #include "host/variant.h"
 #include "layout/layout_store.h"
 #include "model/enums.h"
@@ -121,12 +122,17 @@ void LayoutDialog::SaveLayout(DialogView& form, const std::string& name) {
     owner_.ShowMessage(problem);
     return;
   }
-  owner_.Layouts().SaveLayout(name);
+  if (owner_.Layouts().SaveLayout(name))
+    Platform::Messages().StatusText("Layout „" + name + "“ gespeichert.");
   FillCombo(form);
 }
 
+// Asks first: a deleted layout cannot be brought back.
 void LayoutDialog::DeleteLayout(DialogView& form, const std::string& name) {
-  owner_.Layouts().DeleteLayout(name);
+  if (name.empty()) return;
+  if (!Platform::Messages().Confirm("Soll das Layout „" + name + "“ gelöscht werden?")) return;
+  if (owner_.Layouts().DeleteLayout(name))
+    Platform::Messages().StatusText("Layout „" + name + "“ gelöscht.");
   FillCombo(form);
 }
 

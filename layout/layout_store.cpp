@@ -9,6 +9,7 @@
 #include "layout/layout_names.h"
 #include "model/enums.h"
 #include "model/grid_controller.h"
+#include "search/grid_interaction.h"
 #include "search/search_row.h"
 #include "search/sum_row.h"
 
@@ -163,11 +164,11 @@ bool LayoutStore::LoadLayout(bool alignSatellites, bool temporary) {
         }
       }
       owner_.ApplyValueTranslation();
-      if (alignSatellites) {
-        owner_.SearchRowState().SyncColumnSizes();
-        owner_.SearchRowState().SyncColumnOrder();
-        owner_.SumRowState().FitSumRow();
-      }
+      // The lines follow every layout, not only those loaded from the menu: a layout
+      // may bring other columns at an index, and a sum line left with the old ones
+      // showed a total under another column, in its format.
+      owner_.Interaction().FollowColumns();
+      if (alignSatellites) owner_.SumRowState().FitSumRow();
     }
   } catch (const std::exception&) {
     return false;  // the remembered names come back when temporary
@@ -186,25 +187,23 @@ void LayoutStore::LoadLayoutFromFile() {
 
 // ---------------------------------------------------------------- saving, deleting
 
-void LayoutStore::SaveLayout(const std::string& name) {
+bool LayoutStore::SaveLayout(const std::string& name) {
   // The layout dialog refills its list from the store afterwards.
-  if (owner_.SaveMode() == velmDB) {
-    database_.SaveLayoutToDatabase(name);
-  } else if (owner_.SaveMode() == VelmGRX) {
-    SaveLayoutToFile(name);
-  }
+  if (owner_.SaveMode() == velmDB) return database_.SaveLayoutToDatabase(name);
+  if (owner_.SaveMode() == VelmGRX) return SaveLayoutToFile(name);
+  return false;
 }
 
-void LayoutStore::SaveLayoutToFile(const std::string& name) {
+bool LayoutStore::SaveLayoutToFile(const std::string& name) {
   // An empty name saves nothing and keeps the current layout name, so that the
   // last layout in use is still recorded at shutdown.
-  if (name.empty()) return;
+  if (name.empty()) return false;
   const std::string old = owner_.layout();
   owner_.SetLayoutName(name);
   if (owner_.layout() == kStandardLayout && !IsAdmin(owner_.user())) {
     owner_.SetLayoutName(old);
     owner_.ShowMessage(StandardRefusal(false));
-    return;
+    return false;
   }
   try {
     GridControl* grid = owner_.grid();
@@ -216,11 +215,13 @@ void LayoutStore::SaveLayoutToFile(const std::string& name) {
   } catch (const std::exception&) {
     owner_.SetLayoutName(old);
     owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
+    return false;
   }
+  return true;
 }
 
-void LayoutStore::DeleteLayout(const std::string& name) {
-  if (name.empty()) return;
+bool LayoutStore::DeleteLayout(const std::string& name) {
+  if (name.empty()) return false;
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
     const std::string refused = owner_.SaveMode() == velmDB
@@ -228,7 +229,7 @@ void LayoutStore::DeleteLayout(const std::string& name) {
                                     : (IsAdmin(owner_.user()) ? "" : StandardRefusal(true));
     if (!refused.empty()) {
       owner_.ShowMessage(refused);
-      return;
+      return false;
     }
     user = kStandardOwner;
   }
@@ -245,7 +246,9 @@ void LayoutStore::DeleteLayout(const std::string& name) {
     if (owner_.layout() == name) owner_.SetLayoutName("");
   } catch (const std::exception& e) {
     owner_.ShowMessage("Fehler beim Löschen des Layout " + name + "." + RefusalLine(e));
+    return false;
   }
+  return true;
 }
 
 std::vector<std::string> LayoutStore::FileLayoutNames() const {

@@ -37,9 +37,10 @@ class LayoutStore {
 
   // The layout dialog's commands, dispatched by SaveMode. Failures show a German
   // message; nothing reaches the caller.
-  void SaveLayout(const std::string& name);
-  void DeleteLayout(const std::string& name);
-  void SaveLayoutToFile(const std::string& name);
+  // True when the layout was written or deleted.
+  bool SaveLayout(const std::string& name);
+  bool DeleteLayout(const std::string& name);
+  bool SaveLayoutToFile(const std::string& name);
   void LoadLayoutFromFile();
 
   // mainlayout := layout key & "-Tmp", layout := "Temp".

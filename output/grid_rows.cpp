@@ -35,8 +35,15 @@ std::vector<std::string> SumLineTexts(GridControl& grid, GridControl* sumLine) {
   if (sumLine == nullptr || RowCount(*sumLine) == 0) return {};
   std::vector<std::string> texts(static_cast<size_t>(grid.ColumnCount()));
   bool any = false;
-  for (int i = 0; i < grid.ColumnCount() && i < sumLine->ColumnCount(); ++i) {
-    texts[static_cast<size_t>(i)] = sumLine->CellText(0, i);
+  // By data field: a total is printed under its own column even where the sum
+  // line's columns stand otherwise.
+  for (int i = 0; i < grid.ColumnCount(); ++i) {
+    const std::string field = grid.Column(i).DataField();
+    int at = i < sumLine->ColumnCount() && sumLine->Column(i).DataField() == field ? i : -1;
+    if (at < 0)
+      if (GridColumn* c = sumLine->ColumnByField(field)) at = c->Index();
+    if (at < 0) continue;
+    texts[static_cast<size_t>(i)] = sumLine->CellText(0, at);
     any = any || !texts[static_cast<size_t>(i)].empty();
   }
   if (!any) texts.clear();

@@ -12,6 +12,7 @@
 #include "host/atomic_file.h"
 #include "host/delimited_text.h"
 #include "host/error.h"
+#include "host/platform.h"
 #include "output/grid_rows.h"
 
 namespace vmbgrid::output {
@@ -104,6 +105,7 @@ bool TextExport::Run() {
 bool TextExport::ExportTo(const std::string& path) {
   try {
     WriteExport(path);
+    Platform::Messages().StatusText("Tabelle exportiert: " + path);
     return true;
   } catch (const std::exception& e) {
     host_.ShowMessage("Die Tabelle konnte nicht exportiert werden.\n" + Describe(e));

@@ -80,23 +80,29 @@ void QueryDialog::SaveRequest(DialogView& form, const std::string& name) {
                                      kMessageError);
     return;
   }
+  Platform::Messages().StatusText("Filter „" + name + "“ gespeichert.");
   Refill(form);
 }
 
+// Asks first: a deleted filter cannot be brought back.
 void QueryDialog::DeleteRequest(DialogView& form, const std::string& name) {
+  if (!Platform::Messages().Confirm("Soll der Filter „" + name + "“ gelöscht werden?")) return;
   try {
     store_.DeleteQuery(name);
   } catch (const std::exception& e) {
     Platform::Messages().ShowMessage("Fehler beim Löschen des Filters." + layout::RefusalLine(e),
                                      kMessageError);
+    Refill(form);
+    return;
   }
   Refill(form);
   // A shared query stays listed: only the user "Standard" deletes it.
-  if (auto q = owner_.queries())
-    if (q->Contains(name) && !core::EqualsNoCase(owner_.user(), "Standard"))
-      owner_.ShowMessage(
-          "Der Filter „" + name +
-          "“ gehört allen Benutzern (Standard) und kann hier nicht gelöscht werden.");
+  auto q = owner_.queries();
+  if (q && q->Contains(name) && !core::EqualsNoCase(owner_.user(), "Standard"))
+    owner_.ShowMessage("Der Filter „" + name +
+                       "“ gehört allen Benutzern (Standard) und kann hier nicht gelöscht werden.");
+  else if (!q || !q->Contains(name))
+    Platform::Messages().StatusText("Filter „" + name + "“ gelöscht.");
 }
 
 }  // namespace vmbgrid::queries

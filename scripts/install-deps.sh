@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev libicu-dev nlohmann-json3-dev libpq-dev postgresql
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev libqt6sql6-sqlite libgl-dev fonts-dejavu-core
+  qt6-translations-l10n
 )
 
 missing=()

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/strings.h"
+
 namespace vmbgrid::search {
 
 namespace {
@@ -27,8 +29,45 @@ void RebuildTwinColumns(GridControl& main, GridControl& twin, bool buttonAlways)
 
 void MirrorColumnSizes(GridControl& main, GridControl& twin) {
   for (int i = 0; i < main.ColumnCount() && i < twin.ColumnCount(); ++i) {
-    twin.Column(i).Width(main.Column(i).Width());
-    twin.Column(i).Visible(main.Column(i).Visible());
+    GridColumn& src = main.Column(i);
+    GridColumn& col = twin.Column(i);
+    col.Width(src.Width());
+    col.Visible(src.Visible());
+    if (col.Caption() != src.Caption()) col.Caption(src.Caption());
+  }
+}
+
+bool TwinInStep(GridControl& main, GridControl& twin) {
+  if (twin.ColumnCount() != main.ColumnCount()) return false;
+  for (int i = 0; i < main.ColumnCount(); ++i) {
+    if (!core::EqualsNoCase(twin.Column(i).DataField(), main.Column(i).DataField())) return false;
+  }
+  return true;
+}
+
+std::vector<std::pair<std::string, Variant>> TwinValues(GridControl& twin, const XArray& array) {
+  std::vector<std::pair<std::string, Variant>> values;
+  if (array.Count(1) == 0) return values;
+  const int32_t row = array.LowerBound(1);
+  for (int i = 0; i < twin.ColumnCount(); ++i) {
+    const int32_t c = array.LowerBound(2) + i;
+    if (c > array.UpperBound(2)) break;
+    const Variant& v = array.Value(row, c);
+    if (!v.IsEmpty()) values.emplace_back(twin.Column(i).DataField(), v);
+  }
+  return values;
+}
+
+void RestoreTwinValues(GridControl& twin, XArray& array,
+                       const std::vector<std::pair<std::string, Variant>>& values) {
+  if (array.Count(1) == 0) return;
+  const int32_t row = array.LowerBound(1);
+  for (int i = 0; i < twin.ColumnCount(); ++i) {
+    const int32_t c = array.LowerBound(2) + i;
+    if (c > array.UpperBound(2)) break;
+    for (const auto& [field, value] : values) {
+      if (core::EqualsNoCase(field, twin.Column(i).DataField())) array.Value(row, c, value);
+    }
   }
 }
 

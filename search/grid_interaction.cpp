@@ -96,9 +96,7 @@ bool GridInteraction::ShowColumn(const std::string& fieldname, bool visible) {
   if (main)
     if (GridColumn* c = main->ColumnByField(fieldname)) c->Visible(visible);
   if (auto field = owner_.GridFields().Find(fieldname)) field->visible(visible);
-  for (GridControl* g : {owner_.SearchGrid(), owner_.SumGrid()})
-    if (g)
-      if (GridColumn* c = g->ColumnByField(fieldname)) c->Visible(visible);
+  FollowColumns();
   owner_.SumRowState().FitSumRow();
   if (main) {
     main->PostMsg(kGridRelayout);
@@ -107,6 +105,11 @@ bool GridInteraction::ShowColumn(const std::string& fieldname, bool visible) {
   }
   searchRow.ComputeLastColumn();
   return true;
+}
+
+void GridInteraction::FollowColumns() {
+  owner_.SearchRowState().FollowDataGrid();
+  owner_.SumRowState().FollowDataGrid();
 }
 
 void GridInteraction::OpenLayoutDialog() {
@@ -141,8 +144,7 @@ void GridInteraction::PostEvent(GridControl& g, int messageId) {
       if (hooks.layoutDialog) hooks.layoutDialog();
       break;
     case kGridSyncOrder:
-      owner_.SearchRowState().SyncColumnOrder();
-      owner_.SumRowState().SyncColumnOrder();
+      FollowColumns();
       break;
     case kGridQueryDialog:
       if (hooks.queryDialog) hooks.queryDialog();
@@ -286,15 +288,13 @@ void GridInteraction::ColResize(GridControl& g, int colIndex, bool& cancel) {
       return;
     }
   }
-  owner_.SearchRowState().SyncColumnSizes();
-  owner_.SumRowState().SyncColumnSizes();
+  FollowColumns();
 }
 
 void GridInteraction::ColMove(GridControl& g, int, bool&) {
   sort_.ClearHeaderClick();
   owner_.IsTempLayout(true);
-  owner_.SearchRowState().SyncColumnSizes();
-  owner_.SumRowState().SyncColumnSizes();
+  FollowColumns();
   g.PostMsg(kGridSyncOrder);
   owner_.SearchRowState().ComputeLastColumn();
 }

@@ -101,6 +101,10 @@ class GridInteraction : public GridListener {
   // Shows or hides the column of one field in every grid; hiding the last visible
   // column is refused (false).
   bool ShowColumn(const std::string& fieldname, bool visible);
+  // The one path by which the search line and the sum line follow every change of
+  // the data grid's columns (resize, move, hide and show, auto-size, a layout, a new
+  // result): rebuilt when the columns are others, else mirrored.
+  void FollowColumns();
   void OpenLayoutDialog();
   void OpenQueryDialog();
   // Runs the undo hook, or drops the pending change of the given grid.

@@ -91,9 +91,27 @@ void SearchRow::SetUp() {
 }
 
 bool SearchRow::OutOfStep() const {
-  const GridControl* main = owner_.grid();
-  const GridControl* sg = owner_.SearchGrid();
-  return main && sg && sg->ColumnCount() != main->ColumnCount();
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SearchGrid();
+  return main && sg && !TwinInStep(*main, *sg);
+}
+
+void SearchRow::FollowDataGrid() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SearchGrid();
+  if (!main || !sg) return;
+  if (OutOfStep()) {
+    // Other columns (a layout, another table): what was typed stays with its field.
+    std::vector<std::pair<std::string, Variant>> typed;
+    if (array_) typed = TwinValues(*sg, *array_);
+    SetUp();
+    if (array_) RestoreTwinValues(*sg, *array_, typed);
+    sg->Refresh();
+  } else {
+    SyncColumnSizes();
+    SyncColumnOrder();
+  }
+  ComputeLastColumn();
 }
 
 void SearchRow::AssignDropDown() {

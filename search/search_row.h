@@ -61,8 +61,11 @@ class SearchRow : public GridListener {
   void Attach(GridControl* control);
   // Rebuilds the search grid's columns from the data grid.
   void SetUp();
-  // The search grid has not as many columns as the data grid.
+  // The search grid's columns are not the data grid's, index by index.
   bool OutOfStep() const;
+  // Follows any change of the data grid's columns: rebuilt (typed criteria kept by
+  // field) when the columns are others, else widths, visibility and order mirrored.
+  void FollowDataGrid();
   // Gives the search columns of fields with a value combo the controller's search
   // drop-down (none when it was taken away); for a drop-down attached after set-up.
   void AssignDropDown();

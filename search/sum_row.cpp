@@ -25,6 +25,22 @@ constexpr int kPropPictureModifiedRow = 176;
 constexpr int kPropBackColor = -501;
 constexpr uint32_t kSystemTooltipBackground = 0x80000018u;
 constexpr int kPictureSumRow = 294;
+constexpr int kColumnAutoSize = 79;  // the column method that fits the width to the texts
+
+// Date and time formats: the named ones, and patterns of date letters without a
+// digit placeholder. A total shown through one would read as a date.
+bool IsDateFormat(const std::string& format) {
+  std::string f = core::Trim(format);
+  for (char& ch : f)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  if (f.find("date") != std::string::npos || f.find("time") != std::string::npos) return true;
+  if (f.empty() || f == "standard" || f.find_first_of("0#") != std::string::npos) return false;
+  static const char* const kNumberNames[] = {"currency",       "fixed",  "percent",    "scientific",
+                                             "general number", "yes/no", "true/false", "on/off"};
+  for (const char* name : kNumberNames)
+    if (f == name) return false;
+  return f.find_first_of("dmyhns") != std::string::npos;
+}
 
 // The system's decimal form of a double: a German comma; the column format applies
 // on display. Fifteen significant digits, as the automation conversion writes a
@@ -96,6 +112,8 @@ void SumRow::SetUp() {
     std::string fmt = field ? core::Trim(field->sumformatstring) : "";
     if (fmt.empty() && field) fmt = field->FormatString;
     if (fmt.empty()) fmt = src.NumberFormat();
+    // A total is a number, whatever the column shows in its rows.
+    if (field && field->sumDatatype == vmSUM && IsDateFormat(fmt)) fmt = "Standard";
     col.NumberFormat(fmt);
   }
   for (const auto& field : owner_.GridFields())
@@ -108,9 +126,48 @@ void SumRow::SetUp() {
 }
 
 bool SumRow::OutOfStep() const {
-  const GridControl* main = owner_.grid();
-  const GridControl* sg = owner_.SumGrid();
-  return main && sg && sg->ColumnCount() != main->ColumnCount();
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  return main && sg && !TwinInStep(*main, *sg);
+}
+
+void SumRow::FollowDataGrid() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!main || !sg) return;
+  if (OutOfStep()) {
+    const auto shown = TwinValues(*sg, *array_);
+    SetUp();
+    RestoreTwinValues(*sg, *array_, shown);
+    sg->Rebind();
+    sg->Refresh();
+  } else {
+    SyncColumnSizes();
+    SyncColumnOrder();
+  }
+  FitTotals();
+}
+
+void SumRow::FitTotals() {
+  GridControl* main = owner_.grid();
+  GridControl* sg = owner_.SumGrid();
+  if (!main || !sg || OutOfStep()) return;
+  bool grown = false;
+  for (int c = 0; c < sg->ColumnCount(); ++c) {
+    GridColumn& src = main->Column(c);
+    auto field = owner_.GridFields().Find(src.DataField());
+    if (!field || field->sumDatatype != vmSUM || !src.Visible()) continue;
+    GridColumn& cell = sg->Column(c);
+    const double width = src.Width();
+    cell.SetProperty(kColumnAutoSize, true);  // the grid measures the total as shown
+    const double needed = cell.Width();
+    if (needed > width) {
+      src.Width(needed);
+      grown = true;
+    }
+    cell.Width(src.Width());
+  }
+  if (grown) owner_.SearchRowState().SyncColumnSizes();
 }
 
 void SumRow::ComputeSums() {
@@ -118,6 +175,8 @@ void SumRow::ComputeSums() {
   GridControl* sg = owner_.SumGrid();
   if (!sg || !main) return;
   if (!array_) array_ = std::make_shared<XArray>();
+  // The totals go by index: the sum line must have the data grid's columns.
+  if (OutOfStep()) SetUp();
   array_->ReDim(1, 1, 0, main->ColumnCount() - 1);
   // A clone shares the loaded rows; with the grid's filter it holds exactly the
   // rows the grid can show. No statement runs.
@@ -150,6 +209,7 @@ void SumRow::ComputeSums() {
   sg->BindArray(array_);
   sg->Rebind();
   sg->Refresh();
+  FitTotals();
 }
 
 void SumRow::FitSumRow() {

@@ -19,8 +19,15 @@ class SumRow : public GridListener {
 
   void Attach(GridControl* control);
   void SetUp();
-  // The sum grid has not as many columns as the data grid.
+  // The sum grid's columns are not the data grid's, index by index.
   bool OutOfStep() const;
+  // Follows any change of the data grid's columns: rebuilt (totals kept by field)
+  // when the columns are others, else widths, visibility and order mirrored; then
+  // every total gets the room it needs.
+  void FollowDataGrid();
+  // A total is never cut: where a sum cell needs more room than its column has, the
+  // column grows in all three grids.
+  void FitTotals();
   void ComputeSums();
   void FitSumRow();
   void SyncColumnSizes();

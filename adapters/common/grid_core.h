@@ -73,10 +73,9 @@ class CoreColumn : public GridColumn {
   Variant Translated(const Variant& stored) const;
   // The stored value whose display text is `text` (translation on); false when none.
   bool StoredValueFor(const std::string& text, Variant& stored) const;
-  // The sort mark the header shows: 0 none, 1 ascending, 2 descending; with several
-  // sort columns their 1-based rank, else 0.
-  int SortDirection() const { return sortDirection_; }
-  int SortRank() const { return sortRank_; }
+  // The caption as the header shows it, with the sort mark: " ▲" ascending, " ▼"
+  // descending, and with several sort columns the rank ("Ort ▼1").
+  std::string HeaderText() const;
 
  private:
   friend class GridCore;
@@ -92,7 +91,7 @@ class CoreColumn : public GridColumn {
   std::vector<ValueItem> valueItems_;
   bool translate_ = false;
   int presentation_ = dbgNormal;
-  int sortDirection_ = 0, sortRank_ = 0;
+  int sortDirection_ = 0, sortRank_ = 0;  // 0 none, 1 ascending, 2 descending; 1-based
   std::map<int, Variant> properties_;
 };
 
@@ -254,6 +253,7 @@ class GridCore : public GridControl {
   std::string PreviewCaption(int index) const;
   const std::map<int, std::string>& PreviewCaptions() const { return previewCaptions_; }
   void PrintFooter(const std::vector<std::string>& cells) override { printFooter_ = cells; }
+  const std::vector<std::string>& Footer() const { return printFooter_; }
   // The pages of a print of the visible columns in display order; a row of
   // `lineHeight` twips. Page texts are made one page at a time.
   PrintPlan PlanPages(double lineHeight) const;

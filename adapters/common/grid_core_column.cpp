@@ -113,6 +113,13 @@ bool CoreColumn::StoredValueFor(const std::string& text, Variant& stored) const 
   return false;
 }
 
+std::string CoreColumn::HeaderText() const {
+  if (sortDirection_ == 0) return caption_;
+  std::string text = caption_ + (sortDirection_ == 1 ? " \u25B2" : " \u25BC");
+  if (sortRank_ > 0) text += std::to_string(sortRank_);
+  return text;
+}
+
 void CoreColumn::SetProperty(int id, const Variant& value) {
   if (id == kAutoSizeProperty) {
     owner_->AutoSize(*this);

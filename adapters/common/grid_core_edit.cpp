@@ -65,10 +65,21 @@ int GridCore::EditOrdinal() const {
 bool GridCore::BeginEdit(int ordinal, int colIndex, bool replace) {
   if (editing_) return ordinal == EditOrdinal() && colIndex == editCol_;
   if (!Editable(ordinal, colIndex)) return false;
+  const bool newRow = ordinal == RowCount();
+  std::string original = newRow ? std::string() : EditTextAt(ordinal, colIndex);
+  // A cell shown cut is not edited in the grid: the editor would hold only part of
+  // it, and writing that back would lose the rest.
+  if (original.size() > kMaxShownCharacters &&
+      CutText(original, kMaxShownCharacters).size() < original.size()) {
+    ReportError(
+        "Der Text dieser Zelle ist zu lang, um ihn in der Tabelle zu bearbeiten; er "
+        "bleibt, wie er ist.");
+    return false;
+  }
   editCol_ = colIndex;
-  editNewRow_ = ordinal == RowCount();
+  editNewRow_ = newRow;
   editBookmark_ = editNewRow_ ? Variant() : BookmarkAt(ordinal);
-  editOriginal_ = editNewRow_ ? std::string() : EditTextAt(ordinal, colIndex);
+  editOriginal_ = std::move(original);
   editText_ = replace ? std::string() : editOriginal_;
   editing_ = true;
   dataChanged_ = false;

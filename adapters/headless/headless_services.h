@@ -26,6 +26,15 @@ class HeadlessMessages : public MessageService {
   };
   void ShowMessage(const std::string& text, int kind) override { entries_.push_back({text, kind}); }
   void MessageBox(const std::string& text) override { entries_.push_back({text, 0}); }
+  // Status confirmations and questions are kept apart from the messages; a question
+  // is answered with `answer` (Ja unless set).
+  void StatusText(const std::string& text) override { statuses.push_back(text); }
+  bool Confirm(const std::string& question) override {
+    questions.push_back(question);
+    return answer;
+  }
+  std::vector<std::string> statuses, questions;
+  bool answer = true;
 
   const std::vector<Entry>& entries() const { return entries_; }
   std::vector<std::string> texts() const;

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -156,15 +157,22 @@ void QtDialogView::Connect(QAbstractButton* button, const std::string& name, Fal
   });
 }
 
-QHBoxLayout* QtDialogView::BuildNameRow(const std::string& comboName) {
+QHBoxLayout* QtDialogView::BuildNameRow(const std::string& comboName, const char* label) {
   auto* combo = Add(new QComboBox, comboName);
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setMinimumWidth(260);
+  // Every input has its label; Alt and the marked letter reach it.
+  auto* name = Add(new QLabel(QString::fromUtf8(label)), "lblName");
+  name->setBuddy(combo);
+  auto* field = new QVBoxLayout;
+  field->addWidget(name);
+  field->addWidget(combo);
+  field->addStretch();
   auto* save = Add(new QPushButton(QStringLiteral("&Speichern")), "btnSave");
   auto* del = Add(new QPushButton(QStringLiteral("&Löschen")), "btnDelete");
   auto* row = new QHBoxLayout;
-  row->addWidget(combo, 1);
+  row->addLayout(field, 1);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(save);
   buttons->addWidget(del);
@@ -180,7 +188,7 @@ QHBoxLayout* QtDialogView::BuildNameRow(const std::string& comboName) {
 void QtDialogView::BuildLayoutDialog() {
   dialog_->setWindowTitle(QStringLiteral("Tabelleneinstellungen"));
   auto* frame = Add(new QGroupBox(QStringLiteral("Tabellenlayout")), "xxx");
-  frame->setLayout(BuildNameRow("cboLayouts"));
+  frame->setLayout(BuildNameRow("cboLayouts", "&Name des Layouts:"));
 
   auto* label = Add(
       new QLabel(QStringLiteral("&maximale Anzahl angezeigter Datensätze (0 = alle)")), "Label1");
@@ -206,7 +214,7 @@ void QtDialogView::BuildLayoutDialog() {
 void QtDialogView::BuildQueryDialog() {
   dialog_->setWindowTitle(QStringLiteral("Filter"));
   auto* layout = new QVBoxLayout(dialog_);
-  layout->addLayout(BuildNameRow("cboQueries"));
+  layout->addLayout(BuildNameRow("cboQueries", "&Name des Filters:"));
   auto* close = AddCloseRow(layout, Add(new QPushButton(QStringLiteral("Schließen")), "btnCancel"));
   ChainTabOrder({Control("cboQueries"), Control("btnSave"), Control("btnDelete"), close});
   Connect(close, "btnCancel", Fallback::Reject);
@@ -455,6 +463,7 @@ bool QtDialogView::ShowModal() {
     dialog_->setParent(owner, dialog_->windowFlags() | Qt::Dialog);
   dialog_->setWindowModality(Qt::ApplicationModal);
   FitParameterDialog();
+  FitTitle();
   ApplyInputTabOrder();
   QWidget* focus = Control(focus_);
   for (const char* name : {"cboLayouts", "cboQueries"})
@@ -462,6 +471,18 @@ bool QtDialogView::ShowModal() {
   if (focus && focus->isEnabled()) focus->setFocus();
   const int result = dialog_->exec();
   return result == QDialog::Accepted;
+}
+
+// The title bar shows the whole title: beside it the window manager puts its
+// buttons, about 140 pixels of them.
+void QtDialogView::FitTitle() {
+  const int needed = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                         .horizontalAdvance(dialog_->windowTitle()) +
+                     140;
+  if (dialog_->minimumWidth() == dialog_->maximumWidth() && dialog_->maximumWidth() < needed)
+    dialog_->setFixedWidth(needed);
+  else if (dialog_->minimumWidth() < needed)
+    dialog_->setMinimumWidth(needed);
 }
 
 void QtDialogView::EndModal(bool ok) {

@@ -58,7 +58,8 @@ class QtDialogView : public DialogView {
   void BuildPlain();
   // The editable name list with "Speichern" and "Löschen" beside it, shared by the
   // layout and the filter dialog.
-  QHBoxLayout* BuildNameRow(const std::string& comboName);
+  // The name box with its label, and Speichern and Löschen beside it.
+  QHBoxLayout* BuildNameRow(const std::string& comboName, const char* label);
   // A button that reports its name to the handler, or does the fallback without one.
   void Connect(QAbstractButton* button, const std::string& name, Fallback fallback);
   void Command(const std::string& control);
@@ -67,6 +68,8 @@ class QtDialogView : public DialogView {
   static int PixelsY(double twips);
   void ApplyInputTabOrder();
   void FitParameterDialog();
+  // Wide enough for the whole title.
+  void FitTitle();
   template <class W>
   W* Add(W* widget, const std::string& name);
   void FillCheckBoxes(const std::vector<std::string>& captions);

@@ -29,7 +29,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr double kDefaultLine = 240;  // twips of a row when the grid says "one line"
 constexpr double kFontTwips = 170;    // about 8.5 pt
-constexpr double kCellPadding = 60;
+constexpr double kCellPadding =
+    120;  // as the headless grid: a number never touches the next column
 
 QtGrid::PreviewRunner& Runner() {
   static QtGrid::PreviewRunner runner;

@@ -75,14 +75,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= grid_->ColumnCount()) return {};
-    const CoreColumn& c = grid_->Column(section);
-    QString caption = QString::fromStdString(c.Caption());
-    // The sort mark: an arrow for the direction, with several sort columns their rank.
-    if (c.SortDirection() != 0) {
-      caption += c.SortDirection() == 1 ? QStringLiteral(" \u25B2") : QStringLiteral(" \u25BC");
-      if (c.SortRank() > 0) caption += QString::number(c.SortRank());
-    }
-    return caption;
+    return QString::fromStdString(grid_->Column(section).HeaderText());
   }
   const int ordinal = grid_->OrdinalAt(section);
   if (grid_->IsAddNewRow(ordinal)) return QStringLiteral("*");
@@ -183,13 +176,12 @@ void GridDelegate::setEditorData(QWidget* editor, const QModelIndex&) const {
 }
 
 // Qt's request to write the editor (Enter, Tab or the focus leaving it): the core
-// commits; unchanged text is no edit and raises nothing.
+// commits what was typed (each keystroke reached it); without typing nothing is
+// written and nothing raised, so a text the line edit cannot hold whole (line
+// breaks, its length limit) is never written back changed.
 void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex&) const {
-  auto* edit = qobject_cast<QLineEdit*>(editor);
-  if (!edit || !grid_->GridCore::EditActive()) return;
+  if (!qobject_cast<QLineEdit*>(editor) || !grid_->GridCore::EditActive()) return;
   FlagScope scope(grid_->editorOpening_);  // the core's change is the editor's own
-  const std::string text = edit->text().toStdString();
-  if (text != grid_->EditText()) grid_->EditorTextChanged(text);
   grid_->CommitEdit();
 }
 

@@ -4,9 +4,14 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTableView>
+#include <QTranslator>
 #include <cctype>
 
 #include "adapters/qt/key_codes.h"
@@ -44,6 +49,25 @@ void QtMessages::MessageBox(const std::string& text) {
     return;
   }
   QMessageBox::information(QApplication::activeWindow(), QString(), Q(text), QMessageBox::Ok);
+}
+
+void QtMessages::StatusText(const std::string& text) {
+  if (record_) {
+    statuses.push_back(text);
+    return;
+  }
+  if (auto* main = qobject_cast<QMainWindow*>(QApplication::activeWindow()))
+    main->statusBar()->showMessage(Q(text), 10000);
+}
+
+bool QtMessages::Confirm(const std::string& question) {
+  if (record_) {
+    questions.push_back(question);
+    return answer;
+  }
+  return QMessageBox::question(QApplication::activeWindow(), QStringLiteral("Rückfrage"),
+                               Q(question), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 // --- Screen.
@@ -251,7 +275,24 @@ void QtEventLoop::ProcessPendingEvents() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+bool InstallGermanQtTexts() {
+  // One translator for the application's life; installed once, however often the
+  // platform is.
+  static QTranslator* translator = nullptr;
+  if (translator) return true;
+  auto* t = new QTranslator(qApp);
+  if (!t->load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+               QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete t;
+    return false;
+  }
+  QCoreApplication::installTranslator(t);
+  translator = t;
+  return true;
+}
+
 QtPlatform& InstallQtPlatform(QWidget* form, DataAccess* data) {
+  InstallGermanQtTexts();
   auto& installed = Installed();
   Platform::Reset();
   if (installed && installed->data) installed->data->SetStatementWait(nullptr);

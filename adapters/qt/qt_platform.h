@@ -26,9 +26,16 @@ class QtMessages : public MessageService {
   };
   void ShowMessage(const std::string& text, int kind) override;
   void MessageBox(const std::string& text) override;
+  // In the status bar of the active main window, for ten seconds.
+  void StatusText(const std::string& text) override;
+  // A box with Ja and Nein, Nein the default.
+  bool Confirm(const std::string& question) override;
+  // Recording: nothing is shown, questions are answered with `answer`.
   void Record(bool on) { record_ = on; }
   const std::vector<Entry>& Entries() const { return entries_; }
   void Clear() { entries_.clear(); }
+  std::vector<std::string> statuses, questions;
+  bool answer = true;
 
  private:
   bool record_ = false;
@@ -115,8 +122,12 @@ struct QtPlatform {
 // Installs the Qt services into Platform (replacing earlier ones) and returns them;
 // the host form and a data-access layer are installed when given, the latter told
 // to let the window work while a statement waits (QtStatementWait). Needs a
-// QApplication.
+// QApplication. Qt's own texts (standard dialogs, key names such as "Strg") are
+// German from then on, as far as the distribution's Qt translations are installed.
 QtPlatform& InstallQtPlatform(QWidget* form = nullptr, DataAccess* data = nullptr);
+// Loads Qt's German translations into the application once; false when they are
+// not installed (Qt's texts then stay English).
+bool InstallGermanQtTexts();
 // Back to the silent fallbacks; the Qt services are released.
 void ResetQtPlatform();
 // The services InstallQtPlatform installed last; null after ResetQtPlatform.

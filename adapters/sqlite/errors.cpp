@@ -69,8 +69,8 @@ VMError EngineError(sqlite3* db, int rc, const std::string& path, int timeoutSec
       return VMError(errc::kFieldValueDoesNotFit, kSource,
                      "Ein Wert ist zu groß für die Datenbank: " + detail);
     case SQLITE_NOMEM:
-      return VMError(errc::kProviderFailure, kSource,
-                     "Nicht genügend Arbeitsspeicher für die Datenbankabfrage.");
+      return VMError(errc::kOutOfMemory, kSource,
+                     "Nicht genug Arbeitsspeicher für die Datenbankabfrage.");
     case SQLITE_FULL:
       return VMError(errc::kProviderFailure, kSource,
                      "Der Datenträger der Datenbank " + quoted +

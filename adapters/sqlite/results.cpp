@@ -581,8 +581,8 @@ int RowStreamer::Step(data::ResultSink& sink, int64_t maxRows) {
         for (int c = 0; c < columns_; ++c) {
           sqlite3_value* v = sqlite3_value_dup(sqlite3_column_value(st_, c));
           if (!v)
-            throw VMError(errc::kProviderFailure, kSource,
-                          "Nicht genügend Arbeitsspeicher für die Datenbankabfrage.");
+            throw VMError(errc::kOutOfMemory, kSource,
+                          "Nicht genug Arbeitsspeicher für die Datenbankabfrage.");
           held_.push_back(v);
         }
         continue;

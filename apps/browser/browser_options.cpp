@@ -82,8 +82,11 @@ std::string DefaultUser() {
   return "Benutzer";
 }
 
-std::string RecordCountText(int64_t count) {
+std::string RecordCountText(int64_t count, int64_t limit) {
   if (count <= 0) return "Keine Datensätze";
+  // The statement asked for at most this many rows: there may be more.
+  if (limit > 0 && count >= limit)
+    return RecordCountText(count) + " – Höchstzahl erreicht, weitere möglich";
   if (count == 1) return "1 Datensatz";
   std::string digits = std::to_string(count);
   std::string grouped;

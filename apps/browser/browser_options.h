@@ -30,7 +30,9 @@ const char* Usage();
 bool Unattended(const Options& o);
 
 // "10.000 Datensätze", "1 Datensatz", "Keine Datensätze".
-std::string RecordCountText(int64_t count);
+// "1.234 Datensätze"; a count that reached the record limit (MaxRecords, 0 = none)
+// says that more rows may match.
+std::string RecordCountText(int64_t count, int64_t limit = 0);
 // The user whose layouts and options the browser shows without --user: the login
 // name, else "Benutzer".
 std::string DefaultUser();

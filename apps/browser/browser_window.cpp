@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "adapters/common/component_registry.h"
 #include "adapters/postgres/postgres_provider.h"
@@ -69,6 +70,7 @@ constexpr const char* kHint =
 
 std::string Describe(const std::exception& e) {
   if (auto* vm = dynamic_cast<const VMError*>(&e)) return vm->Description();
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return "Nicht genug Arbeitsspeicher.";
   return e.what();
 }
 
@@ -104,15 +106,41 @@ class BrowserWindow::MessageRelay : public MessageService {
   // What the library shows is an error or a refusal.
   void ShowMessage(const std::string& text, int) override { window_.ShowProblem(text); }
   void MessageBox(const std::string& text) override { window_.ShowProblem(text); }
+  void StatusText(const std::string& text) override { window_.ShowMessage(text, false); }
+  bool Confirm(const std::string& question) override { return window_.Ask(question); }
 
  private:
   BrowserWindow& window_;
+};
+
+// The library shows the hourglass while it loads: a new load starts, and the
+// message of the last one no longer stands beside the new record count.
+class BrowserWindow::BusyRelay : public Screen {
+ public:
+  BusyRelay(BrowserWindow& w, Screen& screen) : window_(w), screen_(screen) {}
+  int MousePointer() const override { return screen_.MousePointer(); }
+  void MousePointer(int pointer) override {
+    if (pointer == kPointerHourglass && screen_.MousePointer() != kPointerHourglass)
+      window_.ClearMessage();
+    screen_.MousePointer(pointer);
+  }
+  double TwipsPerPixelX() const override { return screen_.TwipsPerPixelX(); }
+  double TwipsPerPixelY() const override { return screen_.TwipsPerPixelY(); }
+  void ClientToScreen(intptr_t window, int& x, int& y) const override {
+    screen_.ClientToScreen(window, x, y);
+  }
+
+ private:
+  BrowserWindow& window_;
+  Screen& screen_;
 };
 
 class BrowserWindow::Events : public VMGridEvents {
  public:
   explicit Events(BrowserWindow& w) : window_(w) {}
   void SearchChanged() override { window_.UpdateCount(); }
+  // A layout from the database builds the columns anew, without the host's look.
+  void AfterLayoutLoad(const std::string&) override { window_.AlignWordColumns(); }
 
  private:
   BrowserWindow& window_;
@@ -125,6 +153,7 @@ struct BrowserWindow::View {
   std::unique_ptr<QtDropDown> dropDown;
   std::unique_ptr<Events> events;
   std::unique_ptr<VMGrid> grid;
+  bool sample = false;  // the customer table, with its captions and formats
   ~View() { grid.reset(); }
 };
 
@@ -171,6 +200,8 @@ BrowserWindow::~BrowserWindow() {
   // Nothing may reach this window once it is gone.
   if (&Platform::Messages() == relay_.get())
     Platform::Install(static_cast<MessageService*>(nullptr));
+  if (busy_ && &Platform::ScreenService() == static_cast<Screen*>(busy_.get()))
+    Platform::Install(static_cast<Screen*>(nullptr));
 }
 
 void BrowserWindow::InstallMessages() {
@@ -188,6 +219,26 @@ void BrowserWindow::InstallMessages() {
       }
     });
   }
+  Screen& screen = Platform::ScreenService();
+  if (&screen == busy_.get()) return;
+  busy_ = std::make_unique<BusyRelay>(*this, screen);
+  Platform::Install(static_cast<Screen*>(busy_.get()));
+}
+
+void BrowserWindow::ClearMessage() {
+  messageLabel_->setText(QString::fromUtf8(kHint));
+  messageLabel_->setToolTip(QString());
+}
+
+bool BrowserWindow::Ask(const std::string& question) {
+  messages_.push_back(question);
+  if (unattended_) return true;  // nobody to ask: as a host without questions
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Rückfrage"), Q(question),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void BrowserWindow::Settle() {
@@ -399,7 +450,12 @@ void BrowserWindow::UpdateCount() {
     return;
   }
   VMGrid* g = Controller();
-  countLabel_->setText(Q(RecordCountText(g ? g->RecordCount() : 0)));
+  countLabel_->setText(Q(RecordCountText(g ? g->RecordCount() : 0, g ? g->MaxRecords() : 0)));
+  countLabel_->setToolTip(g && g->MaxRecords() > 0
+                              ? Q("Es werden höchstens " + RecordCountText(g->MaxRecords()) +
+                                  " gelesen (Tabelleneigenschaften ▸ Spalteneinstellungen "
+                                  "verwalten …, 0 = alle).")
+                              : QString());
 }
 
 bool BrowserWindow::Open() {
@@ -532,6 +588,7 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   const bool sample = core::EqualsNoCase(table, "Kunden") && has("Nr") &&
                       std::all_of(std::begin(kSampleColumns), std::end(kSampleColumns),
                                   [&](const SampleColumn& c) { return has(c.name); });
+  view_->sample = sample;
   Guarded([&] {
     g.Events(view_->events.get());
     g.Init(0, "VMBGrid-Browser", "frmBrowser");
@@ -545,6 +602,9 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     g.Connection(connection_);
     g.RecordSource(table);
     if (options_.max) g.MaxRecords(*options_.max);
+    // The first click on a header sorts A to Z, as users of a browser expect (the
+    // library's own default is descending).
+    g.SortAscending(true);
     ConfigureFields(g, columns, sample);
     g.Requery(sample ? "Nr" : "");
   });
@@ -557,13 +617,12 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
     if (sample) {
       for (const auto& s : kSampleColumns)
         if (core::EqualsNoCase(c.DataField(), s.name)) c.Width(s.width);
-      // Status holds a code but shows a word.
-      if (core::EqualsNoCase(c.DataField(), "Status")) c.Alignment(dbgLeft);
     } else {
       c.SetProperty(QtGridColumn::kAutoSizeProperty, true);
       c.Width(std::clamp(c.Width(), 600.0, 3600.0));
     }
   }
+  AlignWordColumns();
   Guarded([&] {
     g.SearchRowState().SyncColumnSizes();
     g.SumRowState().SyncColumnSizes();
@@ -573,6 +632,12 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   FillTableMenu();
   UpdateTitle();
   return true;
+}
+
+void BrowserWindow::AlignWordColumns() {
+  if (!view_ || !view_->sample || !view_->data) return;
+  // Status holds a code but shows a word: left, as words stand.
+  if (GridColumn* status = view_->data->ColumnByField("Status")) status->Alignment(dbgLeft);
 }
 
 void BrowserWindow::ConfigureFields(VMGrid& g, const std::vector<std::string>& columns,

@@ -62,6 +62,10 @@ class BrowserWindow : public QMainWindow {
 
   // Shows a message in the status bar and, unless unattended, in a message box.
   void ShowMessage(const std::string& text, bool modal);
+  // The status bar's message goes (a new load starts).
+  void ClearMessage();
+  // Ja or Nein in a box; unattended the answer is Ja. The question is recorded.
+  bool Ask(const std::string& question);
   // The same for an error or a refusal, which is also counted: a run without a
   // window ends with status 1 once there was one.
   void ShowProblem(const std::string& text, bool modal = true);
@@ -101,6 +105,7 @@ class BrowserWindow : public QMainWindow {
 
  private:
   class MessageRelay;
+  class BusyRelay;
   class Events;
   struct View;
 
@@ -115,6 +120,9 @@ class BrowserWindow : public QMainWindow {
   void UpdateCount();
   void UpdateTitle();
   void ConfigureFields(VMGrid& grid, const std::vector<std::string>& columns, bool sample);
+  // The customer table's Status column left-aligned, after the first load and after
+  // every layout load.
+  void AlignWordColumns();
   void ShowSearchHelp();
   // Runs a controller call; an error it raises becomes a message.
   template <class F>
@@ -138,6 +146,7 @@ class BrowserWindow : public QMainWindow {
   QMenu* filterMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;
   std::unique_ptr<MessageRelay> relay_;
+  std::unique_ptr<BusyRelay> busy_;
   std::unique_ptr<ComponentRegistry> components_;
   std::string officeFolder_;
   int orientation_ = 1;

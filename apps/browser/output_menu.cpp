@@ -55,8 +55,8 @@ bool BrowserWindow::ExportTo(const std::string& path) {
   VMGrid* g = Controller();
   if (!g) return false;
   bool ok = false;
+  // The library confirms a written file in the status line itself.
   GuardedCall([&] { ok = g->OutputCommands().Export().ExportTo(path); });
-  if (ok) ShowMessage("Exportiert: " + path, false);
   return ok;
 }
 

@@ -480,7 +480,7 @@ int Run(Options& o) {
     std::vector<int> columns = dataGrid.DisplayOrder(true);
     for (int c : columns) {
       GridColumn& col = dataGrid.Column(c);
-      table.header.push_back(cli::Visible(col.Caption()));
+      table.header.push_back(cli::Visible(dataGrid.Column(c).HeaderText()));
       auto f = grid.GridFields().Find(col.DataField());
       table.rightAligned.push_back(f && IsNumericFormat(f->datatype));
     }
@@ -495,7 +495,11 @@ int Run(Options& o) {
             cli::Visible(c < sumGrid.ColumnCount() ? sumGrid.CellText(0, c) : ""));
     }
     cli::PrintTable(std::cout, table);
-    std::cout << "\n" << grid.RecordCount() << " Datensätze\n";
+    std::cout << "\n" << grid.RecordCount() << " Datensätze";
+    // The statement asked for at most this many rows: there may be more.
+    if (grid.MaxRecords() > 0 && grid.RecordCount() >= grid.MaxRecords())
+      std::cout << " – Höchstzahl erreicht, weitere möglich";
+    std::cout << "\n";
     if (!o.exportFile.empty()) {
       if (!LoadComplete(grid)) {
         outcome.Refuse(

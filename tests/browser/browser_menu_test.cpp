@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 
+#include "adapters/common/display_format.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_menu.h"
 #include "grid/vmgrid.h"
@@ -43,6 +44,17 @@ class BrowserMenus : public BrowserTest {
     return o;
   }
   static void Cleanup() { std::filesystem::remove(TempDir() / "menus.db"); }
+
+  // Saves the current arrangement under the name through the layout dialog.
+  void SaveLayoutAs(const std::string& name) {
+    InDialog([name](QDialog& d) {
+      auto* combo = d.findChild<QComboBox*>(QStringLiteral("cboLayouts"));
+      ASSERT_NE(combo, nullptr);
+      combo->setEditText(QString::fromStdString(name));
+      QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnSave")), Qt::LeftButton);
+    });
+    RightClickAndChoose("Name", "Spalteneinstellungen &verwalten ...");
+  }
 
   // Right click on the header of the column; the entry with that caption is chosen
   // from the menu that opens. The captions of the menu shown, sub-menus indented.
@@ -164,6 +176,53 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
   EXPECT_TRUE(layout::SavedLayoutNames(*other.Controller()).empty());
   EXPECT_EQ(other.Controller()->MaxRecords(), 1000);
   EXPECT_TRUE(other.DataGrid()->ColumnByField("Ort")->Visible());
+  window_.reset();
+  Cleanup();
+}
+
+// Every layout load brings the sum line along: each total stands under its own
+// column, in that column's number format, on screen and in the PDF, also after the
+// next search; the totals are SQLite's own.
+TEST_F(BrowserMenus, ALayoutLoadedFromTheMenuKeepsEachTotalUnderItsColumn) {
+  Cleanup();
+  Options o = Private("schulz");
+  o.max = 0;
+  BrowserWindow& w = OpenWindow(o);
+  SaveLayoutAs("Kompakt");
+  InDialog([](QDialog& d) {
+    for (QCheckBox* box : d.findChildren<QCheckBox*>())
+      if (box->text() == QStringLiteral("Straße") || box->text() == QStringLiteral("PLZ"))
+        box->click();
+    QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnok(0)")), Qt::LeftButton);
+  });
+  RightClickAndChoose("Name", "Spalten verwalten");
+  SaveLayoutAs("OhneAdresse");
+  RightClickAndChoose("Name", "Kompakt");
+  ASSERT_EQ(w.Controller()->layout(), "Kompakt");
+  // The layout builds the columns anew; the window's look stays (Status shows words).
+  EXPECT_EQ(w.DataGrid()->ColumnByField("Status")->Alignment(), dbgLeft);
+
+  auto expectTotals = [&](const std::string& where, const std::string& when) {
+    BrowserWindow::Settle();
+    QtGrid& data = *w.DataGrid();
+    QtGrid& sum = *w.SumLine();
+    ASSERT_EQ(sum.ColumnCount(), data.ColumnCount()) << when;
+    for (int i = 0; i < data.ColumnCount(); ++i)
+      EXPECT_EQ(sum.Column(i).DataField(), data.Column(i).DataField()) << when;
+    auto rs = Platform::Data().CreateRecordset();
+    rs->Open("SELECT SUM(Umsatz) FROM Kunden" + where, w.Controller()->ConnectionString(),
+             adOpenStatic, adLockReadOnly, adCmdText);
+    const std::string total = FormatCell(rs->ValueAt(0, 0), "#,##0.00");
+    const int umsatz = data.ColumnByField("Umsatz")->Index();
+    EXPECT_EQ(sum.CellText(0, umsatz), total) << when;
+    const auto pdf = TempDir() / "kompakt.pdf";
+    ASSERT_TRUE(w.SavePdf(pdf.string())) << when;
+    ASSERT_GT(data.Footer().size(), static_cast<size_t>(umsatz)) << when;
+    EXPECT_EQ(data.Footer()[static_cast<size_t>(umsatz)], total) << when;
+  };
+  expectTotals("", "loading Kompakt");
+  w.ApplySearches({{"Name", "M*"}});
+  expectTotals(" WHERE Name LIKE 'M%'", "the next search");
   window_.reset();
   Cleanup();
 }

@@ -19,6 +19,7 @@ if(NOT rc EQUAL 0)
 endif()
 expect_contains("${out}" "SELECT TOP 5 [Name],[Ort],[Umsatz],[Nr] FROM [Kunden] WHERE ([Name] LIKE 'M%') ORDER BY [Name] DESC")
 expect_contains("${out}" "5 Datensätze")
+expect_contains("${out}" "Name ▼")
 expect_contains("${out}" "Umsatz")
 
 # A criterion that cannot be made safe: the German message, no rows, exit 1.

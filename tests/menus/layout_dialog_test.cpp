@@ -1,11 +1,12 @@
 // The layout dialog, opened from the table menu and played on the headless form:
 // saving, deleting, the record limit, the owner rules, per-user lists and names
 // the stores cannot hold.
+#include "layout/layout_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "layout/layout_dialog.h"
 #include "tests/menus/menus_fixture.h"
 
 namespace vmbgrid::testing {
@@ -52,7 +53,12 @@ TEST_F(LayoutDialogTest, SavesDeletesAndSetsTheLimitWhileItStaysOpen) {
     v.Type("cboLayouts", "Breit");
     v.Press("btnSave");
     afterSave = v.ControlItems("cboLayouts");
+    // Deleting asks first; Nein keeps the layout.
     v.Type("cboLayouts", "Schmal");
+    platform_->messages.answer = false;
+    v.Press("btnDelete");
+    EXPECT_EQ(v.ControlItems("cboLayouts"), (Strings{"Breit", "Schmal"}));
+    platform_->messages.answer = true;
     v.Press("btnDelete");
     afterDelete = v.ControlItems("cboLayouts");
     v.Type("txtMaxRecords", "25a");
@@ -64,6 +70,11 @@ TEST_F(LayoutDialogTest, SavesDeletesAndSetsTheLimitWhileItStaysOpen) {
   });
   EXPECT_EQ(afterSave, (Strings{"Breit", "Schmal"})) << "listed by name";
   EXPECT_EQ(afterDelete, (Strings{"Breit"}));
+  EXPECT_EQ(platform_->messages.questions, (Strings{"Soll das Layout „Schmal“ gelöscht werden?",
+                                                    "Soll das Layout „Schmal“ gelöscht werden?"}));
+  EXPECT_EQ(platform_->messages.statuses,
+            (Strings{"Layout „Schmal“ gespeichert.", "Layout „Breit“ gespeichert.",
+                     "Layout „Schmal“ gelöscht."}));
   EXPECT_EQ(g.MaxRecords(), 250);
   EXPECT_TRUE(g.SettingsChanged());
   EXPECT_EQ(Headers(), (Strings{"grdKunden|Breit|meier"}));

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +145,9 @@ TEST(QtDialogs, FilterDialogSavesTheTypedNameKeepsItWhenRefilledAndCloses) {
     EXPECT_TRUE(save->isDefault());
     EXPECT_FALSE(close->autoDefault());
     EXPECT_TRUE(combo->isEditable());
+    auto* label = Find<QLabel>(d, "lblName");
+    ASSERT_NE(label, nullptr) << "the name box has its label";
+    EXPECT_EQ(label->buddy(), combo);
     EXPECT_EQ(d.focusWidget(), combo) << "the name has the focus when the form shows";
     EXPECT_EQ(TabChain(combo, 4), (Strings{"cboQueries", "btnSave", "btnDelete", "btnCancel"}));
     QTest::keyClicks(combo, "Offen");
@@ -180,6 +184,10 @@ TEST(QtDialogs, ColumnChooserBuildsOneBoxPerColumnInColumnsOfTheGivenHeight) {
     view.SetControlValue("chkSpalte(" + std::to_string(i) + ")", Variant(true));
   const bool ok = RunWith(view, [&](QDialog& d) {
     EXPECT_EQ(d.windowTitle().toStdString(), "Verwalten der Spalten");
+    // Wide enough for the whole title beside the window manager's buttons.
+    EXPECT_GE(d.width(), QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                                 .horizontalAdvance(d.windowTitle()) +
+                             140);
     auto* name = Find<QCheckBox>(d, "chkSpalte(0)");
     auto* none = Find<QCheckBox>(d, "chkSpalte(1)");
     auto* ort = Find<QCheckBox>(d, "chkSpalte(2)");

@@ -2,6 +2,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/qt/qt_test_support.h"
 
@@ -183,6 +186,47 @@ TEST_F(QtGridData, GeometryFollowsTheScreenAndTheSettings) {
   grid_->Width(3000);
   EXPECT_EQ(View()->width(), static_cast<int>(3000 / tpp + 0.5));
   EXPECT_LT(grid_->ColContaining(4000), 0);  // beyond the right edge
+}
+
+// A text of ten megabytes in one cell: shown, measured and printed as its first
+// 10 000 characters and "…"; the recordset, CellText and the export keep all of it,
+// and the cell is not edited in the grid, where only part of it would be.
+TEST_F(QtGridData, AHugeCellIsShownCutAndKeptWhole) {
+  // A memo column: the text has no length limit in the recordset.
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->AppendField("Nr", adInteger);
+  rs->AppendField("Name", adLongVarWChar);
+  rs->OpenFabricated();
+  const std::string huge = std::string(10 * 1024 * 1024 - 2, 'x') + "ü";
+  for (int i = 0; i < 2; ++i) {
+    rs->AddNew();
+    rs->SetValue(0, Variant(int32_t(i + 1)));
+    rs->SetValue(1, Variant(i == 0 ? huge : std::string("kurz")));
+    rs->Update();
+  }
+  rs->MoveFirst();
+  grid_->DataSource(rs);
+  grid_->Column(1).Width(3000);
+  const QString shown =
+      View()->model()->data(View()->model()->index(0, 1), Qt::DisplayRole).toString();
+  EXPECT_EQ(shown.size(), 10001);
+  EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+  EXPECT_EQ(grid_->CellText(0, 1), huge);
+  grid_->Column(1).SetProperty(CoreColumn::kAutoSizeProperty, Variant(true));
+  EXPECT_GT(grid_->Column(1).Width(), 3000);
+
+  const auto file = std::filesystem::temp_directory_path() / "vmb_huge_export.txt";
+  grid_->Export(file.string(), true, ";", "\"", "\"");
+  std::ifstream in(file, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(written.find("\"" + huge + "\""), std::string::npos);
+  std::filesystem::remove(file);
+
+  grid_->Col(1);
+  grid_->EditActive(true);
+  EXPECT_FALSE(grid_->EditActive());
+  EXPECT_EQ(platform_->messages.Entries().size(), 1u);
+  EXPECT_EQ(rs->Value("Name"), Variant(huge));
 }
 
 }  // namespace

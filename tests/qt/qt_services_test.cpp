@@ -1,6 +1,9 @@
 // Platform services of the Qt front end: keystrokes, menus, messages, screen.
 #include <QApplication>
+#include <QKeySequence>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QWidgetAction>
@@ -143,6 +146,15 @@ TEST(QtPlatformServices, ScreenMessagesAndFileFilters) {
   EXPECT_EQ(QtFileDialog::QtFilter("Textdateien:*.txt"), "Textdateien (*.txt)");
   EXPECT_EQ(QtFileDialog::QtFilter("Textdateien (*.txt)|*.txt|Alle|*.*"),
             "Textdateien (*.txt);;Alle (*.*)");
+
+  // Qt's own texts are German: standard dialogs and the names of keys.
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), QStringLiteral("Nein"));
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&'), QStringLiteral("Abbrechen"));
+  EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C).toString(QKeySequence::NativeText),
+            QStringLiteral("Strg+Umschalt+C"));
   ResetQtPlatform();
 }
 

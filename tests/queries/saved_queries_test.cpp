@@ -79,9 +79,13 @@ TEST_F(SavedQueries, SavedPerUserListedAfterARestartAppliedAndDeleted) {
     for (const auto& n : v.ControlItems("cboQueries")) lists.push_back(n);
   });
   EXPECT_EQ(lists, (Strings{"2", "2", "Berliner"}));
+  EXPECT_EQ(platform_->messages.questions.size(), 3u) << "every delete asks first";
+  ASSERT_FALSE(platform_->messages.statuses.empty());
+  EXPECT_EQ(platform_->messages.statuses.back(), "Filter „Meiers“ gelöscht.");
   auto messages = TakeMessages();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("„Berliner“ gehört allen Benutzern"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("„Berliner“ gehört allen Benutzern"), std::string::npos)
+      << messages[0];
   EXPECT_TRUE(Stored("meier").empty());
   EXPECT_EQ(Stored("Standard").size(), 1u);
 }
@@ -167,8 +171,9 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   // A store that refuses the write: the general message, the dialog closes.
   g.setze_search("Name", "Meier");
   Settle();
-  conn_->Execute("CREATE TRIGGER voll BEFORE INSERT ON vmgrid_settings "
-                 "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END");
+  conn_->Execute(
+      "CREATE TRIGGER voll BEFORE INSERT ON vmgrid_settings "
+      "BEGIN SELECT RAISE(ABORT, 'Datenträger voll'); END");
   // The refused insert was once taken for a race with another user and passed for
   // stored.
   EXPECT_THROW(g.SaveQuery("Direkt"), VMError);

@@ -98,6 +98,23 @@ TEST_F(DataGrid, ResizingAndMovingDoNotSortButMirrorIntoTheLines) {
   double before = main.Column(2).Width();
   EXPECT_FALSE(main.ResizeColumn(2, before + 500));
   EXPECT_EQ(main.Column(2).Width(), before);
+
+  // Columns built anew in another index order (as a database layout builds them):
+  // both lines are rebuilt, the typed criterion and the total stay with their fields.
+  vm->SearchRowState().SetCell("Ort", Variant("B*"));
+  const std::string total = sum.CellText(0, 3);
+  ASSERT_NE(total, "");
+  const std::vector<std::string> fields = {"Umsatz", "Ort", "Nr", "Name"};
+  while (main.ColumnCount() > 0) main.RemoveColumn(0);
+  for (size_t i = 0; i < fields.size(); ++i) main.AddColumn(int(i)).DataField(fields[i]);
+  vm->ApplyValueTranslation();  // the formats, as after every layout load
+  vm->Interaction().FollowColumns();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    EXPECT_EQ(search.Column(int(i)).DataField(), fields[i]);
+    EXPECT_EQ(sum.Column(int(i)).DataField(), fields[i]);
+  }
+  EXPECT_EQ(search.CellText(0, 1), "B*");
+  EXPECT_EQ(sum.CellText(0, 0), total);
 }
 
 TEST_F(DataGrid, TheLastVisibleColumnCannotBeHidden) {
