@@ -58,6 +58,23 @@ std::shared_ptr<Connection> Required(const std::shared_ptr<Connection>& connecti
   return connection;
 }
 
+// Where the server keeps the store and its rules: nothing is read from a store
+// that is not there or not open to this login (no statement the server would
+// refuse), so the defaults apply.
+bool Readable(const std::shared_ptr<Connection>& connection) {
+  StoreRules* rules = connection->State() == adStateOpen ? connection->Store() : nullptr;
+  return !rules || rules->Problem().empty();
+}
+
+// A write the server would refuse is refused here with its reason: a row that row
+// security hides would otherwise be "deleted" without a word.
+void CheckWritable(const std::shared_ptr<Connection>& connection, const std::string& owner) {
+  StoreRules* rules = connection->State() == adStateOpen ? connection->Store() : nullptr;
+  if (!rules) return;
+  const std::string refusal = rules->WriteRefusal(owner);
+  if (!refusal.empty()) throw VMError(errc::kOperationNotAllowed, kSource, refusal);
+}
+
 // The owner's stored value; false when there is none.
 bool Lookup(const std::shared_ptr<Connection>& connection, const std::string& section,
             const std::string& key, const std::string& owner, std::string& out) {
@@ -81,6 +98,7 @@ std::string SettingsStore::ReadSetting(const std::string& section, const std::st
                                        const std::string& defaultValue) const {
   if (!connection_) return defaultValue;
   try {
+    if (!Readable(connection_)) return defaultValue;
     std::string value;
     if (Lookup(connection_, section, key, user, value)) return value;
     if (!fallbackOwner.empty() && fallbackOwner != user &&
@@ -99,6 +117,7 @@ std::vector<SettingRow> SettingsStore::ReadSettingsSection(const std::string& se
   std::vector<SettingRow> rows;
   if (!connection_) return rows;
   try {
+    if (!Readable(connection_)) return rows;
     auto cmd = NewCommand(connection_,
                           "SELECT schluessel, wert FROM vmgrid_settings "
                           "WHERE section = ? AND owner = ? ORDER BY schluessel");
@@ -122,6 +141,7 @@ std::vector<SettingRow> SettingsStore::ReadSettingsSection(const std::string& se
 void SettingsStore::WriteSetting(const std::string& section, const std::string& key,
                                  const std::string& value, const std::string& user) {
   auto connection = Required(connection_);
+  CheckWritable(connection, user);
   // Update or insert, each a single statement of its own, so that no step can
   // lose the value already stored.
   std::string existing;
@@ -169,6 +189,7 @@ void SettingsStore::WriteSetting(const std::string& section, const std::string& 
 void SettingsStore::DeleteSetting(const std::string& section, const std::string& key,
                                   const std::string& user) {
   auto connection = Required(connection_);
+  CheckWritable(connection, user);
   auto cmd = NewCommand(connection,
                         "DELETE FROM vmgrid_settings "
                         "WHERE section = ? AND schluessel = ? AND owner = ?");

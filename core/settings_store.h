@@ -2,10 +2,13 @@
 // a key, with the pseudo-user "Standard" owning shared defaults. The table is created
 // on first write; every value goes through bound parameters.
 //
-// Table (created by the first WriteSetting on a database):
+// Table (created by the first WriteSetting on a database file; on a server the
+// administrator sets it up, see the connection's StoreRules):
 //   vmgrid_settings(section VARCHAR(255), schluessel VARCHAR(255), owner VARCHAR(255),
 //                   wert TEXT, PRIMARY KEY (section, schluessel, owner))
-// Sections, keys and owners compare exactly (letter case counts).
+// Sections, keys and owners compare exactly (letter case counts). Where the server
+// has rules for the store, a store it does not offer this login reads as empty, and
+// a write it would refuse raises errc::kOperationNotAllowed with its reason.
 #pragma once
 
 #include <memory>

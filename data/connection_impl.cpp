@@ -90,6 +90,24 @@ int64_t ConnectionImpl::Execute(const std::string& statement) {
   return Run(request, nullptr);
 }
 
+std::vector<std::string> ConnectionImpl::TableNames() {
+  ProviderSession& session = OpenSession();
+  try {
+    return session.TableNames();
+  } catch (const VMError& e) {
+    Failed(e);
+  }
+}
+
+std::string ConnectionImpl::TableName(const std::string& written) {
+  ProviderSession& session = OpenSession();
+  try {
+    return session.TableName(written);
+  } catch (const VMError& e) {
+    Failed(e);
+  }
+}
+
 ProviderSession& ConnectionImpl::OpenSession() {
   if (!session_) {
     VMError e(errc::kObjectClosed, kSource,

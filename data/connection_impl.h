@@ -32,6 +32,9 @@ class ConnectionImpl final : public Connection,
   const std::vector<ProviderError>& Errors() const override { return errors_; }
   void ClearErrors() override { errors_.clear(); }
   int64_t Execute(const std::string& statement) override;
+  std::vector<std::string> TableNames() override;
+  std::string TableName(const std::string& written) override;
+  StoreRules* Store() override { return session_ ? session_->Store() : nullptr; }
   void SetStatementLog(StatementLog log) override { log_ = std::move(log); }
   void BeginTrans() override;
   void CommitTrans() override;

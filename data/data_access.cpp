@@ -1,4 +1,6 @@
 // The DataAccess of this layer: creates its connections, commands and recordsets.
+#include <atomic>
+
 #include "data/command_impl.h"
 #include "data/connection_impl.h"
 #include "data/provider.h"
@@ -16,9 +18,17 @@ class DefaultDataAccessImpl final : public DataAccess {
   std::shared_ptr<Recordset> CreateRecordset() override {
     return std::make_shared<RecordsetImpl>();
   }
+  void SetStatementWait(StatementWait* wait) override { TheWait().store(wait); }
+
+  static std::atomic<StatementWait*>& TheWait() {
+    static std::atomic<StatementWait*> wait{nullptr};
+    return wait;
+  }
 };
 
 }  // namespace
+
+StatementWait* CurrentStatementWait() { return DefaultDataAccessImpl::TheWait().load(); }
 
 DataAccess& DefaultDataAccess() {
   static DefaultDataAccessImpl instance;

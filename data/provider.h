@@ -112,6 +112,10 @@ class ProviderSession {
   virtual void Begin() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;
+  // Connection::TableNames, TableName and Store, answered by the provider.
+  virtual std::vector<std::string> TableNames() { return {}; }
+  virtual std::string TableName(const std::string& written) { return written; }
+  virtual StoreRules* Store() { return nullptr; }
   // Provider name as reported by Connection::Provider().
   virtual std::string Name() const = 0;
 };
@@ -130,5 +134,8 @@ std::shared_ptr<Provider> FindProvider(const std::string& name);
 
 // The DataAccess implementation of this layer (connections, commands, recordsets).
 DataAccess& DefaultDataAccess();
+// Whom a provider tells while a statement waits on its data source (set by the host
+// through DataAccess::SetStatementWait); null when nobody listens.
+StatementWait* CurrentStatementWait();
 
 }  // namespace vmbgrid::data

@@ -89,6 +89,26 @@ enum FieldAttributeEnum : int32_t { adFldUnspecified = -1, adFldMayBeNull = 0x40
 
 class Recordset;
 
+// Who may write which stored layouts, options and saved filters, where the data
+// source's server decides it (PostgreSQL: roles, row security and definer
+// functions). A database file has no such rules: its permissions are the boundary,
+// and the library applies the "ADMIN" name rule of the Parts.
+class StoreRules {
+ public:
+  virtual ~StoreRules() = default;
+  // The login the server knows the session by.
+  virtual std::string Login() = 0;
+  // "" when the session may write entries owned by `owner` (its own login, a role
+  // it is a member of; "Standard" and anyone's for members of the store's admin
+  // role); otherwise why not, in German.
+  virtual std::string WriteRefusal(const std::string& owner) = 0;
+  // "" when the store (tables and the two layout procedures) is installed and this
+  // login may use it; otherwise what is missing and what the administrator must
+  // run, in German. Answered from the catalog, so that asking never fails a
+  // statement on the server.
+  virtual std::string Problem() = 0;
+};
+
 // One entry of a connection's error list, filled when the provider fails.
 struct ProviderError {
   int32_t number = 0;
@@ -122,6 +142,20 @@ class Connection {
 
   // Runs a statement that returns no rows; returns the number of rows affected.
   virtual int64_t Execute(const std::string& statement) = 0;
+
+  // Tables, views and materialized views this login may read, named as a user
+  // writes them: with the schema where the search path does not find them
+  // ("verkauf.auftraege"). Empty when the data source cannot list them.
+  virtual std::vector<std::string> TableNames() { return {}; }
+  // A table as a user or host wrote it ("verkauf.auftraege", "[verkauf].[auftraege]",
+  // "Pgbench_Accounts"), named as TableNames names it: the exact name first,
+  // otherwise the one table whose name matches without regard to case. Several
+  // raise a German message naming them, none errc::kNoSuchTable. The statements
+  // sent on the connection resolve their names by the same rules.
+  virtual std::string TableName(const std::string& written) { return written; }
+  // The server's rules for the layout and settings store; null where the data
+  // source has none (see StoreRules).
+  virtual StoreRules* Store() { return nullptr; }
 
   // Transactions, as ADO's BeginTrans, CommitTrans and RollbackTrans: what commands
   // and recordsets on this connection change in between takes effect together or
@@ -332,12 +366,26 @@ class Recordset {
 };
 
 // Creates data-access objects (the library never names an implementation).
+// A host's part while a statement waits on the data source (a lock another session
+// holds, a long sort): told every few dozen milliseconds once the wait is
+// noticeable, it keeps the window painting; true asks the data source to cancel the
+// statement (Esc). Called on the thread that runs the statement.
+class StatementWait {
+ public:
+  virtual ~StatementWait() = default;
+  virtual bool Waiting(double seconds) = 0;
+  // The statement is over, after a wait that was told.
+  virtual void Ended() = 0;
+};
+
 class DataAccess {
  public:
   virtual ~DataAccess() = default;
   virtual std::shared_ptr<Connection> CreateConnection() = 0;
   virtual std::shared_ptr<Command> CreateCommand() = 0;
   virtual std::shared_ptr<Recordset> CreateRecordset() = 0;
+  // Whom the data sources tell about statements that wait (null: nobody; they wait).
+  virtual void SetStatementWait(StatementWait* /*wait*/) {}
 };
 
 }  // namespace vmbgrid

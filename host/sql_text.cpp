@@ -198,6 +198,13 @@ std::string NoSuchTableText(std::string_view table) {
   return "Die Tabelle \"" + Excerpt(table) + "\" gibt es in der Datenbank nicht.";
 }
 
+bool IsStoreTable(std::string_view name) {
+  for (const char* t :
+       {"aa_gridlayout_kopf", "aa_gridlayout_feld", "vmgrid_settings", "vmgrid_schema"})
+    if (name == t) return true;
+  return false;
+}
+
 std::string NoSuchColumnText(std::string_view column) {
   return "Die Spalte \"" + Excerpt(column) + "\" gibt es in der Tabelle nicht.";
 }

@@ -56,6 +56,10 @@ std::string NoSuchTableText(std::string_view table);
 // "Die Spalte "…" gibt es in der Tabelle nicht."
 std::string NoSuchColumnText(std::string_view column);
 
+// The tables of the layout and settings store (aa_gridlayout_kopf,
+// aa_gridlayout_feld, vmgrid_settings, vmgrid_schema): no table list offers them.
+bool IsStoreTable(std::string_view name);
+
 // At most `limit` characters (not bytes) of a user's text for a message, cut with
 // "…" when longer, so a message box can always show it.
 std::string Excerpt(std::string_view text, size_t limit = 80);

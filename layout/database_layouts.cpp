@@ -305,11 +305,12 @@ bool DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
   owner_.SetLayoutName(name);
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    // The shared layout is ADMIN's alone, also while none is stored: the first
-    // user to save it would otherwise fix every user's default for good.
-    if (!IsAdmin(owner_.user())) {
+    // The shared layout is ADMIN's alone (on a server the admin role's), also while
+    // none is stored: the first user to save it would otherwise fix every user's
+    // default for good.
+    if (const std::string refused = StandardRefusalFor(owner_, false); !refused.empty()) {
       owner_.SetLayoutName(old);
-      owner_.ShowMessage(StandardRefusal(false));
+      owner_.ShowMessage(refused);
       return false;
     }
     user = kStandardOwner;
@@ -322,10 +323,10 @@ bool DatabaseLayouts::SaveLayoutToDatabase(const std::string& name) {
     transaction.Commit();
     owner_.IsTempLayout(false);
     owner_.Events().AfterLayoutSave(owner_.layout());
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     owner_.SetLayoutName(old);
     if (!core::EqualsNoCase(name, kTempLayout)) {
-      owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + ".");
+      owner_.ShowMessage("Fehler beim Speichern des Layouts " + name + "." + RefusalLine(e));
     }
     return false;
   }

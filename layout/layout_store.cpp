@@ -31,6 +31,23 @@ std::string StandardRefusal(bool deleting) {
          (deleting ? "löschen." : "speichern.");
 }
 
+std::string StandardRefusalFor(GridController& grid, bool deleting) {
+  std::shared_ptr<Connection> c = grid.Connection();
+  StoreRules* rules = c && c->State() == adStateOpen ? c->Store() : nullptr;
+  if (!rules) return IsAdmin(grid.user()) ? "" : StandardRefusal(deleting);
+  try {
+    return rules->WriteRefusal(kStandardOwner);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+std::string RefusalLine(const std::exception& e) {
+  auto* v = dynamic_cast<const VMError*>(&e);
+  if (!v || v->Number() != errc::kOperationNotAllowed || v->Description().empty()) return "";
+  return "\r\n" + v->Description();
+}
+
 std::string LayoutKey(const GridController& grid) {
   return grid.SaveMode() == VelmGRX ? grid.LayoutFileBaseName() : grid.mainlayout();
 }
@@ -207,8 +224,11 @@ bool LayoutStore::DeleteLayout(const std::string& name) {
   if (name.empty()) return false;
   std::string user = owner_.user();
   if (core::EqualsNoCase(name, kStandardLayout)) {
-    if (!IsAdmin(owner_.user())) {
-      owner_.ShowMessage(StandardRefusal(true));
+    const std::string refused = owner_.SaveMode() == velmDB
+                                    ? StandardRefusalFor(owner_, true)
+                                    : (IsAdmin(owner_.user()) ? "" : StandardRefusal(true));
+    if (!refused.empty()) {
+      owner_.ShowMessage(refused);
       return false;
     }
     user = kStandardOwner;
@@ -224,8 +244,8 @@ bool LayoutStore::DeleteLayout(const std::string& name) {
       database_.DeleteLayoutFromDatabase(name, user);
     }
     if (owner_.layout() == name) owner_.SetLayoutName("");
-  } catch (const std::exception&) {
-    owner_.ShowMessage("Fehler beim Löschen des Layout " + name + ".");
+  } catch (const std::exception& e) {
+    owner_.ShowMessage("Fehler beim Löschen des Layout " + name + "." + RefusalLine(e));
     return false;
   }
   return true;
@@ -248,10 +268,28 @@ void LayoutStore::PrepareTempLayoutNames() {
   owner_.SetLayoutName(kTempLayout);
 }
 
+// Where the server decides who writes what, an owner this login may not write
+// (no user named, another login's name) has no temporary layout to keep: the
+// store's functions would refuse each call, and the server log would fill with
+// refusals at every end of a window.
+namespace {
+bool ServerRefusesOwner(GridController& grid, const std::string& owner) {
+  std::shared_ptr<Connection> c = grid.Connection();
+  StoreRules* rules = c && c->State() == adStateOpen ? c->Store() : nullptr;
+  if (!rules) return false;
+  try {
+    return !rules->WriteRefusal(owner).empty();
+  } catch (const std::exception&) {
+    return true;  // the server is not reachable: nothing could be written anyway
+  }
+}
+}  // namespace
+
 void LayoutStore::SaveLayoutState() {
   const std::string key = LayoutKey(owner_);
   core::SettingsStore& store = owner_.Settings();
   const std::string user = owner_.user();
+  if (ServerRefusesOwner(owner_, user)) return;
   // Each step on its own: one that fails must not keep the others from running.
   if (owner_.IsTempLayout()) {
     bool saved = false;

@@ -5,6 +5,7 @@
 #include "core/strings.h"
 #include "host/dialogs.h"
 #include "host/platform.h"
+#include "layout/layout_names.h"
 #include "model/grid_controller.h"
 #include "queries/query_store.h"
 
@@ -73,9 +74,10 @@ void QueryDialog::SaveRequest(DialogView& form, const std::string& name) {
   }
   try {
     store_.SaveQuery(name);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     form.EndModal(false);
-    Platform::Messages().ShowMessage("Fehler beim Speichern des Filters.", kMessageError);
+    Platform::Messages().ShowMessage("Fehler beim Speichern des Filters." + layout::RefusalLine(e),
+                                     kMessageError);
     return;
   }
   Platform::Messages().StatusText("Filter „" + name + "“ gespeichert.");
@@ -87,8 +89,9 @@ void QueryDialog::DeleteRequest(DialogView& form, const std::string& name) {
   if (!Platform::Messages().Confirm("Soll der Filter „" + name + "“ gelöscht werden?")) return;
   try {
     store_.DeleteQuery(name);
-  } catch (const std::exception&) {
-    Platform::Messages().ShowMessage("Fehler beim Löschen des Filters.", kMessageError);
+  } catch (const std::exception& e) {
+    Platform::Messages().ShowMessage("Fehler beim Löschen des Filters." + layout::RefusalLine(e),
+                                     kMessageError);
     Refill(form);
     return;
   }

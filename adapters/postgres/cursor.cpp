@@ -52,37 +52,25 @@ Wait AwaitResult(PGconn* conn, Clock::time_point until, const std::atomic<bool>*
     if (cancel && cancel->load()) return Wait::kCancelled;
     const Clock::time_point now = Clock::now();
     if (now >= until) return Wait::kSliceOver;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        std::min<Clock::duration>(until - now, kStep));
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(std::min<Clock::duration>(until - now, kStep));
     pollfd p{fd, POLLIN, 0};
     ::poll(&p, 1, static_cast<int>(std::max<int64_t>(1, left.count())));
   }
-}
-
-// The result of the statement sent last, read to its end; an error wins over rows.
-PGresult* TakeResult(PGconn* conn) {
-  PGresult* kept = nullptr;
-  while (PGresult* r = PQgetResult(conn)) {
-    if (!kept || (PQresultStatus(r) == PGRES_FATAL_ERROR &&
-                  PQresultStatus(kept) != PGRES_FATAL_ERROR)) {
-      std::swap(kept, r);
-    }
-    if (r) PQclear(r);
-  }
-  return kept;
 }
 
 }  // namespace
 
 class Session::Cursor final : public data::RowCursor {
  public:
-  Cursor(Session& session, PGconn* conn, CursorRows rows,
-         std::shared_ptr<std::atomic<bool>> cancel, int timeoutSeconds)
+  Cursor(Session& session, PGconn* conn, CursorRows rows, std::shared_ptr<std::atomic<bool>> cancel,
+         int timeoutSeconds)
       : session_(&session),
         conn_(conn),
         rows_(std::move(rows)),
         cancel_(std::move(cancel)),
-        timeoutSeconds_(timeoutSeconds) {
+        timeoutSeconds_(timeoutSeconds),
+        lockSeconds_(session.timeouts_.lockSeconds) {
     session_->cursors_.push_back(this);
   }
   ~Cursor() override {
@@ -117,7 +105,7 @@ class Session::Cursor final : public data::RowCursor {
         break;
     }
     pending_ = false;
-    ResultGuard res(TakeResult(conn_));
+    ResultGuard res(TakeResults(conn_));
     if (PQresultStatus(res.res) != PGRES_TUPLES_OK) Fail(res.res);
     bool last = false;
     try {
@@ -141,7 +129,7 @@ class Session::Cursor final : public data::RowCursor {
   // A failed statement: the load ends with the server's message; the connection
   // is given back clean or dropped.
   [[noreturn]] void Fail(const PGresult* res) {
-    const VMError e = ResultError(conn_, res, timeoutSeconds_);
+    const VMError e = ResultError(conn_, res, timeoutSeconds_, lockSeconds_);
     pending_ = false;
     Release(false);
     throw e;
@@ -155,13 +143,13 @@ class Session::Cursor final : public data::RowCursor {
     if (!conn) return;
     const std::string end = commit ? rows_.CloseText() + "; COMMIT" : std::string("ROLLBACK");
     ResultGuard res(PQexec(conn, end.c_str()));
-    const bool clean = PQresultStatus(res.res) == PGRES_COMMAND_OK &&
-                       PQtransactionStatus(conn) == PQTRANS_IDLE;
+    const bool clean =
+        PQresultStatus(res.res) == PGRES_COMMAND_OK && PQtransactionStatus(conn) == PQTRANS_IDLE;
     if (clean && session_) {
       session_->KeepForCursors(conn);
       return;
     }
-    const VMError e = ResultError(conn, res.res, timeoutSeconds_);
+    const VMError e = ResultError(conn, res.res, timeoutSeconds_, lockSeconds_);
     PQfinish(conn);
     if (commit && !clean) throw e;
   }
@@ -200,6 +188,7 @@ class Session::Cursor final : public data::RowCursor {
   CursorRows rows_;
   std::shared_ptr<std::atomic<bool>> cancel_;
   int timeoutSeconds_;
+  int lockSeconds_;
   bool pending_ = false;  // a FETCH was sent and its answer not yet read
 };
 
@@ -270,24 +259,23 @@ std::unique_ptr<data::RowCursor> Session::OpenCursor(const data::StatementReques
   if (!IsQuery(p.sql)) return nullptr;
   // Without a connection of its own (the server's connection limit, a session
   // whose state cannot be carried over) the load runs whole on the session.
-  PGconn* conn = CursorConnection(request.timeoutSeconds);
+  const int timeoutSeconds = Limit(request.timeoutSeconds);
+  PGconn* conn = CursorConnection(timeoutSeconds);
   if (!conn) return nullptr;
   CursorRows rows(request.maxRows);
   static const std::vector<Parameter> kNone;
   const ParameterValues values = Values(request.parameters ? *request.parameters : kNone, p.order);
   ResultGuard begin(PQexec(conn, "BEGIN"));
-  ResultGuard declare(PQresultStatus(begin.res) == PGRES_COMMAND_OK
-                          ? rows.Declare(conn, p.sql, values)
-                          : nullptr);
+  ResultGuard declare(
+      PQresultStatus(begin.res) == PGRES_COMMAND_OK ? rows.Declare(conn, p.sql, values) : nullptr);
   if (PQresultStatus(declare.res) != PGRES_COMMAND_OK) {
     // What the server refuses here it would refuse in a whole load: the same message.
-    const VMError e = ResultError(conn, declare.res ? declare.res : begin.res,
-                                  request.timeoutSeconds);
+    const VMError e = ResultError(conn, declare.res ? declare.res : begin.res, timeoutSeconds,
+                                  timeouts_.lockSeconds);
     PQfinish(conn);
     throw e;
   }
-  return std::make_unique<Cursor>(*this, conn, std::move(rows), std::move(cancel),
-                                  request.timeoutSeconds);
+  return std::make_unique<Cursor>(*this, conn, std::move(rows), std::move(cancel), timeoutSeconds);
 }
 
 }  // namespace vmbgrid::postgres

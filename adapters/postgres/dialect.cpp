@@ -231,7 +231,116 @@ bool IsInput(const Parameter& p) {
   return p.direction != adParamOutput && p.direction != adParamReturnValue;
 }
 
+// The name a bracket, quoted or bare name token stands for.
+std::string NameText(const Token& t) {
+  if (t.kind == Tok::kBracket || t.kind == Tok::kQuotedName) {
+    const char close = t.kind == Tok::kBracket ? ']' : '"';
+    const bool closed = t.text.size() >= 2 && t.text.back() == close;
+    const size_t end = closed ? t.text.size() - 1 : t.text.size();
+    std::string inner;
+    for (size_t i = 1; i < end; ++i) {
+      inner += t.text[i];
+      if (t.text[i] == close && i + 1 < end && t.text[i + 1] == close) ++i;
+    }
+    return inner;
+  }
+  // A bare name is folded to lower case, as the server folds it (ASCII letters only).
+  std::string lower = t.text;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+// Words after which a bare word is no alias of the relation before it.
+bool IsClauseWord(const std::string& w) {
+  for (const char* kw :
+       {"WHERE",     "GROUP",       "ORDER",   "HAVING", "LIMIT",  "OFFSET",    "UNION",  "EXCEPT",
+        "INTERSECT", "JOIN",        "INNER",   "LEFT",   "RIGHT",  "FULL",      "CROSS",  "NATURAL",
+        "ON",        "USING",       "SET",     "VALUES", "SELECT", "RETURNING", "WINDOW", "FOR",
+        "FETCH",     "TABLESAMPLE", "DEFAULT", "AS",     "ONLY",   "LATERAL",   "AND",    "OR",
+        "NOT",       "IS",          "NULL",    "WITH",   "FROM"}) {
+    if (SameWord(w, kw)) return true;
+  }
+  return false;
+}
+
+bool IsNamePart(const Token& t) {
+  return t.kind == Tok::kBracket || t.kind == Tok::kQuotedName ||
+         (t.kind == Tok::kWord && !IsClauseWord(t.text));
+}
+
 }  // namespace
+
+std::vector<NameUse> StatementNames(const std::string& statement) {
+  const std::vector<Token> t = Tokenize(statement);
+  std::vector<size_t> sig;
+  for (size_t i = 0; i < t.size(); ++i)
+    if (Significant(t[i])) sig.push_back(i);
+  auto at = [&](size_t k) -> const Token* { return k < sig.size() ? &t[sig[k]] : nullptr; };
+  auto isSymbol = [&](size_t k, const char* text) {
+    const Token* x = at(k);
+    return x && x->kind == Tok::kSymbol && x->text == text;
+  };
+  auto isWord = [&](size_t k, const char* word) {
+    const Token* x = at(k);
+    return x && x->kind == Tok::kWord && SameWord(x->text, word);
+  };
+
+  std::vector<NameUse> out;
+  std::vector<bool> taken(t.size(), false);  // tokens that are no column
+  for (size_t k = 0; k < sig.size(); ++k) {
+    const bool listStart = isWord(k, "FROM");
+    if (!listStart && !isWord(k, "JOIN") && !isWord(k, "UPDATE") && !isWord(k, "INTO")) continue;
+    size_t j = k + 1;
+    for (;;) {
+      if (isWord(j, "ONLY") || isWord(j, "LATERAL")) ++j;
+      const Token* first = at(j);
+      if (!first || !IsNamePart(*first)) break;
+      // schema "." name, or name alone; a third part (database.schema.name) is left.
+      NameUse use;
+      use.kind = NameUse::Kind::kRelation;
+      if (isSymbol(j + 1, ".") && at(j + 2) && IsNamePart(*at(j + 2)) && !isSymbol(j + 3, ".")) {
+        use.schema = NameText(*first);
+        use.schemaToken = sig[j];
+        use.name = NameText(*at(j + 2));
+        use.token = sig[j + 2];
+        use.bracketed = first->kind == Tok::kBracket || at(j + 2)->kind == Tok::kBracket;
+        taken[sig[j]] = taken[sig[j + 2]] = true;
+        j += 3;
+      } else if (!isSymbol(j + 1, ".") && !isSymbol(j + 1, "(")) {
+        use.name = NameText(*first);
+        use.token = sig[j];
+        use.bracketed = first->kind == Tok::kBracket;
+        taken[sig[j]] = true;
+        j += 1;
+      } else {
+        break;
+      }
+      out.push_back(std::move(use));
+      // An alias: "AS x" or a name directly after the relation.
+      if (isWord(j, "AS")) ++j;
+      if (at(j) && IsNamePart(*at(j)) && !isSymbol(j + 1, ".")) {
+        taken[sig[j]] = true;
+        ++j;
+      }
+      if (!listStart || !isSymbol(j, ",")) break;
+      ++j;
+    }
+  }
+  for (size_t k = 0; k < sig.size(); ++k) {
+    const size_t i = sig[k];
+    if (t[i].kind != Tok::kBracket || taken[i]) continue;
+    if (k > 0 && isWord(k - 1, "AS")) continue;  // an alias of a column
+    if (isSymbol(k + 1, "(")) continue;          // a function
+    NameUse use;
+    use.kind = isSymbol(k + 1, ".") ? NameUse::Kind::kQualifier : NameUse::Kind::kColumn;
+    use.name = NameText(t[i]);
+    use.bracketed = true;
+    use.token = i;
+    out.push_back(std::move(use));
+  }
+  return out;
+}
 
 bool HasSecondStatement(const std::string& statement) {
   const std::vector<Token> t = Tokenize(statement);
@@ -279,8 +388,16 @@ bool ComparesAsText(uint32_t oid) {
 
 std::string RewriteStatement(const std::string& statement, LikeFolding folding,
                              const std::vector<Parameter>* params, std::vector<size_t>* order,
-                             TextComparisons* comparisons) {
+                             TextComparisons* comparisons, const NameMapping* names) {
   std::vector<Token> t = Tokenize(statement);
+  // A bracket name as the server gets it: the catalog's name when one was found.
+  auto serverName = [&](size_t i) {
+    if (names) {
+      auto it = names->find(i);
+      if (it != names->end()) return it->second;
+    }
+    return sql::BracketNamesToDoubleQuotes(t[i].text);
+  };
 
   // SELECT [DISTINCT|ALL] TOP n / TOP (n): the tokens go, LIMIT n goes to the end.
   std::string limit;
@@ -325,8 +442,7 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
         continue;
       auto esc = NextSig(t, *r);
       const bool hasEscape = esc && t[*esc].kind == Tok::kWord && SameWord(t[*esc].text, "ESCAPE");
-      const std::string left =
-          t[*l].kind == Tok::kBracket ? sql::BracketNamesToDoubleQuotes(t[*l].text) : t[*l].text;
+      const std::string left = t[*l].kind == Tok::kBracket ? serverName(*l) : t[*l].text;
       t[*l] = Token{Tok::kSymbol, Fold(left, folding), false};
       // The library's patterns know no escape character; PostgreSQL's default is "\".
       t[*r] =
@@ -370,14 +486,12 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
       if (comparisons->types[index] == kDateOid && t[i].text.find(':') != std::string::npos) {
         // A date compared with a date and time: as the instant midnight is, not as
         // the day the server would cut the time off to.
-        const std::string name =
-            t[*l].kind == Tok::kBracket ? sql::BracketNamesToDoubleQuotes(t[*l].text) : t[*l].text;
+        const std::string name = t[*l].kind == Tok::kBracket ? serverName(*l) : t[*l].text;
         t[*l] = Token{Tok::kSymbol, "CAST(" + name + " AS timestamp)", false};
         continue;
       }
       if (!ComparesAsText(comparisons->types[index])) continue;
-      const std::string left =
-          t[*l].kind == Tok::kBracket ? sql::BracketNamesToDoubleQuotes(t[*l].text) : t[*l].text;
+      const std::string left = t[*l].kind == Tok::kBracket ? serverName(*l) : t[*l].text;
       const bool ordered = t[*op].text != "=" && t[*op].text != "<>" && t[*op].text != "!=";
       t[*l] = Token{Tok::kSymbol,
                     Fold(left, folding) +
@@ -400,7 +514,7 @@ std::string RewriteStatement(const std::string& statement, LikeFolding folding,
   for (size_t i = 0; i < t.size(); ++i) {
     const Token& k = t[i];
     if (k.kind == Tok::kBracket) {
-      out += sql::BracketNamesToDoubleQuotes(k.text);
+      out += serverName(i);
     } else if (!probes.empty() && std::find(probes.begin(), probes.end(), i) != probes.end()) {
       comparisons->probeNumbers.push_back(nextNumber);
       out += "$" + std::to_string(nextNumber++);

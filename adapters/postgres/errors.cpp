@@ -20,6 +20,8 @@ std::string Trimmed(const char* text) {
 
 bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
+std::string SecondsText(int n) { return std::to_string(n) + (n == 1 ? " Sekunde" : " Sekunden"); }
+
 VMError Lost(PGconn* conn, const std::string& detail) {
   return VMError(errc::kProviderFailure, kSource,
                  "Die Verbindung zum Datenbankserver " + Describe(conn) +
@@ -42,7 +44,12 @@ std::string QuotedName(const std::string& text) {
   return std::string();
 }
 
+// Set by WaitForResult when the host cancelled; the next "canceled" is the user's.
+thread_local bool t_cancelledByUser = false;
+
 }  // namespace
+
+void MarkCancelledByUser(bool cancelled) { t_cancelledByUser = cancelled; }
 
 std::string Describe(PGconn* conn) {
   if (!conn) return "\"?\"";
@@ -77,7 +84,7 @@ VMError ConnectError(PGconn* conn, const std::string& where) {
                      " konnte nicht hergestellt werden: " + detail);
 }
 
-VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
+VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds, int lockSeconds) {
   const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
   const std::string primary =
       Trimmed(res ? PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
@@ -94,7 +101,13 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
   if (code == "VG002") return VMError(errc::kRejectedStatement, kSource, primary);
   if (code == "VG003" || code == "VG004")
     return VMError(errc::kIntegrityViolation, kSource, primary);
-  if (code == "42501" || code == "25006") {
+  if (code == "VG005") return VMError(errc::kOperationNotAllowed, kSource, primary);
+  // A login without rights meets 42501 on reading as well as on writing.
+  if (code == "42501") {
+    return VMError(errc::kOperationNotAllowed, kSource,
+                   "Der Datenbankserver hat den Zugriff nicht erlaubt: " + detail);
+  }
+  if (code == "25006") {
     return VMError(errc::kOperationNotAllowed, kSource,
                    "Der Datenbankserver hat die Änderung nicht erlaubt: " + detail);
   }
@@ -129,13 +142,23 @@ VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds) {
     return VMError(errc::kCantConvertValue, kSource,
                    "Ein Wert passt nicht zum Datentyp der Datenbank: " + detail);
   }
+  if (code == "55P03" && lockSeconds > 0) {
+    return VMError(errc::kDatabaseLocked, kSource,
+                   "Die Daten sind von einer anderen Verbindung gesperrt; nach " +
+                       SecondsText(lockSeconds) +
+                       " Warten wurde abgebrochen. Bitte versuchen Sie es später noch einmal.");
+  }
   if (cls == "40" || code == "55P03") {
     return VMError(errc::kDatabaseLocked, kSource,
                    "Die Daten sind gerade von einer anderen Verbindung gesperrt. Bitte versuchen "
                    "Sie es später noch einmal (" +
                        detail + ").");
   }
+  const bool byUser = std::exchange(t_cancelledByUser, false);
   if (code == "57014") {
+    if (byUser) {
+      return VMError(errc::kProviderFailure, kSource, "Die Abfrage wurde abgebrochen (Esc).");
+    }
     if (timeoutSeconds > 0) {
       return VMError(errc::kQueryTimeout, kSource,
                      "Die Abfrage wurde nach " + std::to_string(timeoutSeconds) +

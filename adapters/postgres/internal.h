@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,9 +89,31 @@ class CursorRows {
   Columns columns_;
 };
 
+// A connection on libpq keywords, with the server's notices ("already exists,
+// skipping") silenced; null, and the German reason in `error`, when there is none.
+PGconn* ConnectWith(const std::vector<std::pair<std::string, std::string>>& keywords,
+                    VMError* error);
+// A connection of a tool of its own (setup, sample data) by connection string.
+using ServerConnection = std::unique_ptr<PGconn, void (*)(PGconn*)>;
+ServerConnection OpenServer(const std::string& connectionString, std::string& error);
+
+// The result of the statement last sent on `conn`, read to its end; an error wins
+// over rows. Once the wait is noticeable the host's StatementWait is told every few
+// dozen milliseconds, and may cancel the statement (Esc behind another session's
+// lock): the server then ends it, and ResultError says it was cancelled.
+PGresult* WaitForResult(PGconn* conn);
+// The result of the statement sent last, read to its end without telling the host;
+// an error wins over rows.
+PGresult* TakeResults(PGconn* conn);
+// Sends one statement with its parameters and waits for it as WaitForResult does;
+// null when it could not be sent.
+PGresult* ExecWaiting(PGconn* conn, const std::string& sql, const ParameterValues& values);
+// Whether the statement this thread waits for was cancelled at the user's request.
+void MarkCancelledByUser(bool cancelled);
+
 // German VMError for a failed result or connection. `timeoutSeconds` tells a
 // cancelled statement that ran into its limit from one the server cancelled.
-VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds);
+VMError ResultError(PGconn* conn, const PGresult* res, int timeoutSeconds, int lockSeconds = 0);
 VMError ConnectError(PGconn* conn, const std::string& where);
 
 // "host:port/dbname" of a connection, for messages (never the password).
@@ -110,6 +134,43 @@ struct ResultGuard {
   }
 };
 
+// A table, view or materialized view of the catalog with its columns.
+struct CatalogRelation {
+  std::string schema;
+  std::string name;
+  bool visible = false;    // found through the search path without its schema
+  bool qualified = false;  // named through its schema: written with it
+  std::vector<std::string> columns;
+  // "kunden", or "verkauf.auftraege" for one outside the search path.
+  std::string Display() const;
+  // The name in a statement: "kunden", "verkauf"."auftraege".
+  std::string ServerText() const;
+};
+
+class Session;
+
+// The layout and settings store as the session finds it (store.cpp): checked in
+// the catalog, remembered once ready, asked again while not.
+class StoreState final : public StoreRules {
+ public:
+  enum class Kind { kUnknown, kReady, kMissing, kOutdated, kNoRights };
+  explicit StoreState(Session& session) : session_(session) {}
+  std::string Login() override;
+  std::string WriteRefusal(const std::string& owner) override;
+  std::string Problem() override;
+  Kind Check(PGconn* conn);
+  Kind LastKind() const { return kind_; }
+  // A new connection may be another login: everything is asked again.
+  void Forget();
+
+ private:
+  Session& session_;
+  Kind kind_ = Kind::kUnknown;
+  std::string problem_;
+  std::string login_;
+  std::map<std::string, std::string> refusals_;
+};
+
 class Session final : public data::ProviderSession {
  public:
   explicit Session(const data::ConnectionProperties& props);
@@ -125,6 +186,9 @@ class Session final : public data::ProviderSession {
   void Begin() override;
   void Commit() override;
   void Rollback() override;
+  std::vector<std::string> TableNames() override;
+  std::string TableName(const std::string& written) override;
+  StoreRules* Store() override;
   std::string Name() const override { return "PostgreSQL"; }
 
  private:
@@ -138,7 +202,13 @@ class Session final : public data::ProviderSession {
   // when it cannot be had.
   PGconn* Dial(VMError* error);
   void Connect();
+  // Reconnects a connection the server closed, unless a transaction was open on it.
   void EnsureConnected();
+  int64_t Run(const data::StatementRequest& request, data::ResultSink* sink);
+  // A statement that only reads, which may run again after the connection was lost.
+  static bool Rereadable(const data::StatementRequest& request);
+  // A command's timeout, or the connection string's default.
+  int Limit(int seconds) const { return seconds > 0 ? seconds : timeouts_.statementSeconds; }
   void Configure();
   void Simple(const char* sql);
   void SetTimeout(int seconds);
@@ -155,10 +225,17 @@ class Session final : public data::ProviderSession {
   int64_t RunCursor(const std::string& text, int32_t maxRows, int timeoutSeconds,
                     data::ResultSink& sink);
   int64_t RunProcedure(const data::StatementRequest& request, data::ResultSink* sink);
-  std::string TableName(const std::string& text);
-  // The layout schema: installed (or brought up to date) in one transaction.
-  int InstalledSchemaVersion();
-  void InstallSchema();
+  // The names resolver (names.cpp): the catalog's relations whose names match
+  // any of `names` without regard to case, with their columns.
+  // `anyCase` false: exact names only.
+  std::vector<CatalogRelation> CatalogRelations(const std::vector<std::string>& names,
+                                                bool anyCase) const;
+  std::optional<CatalogRelation> ResolveRelation(const std::string& schema, const std::string& name,
+                                                 const std::vector<CatalogRelation>& rels) const;
+  // A table as a host or user wrote it ("verkauf.auftraege", "[verkauf].[auftraege]").
+  std::optional<CatalogRelation> FindRelation(const std::string& written) const;
+  // The catalog's names for the statement's bracket names.
+  NameMapping ResolveNames(const std::string& text) const;
 
   // A connection for the next progressive load, carrying the session's settings;
   // null when none can be had or the session's state cannot be carried over.
@@ -170,16 +247,19 @@ class Session final : public data::ProviderSession {
   void EndCursors();
 
   std::vector<std::pair<std::string, std::string>> keywords_;
+  Timeouts timeouts_;
   PGconn* conn_ = nullptr;
   PGconn* spare_ = nullptr;       // see KeepForCursors
   std::vector<Cursor*> cursors_;  // open progressive loads, closed with the session
   LikeFolding folding_ = LikeFolding::kIcu;
-  int timeout_ = 0;  // statement_timeout in force, seconds
-  bool schemaChecked_ = false;
+  int timeout_ = 0;                                 // statement_timeout in force, seconds
+  mutable bool namesPrepared_[2] = {false, false};  // the resolver's two catalog queries
+  StoreState store_{*this};
+  friend class StoreState;
   int depth_ = 0;  // open Begin levels
 };
 
-// Text of the schema script (tables and the two layout functions).
-const char* SchemaScript();
+// The store's setup script (schema.cpp) for the tables in `schema`.
+std::string StoreScript(const std::string& schema, const StoreSetup& setup);
 
 }  // namespace vmbgrid::postgres

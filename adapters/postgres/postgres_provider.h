@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,9 +19,23 @@ namespace vmbgrid::postgres {
 // Registers the provider with the data-access layer. Idempotent.
 void Register();
 
-// Version of the layout schema (tables and the two layout functions) this build
-// installs on the first save.
-inline constexpr int kSchemaVersion = 1;
+// Version of the layout and settings store (tables, the two layout functions,
+// roles and rules) this build sets up and expects.
+inline constexpr int kSchemaVersion = 2;
+
+// The store's setup, a deliberate step of the database's administrator.
+struct StoreSetup {
+  std::string userRole = "vmgrid_benutzer";  // may use the store, writes its own entries
+  std::string adminRole = "vmgrid_admin";    // also "Standard" and everyone's entries
+  std::vector<std::string> users;            // logins given the user role
+  std::vector<std::string> admins;           // logins given the admin role
+};
+// Creates (or brings up to date) the tables, the two layout functions, the two roles
+// with their grants and the rules in the current schema of the database the
+// connection string names, in one transaction; an older store keeps its entries.
+// Needs a login that may create roles and tables there. "" on success, else a
+// German message.
+std::string SetupStore(const std::string& connectionString, const StoreSetup& setup);
 
 // libpq keywords and values for the connection properties. Data Source may be a
 // postgresql:// URI, a libpq "key=value ..." text or a host name; the library keys
@@ -29,10 +44,32 @@ inline constexpr int kSchemaVersion = 1;
 std::vector<std::pair<std::string, std::string>> ConnectionKeywords(
     const data::ConnectionProperties& props);
 
+// "Lock Timeout" and "Statement Timeout" of a connection string, in seconds (0: no
+// limit): how long a statement waits for a lock another session holds, and how long
+// it may run when its command sets no timeout of its own. A value that is not a
+// number of seconds raises VMError with a German message.
+struct Timeouts {
+  int lockSeconds = 0;
+  int statementSeconds = 0;
+};
+Timeouts SessionTimeouts(const data::ConnectionProperties& props);
+// A PostgreSQL connection string (also a bare URI) with these timeouts where it names
+// none, as the browser opens servers; other connection strings come back as they are.
+std::string WithTimeouts(const std::string& connectionString, int lockSeconds,
+                         int statementSeconds);
+
 // True for a text that names a server rather than a database file: a
-// postgresql:// (or postgres://) URI or a "Provider=..." connection string. Hosts
-// taking a --db argument pass such a text on as the connection string.
+// postgresql:// (or postgres://) URI, a libpq "host=... dbname=..." text or a
+// "Provider=..." connection string.
 bool IsServerConnectionString(const std::string& text);
+
+// A host's database argument (--db) as the connection string to open: a libpq text
+// ("host=/run/postgresql dbname=kunden user=anna") becomes "Provider=PostgreSQL;
+// Data Source=...", a URI ("postgresql://...", any scheme) and a "Key=Value;..."
+// connection string stay as they are, and a plain path gives "": the host hands
+// that to its file provider. So no text that reads as a connection string is ever
+// opened, let alone created, as a database file.
+std::string ConnectionStringFor(const std::string& argument);
 
 // The text for messages and titles: a URI's or string's password replaced by "***".
 std::string WithoutPassword(const std::string& text);
@@ -60,6 +97,10 @@ enum class LikeFolding { kIcu, kDatabaseCollation };
 // indexes into `params` of $1, $2, ... are appended to `order`. Text in literals
 // (also E'' and dollar-quoted), quoted names and comments is never touched.
 //
+// `names` replaces single tokens of the statement (by their index, as
+// StatementNames counts them) with the text given, already quoted.
+using NameMapping = std::map<size_t, std::string>;
+
 // With `comparisons`, a name compared with a text literal (= <> != < <= > >=) in a
 // SELECT is looked at too: in probe mode each such literal is written as the next "$n" (its
 // number in `probeNumbers`), so that the server, preparing the probe, tells the
@@ -76,7 +117,26 @@ struct TextComparisons {
 std::string RewriteStatement(const std::string& statement, LikeFolding folding,
                              const std::vector<Parameter>* params = nullptr,
                              std::vector<size_t>* order = nullptr,
-                             TextComparisons* comparisons = nullptr);
+                             TextComparisons* comparisons = nullptr,
+                             const NameMapping* names = nullptr);
+
+// A name of a statement that the server's catalog decides. Relations stand after
+// FROM (and its commas), JOIN, UPDATE and INTO, bracketed ("[verkauf.auftraege]",
+// "[verkauf].[auftraege]"), double-quoted or bare, with or without a schema; a
+// column is any other bracket name that is neither an alias ("AS [x]", the name
+// after a relation), a qualifier ("[t].") nor a function ("[f](").
+struct NameUse {
+  enum class Kind { kRelation, kColumn, kQualifier };
+  Kind kind = Kind::kColumn;
+  std::string schema;  // a relation's schema as written; "" when unqualified
+  std::string name;    // the name without brackets or quotes
+  // Bracket names are the library's: resolved by the matching rules. Quoted and bare
+  // names mean what PostgreSQL reads (bare ones folded to lower case).
+  bool bracketed = false;
+  size_t schemaToken = SIZE_MAX;  // token of the schema part, when written apart
+  size_t token = SIZE_MAX;        // token of the name
+};
+std::vector<NameUse> StatementNames(const std::string& statement);
 
 // True when anything but blanks, comments and ";" follows the first ";" outside
 // literals (also E'' and dollar-quoted), quoted names and comments, read as the

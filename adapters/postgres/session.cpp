@@ -1,6 +1,9 @@
 // One connection to a PostgreSQL server: opening, statements streamed into the
 // sink through a cursor, procedures, transactions, reconnecting after a loss.
+#include <poll.h>
+
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -109,6 +112,28 @@ class CellSink final : public data::ResultSink {
   void EndRow() override {}
 };
 
+// Forwards a result and remembers whether any of it arrived.
+class WatchedSink final : public data::ResultSink {
+ public:
+  explicit WatchedSink(data::ResultSink* target) : target_(target) {}
+  bool delivered = false;
+  void SetColumns(std::vector<data::ColumnMeta> columns) override {
+    delivered = true;
+    target_->SetColumns(std::move(columns));
+  }
+  void BeginRow() override { target_->BeginRow(); }
+  void PutNull(int col) override { target_->PutNull(col); }
+  void PutInteger(int col, int64_t v) override { target_->PutInteger(col, v); }
+  void PutDouble(int col, double v) override { target_->PutDouble(col, v); }
+  void PutDate(int col, double serial) override { target_->PutDate(col, serial); }
+  void PutText(int col, std::string_view s) override { target_->PutText(col, s); }
+  void PutBlob(int col, std::string_view s) override { target_->PutBlob(col, s); }
+  void EndRow() override { target_->EndRow(); }
+
+ private:
+  data::ResultSink* target_;
+};
+
 bool IsOwnProcedure(const std::string& name) {
   const std::string n = Lower(name);
   return n == "aa_gridlayout" || n == "aa_gridlayoutfield";
@@ -129,12 +154,6 @@ std::optional<int> ActionOf(const std::vector<Parameter>* params) {
   return std::nullopt;
 }
 
-// Only saving a layout's header installs the schema: listing, reading and deleting
-// on a database that never saved one find nothing to do.
-bool LayoutCallInstalls(const std::string& name, const std::vector<Parameter>* params) {
-  return Lower(name) == "aa_gridlayout" && ActionOf(params) == 2;
-}
-
 // Columns of the layout functions' results, for a database without them.
 std::vector<data::ColumnMeta> LayoutColumns(const std::string& name) {
   if (Lower(name) == "aa_gridlayout") {
@@ -148,11 +167,13 @@ std::vector<data::ColumnMeta> LayoutColumns(const std::string& name) {
           {"visible", adBoolean, 2},  {"width", adInteger, 4}};
 }
 
-// What a layout call does on a database without the layout functions, as SQLite's
-// procedures do without their tables: reads give the columns and no rows, deleting
-// does nothing, a column without its header is refused.
-void LayoutCallWithoutSchema(const std::string& name, const std::vector<Parameter>* params,
-                             data::ResultSink* sink) {
+// What a layout call does where the store is not usable (not set up, older, or
+// no rights for this login), without a statement the server would refuse: reads
+// give the columns and no rows, and deleting from a store that was never set up
+// does nothing, as SQLite's procedures do without their tables; any other write is
+// refused with what the administrator must run.
+void LayoutCallWithoutStore(const std::string& name, const std::vector<Parameter>* params,
+                            data::ResultSink* sink, bool missing, const std::string& problem) {
   const bool header = Lower(name) == "aa_gridlayout";
   const std::optional<int> action = ActionOf(params);
   const bool reads = header ? action == 1 || action == 5 : action == 1 || action == 4;
@@ -160,14 +181,13 @@ void LayoutCallWithoutSchema(const std::string& name, const std::vector<Paramete
     if (sink) sink->SetColumns(LayoutColumns(name));
     return;
   }
-  if (header && action == 3) return;  // deleting what was never saved
-  if (!header && action == 2) {
-    throw VMError(errc::kIntegrityViolation, kSource,
-                  "Zu dieser Spalte gibt es kein gespeichertes Layout.");
-  }
   if (!action) {
     throw VMError(errc::kInvalidArgument, kSource,
                   "Der Prozedur \"" + Lower(name) + "\" fehlt der Parameter SPAction.");
+  }
+  if (header && action == 3 && missing) return;  // deleting what was never saved
+  if (action == 2 || (header && action == 3)) {
+    throw VMError(errc::kOperationNotAllowed, kSource, problem);
   }
   throw VMError(errc::kRejectedStatement, kSource,
                 "Die Prozedur \"" + Lower(name) + "\" kennt die Aktion " + std::to_string(*action) +
@@ -213,13 +233,62 @@ ParameterValues Values(const std::vector<Parameter>& params, const std::vector<s
 namespace {
 std::atomic<int> g_cursorNumber{0};
 
-// The one result of a query sent with PQsendQuery, read to its end as PQexec does.
-PGresult* TakeResult(PGconn* conn) {
-  PGresult* result = PQgetResult(conn);
-  while (PGresult* extra = PQgetResult(conn)) PQclear(extra);
-  return result;
-}
+// A wait is told to the host once it is noticeable, then this often.
+constexpr auto kWaitNoticed = std::chrono::milliseconds(300);
+constexpr auto kWaitSlice = std::chrono::milliseconds(40);
 }  // namespace
+
+PGresult* WaitForResult(PGconn* conn) {
+  MarkCancelledByUser(false);
+  StatementWait* host = data::CurrentStatementWait();
+  if (host) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    bool told = false, cancelled = false;
+    while (PQconsumeInput(conn) && PQisBusy(conn)) {
+      pollfd p{PQsocket(conn), POLLIN, 0};
+      const Clock::duration waited = Clock::now() - start;
+      const auto slice = waited < kWaitNoticed ? kWaitNoticed - waited : kWaitSlice;
+      if (::poll(&p, 1,
+                 static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(slice).count())) !=
+          0)
+        continue;
+      told = true;
+      if (!cancelled &&
+          host->Waiting(std::chrono::duration<double>(Clock::now() - start).count())) {
+        // The server ends the statement with "canceled"; its result comes as usual.
+        if (PGcancel* request = PQgetCancel(conn)) {
+          char reason[256];
+          if (PQcancel(request, reason, sizeof reason)) MarkCancelledByUser(true);
+          PQfreeCancel(request);
+        }
+        cancelled = true;
+      }
+    }
+    if (told) host->Ended();
+  }
+  return TakeResults(conn);
+}
+
+PGresult* TakeResults(PGconn* conn) {
+  // An error wins over rows, so that a failed statement is never taken for done.
+  PGresult* kept = nullptr;
+  while (PGresult* r = PQgetResult(conn)) {
+    if (!kept ||
+        (PQresultStatus(r) == PGRES_FATAL_ERROR && PQresultStatus(kept) != PGRES_FATAL_ERROR)) {
+      std::swap(kept, r);
+    }
+    if (r) PQclear(r);
+  }
+  return kept;
+}
+
+PGresult* ExecWaiting(PGconn* conn, const std::string& sql, const ParameterValues& values) {
+  if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(values.pointers.size()), nullptr,
+                         values.pointers.data(), nullptr, nullptr, 0))
+    return nullptr;
+  return WaitForResult(conn);
+}
 
 CursorRows::CursorRows(int32_t maxRows)
     : name_("vmgrid_rows" + std::to_string(++g_cursorNumber)),
@@ -228,9 +297,8 @@ CursorRows::CursorRows(int32_t maxRows)
 PGresult* CursorRows::Declare(PGconn* conn, const std::string& query,
                               const ParameterValues& values) const {
   // The extended protocol takes exactly one statement, as every other statement.
-  const std::string declare = "DECLARE " + name_ + " NO SCROLL CURSOR FOR " + query;
-  return PQexecParams(conn, declare.c_str(), static_cast<int>(values.pointers.size()), nullptr,
-                      values.pointers.data(), nullptr, nullptr, 0);
+  // Planning takes the table's lock: this is where another session's lock is waited for.
+  return ExecWaiting(conn, "DECLARE " + name_ + " NO SCROLL CURSOR FOR " + query, values);
 }
 
 std::string CursorRows::FetchText(int32_t portion) {
@@ -263,7 +331,8 @@ bool CursorRows::Deliver(const PGresult* res, data::ResultSink& sink) {
   return end;
 }
 
-Session::Session(const data::ConnectionProperties& props) : keywords_(ConnectionKeywords(props)) {
+Session::Session(const data::ConnectionProperties& props)
+    : keywords_(ConnectionKeywords(props)), timeouts_(SessionTimeouts(props)) {
   Connect();
 }
 
@@ -272,9 +341,10 @@ Session::~Session() {
   if (conn_) PQfinish(conn_);
 }
 
-PGconn* Session::Dial(VMError* error) {
+PGconn* ConnectWith(const std::vector<std::pair<std::string, std::string>>& keywords,
+                    VMError* error) {
   std::vector<const char*> keys, values;
-  for (const auto& [k, v] : keywords_) {
+  for (const auto& [k, v] : keywords) {
     keys.push_back(k.c_str());
     values.push_back(v.c_str());
   }
@@ -286,11 +356,26 @@ PGconn* Session::Dial(VMError* error) {
     if (conn) PQfinish(conn);
     return nullptr;
   }
-  // The server's notices ("already exists, skipping") are no message for the user.
   PQsetNoticeProcessor(
       conn, [](void*, const char*) {}, nullptr);
   return conn;
 }
+
+ServerConnection OpenServer(const std::string& connectionString, std::string& error) {
+  ServerConnection none(nullptr, PQfinish);
+  try {
+    VMError failed(errc::kProviderFailure, kSource, "");
+    PGconn* conn = ConnectWith(
+        ConnectionKeywords(data::ConnectionProperties::Parse(connectionString)), &failed);
+    if (!conn) error = failed.Description();
+    return ServerConnection(conn, PQfinish);
+  } catch (const VMError& e) {
+    error = e.Description();
+    return none;
+  }
+}
+
+PGconn* Session::Dial(VMError* error) { return ConnectWith(keywords_, error); }
 
 void Session::Connect() {
   VMError error(errc::kProviderFailure, kSource, "");
@@ -312,11 +397,33 @@ void Session::Configure() {
                  ? LikeFolding::kIcu
                  : LikeFolding::kDatabaseCollation;
   timeout_ = 0;
-  schemaChecked_ = false;
+  namesPrepared_[0] = namesPrepared_[1] = false;
+  if (timeouts_.lockSeconds > 0) {
+    const std::string lock =
+        "SET lock_timeout TO " + std::to_string(timeouts_.lockSeconds * 1000LL);
+    Simple(lock.c_str());
+  }
+  store_.Forget();
   depth_ = 0;
 }
 
 void Session::EnsureConnected() {
+  if (PQstatus(conn_) == CONNECTION_OK && depth_ == 0 &&
+      PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+    // An idle connection has nothing to read unless the server is closing it (a
+    // restart, an administrator ending the session: its last message and the end of
+    // the stream wait on the socket) or sent a notice. Only then does an empty
+    // statement find out which, so that the last message is not taken for the
+    // answer to the user's next statement.
+    pollfd p{PQsocket(conn_), POLLIN, 0};
+    if (p.fd >= 0 && ::poll(&p, 1, 0) > 0) {
+      ResultGuard probe(PQexec(conn_, ""));
+      if (PQresultStatus(probe.res) != PGRES_EMPTY_QUERY) {
+        Connect();
+        return;
+      }
+    }
+  }
   if (PQstatus(conn_) == CONNECTION_OK) return;
   // A lost connection inside a transaction cannot be resumed: its work is gone,
   // and the caller must hear so rather than see later statements succeed.
@@ -342,35 +449,24 @@ void Session::SetTimeout(int seconds) {
 }
 
 std::string Session::Dialect(const std::string& statement) const {
-  return RewriteStatement(statement, folding_);
-}
-
-std::string Session::TableName(const std::string& text) {
-  const std::string name = UnbracketName(text);
-  const char* values[] = {name.c_str()};
-  ResultGuard res(PQexecParams(
-      conn_,
-      "SELECT c.relname FROM pg_catalog.pg_class c WHERE c.relkind IN ('r','v','m','p','f') AND "
-      "pg_catalog.pg_table_is_visible(c.oid) AND (c.relname = $1 OR lower(c.relname) = "
-      "lower($1)) ORDER BY c.relname = $1 DESC LIMIT 1",
-      1, nullptr, values, nullptr, nullptr, 0));
-  if (PQresultStatus(res.res) == PGRES_TUPLES_OK && PQntuples(res.res) > 0)
-    return PQgetvalue(res.res, 0, 0);
-  return std::string();
+  const NameMapping names = ResolveNames(statement);
+  return RewriteStatement(statement, folding_, nullptr, nullptr, nullptr, &names);
 }
 
 std::string Session::StatementText(const data::StatementRequest& request) {
+  // A table read whole: found by the one resolver, so "kunden" and "[Kunden]" name
+  // the same relation here as in a statement.
   if (request.commandType == adCmdTable) {
-    const std::string found = TableName(request.text);
-    return "SELECT * FROM " + sql::QuoteName(found.empty() ? UnbracketName(request.text) : found);
+    const auto found = FindRelation(TrimText(request.text));
+    return "SELECT * FROM " +
+           (found ? found->ServerText() : ServerName(UnbracketName(request.text)));
   }
   if (request.commandType == adCmdUnknown) {
     const std::string trimmed = TrimText(request.text);
     const std::string name = UnbracketName(trimmed);
     if (!name.empty() &&
         (trimmed != name || name.find_first_of(" \t\r\n;(") == std::string::npos)) {
-      const std::string found = TableName(trimmed);
-      if (!found.empty()) return "SELECT * FROM " + sql::QuoteName(found);
+      if (const auto found = FindRelation(trimmed)) return "SELECT * FROM " + found->ServerText();
     }
   }
   return request.text;
@@ -382,13 +478,15 @@ Session::Prepared Session::Prepare(const std::string& text, std::vector<Paramete
   if (HasSecondStatement(text))
     throw VMError(errc::kRejectedStatement, kSource, sql::kMultipleStatementsText);
   Prepared p;
+  const NameMapping names = ResolveNames(text);
   TextComparisons comparisons;
   comparisons.probe = true;
   std::vector<size_t> probeOrder;
-  const std::string probe = RewriteStatement(text, folding_, params, &probeOrder, &comparisons);
+  const std::string probe =
+      RewriteStatement(text, folding_, params, &probeOrder, &comparisons, &names);
   comparisons.probe = false;
   if (comparisons.found > 0) comparisons.types = ComparedTypes(probe, comparisons.probeNumbers);
-  p.sql = RewriteStatement(text, folding_, params, &p.order, &comparisons);
+  p.sql = RewriteStatement(text, folding_, params, &p.order, &comparisons, &names);
   return p;
 }
 
@@ -421,9 +519,37 @@ std::vector<uint32_t> Session::ComparedTypes(const std::string& probe,
 
 int64_t Session::Execute(const data::StatementRequest& request, data::ResultSink* sink) {
   EnsureConnected();
+  data::StatementRequest limited = request;
+  limited.timeoutSeconds = Limit(request.timeoutSeconds);
+  WatchedSink watched(sink);
+  try {
+    return Run(limited, sink ? &watched : nullptr);
+  } catch (const VMError&) {
+    // The connection was gone before anything came back (a server restarted while
+    // its socket still looked open): a read runs once more on a new connection, so
+    // the user's next action after a restart succeeds. Writes are not repeated.
+    if (PQstatus(conn_) == CONNECTION_OK || depth_ > 0 || watched.delivered || !Rereadable(request))
+      throw;
+    Connect();
+    return Run(limited, sink);
+  }
+}
+
+int64_t Session::Run(const data::StatementRequest& request, data::ResultSink* sink) {
   if (request.commandType == adCmdStoredProc) return RunProcedure(request, sink);
   return RunText(StatementText(request), request.parameters, request.maxRows,
                  request.timeoutSeconds, sink);
+}
+
+bool Session::Rereadable(const data::StatementRequest& request) {
+  if (request.commandType == adCmdStoredProc) {
+    const std::string name = UnbracketName(request.text);
+    const std::optional<int> action = ActionOf(request.parameters);
+    return IsOwnProcedure(name) && action && *action != 2 && *action != 3;
+  }
+  return request.commandType == adCmdTable || IsQuery(request.text) ||
+         (request.commandType == adCmdUnknown &&
+          TrimText(request.text).find_first_of(" \t\r\n;(") == std::string::npos);
 }
 
 int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params, int32_t maxRows,
@@ -435,14 +561,14 @@ int64_t Session::RunText(const std::string& text, std::vector<Parameter>* params
   static const std::vector<Parameter> kNone;
   const ParameterValues v = Values(params ? *params : kNone, p.order);
   // The extended protocol takes exactly one statement: "x; DROP ..." is refused.
-  ResultGuard res(PQexecParams(conn_, p.sql.c_str(), static_cast<int>(p.order.size()), nullptr,
-                               v.pointers.data(), nullptr, nullptr, 0));
+  ResultGuard res(ExecWaiting(conn_, p.sql, v));
   const ExecStatusType st = PQresultStatus(res.res);
   if (st == PGRES_TUPLES_OK) {
     if (sink) DeliverRows(res.res, DescribeColumns(res.res, sink), *sink, maxRows);
     return -1;
   }
-  if (st != PGRES_COMMAND_OK) throw ResultError(conn_, res.res, timeoutSeconds);
+  if (st != PGRES_COMMAND_OK)
+    throw ResultError(conn_, res.res, timeoutSeconds, timeouts_.lockSeconds);
   const char* n = PQcmdTuples(res.res);
   return n && *n ? std::strtoll(n, nullptr, 10) : 0;
 }
@@ -453,7 +579,8 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
   CursorRows rows(maxRows);
   auto expect = [&](PGresult* r, ExecStatusType status) {
     ResultGuard res(r);
-    if (PQresultStatus(res.res) != status) throw ResultError(conn_, res.res, timeoutSeconds);
+    if (PQresultStatus(res.res) != status)
+      throw ResultError(conn_, res.res, timeoutSeconds, timeouts_.lockSeconds);
     return std::exchange(res.res, nullptr);
   };
   if (own) Simple("BEGIN");
@@ -461,7 +588,7 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
     PQclear(expect(rows.Declare(conn_, text, ParameterValues{}), PGRES_COMMAND_OK));
     const std::string first = rows.FetchText(0);
     PGresult* next =
-        first.empty() ? nullptr : expect(PQexec(conn_, first.c_str()), PGRES_TUPLES_OK);
+        first.empty() ? nullptr : expect(ExecWaiting(conn_, first, {}), PGRES_TUPLES_OK);
     while (next) {
       ResultGuard res(std::exchange(next, nullptr));
       // The next batch is asked for before this one is stored: the server reads
@@ -470,7 +597,7 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
       if (!ahead.empty() && !PQsendQuery(conn_, ahead.c_str()))
         throw ResultError(conn_, nullptr, timeoutSeconds);
       rows.Deliver(res.res, sink);
-      if (!ahead.empty()) next = expect(TakeResult(conn_), PGRES_TUPLES_OK);
+      if (!ahead.empty()) next = expect(WaitForResult(conn_), PGRES_TUPLES_OK);
     }
     Simple(rows.CloseText().c_str());
     if (own) Simple("COMMIT");
@@ -489,48 +616,18 @@ int64_t Session::RunCursor(const std::string& text, int32_t maxRows, int timeout
   return -1;
 }
 
-int Session::InstalledSchemaVersion() {
-  ResultGuard has(PQexec(conn_, "SELECT pg_catalog.to_regclass('vmgrid_schema') IS NOT NULL"));
-  if (PQresultStatus(has.res) != PGRES_TUPLES_OK) throw ResultError(conn_, has.res, 0);
-  if (PQgetvalue(has.res, 0, 0)[0] != 't') return 0;
-  ResultGuard v(PQexec(conn_, "SELECT coalesce(max(version), 0) FROM vmgrid_schema"));
-  if (PQresultStatus(v.res) != PGRES_TUPLES_OK) throw ResultError(conn_, v.res, 0);
-  return std::atoi(PQgetvalue(v.res, 0, 0));
-}
-
-void Session::InstallSchema() {
-  // One transaction (a savepoint inside a running one): a failed install leaves
-  // nothing behind, and the advisory lock lets two first saves take turns.
-  const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
-  const std::string script = std::string(own ? "BEGIN; " : "SAVEPOINT vmgrid_schema; ") +
-                             "SELECT pg_catalog.pg_advisory_xact_lock(7405217); " + SchemaScript() +
-                             (own ? " COMMIT;" : " RELEASE SAVEPOINT vmgrid_schema;");
-  ResultGuard res(PQexec(conn_, script.c_str()));
-  const ExecStatusType st = PQresultStatus(res.res);
-  if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
-    const VMError cause = ResultError(conn_, res.res, 0);
-    if (PQstatus(conn_) == CONNECTION_OK) {
-      PQclear(PQexec(conn_, own ? "ROLLBACK"
-                                : "ROLLBACK TO SAVEPOINT vmgrid_schema; RELEASE SAVEPOINT "
-                                  "vmgrid_schema"));
-    }
-    throw VMError(cause.Number() == errc::kOperationNotAllowed ? errc::kOperationNotAllowed
-                                                               : errc::kProviderFailure,
-                  kSource,
-                  "Die Tabellen und Prozeduren für gespeicherte Layouts konnten in der Datenbank "
-                  "nicht angelegt werden: " +
-                      cause.Description());
-  }
-}
-
 int64_t Session::RunProcedure(const data::StatementRequest& request, data::ResultSink* sink) {
   const std::string name = UnbracketName(request.text);
   std::vector<Parameter> none;
   std::vector<Parameter>& params = request.parameters ? *request.parameters : none;
   const bool own = IsOwnProcedure(name);
-  if (own && !schemaChecked_ && LayoutCallInstalls(name, &params)) {
-    if (InstalledSchemaVersion() < kSchemaVersion) InstallSchema();
-    schemaChecked_ = true;
+  if (own) {
+    const std::string problem = store_.Problem();
+    if (!problem.empty()) {
+      LayoutCallWithoutStore(name, &params, sink, store_.LastKind() == StoreState::Kind::kMissing,
+                             problem);
+      return -1;
+    }
   }
   SetTimeout(request.timeoutSeconds);
 
@@ -545,11 +642,6 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
       1, nullptr, lookupValues, nullptr, nullptr, 0));
   if (PQresultStatus(look.res) != PGRES_TUPLES_OK) throw ResultError(conn_, look.res, 0);
   if (PQntuples(look.res) == 0) {
-    if (own) {
-      // Nothing was ever saved on this database: no layouts, and no write to find out.
-      LayoutCallWithoutSchema(name, &params, sink);
-      return -1;
-    }
     throw VMError(errc::kRejectedStatement, kSource,
                   "Die Prozedur \"" + name + "\" ist in der Datenbank nicht vorhanden.");
   }
@@ -592,11 +684,10 @@ int64_t Session::RunProcedure(const data::StatementRequest& request, data::Resul
   }
   call += ")";
   const ParameterValues v = Values(params, order);
-  ResultGuard res(PQexecParams(conn_, call.c_str(), static_cast<int>(order.size()), nullptr,
-                               v.pointers.data(), nullptr, nullptr, 0));
+  ResultGuard res(ExecWaiting(conn_, call, v));
   const ExecStatusType st = PQresultStatus(res.res);
   if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
-    throw ResultError(conn_, res.res, request.timeoutSeconds);
+    throw ResultError(conn_, res.res, request.timeoutSeconds, timeouts_.lockSeconds);
   }
   if (st != PGRES_TUPLES_OK) return -1;
   const Columns columns = DescribeColumns(res.res, sink);

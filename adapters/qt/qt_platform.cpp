@@ -295,6 +295,7 @@ QtPlatform& InstallQtPlatform(QWidget* form, DataAccess* data) {
   InstallGermanQtTexts();
   auto& installed = Installed();
   Platform::Reset();
+  if (installed && installed->data) installed->data->SetStatementWait(nullptr);
   installed = std::make_unique<QtPlatform>();
   QtPlatform& p = *installed;
   if (form) p.form = std::make_unique<QtHostForm>(form);
@@ -306,13 +307,21 @@ QtPlatform& InstallQtPlatform(QWidget* form, DataAccess* data) {
   Platform::Install(&p.events);
   Platform::Install(static_cast<DialogFactory*>(&p.dialogs));
   if (p.form) Platform::Install(p.form.get());
-  if (data) Platform::Install(data);
+  if (data) {
+    Platform::Install(data);
+    data->SetStatementWait(&p.wait);
+    p.data = data;
+  }
   return p;
 }
 
 void ResetQtPlatform() {
   Platform::Reset();
+  if (auto& installed = Installed(); installed && installed->data)
+    installed->data->SetStatementWait(nullptr);
   Installed().reset();
 }
+
+QtPlatform* InstalledQtPlatform() { return Installed().get(); }
 
 }  // namespace vmbgrid

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "adapters/qt/qt_dialogs.h"
+#include "adapters/qt/qt_statement_wait.h"
 #include "host/platform.h"
 
 class QWidget;
@@ -113,11 +114,14 @@ struct QtPlatform {
   QtClipboard clipboard;
   QtFileDialog files;
   QtEventLoop events;
+  QtStatementWait wait;
   std::unique_ptr<QtHostForm> form;
+  DataAccess* data = nullptr;
 };
 
 // Installs the Qt services into Platform (replacing earlier ones) and returns them;
-// the host form and a data-access layer are installed when given. Needs a
+// the host form and a data-access layer are installed when given, the latter told
+// to let the window work while a statement waits (QtStatementWait). Needs a
 // QApplication. Qt's own texts (standard dialogs, key names such as "Strg") are
 // German from then on, as far as the distribution's Qt translations are installed.
 QtPlatform& InstallQtPlatform(QWidget* form = nullptr, DataAccess* data = nullptr);
@@ -126,5 +130,7 @@ QtPlatform& InstallQtPlatform(QWidget* form = nullptr, DataAccess* data = nullpt
 bool InstallGermanQtTexts();
 // Back to the silent fallbacks; the Qt services are released.
 void ResetQtPlatform();
+// The services InstallQtPlatform installed last; null after ResetQtPlatform.
+QtPlatform* InstalledQtPlatform();
 
 }  // namespace vmbgrid

@@ -74,6 +74,12 @@ class RowStreamer {
   std::vector<sqlite3_value*> held_;
 };
 
+// Finalizes a statement however the scope is left.
+struct StatementGuard {
+  sqlite3_stmt* st = nullptr;
+  ~StatementGuard() { sqlite3_finalize(st); }
+};
+
 class Session final : public data::ProviderSession {
  public:
   // Opens the database named by the connection properties; raises on failure.
@@ -93,6 +99,9 @@ class Session final : public data::ProviderSession {
   std::string Name() const override { return "SQLite"; }
   std::unique_ptr<data::RowCursor> OpenCursor(const data::StatementRequest& request,
                                               std::shared_ptr<std::atomic<bool>> cancel) override;
+
+  std::vector<std::string> TableNames() override;
+  std::string TableName(const std::string& written) override;
 
   sqlite3* Handle() const { return db_; }
 

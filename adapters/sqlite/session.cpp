@@ -60,12 +60,6 @@ int CheckDeadline(void* p) {
   return std::chrono::steady_clock::now() >= static_cast<Deadline*>(p)->until ? 1 : 0;
 }
 
-// Finalizes a statement however the scope is left.
-struct StatementGuard {
-  sqlite3_stmt* st = nullptr;
-  ~StatementGuard() { sqlite3_finalize(st); }
-};
-
 // Cuts a statement off at its deadline and removes the handler afterwards.
 class TimeoutGuard {
  public:

@@ -22,6 +22,7 @@
 #include "adapters/qt/qt_dropdown.h"
 #include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_menu.h"
+#include "adapters/qt/qt_platform.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/browser/grid_stack.h"
 #include "apps/browser/search_help.h"
@@ -57,6 +58,11 @@ constexpr SampleColumn kSampleColumns[] = {
     {"Aktiv", "Aktiv", 800},
     {"Status", "Status", 1600},
 };
+
+// Defaults of a server connection that names none: a lock held by another session
+// is waited for this long, a statement may run this long.
+constexpr int kLockTimeoutSeconds = 10;
+constexpr int kStatementTimeoutSeconds = 300;
 
 constexpr const char* kHint =
     "Suchkriterium in die Zeile über den Spaltenköpfen eintippen, z. B. Mei* oder "
@@ -188,6 +194,7 @@ BrowserWindow::BrowserWindow(Options options, bool unattended)
 
 BrowserWindow::~BrowserWindow() {
   view_.reset();
+  if (QtPlatform* qt = InstalledQtPlatform()) qt->wait.OnWaiting(nullptr);
   if (&Platform::Components() == static_cast<ComponentFactory*>(components_.get()))
     Platform::Install(static_cast<ComponentFactory*>(nullptr));
   // Nothing may reach this window once it is gone.
@@ -199,6 +206,19 @@ BrowserWindow::~BrowserWindow() {
 
 void BrowserWindow::InstallMessages() {
   Platform::Install(relay_.get());
+  // A statement behind another session's lock: the window says so and Esc ends it.
+  if (QtPlatform* qt = InstalledQtPlatform()) {
+    qt->wait.OnWaiting([this, shown = QString()](bool waiting) mutable {
+      if (waiting) {
+        shown = messageLabel_->text();
+        messageLabel_->setText(
+            QStringLiteral("Die Datenbank antwortet noch nicht (gesperrte Daten "
+                           "oder eine lange Abfrage) … Esc bricht ab."));
+      } else {
+        messageLabel_->setText(shown);
+      }
+    });
+  }
   Screen& screen = Platform::ScreenService();
   if (&screen == busy_.get()) return;
   busy_ = std::make_unique<BusyRelay>(*this, screen);
@@ -443,23 +463,20 @@ bool BrowserWindow::Open() {
   tables_.clear();
   try {
     auto conn = Platform::Data().CreateConnection();
-    // A server is named by its connection string (postgresql://...), a file by its path.
-    conn->ConnectionString(postgres::IsServerConnectionString(options_.db)
-                               ? options_.db
-                               : sqlite::ConnectionStringForFile(options_.db));
+    // A server is named by its connection string (postgresql://..., host=... dbname=...),
+    // a file by its path.
+    std::string connectionString = postgres::ConnectionStringFor(options_.db);
+    if (connectionString.empty()) {
+      connectionString = sqlite::ConnectionStringForFile(options_.db);
+    } else {
+      // A window must not hang behind another session's lock or a runaway query.
+      connectionString =
+          postgres::WithTimeouts(connectionString, kLockTimeoutSeconds, kStatementTimeoutSeconds);
+    }
+    conn->ConnectionString(connectionString);
     conn->Open();
-    auto rs = Platform::Data().CreateRecordset();
-    const bool server = conn->Provider() != "SQLite";
-    rs->Open(server
-                 ? "SELECT table_name FROM information_schema.tables WHERE table_schema = "
-                   "current_schema() AND table_name NOT IN ('aa_gridlayout_kopf', "
-                   "'aa_gridlayout_feld', 'vmgrid_settings', 'vmgrid_schema') ORDER BY table_name"
-                 : "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
-                   "AND name NOT LIKE 'sqlite%' ORDER BY name",
-             conn, adOpenStatic, adLockReadOnly, adCmdText);
-    for (int32_t i = 0; i < rs->RecordCount(); ++i)
-      tables_.push_back(rs->ValueAt(i, 0).ToTextOrEmpty());
-    rs->Close();
+    // Every table, view and materialized view the login may read, in every schema.
+    tables_ = conn->TableNames();
     connection_ = conn;
   } catch (const std::exception& e) {
     ShowProblem("Verbindung mit Datenbank konnte nicht hergestellt werden.\n" +
@@ -471,19 +488,31 @@ bool BrowserWindow::Open() {
     UpdateCount();
     return false;
   }
+  // Layouts, options and filters live in the database: where the server keeps them
+  // under its own rules, the login is the user unless --user names another, and a
+  // store the login cannot use is said at once, with what the administrator runs.
+  storeProblem_.clear();
+  if (StoreRules* rules = connection_->Store()) {
+    Guarded([&] {
+      if (options_.user.empty()) options_.user = rules->Login();
+      storeProblem_ = rules->Problem();
+    });
+    if (!storeProblem_.empty()) ShowProblem(storeProblem_);
+  }
   LoadTable(options_.table);
   return true;
 }
 
 bool BrowserWindow::LoadTable(const std::string& requested) {
   if (!connection_) return false;
-  // Only a table the database lists is shown, in its own spelling: the name goes
-  // into the statement between brackets and must not be able to close them.
+  // The table in the database's own spelling, found by the rules every statement
+  // follows ("verkauf.auftraege", "[verkauf].[auftraege]", exact letter case first).
+  // The name goes into the statement between brackets and must not close them.
   std::string table;
-  for (const auto& t : tables_)
-    if (core::EqualsNoCase(t, requested)) table = t;
-  if (table.empty()) {
-    ShowProblem("Die Tabelle \"" + requested + "\" gibt es in der Datenbank nicht.");
+  try {
+    table = connection_->TableName(requested);
+  } catch (const std::exception& e) {
+    ShowProblem(Describe(e));
     FillTableMenu();
     return false;
   }
@@ -511,7 +540,9 @@ bool BrowserWindow::LoadTable(const std::string& requested) {
   table_ = table;
   auto v = std::make_unique<View>();
   v->search = std::make_unique<QtGrid>("grdSuche", stack_);
-  v->data = std::make_unique<QtGrid>("grdDaten", stack_);
+  // The data grid is named after its table, so that layouts, options and saved
+  // filters are kept per table, as a host with one form per table keeps them.
+  v->data = std::make_unique<QtGrid>(table, stack_);
   v->data->OnLoadProgress([this] {
     UpdateCount();
     // The controller takes the final count from a message it posted at the end of
@@ -635,7 +666,8 @@ void BrowserWindow::ConfigureFields(VMGrid& g, const std::vector<std::string>& c
   if (auto status = g.GridFields().Find("Status")) {
     try {
       auto rs = Platform::Data().CreateRecordset();
-      rs->Open("SELECT Code, Text FROM [Status] ORDER BY Code", connection_, adOpenStatic,
+      // Bracket names: the database's own spelling is found on every provider.
+      rs->Open("SELECT [Code], [Text] FROM [Status] ORDER BY [Code]", connection_, adOpenStatic,
                adLockReadOnly, adCmdText);
       for (int32_t i = 0; i < rs->RecordCount(); ++i)
         status->AddValue(rs->ValueAt(i, 0), rs->ValueAt(i, 1));

@@ -80,7 +80,12 @@ class BrowserWindow : public QMainWindow {
   QtGrid* SumLine() const;
   VMGrid* Controller() const;
   const std::string& CurrentTable() const { return table_; }
+  // The tables of the Tabelle menu: every table and view the login may read.
+  const std::vector<std::string>& Tables() const { return tables_; }
   std::string LastMessage() const;
+  // What keeps the layout store of the open database from being used ("" when
+  // nothing does); the unattended program then ends with status 1.
+  const std::string& StoreProblem() const { return storeProblem_; }
   std::string RecordCountLabel() const;
   // Every message shown, in order (also those the library showed).
   const std::vector<std::string>& Messages() const { return messages_; }
@@ -130,6 +135,7 @@ class BrowserWindow : public QMainWindow {
   std::shared_ptr<Connection> connection_;
   std::vector<std::string> tables_;
   std::string table_;
+  std::string storeProblem_;
   std::unique_ptr<View> view_;
   GridStack* stack_ = nullptr;
   QLabel* messageLabel_ = nullptr;

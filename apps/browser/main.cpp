@@ -86,6 +86,8 @@ int main(int argc, char** argv) {
           std::printf("%s\n", options.screenshot.c_str());
         }
       }
+      // Every problem shown, a layout store the login cannot use among them, means
+      // the run did not do all that was asked.
       if (!ok || window.Problems() > 0) rc = 1;
       for (const auto& m : window.Messages()) std::fprintf(stderr, "Meldung: %s\n", m.c_str());
       std::fprintf(stderr, "%s\n", window.RecordCountLabel().c_str());

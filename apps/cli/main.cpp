@@ -48,13 +48,15 @@ struct Options {
 };
 
 const char* const kUsage =
-    "Aufruf: vmbgrid --db DATEI|postgresql://... --table TABELLE [--field SPALTE ...] [--sum "
-    "SPALTE ...]\n"
+    "Aufruf: vmbgrid --db DATEI|SERVER --table TABELLE [--field SPALTE ...] [--sum SPALTE ...]\n"
     "               [--search SPALTE=KRITERIUM ...] [--sort SPALTE[:desc] ...]\n"
     "               [--max N] [--key SPALTE] [--sql] [--export DATEI]\n"
     "               [--user NAME [--layout NAME] [--hide SPALTE ...] [--save-layout NAME]\n"
     "                [--query NAME [--param N=WERT ...]] [--save-query NAME]]\n"
     "\n"
+    "  --db      SQLite-Datei, oder ein PostgreSQL-Server: postgresql://anna@db01/kunden,\n"
+    "            \"host=/run/postgresql dbname=kunden\" oder \"Provider=PostgreSQL;...\"\n"
+    "  --table   Tabelle oder Sicht, auch mit Schema: verkauf.auftraege\n"
     "  --field   anzuzeigende Spalte (ohne Angabe: alle Spalten der Tabelle)\n"
     "  --sum     Spalte, deren Summe in der Summenzeile steht\n"
     "  --search  Suchkriterium wie in der Suchzeile, z. B. Name=Mei* oder PLZ=10000-19999\n"
@@ -64,6 +66,7 @@ const char* const kUsage =
     "  --sql     alle gesendeten Anweisungen ausgeben, auch die Typabfragen\n"
     "  --export  die Zeilen als Textdatei speichern (Semikolon, UTF-8, Kopfzeile)\n"
     "  --user    Benutzer: seine Optionen und Spalteneinstellungen aus der Datenbank\n"
+    "            (auf einem Server ohne Angabe der Anmeldename)\n"
     "  --layout  gespeicherte Spalteneinstellung laden (wie im Kontextmenü)\n"
     "  --hide    Spalte ausblenden (wie in \"Spalten verwalten\")\n"
     "  --save-layout  die Spalten unter diesem Namen speichern (wie im Dialog)\n"
@@ -71,6 +74,12 @@ const char* const kUsage =
     "  --param   Antwort auf Frage N eines Filters mit Parametern, z. B. 1=Mei* oder\n"
     "            2=01.01.2020-31.12.2020 (Von-Bis); für ein Kontrollkästchen 1 oder 0\n"
     "  --save-query  die Suchkriterien unter diesem Namen als Filter speichern\n";
+
+// Options that read or write the user's layouts and filters.
+bool UsesStore(const Options& o) {
+  return !o.layout.empty() || !o.saveLayout.empty() || !o.hide.empty() || !o.query.empty() ||
+         !o.saveQuery.empty();
+}
 
 bool Parse(int argc, char** argv, Options& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
@@ -162,8 +171,8 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     error = "--db und --table sind anzugeben.";
     return false;
   }
-  if (o.user.empty() && (!o.layout.empty() || !o.saveLayout.empty() || !o.hide.empty() ||
-                         !o.query.empty() || !o.saveQuery.empty())) {
+  // On a server the login is the user (see Run); a file needs a name.
+  if (o.user.empty() && UsesStore(o) && !postgres::IsServerConnectionString(o.db)) {
     error =
         "--layout, --hide, --save-layout, --query und --save-query gelten für einen "
         "Benutzer: --user angeben.";
@@ -378,9 +387,11 @@ int Run(Options& o) {
 
   std::vector<std::string> statements;
   auto conn = Platform::Data().CreateConnection();
-  // A server is named by its connection string (postgresql://...), a file by its path.
-  conn->ConnectionString(
-      postgres::IsServerConnectionString(o.db) ? o.db : sqlite::ConnectionStringForFile(o.db));
+  // A server is named by its connection string (postgresql://..., host=... dbname=...),
+  // a file by its path.
+  std::string connectionString = postgres::ConnectionStringFor(o.db);
+  if (connectionString.empty()) connectionString = sqlite::ConnectionStringForFile(o.db);
+  conn->ConnectionString(connectionString);
   conn->SetStatementLog([&statements](const std::string& s) { statements.push_back(s); });
   try {
     conn->Open();
@@ -389,9 +400,25 @@ int Run(Options& o) {
               << cli::VisibleLines(e.Description()) << "\n";
     return 1;
   }
-
+  // The table as the database names it ("verkauf.auftraege", "Pgbench_Accounts" for
+  // pgbench_accounts), by the rules every statement follows.
+  try {
+    o.table = conn->TableName(o.table);
+  } catch (const VMError& e) {
+    std::cerr << cli::VisibleLines(e.Description()) << "\n";
+    return 1;
+  }
+  // Layouts, options and filters: on a server they belong to the login unless
+  // --user names another it may act for; the server decides, and says when its
+  // store cannot be used.
   Outcome outcome;
-  HeadlessGrid dataGrid("grdDaten");
+  if (StoreRules* rules = conn->Store(); rules && (!o.user.empty() || UsesStore(o))) {
+    if (o.user.empty()) o.user = rules->Login();
+    if (const std::string problem = rules->Problem(); !problem.empty()) outcome.Refuse(problem);
+  }
+
+  // The grid is named after its table: layouts, options and filters are kept per table.
+  HeadlessGrid dataGrid(o.table);
   HeadlessGrid searchGrid("grdSuche");
   HeadlessGrid sumGrid("grdSumme");
   dataGrid.Height(240 * 30);

@@ -1,6 +1,6 @@
 // The smallest host: columns of one table of a SQLite database file or a
-// PostgreSQL server (postgresql://...) in a window, with search line and header sort. With --once it shows the window, prints the record
-// count and ends (for unattended checks).
+// PostgreSQL server (postgresql://...) in a window, with search line and header sort. With --once
+// it shows the window, prints the record count and ends (for unattended checks).
 //   minimal-host kunden.db Kunden Name Ort Umsatz [--once]
 #include <QApplication>
 #include <QTableView>
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "adapters/qt/qt_grid.h"
 #include "adapters/postgres/postgres_provider.h"
+#include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_platform.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "data/provider.h"
@@ -45,9 +45,10 @@ int main(int argc, char** argv) {
     grid.Init(0, "MinimalHost", "frmTabelle");
     grid.grid(&data);
     grid.SearchGrid(&search);
-    grid.ConnectionString(vmbgrid::postgres::IsServerConnectionString(args[0])
-                              ? args[0]
-                              : vmbgrid::sqlite::ConnectionStringForFile(args[0]));
+    // A server's connection string or URI, else a database file.
+    std::string connection = vmbgrid::postgres::ConnectionStringFor(args[0]);
+    if (connection.empty()) connection = vmbgrid::sqlite::ConnectionStringForFile(args[0]);
+    grid.ConnectionString(connection);
     grid.RecordSource(args[1]);
     for (size_t i = 2; i < args.size(); ++i) grid.AddField(args[i]);
     grid.Requery();

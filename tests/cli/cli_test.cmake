@@ -6,7 +6,7 @@ function(expect_contains text what)
 endfunction()
 
 set(db ${WORK}/kunden_cli.db)
-execute_process(COMMAND ${SAMPLEDB} --rows 300 --out ${db} RESULT_VARIABLE rc)
+execute_process(COMMAND ${SAMPLEDB} --rows 300 --out ${db} --replace RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "sample database not generated")
 endif()

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "adapters/postgres/postgres_provider.h"
+
 namespace vmbgrid::pgtest {
 
 // The libpq text of the test server without a database, or "" with the reason.
@@ -67,6 +69,53 @@ inline std::string Scalar(const std::string& conninfo, const std::string& sql) {
   return out;
 }
 
+// The logins of the tests that the server enforces rules for: two users, an
+// administrator and one that may only read. Roles belong to the whole server and
+// stay; creating them is safe when tests run side by side.
+inline void EnsureLogins(const std::string& conninfo) {
+  for (const char* login : {"anna", "bert", "chef", "leser"}) {
+    Admin(conninfo, std::string("DO $l$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE "
+                                "rolname = '") +
+                        login + "') THEN CREATE ROLE " + login +
+                        " LOGIN; END IF; EXCEPTION WHEN duplicate_object OR unique_violation "
+                        "THEN NULL; END $l$");
+  }
+}
+
+// The server's log from `offset` on ("" without a log file).
+inline std::string ServerLogFrom(std::streamoff offset) {
+  const char* dir = std::getenv("VMBGRID_PG_TEST_DIR");
+  if (!dir) return std::string();
+  std::ifstream log(std::string(dir) + "/server.log");
+  log.seekg(offset);
+  std::stringstream text;
+  text << log.rdbuf();
+  return text.str();
+}
+inline std::streamoff ServerLogSize() {
+  const char* dir = std::getenv("VMBGRID_PG_TEST_DIR");
+  if (!dir) return 0;
+  std::ifstream log(std::string(dir) + "/server.log", std::ios::ate);
+  return log ? static_cast<std::streamoff>(log.tellg()) : 0;
+}
+
+// Runs "pgbench -i" (scale 1: 100 000 accounts) on a database; "" or why not.
+inline std::string PgBenchInit(const std::string& conninfo) {
+  std::string bin;
+  if (const char* env = std::getenv("VMBGRID_PG_BIN"); env && *env) bin = std::string(env) + "/";
+  if (bin.empty()) {
+    for (const char* v : {"17", "16", "15", "14", "13"}) {
+      const std::string dir = std::string("/usr/lib/postgresql/") + v + "/bin/";
+      if (::access((dir + "pgbench").c_str(), X_OK) == 0) {
+        bin = dir;
+        break;
+      }
+    }
+  }
+  const std::string cmd = bin + "pgbench -i -q -s 1 \"" + conninfo + "\" >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0 ? std::string() : "pgbench -i failed: " + cmd;
+}
+
 // A database of its own for one test, dropped afterwards.
 class Database {
  public:
@@ -87,9 +136,15 @@ class Database {
 
   // libpq text of this database.
   std::string ConnInfo() const { return server_ + " dbname=" + name_; }
-  // The library's connection string of this database.
-  std::string ConnectionString() const {
-    return "Provider=PostgreSQL;Data Source=\"" + ConnInfo() + "\"";
+  // The library's connection string of this database, as the test server's
+  // administrator or as another login.
+  std::string ConnectionString(const std::string& login = "") const {
+    return "Provider=PostgreSQL;Data Source=\"" + ConnInfo() +
+           (login.empty() ? "" : " user=" + login) + "\"";
+  }
+  // The layout store set up as an administrator sets it up; "" or the message.
+  std::string SetupStore(const postgres::StoreSetup& setup = {}) const {
+    return postgres::SetupStore(ConnectionString(), setup);
   }
   std::string Exec(const std::string& sql) const { return Admin(ConnInfo(), sql); }
   std::string Value(const std::string& sql) const { return Scalar(ConnInfo(), sql); }

@@ -208,5 +208,107 @@ TEST(PostgresConnection, KeysOfTheLibraryAndDataSourceFormsBecomeLibpqKeywords) 
   }
 }
 
+TEST(PostgresConnection, AHostsDatabaseArgumentIsAServerWheneverItReadsAsOne) {
+  struct Case {
+    const char* argument;
+    const char* connection;  // "" = a file path
+  } cases[] = {
+      {"host=/run/postgresql dbname=kunden user=anna",
+       "Provider=PostgreSQL;Data Source=\"host=/run/postgresql dbname=kunden user=anna\""},
+      {" dbname='kun den' ", "Provider=PostgreSQL;Data Source=\"dbname='kun den'\""},
+      {"postgresql://anna@db01/kunden", "postgresql://anna@db01/kunden"},
+      {"Provider=PostgreSQL;Host=db01", "Provider=PostgreSQL;Host=db01"},
+      // Connection strings of other kinds are never a file name: opening them says why.
+      {"Data Source=kunden.db", "Data Source=kunden.db"},
+      {"mysql://db01/kunden", "mysql://db01/kunden"},
+      {"kunden.db", ""},
+      {"examples/kunden.db", ""},
+      {"./a=b.db", ""},
+      {"/daten/kunden;Mode=ReadOnly.db", ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ConnectionStringFor(c.argument), c.connection) << c.argument;
+  EXPECT_TRUE(IsServerConnectionString("host=db01 dbname=kunden"));
+  EXPECT_FALSE(IsServerConnectionString("kunden.db"));
+}
+
+TEST(PostgresConnection, TimeoutsAreSecondsAndTheBrowsersDefaultsFillOnlyWhatIsMissing) {
+  const auto t = SessionTimeouts(data::ConnectionProperties::Parse(
+      "Provider=PostgreSQL;Host=x;Lock Timeout=5;statement_timeout=60"));
+  EXPECT_EQ(t.lockSeconds, 5);
+  EXPECT_EQ(t.statementSeconds, 60);
+  // Not libpq keywords: they never reach the connect call.
+  for (const auto& [k, v] : ConnectionKeywords(data::ConnectionProperties::Parse(
+           "Provider=PostgreSQL;Host=x;Lock Timeout=5;Statement Timeout=60")))
+    EXPECT_EQ(k.find("timeout") == std::string::npos || k == "connect_timeout", true) << k;
+  for (const char* bad : {"Lock Timeout=fünf", "Lock Timeout=-1",
+                          "Statement Timeout=", "Statement Timeout=99999999"}) {
+    VMError e(0, "", "");
+    try {
+      SessionTimeouts(data::ConnectionProperties::Parse(std::string("Provider=PostgreSQL;") + bad));
+    } catch (const VMError& raised) {
+      e = raised;
+    }
+    EXPECT_EQ(e.Number(), errc::kInvalidArgument) << bad;
+    EXPECT_NE(e.Description().find("erwartet Sekunden"), std::string::npos) << bad;
+  }
+  EXPECT_EQ(WithTimeouts("postgresql://anna@db01/kunden", 10, 300),
+            "Provider=\"postgresql\";Data Source=\"postgresql://anna@db01/kunden\";Lock "
+            "Timeout=\"10\";Statement Timeout=\"300\"");
+  EXPECT_EQ(WithTimeouts("Provider=PostgreSQL;Data Source=\"host=x\";Lock Timeout=2", 10, 300),
+            "Provider=\"PostgreSQL\";Data Source=\"host=x\";Lock Timeout=\"2\";Statement "
+            "Timeout=\"300\"");
+  const std::string both = "Provider=PostgreSQL;Host=x;Lock Timeout=0;Statement Timeout=0";
+  EXPECT_EQ(WithTimeouts(both, 10, 300), both);
+  EXPECT_EQ(WithTimeouts("Provider=SQLite;Data Source=k.db", 10, 300),
+            "Provider=SQLite;Data Source=k.db");
+}
+
+TEST(PostgresDialect, StatementNamesTellRelationsFromColumnsAliasesAndQualifiers) {
+  using K = NameUse::Kind;
+  struct Expected {
+    K kind;
+    std::string schema, name;
+    bool bracketed;
+  };
+  auto names = [](const std::string& sql) {
+    std::vector<Expected> out;
+    for (const NameUse& u : StatementNames(sql))
+      out.push_back({u.kind, u.schema, u.name, u.bracketed});
+    return out;
+  };
+  auto same = [](const std::vector<Expected>& a, const std::vector<Expected>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (a[i].kind != b[i].kind || a[i].schema != b[i].schema || a[i].name != b[i].name ||
+          a[i].bracketed != b[i].bracketed)
+        return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(same(names("SELECT TOP 5 [AID],[Abalance] FROM [verkauf.auftraege] WHERE [AID] = 1"),
+                   {{K::kRelation, "", "verkauf.auftraege", true},
+                    {K::kColumn, "", "AID", true},
+                    {K::kColumn, "", "Abalance", true},
+                    {K::kColumn, "", "AID", true}}));
+  EXPECT_TRUE(same(names("SELECT [x] AS [Alias], [t].[y], [f](1) FROM [verkauf].[Auftraege] t, "
+                         "public.\"Kunden\" AS k JOIN Orte o ON 1 = 1 ORDER BY [Alias]"),
+                   {{K::kRelation, "verkauf", "Auftraege", true},
+                    {K::kRelation, "public", "Kunden", false},
+                    {K::kRelation, "", "orte", false},
+                    {K::kColumn, "", "x", true},
+                    {K::kQualifier, "", "t", true},
+                    {K::kColumn, "", "y", true},
+                    {K::kColumn, "", "Alias", true}}));
+  // Literals, comments and quoted names hold no names to resolve.
+  EXPECT_TRUE(names("SELECT '[a]' FROM t -- [b]").size() == 1);
+  // Replacements go where the statement's tokens were.
+  const auto uses = StatementNames("SELECT [AID] FROM [Pgbench_Accounts]");
+  NameMapping map{{uses[0].token, "\"pgbench_accounts\""}, {uses[1].token, "\"aid\""}};
+  EXPECT_EQ(RewriteStatement("SELECT [AID] FROM [Pgbench_Accounts]", LikeFolding::kIcu, nullptr,
+                             nullptr, nullptr, &map),
+            "SELECT \"aid\" FROM \"pgbench_accounts\"");
+}
+
 }  // namespace
 }  // namespace vmbgrid::postgres

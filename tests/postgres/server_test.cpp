@@ -119,6 +119,20 @@ TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
   EXPECT_EQ(one.rows, 1);
 
   Exec(*s, "CREATE TABLE t (a integer)");
+  // The connection string's limits: a lock another session holds is waited for that
+  // long, a statement without a timeout of its own runs that long.
+  auto limited = Session(db.ConnectionString() + ";Lock Timeout=1;Statement Timeout=2");
+  PGconn* holder = PQconnectdb(db.ConnInfo().c_str());
+  PQclear(PQexec(holder, "BEGIN; LOCK TABLE t IN ACCESS EXCLUSIVE MODE"));
+  VMError locked = Raised([&] { Exec(*limited, "SELECT [a] FROM [t]", &one); });
+  EXPECT_EQ(locked.Number(), errc::kDatabaseLocked);
+  EXPECT_EQ(locked.Description(),
+            "Die Daten sind von einer anderen Verbindung gesperrt; nach 1 Sekunde Warten wurde "
+            "abgebrochen. Bitte versuchen Sie es später noch einmal.");
+  PQfinish(holder);
+  EXPECT_EQ(Raised([&] { Exec(*limited, "SELECT pg_sleep(4)"); }).Number(), errc::kQueryTimeout);
+  Exec(*limited, "SELECT pg_sleep(0.1)", nullptr, 5);  // the command's own limit wins
+
   // Literals read as the server reads them: E'' with its backslash escapes, dollar
   // quotes, nested comments.
   for (const char* two : {"SELECT 1; DROP TABLE t", "INSERT INTO t VALUES (1); DROP TABLE t",
@@ -216,9 +230,10 @@ TEST(PostgresServer, BrowsingWithTheDatabaseLayoutStoreLeavesTheDatabaseAsItWas)
   ResetHeadlessPlatform();
 }
 
-TEST(PostgresServer, TheGridsFirstLayoutSaveInstallsTheSchemaInsideItsTransaction) {
+TEST(PostgresServer, TheGridSavesAndLoadsLayoutsInTheStoreTheAdministratorSetUp) {
   VMBGRID_REQUIRE_POSTGRES();
   pgtest::Database db;
+  ASSERT_EQ(db.SetupStore(), "");
   ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50), "
                     "\"Ort\" varchar(50)); INSERT INTO \"Kunden\" VALUES (1, 'Meier', 'Berlin')"),
             "");
@@ -283,6 +298,24 @@ TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnecte
   CountingSink again;
   Exec(*s, "SELECT count(*) FROM [z]", &again);  // the same session connects anew
   EXPECT_EQ(again.sum, 65000);
+
+  // A restart while the connection was idle: the next statement, and the next
+  // progressive load, succeed at the first try.
+  ASSERT_TRUE(server.Halt());
+  ASSERT_TRUE(server.Resume());
+  CountingSink after;
+  Exec(*s, "SELECT count(*) FROM [z]", &after);
+  EXPECT_EQ(after.sum, 65000);
+  ASSERT_TRUE(server.Halt());
+  ASSERT_TRUE(server.Resume());
+  data::StatementRequest load;
+  load.text = "SELECT [n] FROM [z]";
+  auto cursor = s->OpenCursor(load, std::make_shared<std::atomic<bool>>(false));
+  ASSERT_NE(cursor, nullptr);
+  CountingSink portions;
+  while (cursor->Fetch(portions, 0) == data::RowCursor::Status::kMore) {
+  }
+  EXPECT_EQ(portions.rows, 65000);
 }
 
 }  // namespace

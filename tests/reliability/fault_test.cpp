@@ -288,7 +288,11 @@ TEST_F(FaultTest, ReadOnlyDatabaseRefusesSavesAndKeepsItsLayouts) {
   ASSERT_EQ(Rows(), 2);
   TakeMessages();
   Save(g, velmDB, "Neu");
-  EXPECT_EQ(TakeMessages(), Strings{"Fehler beim Speichern des Layouts Neu."});
+  // A refused write says why on a second line.
+  EXPECT_EQ(TakeMessages(),
+            Strings{"Fehler beim Speichern des Layouts Neu.\r\nDie Datenbank \"" +
+                    (folder_ / "app.db").string() +
+                    "\" ist schreibgeschützt; die Änderung wurde nicht gespeichert."});
   g.MaxRecordsFromDialog(60);
   try {
     g.SaveSettings();

@@ -4,11 +4,12 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "adapters/postgres/postgres_provider.h"
+#include "adapters/postgres/internal.h"
 #include "host/error.h"
 #include "tools/sampledb/sample_data.h"
 
@@ -120,15 +121,42 @@ bool CopyTable(sqlite3* db, PGconn* c, const char* table, const std::vector<bool
 
 std::string GenerateOnServer(const std::string& connection, const Options& options) {
   namespace fs = std::filesystem;
-  std::vector<std::pair<std::string, std::string>> keywords;
   try {
-    keywords = postgres::ConnectionKeywords(data::ConnectionProperties::Parse(connection));
+    const auto props = data::ConnectionProperties::Parse(connection);
+    std::string provider = props.Get("Provider");
+    for (char& c : provider) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (provider != "postgresql" && provider != "postgres" && provider != "pgsql") {
+      return "Die Beispieldatenbank geht in eine Datei (--out) oder auf einen PostgreSQL-Server; "
+             "der Verbindungstext nennt keinen PostgreSQL-Server.";
+    }
   } catch (const VMError& e) {
     return e.Description();
   }
+  std::string err;
+  const postgres::ServerConnection server = postgres::OpenServer(connection, err);
+  if (!server) return err;
+  PGconn* c = server.get();
+  if (!options.replace) {
+    // The user's own tables of these names are left alone unless asked.
+    PGresult* r = PQexec(c,
+                         "SELECT string_agg(t, ', ' ORDER BY t) FROM unnest(ARRAY['Kunden', "
+                         "'Orte', 'Status']) t WHERE pg_catalog.to_regclass(quote_ident(t)) IS "
+                         "NOT NULL");
+    const std::string existing =
+        PQresultStatus(r) == PGRES_TUPLES_OK && !PQgetisnull(r, 0, 0) ? PQgetvalue(r, 0, 0) : "";
+    const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
+    PQclear(r);
+    if (!ok) return ServerError(c);
+    if (!existing.empty()) {
+      return "In der Datenbank gibt es schon: " + existing +
+             ". Diese Tabellen werden nur mit --replace ersetzt (ihre Zeilen gehen dabei "
+             "verloren).";
+    }
+  }
+  // The rows are made first in a file of their own: the same rows as the file sample.
   const fs::path temp =
       fs::temp_directory_path() / ("vmbgrid_sample_" + std::to_string(::getpid()) + ".db");
-  std::string err = Generate(temp.string(), options);
+  err = Generate(temp.string(), options);
   if (!err.empty()) return err;
   struct Remove {
     fs::path p;
@@ -137,24 +165,6 @@ std::string GenerateOnServer(const std::string& connection, const Options& optio
       fs::remove(p, ec);
     }
   } removeTemp{temp};
-
-  std::vector<const char*> keys, values;
-  for (const auto& [k, v] : keywords) {
-    keys.push_back(k.c_str());
-    values.push_back(v.c_str());
-  }
-  keys.push_back(nullptr);
-  values.push_back(nullptr);
-  PGconn* c = PQconnectdbParams(keys.data(), values.data(), 1);
-  struct Finish {
-    PGconn* c;
-    ~Finish() { PQfinish(c); }
-  } finish{c};
-  if (PQstatus(c) != CONNECTION_OK) {
-    return "Der Datenbankserver ist nicht erreichbar: " + std::string(PQerrorMessage(c));
-  }
-  PQsetNoticeProcessor(
-      c, [](void*, const char*) {}, nullptr);
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db);

@@ -1,0 +1,153 @@
+// The browser on the test server as a team with a set-up database meets it: every
+// schema's tables, views and materialized views listed, the sample's status texts,
+// saved filters kept per table, the login as the user, and a login that may only
+// read told what the administrator must grant.
+#include <QKeyEvent>
+#include <QTableView>
+#include <chrono>
+#include <thread>
+
+#include "adapters/qt/qt_grid.h"
+#include "grid/vmgrid.h"
+#include "queries/query_store.h"
+#include "tests/browser/browser_fixture.h"
+#include "tests/postgres/pg_test_support.h"
+#include "tools/sampledb/sample_data.h"
+
+namespace vmbgrid::browser::testing {
+namespace {
+
+class BrowserOnServer : public BrowserTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (pgtest::ServerConnInfo().empty()) return;
+    postgres::Register();
+    db_ = new pgtest::Database;
+    sampledb::Options o;
+    o.rows = 300;
+    ASSERT_EQ(sampledb::GenerateOnServer(db_->ConnectionString(), o), "");
+    pgtest::EnsureLogins(pgtest::ServerConnInfo() + " dbname=postgres");
+    postgres::StoreSetup setup;
+    setup.users = {"anna"};
+    ASSERT_EQ(db_->SetupStore(setup), "");
+    ASSERT_EQ(db_->Exec("CREATE SCHEMA verkauf; CREATE TABLE verkauf.auftraege (nr integer, "
+                        "kunde text); INSERT INTO verkauf.auftraege VALUES (1, 'Meier'); CREATE "
+                        "MATERIALIZED VIEW verkauf.kunden_je_ort AS SELECT \"Ort\", count(*) AS n "
+                        "FROM \"Kunden\" GROUP BY \"Ort\"; GRANT USAGE ON SCHEMA verkauf TO "
+                        "vmgrid_benutzer; GRANT SELECT ON ALL TABLES IN SCHEMA public, verkauf TO "
+                        "vmgrid_benutzer, leser"),
+              "");
+  }
+  static void TearDownTestSuite() {
+    delete db_;
+    db_ = nullptr;
+  }
+  void SetUp() override { VMBGRID_REQUIRE_POSTGRES(); }
+
+  // The window as a login opens it: the libpq text the team types.
+  BrowserWindow& OpenAs(const std::string& login, const std::string& table = "Kunden") {
+    Options o;
+    o.db = db_->ConnInfo() + " user=" + login;
+    o.table = table;
+    o.max = 0;
+    return OpenWindow(o);
+  }
+
+  static inline pgtest::Database* db_ = nullptr;
+};
+
+TEST_F(BrowserOnServer, EverySchemaIsListedStatusTextsShowAndFiltersStayWithTheirTable) {
+  BrowserWindow& w = OpenAs("anna");
+  EXPECT_EQ(w.StoreProblem(), "");
+  EXPECT_EQ(w.Controller()->user(), "anna");
+  const auto& tables = w.Tables();
+  for (const char* t : {"Kunden", "Orte", "Status", "verkauf.auftraege", "verkauf.kunden_je_ort"})
+    EXPECT_NE(std::find(tables.begin(), tables.end(), t), tables.end()) << t;
+  EXPECT_EQ(std::find(tables.begin(), tables.end(), "vmgrid_settings"), tables.end());
+
+  // The status codes show their texts, and the search line takes the texts.
+  w.ApplySearches({{"Status", "Stammkunde"}});
+  EXPECT_EQ(std::to_string(w.Controller()->RecordCount()),
+            db_->Value("SELECT count(*) FROM \"Kunden\" WHERE \"Status\" = 3"));
+  QtGrid& data = *w.DataGrid();
+  int status = -1;
+  for (int c = 0; c < data.ColumnCount(); ++c)
+    if (data.Column(c).DataField() == "Status") status = c;
+  ASSERT_GE(status, 0);
+  ASSERT_GT(data.RowCount(), 0);
+  EXPECT_EQ(data.CellText(0, status), "Stammkunde");
+
+  ASSERT_TRUE(w.Controller()->Queries().SaveQuery("Treue"));
+  ASSERT_TRUE(w.LoadTable("VERKAUF.Auftraege"));
+  EXPECT_EQ(w.CurrentTable(), "verkauf.auftraege");
+  EXPECT_EQ(w.Controller()->RecordCount(), 1);
+  w.Controller()->Queries().LoadQueries();
+  EXPECT_FALSE(w.Controller()->queries()->Contains("Treue"));
+  ASSERT_TRUE(w.LoadTable("Kunden"));
+  w.Controller()->Queries().LoadQueries();
+  EXPECT_TRUE(w.Controller()->queries()->Contains("Treue"));
+  for (const auto& m : w.Messages()) ADD_FAILURE() << m;
+}
+
+TEST_F(BrowserOnServer, ALoginWithoutRightsOnTheStoreBrowsesAndIsToldWhatToGrant) {
+  BrowserWindow& w = OpenAs("leser");
+  EXPECT_EQ(w.Controller()->user(), "leser");
+  EXPECT_NE(w.StoreProblem().find("GRANT vmgrid_benutzer TO leser;"), std::string::npos)
+      << w.StoreProblem();
+  ASSERT_FALSE(w.Messages().empty());
+  EXPECT_EQ(w.Messages().front(), w.StoreProblem());
+  EXPECT_EQ(w.Controller()->RecordCount(), 300);
+}
+
+TEST_F(BrowserOnServer, EscEndsAWaitBehindAnotherSessionsLockAndTheWindowWorksOn) {
+  BrowserWindow& w = OpenAs("anna");
+  ASSERT_EQ(w.Controller()->RecordCount(), 300);
+  PGconn* holder = PQconnectdb(db_->ConnInfo().c_str());
+  PQclear(PQexec(holder, "BEGIN; LOCK TABLE \"Kunden\" IN ACCESS EXCLUSIVE MODE"));
+  // Esc arrives as the window system delivers it, while the statement waits.
+  QWidget* view = w.DataGrid()->View();
+  std::thread user([view] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    QCoreApplication::postEvent(view,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  });
+  const auto start = std::chrono::steady_clock::now();
+  w.Controller()->Requery();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  user.join();
+  EXPECT_LT(waited, 5.0) << "the browser's lock timeout is 10 s; Esc came after 0.8 s";
+  ASSERT_FALSE(w.Messages().empty());
+  EXPECT_NE(w.Messages().back().find("Die Abfrage wurde abgebrochen (Esc)."), std::string::npos)
+      << w.Messages().back();
+  PQfinish(holder);
+  w.Controller()->Requery();
+  BrowserWindow::Settle();
+  EXPECT_EQ(w.Controller()->RecordCount(), 300);
+}
+
+TEST_F(BrowserOnServer, AfterAServerRestartTheNextRefreshReconnectsAndSucceeds) {
+  // A server of its own: the restart must not disturb the other tests.
+  const pgtest::OwnServer server("pgbrowse");
+  if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
+  sampledb::Options o;
+  o.rows = 40;
+  ASSERT_EQ(sampledb::GenerateOnServer(
+                "Provider=PostgreSQL;Data Source=\"" + server.ConnInfo() + "\"", o),
+            "");
+  Options options;
+  options.db = server.ConnInfo();
+  options.max = 0;
+  BrowserWindow& w = OpenWindow(options);
+  ASSERT_EQ(w.Controller()->RecordCount(), 40);
+  const size_t before = w.Messages().size();  // the store is not set up there
+  ASSERT_TRUE(server.Halt());
+  ASSERT_TRUE(server.Resume());
+  w.Controller()->Requery();
+  BrowserWindow::Settle();
+  EXPECT_EQ(w.Controller()->RecordCount(), 40);
+  for (size_t i = before; i < w.Messages().size(); ++i) ADD_FAILURE() << w.Messages()[i];
+}
+
+}  // namespace
+}  // namespace vmbgrid::browser::testing
