@@ -104,12 +104,14 @@ TEST_F(BrowserOnServer, EscEndsAWaitBehindAnotherSessionsLockAndTheWindowWorksOn
   ASSERT_EQ(w.Controller()->RecordCount(), 300);
   PGconn* holder = PQconnectdb(db_->ConnInfo().c_str());
   PQclear(PQexec(holder, "BEGIN; LOCK TABLE \"Kunden\" IN ACCESS EXCLUSIVE MODE"));
-  // Esc arrives as the window system delivers it, while the statement waits.
+  // Esc arrives as the window system delivers it, while the statement waits. The event
+  // is made here: a key event made on another thread creates Qt's keyboard device there,
+  // which is never freed.
   QWidget* view = w.DataGrid()->View();
-  std::thread user([view] {
+  auto* esc = new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  std::thread user([view, esc] {
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    QCoreApplication::postEvent(view,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QCoreApplication::postEvent(view, esc);
   });
   const auto start = std::chrono::steady_clock::now();
   w.Controller()->Requery();
