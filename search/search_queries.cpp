@@ -93,12 +93,9 @@ std::vector<SearchRow::QueryEntry> SearchRow::ParseQueryText(const std::string& 
     if (end == std::string::npos) end = text.size();
     std::string entry = text.substr(start, end - start);
     start = end + 1;
-    if (entry.empty()) continue;
-    // An entry without a column name is kept with an empty one, so that the caller
-    // can say that the stored text was not whole.
     size_t tilde = entry.find('~');
-    if (tilde == std::string::npos) tilde = 0;
-    entries.push_back({entry.substr(0, tilde), entry.substr(tilde == 0 ? 0 : tilde + 1)});
+    if (tilde == std::string::npos || tilde == 0) continue;
+    entries.push_back({entry.substr(0, tilde), entry.substr(tilde + 1)});
   }
   return entries;
 }
@@ -108,11 +105,9 @@ void SearchRow::ApplyQueryText(const std::string& name, const std::string& text)
   // The text comes from the settings store. Criteria of columns the grid no longer
   // has are left out, and the user is told so.
   std::vector<QueryEntry> entries;
-  std::string missing, unreadable;
+  std::string missing;
   for (auto& e : ParseQueryText(text)) {
-    if (e.fieldname.empty())
-      unreadable += (unreadable.empty() ? "" : ", ") + core::Visible(sql::Excerpt(e.value));
-    else if (DataColumnOf(e.fieldname) >= 0)
+    if (DataColumnOf(e.fieldname) >= 0)
       entries.push_back(std::move(e));
     else
       missing += (missing.empty() ? "" : ", ") + core::Visible(sql::Excerpt(e.fieldname));
@@ -121,9 +116,6 @@ void SearchRow::ApplyQueryText(const std::string& name, const std::string& text)
     owner_.ShowMessage("Der Filter „" + name + "“ enthält Bedingungen für Spalten, die es in " +
                        "dieser Tabelle nicht gibt (" + missing +
                        "); sie bleiben unberücksichtigt.");
-  if (!unreadable.empty())
-    owner_.ShowMessage("Der Filter „" + name + "“ enthält Einträge ohne Spaltennamen (" +
-                       unreadable + "); sie bleiben unberücksichtigt.");
   bool hasPlaceholder = false;
   for (const auto& e : entries)
     if (IsPlaceholderValue(Variant(e.value))) hasPlaceholder = true;
