@@ -108,7 +108,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
     auto* combo = d.findChild<QComboBox*>(QStringLiteral("cboLayouts"));
     auto* limit = d.findChild<QLineEdit*>(QStringLiteral("txtMaxRecords"));
     ASSERT_TRUE(combo && limit);
-    combo->setEditText(QStringLiteral("Schmal"));
+    combo->setEditText(QStringLiteral("Kunden/Schmal"));
     QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnSave")), Qt::LeftButton);
     limit->selectAll();
     QTest::keyClicks(limit, "250");
@@ -131,7 +131,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
   const Strings withLayouts = RightClickAndChoose("Name", "Spalten verwalten");
   ASSERT_GE(withLayouts.size(), 2u);
   EXPECT_EQ(withLayouts[0], "Spalteneinstellungen laden");
-  EXPECT_EQ(withLayouts[1], "  Schmal");
+  EXPECT_EQ(withLayouts[1], "  Kunden/Schmal");
   EXPECT_FALSE(w.DataGrid()->ColumnByField("Ort")->Visible());
   EXPECT_FALSE(w.SearchLine()->ColumnByField("Ort")->Visible());
 
@@ -142,11 +142,11 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
   EXPECT_EQ(again.Controller()->MaxRecords(), 250);
   EXPECT_EQ(again.Controller()->RecordCount(), 250);
   EXPECT_FALSE(again.DataGrid()->ColumnByField("Ort")->Visible());
-  EXPECT_EQ(layout::SavedLayoutNames(*again.Controller()), (Strings{"Schmal"}));
+  EXPECT_EQ(layout::SavedLayoutNames(*again.Controller()), (Strings{"Kunden/Schmal"}));
   // Loading the saved layout from the menu shows Ort again.
-  RightClickAndChoose("Name", "Schmal");
+  RightClickAndChoose("Name", "Kunden/Schmal");
   EXPECT_TRUE(again.DataGrid()->ColumnByField("Ort")->Visible());
-  EXPECT_EQ(again.Controller()->layout(), "Schmal");
+  EXPECT_EQ(again.Controller()->layout(), "Kunden/Schmal");
 
   // A stored layout that hides every column (written by hand): the window still
   // shows a column, and the export has its caption and values.
@@ -158,7 +158,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
       SQLITE_OK);
   sqlite3_close(db);
   BrowserWindow& hidden = OpenWindow(Private("meier"));
-  EXPECT_EQ(hidden.Controller()->layout(), "Schmal");
+  EXPECT_EQ(hidden.Controller()->layout(), "Kunden/Schmal");
   EXPECT_TRUE(hidden.DataGrid()->ColumnByField("Name")->Visible());
   EXPECT_TRUE(hidden.SearchLine()->ColumnByField("Name")->Visible());
   const auto exported = TempDir() / "versteckt.txt";
