@@ -9,7 +9,8 @@ namespace vmbgrid::browser {
 
 const char* Usage() {
   return "Aufruf: vmbgrid-browser [--db DATEI] [--table TABELLE] [--user NAME]\n"
-         "                        [--search SPALTE=KRITERIUM ...] [--max N]\n"
+         "                        [--search SPALTE=KRITERIUM ...] [--sum SPALTE ...]\n"
+         "                        [--max N]\n"
          "                        [--screenshot DATEI.png] [--export DATEI.txt]\n"
          "                        [--pdf DATEI.pdf] [--querformat]\n"
          "\n"
@@ -18,6 +19,7 @@ const char* Usage() {
          "  --table       anzuzeigende Tabelle (Vorgabe Kunden)\n"
          "  --user        Benutzer für Layouts und Einstellungen (Vorgabe: Anmeldename)\n"
          "  --search      Suchkriterium in der Suchzeile, z. B. Name=Mei* oder PLZ=10000-19999\n"
+         "  --sum         Summe der Zahlenspalte in der Summenzeile zeigen\n"
          "  --max         höchstens N Datensätze lesen (0 = alle)\n"
          "  --screenshot  Fenster nach dem Laden als PNG speichern und beenden\n"
          "  --export      Zeilen als Textdatei (Semikolon, UTF-8) speichern und beenden\n"
@@ -36,8 +38,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
       o.landscape = true;
       continue;
     }
-    if (a != "--db" && a != "--table" && a != "--user" && a != "--search" && a != "--max" &&
-        a != "--screenshot" && a != "--export" && a != "--pdf")
+    if (a != "--db" && a != "--table" && a != "--user" && a != "--search" && a != "--sum" &&
+        a != "--max" && a != "--screenshot" && a != "--export" && a != "--pdf")
       return "Unbekannte Option: " + a;
     if (i + 1 >= args.size()) return "Zu " + a + " fehlt der Wert.";
     const std::string& v = args[++i];
@@ -56,6 +58,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     } else if (a == "--export" || a == "--pdf") {
       if (v.empty()) return a + " erwartet einen Dateinamen.";
       (a == "--export" ? o.exportFile : o.pdfFile) = v;
+    } else if (a == "--sum") {
+      if (v.empty()) return "--sum erwartet einen Spaltennamen.";
+      o.sums.push_back(v);
     } else if (a == "--search") {
       const size_t eq = v.find('=');
       if (eq == std::string::npos || eq == 0)

@@ -14,6 +14,7 @@ struct Options {
   std::string table = "Kunden";
   std::string user;
   std::vector<std::pair<std::string, std::string>> searches;  // field, criterion
+  std::vector<std::string> sums;                              // columns totalled
   std::string screenshot;                                     // PNG path; empty = interactive
   std::string exportFile;                                     // text export of the rows, then end
   std::string pdfFile;  // the rows printed to a PDF file, then end

@@ -333,6 +333,8 @@ void BrowserWindow::BuildMenus() {
           [this] { FillControllerMenu(*filterMenu_, true); });
 
   tableMenu_ = menuBar()->addMenu(QStringLiteral("&Tabelle"));
+  sumMenu_ = new QMenu(QStringLiteral("&Summen"), tableMenu_);
+  connect(sumMenu_, &QMenu::aboutToShow, this, [this] { FillSumMenu(*sumMenu_); });
   tableGroup_ = new QActionGroup(this);
   tableGroup_->setExclusive(true);
 
@@ -400,6 +402,9 @@ void BrowserWindow::FillTableMenu() {
     tableGroup_->addAction(a);
     connect(a, &QAction::triggered, this, [this, t] { LoadTable(t); });
   }
+  if (!sumMenu_) return;
+  tableMenu_->addSeparator();
+  tableMenu_->addAction(sumMenu_->menuAction());
 }
 
 void BrowserWindow::FillControllerMenu(QMenu& target, bool filterMenu) {

@@ -52,6 +52,11 @@ class BrowserWindow : public QMainWindow {
   bool Open();
   // Shows another table of the open database; false when it cannot be shown.
   bool LoadTable(const std::string& table);
+  // The number columns whose totals the sum line can show, by field name.
+  std::vector<std::string> SummableColumns() const;
+  // Shows or hides the total of a number column in the sum line; a column that is
+  // none is refused with a message (and counted as a problem).
+  bool ShowSum(const std::string& column, bool on);
   // Puts the criteria into the search line and applies them (one requery).
   void ApplySearches(const std::vector<std::pair<std::string, std::string>>& searches);
   // Routes the library's messages through this window; call after the platform is
@@ -114,6 +119,7 @@ class BrowserWindow : public QMainWindow {
   void BuildOutputMenu(QMenu* file);
   void AskPdf();
   void FillTableMenu();
+  void FillSumMenu(QMenu& target);
   // The menu bar's copies of the table's context menu and of the filter menu,
   // built afresh on opening.
   void FillControllerMenu(QMenu& target, bool filterMenu);
@@ -142,6 +148,7 @@ class BrowserWindow : public QMainWindow {
   QLabel* countLabel_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QMenu* tableMenu_ = nullptr;
+  QMenu* sumMenu_ = nullptr;
   QMenu* propertiesMenu_ = nullptr;
   QMenu* filterMenu_ = nullptr;
   QActionGroup* tableGroup_ = nullptr;

@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     window.show();
     BrowserWindow::Settle();
     const bool opened = window.Open();
+    for (const auto& column : options.sums) window.ShowSum(column, true);
     window.ApplySearches(options.searches);
     if (!unattended) {
       rc = app.exec();

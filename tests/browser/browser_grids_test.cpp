@@ -1,8 +1,12 @@
 // The three grids of the browser as a user moves them with the mouse: the search
 // line and the sum line keep the data grid's widths and positions through drags on
 // the header, moves, auto-sizing and searches, and a total is never cut.
+#include <sqlite3.h>
+
 #include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 #include <QtTest/QTest>
 
@@ -111,6 +115,60 @@ TEST_F(BrowserGrids, TotalsAreNeverCutNotEvenAfterFittingTheColumnsToTheirRows) 
   Window().Controller()->AutoSizeColumns();
   EXPECT_TRUE(fits()) << sum.CellText(0, umsatz);
   EXPECT_EQ(Data().View()->columnWidth(umsatz), sum.View()->columnWidth(umsatz));
+}
+
+// On a table of the user's own (exact money amounts, big counts, NULLs, negatives)
+// the number columns are offered for totals, from the menu and from --sum; the totals
+// are exact and follow the search, and a column that is no number is refused.
+TEST_F(BrowserGrids, TotalsOfTheUsersOwnNumberColumnsAreExactAndFollowTheSearch) {
+  const auto file = TempDir() / "buchungen.db";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db,
+                         "CREATE TABLE Buchungen (Id INTEGER PRIMARY KEY, Kunde VARCHAR(40), "
+                         "Betrag DECIMAL(12,2), Menge BIGINT);"
+                         "INSERT INTO Buchungen VALUES (1, 'Müller', 1500.50, 9007199254740993),"
+                         "(2, 'Ärger', -200.10, 1), (3, 'Meier', 0.10, NULL), (4, NULL, 0.20, -5)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  Options options;
+  options.db = file.string();
+  options.table = "Buchungen";
+  BrowserWindow& w = OpenWindow(options);
+  EXPECT_EQ(w.SummableColumns(), (std::vector<std::string>{"Id", "Betrag", "Menge"}));
+  QtGrid& sum = *w.SumLine();
+  auto total = [&](const char* field) {
+    BrowserWindow::Settle();
+    return sum.CellText(0, w.DataGrid()->ColumnByField(field)->Index());
+  };
+
+  ASSERT_TRUE(w.ShowSum("betrag", true));
+  EXPECT_EQ(total("Betrag"), "1.300,70");
+  EXPECT_EQ(total("Menge"), "");
+  // The menu entry: Tabelle ▸ Summen ▸ Menge, checked once chosen.
+  QMenu* summen = nullptr;
+  for (QAction* a : w.menuBar()->actions())
+    if (a->text() == "&Tabelle")
+      for (QAction* b : a->menu()->actions())
+        if (b->menu() && b->text() == "&Summen") summen = b->menu();
+  ASSERT_NE(summen, nullptr);
+  emit summen->aboutToShow();
+  QStringList entries;
+  for (QAction* a : summen->actions()) {
+    entries << a->text() + (a->isChecked() ? "*" : "");
+    if (a->text() == "Menge") a->trigger();
+  }
+  EXPECT_EQ(entries, (QStringList{"Id", "Betrag*", "Menge"}));
+  EXPECT_EQ(total("Menge"), "9007199254740989");
+
+  w.ApplySearches({{"Kunde", "M*"}});
+  EXPECT_EQ(total("Betrag"), "1.500,60");
+  EXPECT_EQ(total("Menge"), "9007199254740993");
+
+  const int problems = w.Problems();
+  EXPECT_FALSE(w.ShowSum("Kunde", true));
+  EXPECT_EQ(w.Problems(), problems + 1);
 }
 
 }  // namespace
