@@ -4,8 +4,10 @@
 // date-or-time column compared with a literal is read through VMDE_MOMENT, which
 // gives the ISO text of the moment the cell shows, so that a number or zoned text
 // compares with the literal as the moment it is, not as a number below every text.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,7 +71,12 @@ void MomentFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   double serial = 0;
   std::string_view text;
   if (storage == SQLITE_TEXT) {
-    text = std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+    const unsigned char* p = sqlite3_value_text(v);
+    if (!p) {
+      sqlite3_result_error_nomem(ctx);
+      return;
+    }
+    text = std::string_view(reinterpret_cast<const char*>(p),
                             static_cast<size_t>(sqlite3_value_bytes(v)));
     if (AlreadyCanonical(text, column)) {
       sqlite3_result_value(ctx, v);
@@ -117,6 +124,10 @@ struct Operand {
   size_t end;
   size_t literalEnd = 0;  // where the compared literal ends
 };
+
+// More different names than a search line has columns: the statement is no search,
+// and stays as written.
+constexpr size_t kMostNames = 200;
 
 bool IsKeyword(std::string_view word) {
   for (std::string_view k :
@@ -181,8 +192,10 @@ std::vector<Operand> ComparedNames(std::string_view s, size_t end) {
   return found;
 }
 
-// Where the top-level FROM of a SELECT starts; npos when there is none.
-size_t TopLevelFrom(std::string_view s, size_t from, size_t end) {
+// Where the first top-level keyword of `words` starts (from `from`, before `end`);
+// npos when there is none.
+size_t TopLevelKeyword(std::string_view s, size_t from, size_t end,
+                       std::initializer_list<std::string_view> words) {
   int depth = 0;
   size_t i = from;
   while (i < end) {
@@ -197,7 +210,8 @@ size_t TopLevelFrom(std::string_view s, size_t from, size_t end) {
     } else if (sql::IsIdentChar(c)) {
       size_t j = i;
       while (j < end && sql::IsIdentChar(s[j])) ++j;
-      if (depth == 0 && j - i == 4 && sql::KeywordAt(s, i, "FROM")) return i;
+      for (std::string_view w : words)
+        if (depth == 0 && j - i == w.size() && sql::KeywordAt(s, i, w)) return i;
       i = j;
     } else {
       ++i;
@@ -220,6 +234,7 @@ bool MomentColumns(sqlite3* db, std::string_view s, size_t from, size_t end,
   }
   probe += ' ';
   probe.append(s.substr(from, end - from));
+  probe += " LIMIT 0";
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db, probe.c_str(), static_cast<int>(probe.size()), &st, nullptr) !=
       SQLITE_OK) {
@@ -341,18 +356,38 @@ std::string ReadMomentsAsShown(sqlite3* db, const std::string& statement, bool& 
   const size_t end = sql::StatementEnd(s, 0);
   const std::vector<Operand> operands = ComparedNames(s, end);
   if (operands.empty()) return statement;
-  const size_t from = TopLevelFrom(s, select + 6, end);
+  const size_t from = TopLevelKeyword(s, select + 6, end, {"FROM"});
   if (from == std::string_view::npos) return statement;
-  asked = true;
-  std::vector<int> columns;
-  // One operand the outer FROM does not know (a name of a subquery) fails the whole
-  // probe; then each is asked alone.
-  if (!MomentColumns(db, s, from, end, operands, columns)) {
-    columns.assign(operands.size(), -1);
-    std::vector<int> one;
-    for (size_t k = 0; k < operands.size() && operands.size() > 1; ++k)
-      if (MomentColumns(db, s, from, end, {operands[k]}, one)) columns[k] = one[0];
+  // The probe takes the FROM clause alone, so that its cost does not grow with the
+  // criteria; and each name once, however often it is compared.
+  const size_t fromEnd =
+      std::min(end, TopLevelKeyword(s, from + 4, end,
+                                    {"WHERE", "GROUP", "HAVING", "ORDER", "LIMIT", "WINDOW",
+                                     "UNION", "EXCEPT", "INTERSECT"}));
+  std::vector<Operand> names;
+  std::vector<size_t> nameOf(operands.size());
+  for (size_t k = 0; k < operands.size(); ++k) {
+    const std::string_view text = s.substr(operands[k].start, operands[k].end - operands[k].start);
+    size_t n = 0;
+    while (n < names.size() && s.substr(names[n].start, names[n].end - names[n].start) != text) ++n;
+    if (n == names.size()) {
+      if (names.size() == kMostNames) return statement;
+      names.push_back(operands[k]);
+    }
+    nameOf[k] = n;
   }
+  asked = true;
+  std::vector<int> known;
+  // One name the FROM clause does not know (a name of a subquery) fails the whole
+  // probe; then each is asked alone.
+  if (!MomentColumns(db, s, from, fromEnd, names, known)) {
+    known.assign(names.size(), -1);
+    std::vector<int> one;
+    for (size_t n = 0; n < names.size() && names.size() > 1; ++n)
+      if (MomentColumns(db, s, from, fromEnd, {names[n]}, one)) known[n] = one[0];
+  }
+  std::vector<int> columns(operands.size());
+  for (size_t k = 0; k < operands.size(); ++k) columns[k] = known[nameOf[k]];
   std::string out;
   size_t copied = 0;
   for (size_t k = 0; k < operands.size(); ++k) {
