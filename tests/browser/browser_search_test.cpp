@@ -14,12 +14,6 @@
 namespace vmbgrid::browser::testing {
 namespace {
 
-int FindColumn(QtGrid& g, const std::string& field) {
-  for (int i = 0; i < g.ColumnCount(); ++i)
-    if (g.Column(i).DataField() == field) return i;
-  return -1;
-}
-
 // Clicks into the search cell of the column and types the text, each key to the
 // widget that has the focus at that moment (the cell editor once it opened).
 void TypeIntoSearchCell(BrowserWindow& w, const std::string& field, const QString& text,

@@ -15,12 +15,6 @@
 namespace vmbgrid::browser::testing {
 namespace {
 
-int FindColumn(QtGrid& g, const std::string& field) {
-  for (int i = 0; i < g.ColumnCount(); ++i)
-    if (g.Column(i).DataField() == field) return i;
-  return -1;
-}
-
 TEST_F(BrowserTest, SampleTableShowsCaptionsTranslationsAndSumLine) {
   BrowserWindow& w = OpenWindow();
   ASSERT_NE(w.Controller(), nullptr);
