@@ -80,31 +80,50 @@ bool ReadExponent(std::string_view rest, int limit, int& exponent) {
          exponent >= -limit;
 }
 
-// The common case without a copy: up to 38 digits, an optional point, at most a
-// small exponent. False (nothing decided) for anything else.
-bool ParseShort(std::string_view s, bool negative, Decimal& out) {
-  UInt128 m = 0;
-  int digits = 0, fraction = 0;
+// The digits of a number with at most one point ("." or ","), handed one by one to
+// `digit`, which may end the scan by returning false. Counts the digits after the
+// point and where the number ends (an exponent may follow). False when the scan was
+// ended or there were no digits.
+struct Mantissa {
+  size_t end = 0;
+  int fraction = 0;
+};
+template <typename OnDigit>
+bool ScanMantissa(std::string_view s, Mantissa& m, OnDigit digit) {
   bool point = false, any = false;
   size_t i = 0;
   for (; i < s.size(); ++i) {
     const char c = s[i];
     if (c >= '0' && c <= '9') {
       any = true;
-      if (point) ++fraction;
-      if (m == 0 && c == '0') continue;
-      if (++digits > Decimal::kMaxDigits) return false;
-      m = m * 10 + static_cast<unsigned>(c - '0');
+      if (point) ++m.fraction;
+      if (!digit(c)) return false;
     } else if ((c == '.' || c == ',') && !point) {
       point = true;
     } else {
       break;
     }
   }
-  if (!any) return false;
+  m.end = i;
+  return any;
+}
+
+// The common case without a copy: up to 38 digits, an optional point, at most a
+// small exponent. False (nothing decided) for anything else.
+bool ParseShort(std::string_view s, bool negative, Decimal& out) {
+  UInt128 m = 0;
+  int digits = 0;
+  Mantissa scan;
+  const bool read = ScanMantissa(s, scan, [&](char c) {
+    if (m == 0 && c == '0') return true;
+    if (++digits > Decimal::kMaxDigits) return false;
+    m = m * 10 + static_cast<unsigned>(c - '0');
+    return true;
+  });
+  if (!read) return false;
   int exponent = 0;
-  if (!ReadExponent(s.substr(i), kMaxScale, exponent)) return false;
-  int scale = fraction - exponent;
+  if (!ReadExponent(s.substr(scan.end), kMaxScale, exponent)) return false;
+  int scale = scan.fraction - exponent;
   Int128 units = static_cast<Int128>(m);
   if (scale < 0) {
     if (!Scale10(units, -scale, units)) return false;
@@ -126,26 +145,15 @@ bool Decimal::Parse(std::string_view text, Decimal& out) {
   if (ParseShort(s, negative, out)) return true;
   // The rest: many leading or trailing zeros, large exponents, or no number.
   std::string digits;  // without leading zeros
-  int fraction = 0;
-  bool point = false, any = false;
-  size_t i = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c >= '0' && c <= '9') {
-      any = true;
-      if (point) ++fraction;
-      if (c != '0' || !digits.empty()) digits.push_back(c);
-      if (digits.size() > 400) return false;  // far beyond any scale we keep
-    } else if ((c == '.' || c == ',') && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (!any) return false;
+  Mantissa scan;
+  const bool read = ScanMantissa(s, scan, [&](char c) {
+    if (c != '0' || !digits.empty()) digits.push_back(c);
+    return digits.size() <= 400;  // far beyond any scale we keep
+  });
+  if (!read) return false;
   int exponent = 0;
-  if (!ReadExponent(s.substr(i), 400, exponent)) return false;
-  long scale = fraction - exponent;
+  if (!ReadExponent(s.substr(scan.end), 400, exponent)) return false;
+  long scale = scan.fraction - exponent;
   if (scale < 0) {
     if (!digits.empty()) digits.append(static_cast<size_t>(-scale), '0');
     scale = 0;

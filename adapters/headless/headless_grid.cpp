@@ -112,7 +112,8 @@ void HeadlessGrid::LeftCol(int index) {
   leftCol_ = std::clamp(index, 0, std::max(0, ColumnCount() - 1));
 }
 
-double HeadlessGrid::ColumnX(int colIndex) const {
+std::vector<std::pair<int, double>> HeadlessGrid::ShownColumnLefts() const {
+  std::vector<std::pair<int, double>> shown;
   double x = RecordSelectors() ? kRecordSelectorWidth : 0;
   const std::vector<int> order = DisplayOrder(false);
   auto start =
@@ -120,25 +121,22 @@ double HeadlessGrid::ColumnX(int colIndex) const {
   for (auto it = start; it != order.end(); ++it) {
     const CoreColumn& c = Column(*it);
     if (!c.Visible()) continue;
-    if (*it == colIndex) return x;
+    shown.emplace_back(*it, x);
     x += c.Width();
   }
+  return shown;
+}
+
+double HeadlessGrid::ColumnX(int colIndex) const {
+  for (const auto& [index, left] : ShownColumnLefts())
+    if (index == colIndex) return left;
   return -1;
 }
 
 int HeadlessGrid::ColContaining(double x) const {
   if (!(x >= 0) || x >= width_) return -1;
-  double left = RecordSelectors() ? kRecordSelectorWidth : 0;
-  if (x < left) return -1;
-  const std::vector<int> order = DisplayOrder(false);
-  auto start =
-      leftCol_ < ColumnCount() ? std::find(order.begin(), order.end(), leftCol_) : order.begin();
-  for (auto it = start; it != order.end(); ++it) {
-    const CoreColumn& c = Column(*it);
-    if (!c.Visible()) continue;
-    if (x < left + c.Width()) return *it;
-    left += c.Width();
-  }
+  for (const auto& [index, left] : ShownColumnLefts())
+    if (x >= left && x < left + Column(index).Width()) return index;
   return -1;
 }
 

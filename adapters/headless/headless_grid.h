@@ -148,6 +148,8 @@ class HeadlessGrid : public GridCore {
   void KeyDefault(int keyCode, int shift);
   void InsertChar(const std::string& ch);
   void BeginEditHere(bool replace) { BeginEdit(CurrentOrdinal(), Col(), replace); }
+  // The columns shown from the first scrolled-to one on, each with its left edge.
+  std::vector<std::pair<int, double>> ShownColumnLefts() const;
 
   intptr_t handle_;
   double left_ = 0, top_ = 0, width_ = 8000, height_ = 3000;

@@ -10,14 +10,17 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/cli/host_process.h"
 #include "tests/postgres/pg_test_support.h"
+#include "tests/support/child_process.h"
 #include "tools/sampledb/sample_data.h"
 
 namespace vmbgrid::hosttest {
 namespace {
 
 namespace fs = std::filesystem;
+using vmbgrid::testing::ChildProcess;
+using vmbgrid::testing::Ended;
+using vmbgrid::testing::RunHost;
 
 struct Case {
   std::vector<std::string> args;
@@ -294,8 +297,10 @@ TEST(HostsOnServer, CommandLineExportLeavesNoFileWhenTheServerGoesAway) {
   const fs::path out = fs::temp_directory_path() / ("vmbgrid_pgcli_" + std::to_string(::getpid()));
   fs::create_directories(out);
   const fs::path file = out / "z.txt";
-  HostProcess cli(VMBGRID_CLI, {"--db", "Provider=PostgreSQL;Data Source=\"" + info + "\"",
-                                "--table", "z", "--max", "0", "--export", file.string()});
+  ChildProcess cli(VMBGRID_CLI,
+                   {"--db", "Provider=PostgreSQL;Data Source=\"" + info + "\"", "--table", "z",
+                    "--max", "0", "--export", file.string()},
+                   {"", 0, true});
   // Once the rows come in batches, the server is killed as a pulled cable would.
   bool fetching = false;
   for (int i = 0; i < 3000 && !fetching; ++i) {

@@ -9,12 +9,32 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "adapters/postgres/postgres_provider.h"
+#include "data/provider.h"
+#include "tests/support/recording_sink.h"
 
 namespace vmbgrid::pgtest {
+
+using vmbgrid::testing::RecordingSink;
+
+// A provider session of its own on a connection string, without the data-access layer.
+inline std::unique_ptr<data::ProviderSession> Session(const std::string& cs) {
+  postgres::Register();
+  return data::FindProvider("PostgreSQL")->Open(data::ConnectionProperties::Parse(cs));
+}
+
+// One statement on a session; its rows go to the sink.
+inline int64_t Exec(data::ProviderSession& s, const std::string& sql,
+                    data::ResultSink* sink = nullptr, int timeoutSeconds = 0) {
+  data::StatementRequest r;
+  r.text = sql;
+  r.timeoutSeconds = timeoutSeconds;
+  return s.Execute(r, sink);
+}
 
 // The libpq text of the test server without a database, or "" with the reason.
 inline std::string ServerConnInfo(std::string* why = nullptr) {

@@ -20,22 +20,7 @@ using std::chrono::milliseconds;
 
 constexpr int kRows = 200000;
 
-class RowSink : public data::ResultSink {
- public:
-  std::vector<data::ColumnMeta> columns;
-  std::vector<int64_t> first;  // the first column of each row
-  void SetColumns(std::vector<data::ColumnMeta> c) override { columns = std::move(c); }
-  void BeginRow() override {}
-  void PutNull(int) override {}
-  void PutInteger(int col, int64_t v) override {
-    if (col == 0) first.push_back(v);
-  }
-  void PutDouble(int, double) override {}
-  void PutDate(int, double) override {}
-  void PutText(int, std::string_view) override {}
-  void PutBlob(int, std::string_view) override {}
-  void EndRow() override {}
-};
+using pgtest::RecordingSink;
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
@@ -65,11 +50,6 @@ class PostgresProgressive : public ::testing::Test {
   std::shared_ptr<Recordset> Open(const std::string& statement, bool progressive,
                                   int32_t maxRecords = 0) {
     return testing::OpenLoad(statement, connection_, progressive, maxRecords);
-  }
-
-  std::unique_ptr<data::ProviderSession> Session() {
-    return data::FindProvider("PostgreSQL")
-        ->Open(data::ConnectionProperties::Parse(db_->ConnectionString()));
   }
 
   // Backends of the test database running a statement that holds `part`.
@@ -178,10 +158,10 @@ TEST_F(PostgresProgressive, CancelAfterTheFirstPortionKeepsTheRowsAndTheConnecti
 }
 
 TEST_F(PostgresProgressive, CancelDuringASlowFetchReturnsSoonAndStopsTheServer) {
-  auto session = Session();
+  auto session = pgtest::Session(db_->ConnectionString());
   data::StatementRequest slow;
   slow.text = "SELECT pg_sleep(30) AS pause, 1 AS eins";
-  RowSink sink;
+  RecordingSink sink;
   {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     auto cursor = session->OpenCursor(slow, cancel);
@@ -204,7 +184,7 @@ TEST_F(PostgresProgressive, CancelDuringASlowFetchReturnsSoonAndStopsTheServer) 
     EXPECT_EQ(status, data::RowCursor::Status::kCancelled);
     EXPECT_LT(Seconds(start), 2.0);
     EXPECT_LT(longest, 1.0);
-    EXPECT_TRUE(sink.first.empty());
+    EXPECT_TRUE(sink.rows.empty());
   }
   EXPECT_TRUE(StopsRunning("pg_sleep(30)"));
   // A cursor dropped while its FETCH runs (a new search, the window closing).
@@ -224,16 +204,15 @@ TEST_F(PostgresProgressive, CancelDuringASlowFetchReturnsSoonAndStopsTheServer) 
   bound.parameters = &params;
   auto cursor = session->OpenCursor(bound, std::make_shared<std::atomic<bool>>(false));
   ASSERT_NE(cursor, nullptr);
-  RowSink three;
+  RecordingSink three;
   while (cursor->Fetch(three, 2) == data::RowCursor::Status::kMore) {
   }
-  EXPECT_EQ(three.first, (std::vector<int64_t>{1, 2, 3}));
-  RowSink after;
+  EXPECT_EQ(three.Integers(), (std::vector<int64_t>{1, 2, 3}));
+  RecordingSink after;
   data::StatementRequest count;
   count.text = "SELECT count(*) FROM zahlen";
   session->Execute(count, &after);
-  ASSERT_EQ(after.first.size(), 1u);
-  EXPECT_EQ(after.first[0], kRows);
+  EXPECT_EQ(after.Integers(), std::vector<int64_t>{kRows});
 }
 
 TEST_F(PostgresProgressive, AServerErrorHalfWayRaisesWithTheRowsBeforeItAndTheSessionWorks) {
@@ -253,18 +232,18 @@ TEST_F(PostgresProgressive, AServerErrorHalfWayRaisesWithTheRowsBeforeItAndTheSe
   EXPECT_EQ(connection_->Errors().front().description, rs->FetchError());
   EXPECT_EQ(Open("SELECT count(*) FROM zahlen", false)->Value(0).ToInt32(), kRows);
   // Through the provider: the failing portion raises, the cursor is done then.
-  auto session = Session();
+  auto session = pgtest::Session(db_->ConnectionString());
   data::StatementRequest failing;
   failing.text = "SELECT nr, 1 / (nr - 5000) FROM zahlen ORDER BY nr";
   auto cursor = session->OpenCursor(failing, std::make_shared<std::atomic<bool>>(false));
   ASSERT_NE(cursor, nullptr);
-  RowSink sink;
+  RecordingSink sink;
   const VMError e = testing::Raised([&] {
     while (cursor->Fetch(sink, 1000) == data::RowCursor::Status::kMore) {
     }
   });
   EXPECT_EQ(e.Number(), errc::kCantConvertValue);
-  EXPECT_EQ(sink.first.size(), 4000u);
+  EXPECT_EQ(sink.rows.size(), 4000u);
   EXPECT_EQ(testing::Raised([&] { cursor->Fetch(sink, 1000); }).Number(), errc::kObjectClosed);
   EXPECT_EQ(InTransaction(), "0");
   // A statement the server refuses fails the open, with the whole load's message.

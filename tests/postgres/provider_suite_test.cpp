@@ -2,6 +2,7 @@
 // SQLite and on the PostgreSQL test server must give the same results, so the two
 // cannot drift apart.
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "adapters/postgres/postgres_provider.h"
@@ -21,6 +22,7 @@ namespace vmbgrid {
 namespace {
 
 using Strings = std::vector<std::string>;
+using testing::Raised;
 
 class BothProviders : public ::testing::TestWithParam<std::string> {
  protected:
@@ -147,20 +149,58 @@ TEST_P(BothProviders, LikeFoldsCaseAsTheInMemoryFilterDoes) {
   }
 }
 
+// Settings fall back from the user to the shared owner to the caller's default; the
+// values, keys and sections travel as parameters, never inside a statement.
 TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
+  std::vector<std::string> log;
+  conn_->SetStatementLog([&](const std::string& s) { log.push_back(s); });
   core::SettingsStore settings;
   settings.SetConnection(conn_);
-  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", "vorgabe"),
-            "vorgabe");
-  const std::string nasty = "x'); DROP TABLE \"Kunden\"; -- \\' $$ E'\\''";
-  settings.WriteSetting("app\\frm", "Schluessel", nasty, "anna");
-  settings.WriteSetting("app\\frm", "Schluessel", nasty + "2", "anna");
-  settings.WriteSetting("app\\frm", "Schluessel", "gemeinsam", "Standard");
-  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", ""), nasty + "2");
-  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "berta", "Standard", ""), "gemeinsam");
-  settings.DeleteSetting("app\\frm", "Schluessel", "anna");
-  EXPECT_EQ(settings.ReadSetting("app\\frm", "Schluessel", "anna", "Standard", ""), "gemeinsam");
+  const std::string section = "app\\Kunden's \"Liste\"";
+  // On SQLite the table does not exist yet: defaults, never an error.
+  EXPECT_EQ(settings.ReadSetting(section, "Schluessel", "anna", "Standard", "vorgabe"), "vorgabe");
+  EXPECT_TRUE(settings.ReadSettingsSection(section, "anna").empty());
+  settings.DeleteSetting(section, "Schluessel", "anna");
+  const std::string nasty = "O'Brien \"Chef\" x'); DROP TABLE \"Kunden\"; -- \\' $$ E'\\''";
+  settings.WriteSetting(section, "Schluessel", nasty, "anna");
+  settings.WriteSetting(section, "Schluessel", nasty + "2", "anna");  // replaces
+  settings.WriteSetting(section, "Schluessel", "gemeinsam", "Standard");
+  settings.WriteSetting(section, "Ärger", "", "anna");  // an empty text is a value of its own
+  settings.WriteSetting(section, "Ärger", "-1", "Standard");
+  EXPECT_EQ(settings.ReadSetting(section, "Schluessel", "anna", "Standard", ""), nasty + "2");
+  EXPECT_EQ(settings.ReadSetting(section, "Schluessel", "berta", "Standard", ""), "gemeinsam");
+  EXPECT_EQ(settings.ReadSetting(section, "Schluessel", "berta", "", "vorgabe"), "vorgabe");
+  EXPECT_EQ(settings.ReadSetting(section, "Ärger", "anna", "Standard", "x"), "");
+  EXPECT_EQ(settings.ReadSetting("app\\Andere", "Schluessel", "anna", "Standard", "1"), "1");
+  // Only that owner's entries.
+  std::map<std::string, std::string> own;
+  for (const core::SettingRow& row : settings.ReadSettingsSection(section, "anna"))
+    own[row.Schluessel] = row.wert;
+  EXPECT_EQ(own, (std::map<std::string, std::string>{{"Ärger", ""}, {"Schluessel", nasty + "2"}}));
+  settings.DeleteSetting(section, "Schluessel", "anna");
+  EXPECT_EQ(settings.ReadSetting(section, "Schluessel", "anna", "Standard", ""), "gemeinsam");
   EXPECT_EQ(Column("SELECT count(*) FROM [Kunden]"), Strings{"5"});
+  for (const std::string& statement : log) EXPECT_EQ(statement.find("Brien"), std::string::npos);
+  conn_->SetStatementLog(nullptr);
+
+  // Without a connection reads give the defaults and writes raise.
+  core::SettingsStore none;
+  EXPECT_EQ(none.ReadSetting("s", "k", "u", "Standard", "d"), "d");
+  EXPECT_TRUE(none.ReadSettingsSection("s", "u").empty());
+  EXPECT_EQ(Raised([&] { none.WriteSetting("s", "k", "v", "u"); }).Number(), errc::kObjectRequired);
+  // The kind of database follows the provider, also of a closed connection.
+  core::DatabaseService db;
+  EXPECT_EQ(db.DatabaseKind(conn_.get()), GetParam() == "PostgreSQL" ? 3 : 2);
+  EXPECT_EQ(db.DatabaseKind(nullptr), 0);
+  auto closed = Platform::Data().CreateConnection();
+  for (const auto& [cs, kind] : std::vector<std::pair<std::string, int>>{
+           {"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=x.accdb", 1},
+           {"Provider=PostgreSQL;Host=localhost", 3},
+           {"Provider=SQLite;Data Source=x.db", 2},
+           {"Data Source=x", 0}}) {
+    closed->ConnectionString(cs);
+    EXPECT_EQ(db.DatabaseKind(closed.get()), kind) << cs;
+  }
 }
 
 // A progressive load, in portions of two rows, hands over exactly what a whole load
@@ -214,8 +254,6 @@ TEST_P(BothProviders, ProgressiveLoadsHandOverWhatAWholeLoadDoes) {
     EXPECT_EQ(load(c.sql, true, c.maxRecords, c.params), whole) << c.sql;
   }
 }
-
-using testing::Raised;
 
 TEST_P(BothProviders, MissingTablesAndColumnsAreNamedAndOtherErrorsKeepTheirNumbers) {
   VMError column = Raised([&] { Open("SELECT [Gibtsnicht] FROM [Kunden]"); });

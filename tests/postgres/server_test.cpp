@@ -10,7 +10,6 @@
 #include "grid/vmgrid.h"
 #include "host/error.h"
 #include "host/platform.h"
-#include "layout/layout_store.h"
 #include "tests/postgres/pg_test_support.h"
 #include "tests/raised.h"
 
@@ -19,35 +18,14 @@ namespace {
 
 using testing::Raised;
 
-class CountingSink : public data::ResultSink {
- public:
-  int64_t rows = 0, sum = 0;
-  std::function<void()> onRow;
-  void SetColumns(std::vector<data::ColumnMeta>) override {}
-  void BeginRow() override {}
-  void PutNull(int) override {}
-  void PutInteger(int, int64_t v) override { sum += v; }
-  void PutDouble(int, double) override {}
-  void PutDate(int, double) override {}
-  void PutText(int, std::string_view) override {}
-  void PutBlob(int, std::string_view) override {}
-  void EndRow() override {
-    ++rows;
-    if (onRow) onRow();
-  }
-};
+using pgtest::Exec;
+using pgtest::RecordingSink;
+using pgtest::Session;
 
-std::unique_ptr<data::ProviderSession> Session(const std::string& cs) {
-  postgres::Register();
-  return data::FindProvider("PostgreSQL")->Open(data::ConnectionProperties::Parse(cs));
-}
-
-int64_t Exec(data::ProviderSession& s, const std::string& sql, data::ResultSink* sink = nullptr,
-             int timeout = 0) {
-  data::StatementRequest r;
-  r.text = sql;
-  r.timeoutSeconds = timeout;
-  return s.Execute(r, sink);
+int64_t Sum(const RecordingSink& sink) {
+  int64_t sum = 0;
+  for (int64_t v : sink.Integers()) sum += v;
+  return sum;
 }
 
 std::string PercentEncoded(const std::string& s) {
@@ -114,9 +92,9 @@ TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
   EXPECT_EQ(slow.Number(), errc::kQueryTimeout);
   EXPECT_EQ(slow.Description(),
             "Die Abfrage wurde nach 1 Sekunden abgebrochen (Zeitlimit überschritten).");
-  CountingSink one;
+  RecordingSink one;
   Exec(*s, "SELECT 1", &one);  // still usable, without the limit
-  EXPECT_EQ(one.rows, 1);
+  EXPECT_EQ(one.rows.size(), 1u);
 
   Exec(*s, "CREATE TABLE t (a integer)");
   // The connection string's limits: a lock another session holds is waited for that
@@ -138,7 +116,7 @@ TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
   for (const char* two : {"SELECT 1; DROP TABLE t", "INSERT INTO t VALUES (1); DROP TABLE t",
                           "SELECT E'a\\''; DROP TABLE t", "SELECT $$a$$; DROP TABLE t",
                           "SELECT 1 /* /* */ ; */; DROP TABLE t"}) {
-    CountingSink sink;
+    RecordingSink sink;
     const VMError e = Raised([&] { Exec(*s, two, &sink); });
     EXPECT_EQ(e.Number(), errc::kRejectedStatement) << two;
     EXPECT_EQ(e.Description(),
@@ -146,9 +124,9 @@ TEST(PostgresServer, TimeoutsCancelsAndSecondStatementsAreRefused) {
         << two;
   }
   EXPECT_EQ(db.Value("SELECT count(*) FROM t"), "0");
-  CountingSink one2;
+  RecordingSink one2;
   Exec(*s, "SELECT E'a\\'; b', $$;$$, $x$ ; $x$ /* /* ; */ ; */ ;", &one2);
-  EXPECT_EQ(one2.rows, 1);
+  EXPECT_EQ(one2.rows.size(), 1u);
 }
 
 TEST(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
@@ -192,83 +170,6 @@ TEST(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
   ResetHeadlessPlatform();
 }
 
-TEST(PostgresServer, BrowsingWithTheDatabaseLayoutStoreLeavesTheDatabaseAsItWas) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
-  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50)); "
-                    "INSERT INTO \"Kunden\" VALUES (1, 'Meier')"),
-            "");
-  // Every object and every row count of the database.
-  const std::string state =
-      "SELECT string_agg(c.relname || ':' || c.relkind, ',' ORDER BY c.relname) || '/' || "
-      "(SELECT count(*) FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON "
-      "n.oid = p.pronamespace WHERE n.nspname = 'public') || '/' || "
-      "(SELECT count(*) FROM \"Kunden\") FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace "
-      "n ON n.oid = c.relnamespace WHERE n.nspname = 'public'";
-  const std::string before = db.Value(state);
-  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
-  postgres::Register();
-  for (const char* table : {"Kunden", "Gibtsnicht"}) {
-    HeadlessGrid grid("grdKunden");
-    VMGrid g;
-    g.Init(0, "Test", "frmKunden");
-    g.grid(&grid);
-    g.user("anna");
-    g.SaveMode(velmDB);
-    g.ConnectionString(db.ConnectionString());
-    g.RecordSource(table);
-    g.AddField("Name");
-    g.Requery();
-    g.Requery();
-  }  // shutdown: options and the layout state
-  EXPECT_EQ(db.Value(state), before);
-  const std::vector<std::string> shown = platform.messages.texts();
-  ASSERT_FALSE(shown.empty());
-  EXPECT_NE(shown.back().find("Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."),
-            std::string::npos)
-      << shown.back();
-  ResetHeadlessPlatform();
-}
-
-TEST(PostgresServer, TheGridSavesAndLoadsLayoutsInTheStoreTheAdministratorSetUp) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
-  ASSERT_EQ(db.SetupStore(), "");
-  ASSERT_EQ(db.Exec("CREATE TABLE \"Kunden\" (\"Nr\" integer PRIMARY KEY, \"Name\" varchar(50), "
-                    "\"Ort\" varchar(50)); INSERT INTO \"Kunden\" VALUES (1, 'Meier', 'Berlin')"),
-            "");
-  auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
-  postgres::Register();
-  auto open = [&](HeadlessGrid& grid, VMGrid& g) {
-    g.Init(0, "Test", "frmKunden");
-    g.grid(&grid);
-    g.user("anna");
-    g.SaveMode(velmDB);
-    g.ConnectionString(db.ConnectionString());
-    g.RecordSource("Kunden");
-    g.AddField("Name");
-    g.AddField("Ort");
-    g.Requery();
-  };
-  {
-    HeadlessGrid grid("grdKunden");
-    VMGrid g;
-    open(grid, g);
-    g.Layouts().SaveLayout("Meins");
-    EXPECT_EQ(g.layout(), "Meins");
-  }
-  EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf WHERE sublayout = 'Meins'"), "1");
-  EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_feld"), "2");
-  {
-    HeadlessGrid grid("grdKunden");
-    VMGrid g;
-    open(grid, g);
-    EXPECT_TRUE(g.Layouts().LoadAndApply("Meins"));
-  }
-  for (const std::string& m : platform.messages.texts()) ADD_FAILURE() << m;
-  ResetHeadlessPlatform();
-}
-
 TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnected) {
   VMBGRID_REQUIRE_POSTGRES();
   const pgtest::OwnServer server("pgloss");
@@ -278,44 +179,44 @@ TEST(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnecte
             "");
   ASSERT_EQ(pgtest::Admin(info, "CHECKPOINT"), "");  // commits are asynchronous on this server
   auto s = Session("Provider=PostgreSQL;Data Source=\"" + info + "\"");
-  CountingSink all;
+  RecordingSink all;
   Exec(*s, "SELECT TOP 60001 [n] FROM [z] ORDER BY [n]", &all);
-  EXPECT_EQ(all.rows, 60001);
-  EXPECT_EQ(all.sum, int64_t{60001} * 60002 / 2);
+  EXPECT_EQ(all.rows.size(), 60001u);
+  EXPECT_EQ(Sum(all), int64_t{60001} * 60002 / 2);
 
-  CountingSink cut;
+  RecordingSink cut;
   cut.onRow = [&] {
-    if (cut.rows == 100) {
+    if (cut.rows.size() == 100) {
       ASSERT_TRUE(server.Halt());
     }
   };
   VMError lost = Raised([&] { Exec(*s, "SELECT [n] FROM [z]", &cut); });
   EXPECT_EQ(lost.Number(), errc::kProviderFailure);
   EXPECT_NE(lost.Description().find("wurde unterbrochen"), std::string::npos) << lost.Description();
-  EXPECT_LT(cut.rows, 65000);
+  EXPECT_LT(cut.rows.size(), 65000u);
 
   ASSERT_TRUE(server.Resume());
-  CountingSink again;
+  RecordingSink again;
   Exec(*s, "SELECT count(*) FROM [z]", &again);  // the same session connects anew
-  EXPECT_EQ(again.sum, 65000);
+  EXPECT_EQ(Sum(again), 65000);
 
   // A restart while the connection was idle: the next statement, and the next
   // progressive load, succeed at the first try.
   ASSERT_TRUE(server.Halt());
   ASSERT_TRUE(server.Resume());
-  CountingSink after;
+  RecordingSink after;
   Exec(*s, "SELECT count(*) FROM [z]", &after);
-  EXPECT_EQ(after.sum, 65000);
+  EXPECT_EQ(Sum(after), 65000);
   ASSERT_TRUE(server.Halt());
   ASSERT_TRUE(server.Resume());
   data::StatementRequest load;
   load.text = "SELECT [n] FROM [z]";
   auto cursor = s->OpenCursor(load, std::make_shared<std::atomic<bool>>(false));
   ASSERT_NE(cursor, nullptr);
-  CountingSink portions;
+  RecordingSink portions;
   while (cursor->Fetch(portions, 0) == data::RowCursor::Status::kMore) {
   }
-  EXPECT_EQ(portions.rows, 65000);
+  EXPECT_EQ(portions.rows.size(), 65000u);
 }
 
 }  // namespace

@@ -19,10 +19,8 @@
 namespace vmbgrid {
 namespace {
 
-std::unique_ptr<data::ProviderSession> Session(const std::string& cs) {
-  postgres::Register();
-  return data::FindProvider("PostgreSQL")->Open(data::ConnectionProperties::Parse(cs));
-}
+using pgtest::RecordingSink;
+using pgtest::Session;
 
 Parameter In(const std::string& name, const Variant& v) {
   Parameter p;
@@ -30,20 +28,6 @@ Parameter In(const std::string& name, const Variant& v) {
   p.value = v;
   return p;
 }
-
-class Rows : public data::ResultSink {
- public:
-  std::vector<std::vector<Variant>> rows;
-  void SetColumns(std::vector<data::ColumnMeta>) override {}
-  void BeginRow() override { rows.emplace_back(); }
-  void PutNull(int) override { rows.back().push_back(Variant::Null()); }
-  void PutInteger(int, int64_t v) override { rows.back().push_back(Variant(v)); }
-  void PutDouble(int, double v) override { rows.back().push_back(Variant(v)); }
-  void PutDate(int, double v) override { rows.back().push_back(Variant::Date(v)); }
-  void PutText(int, std::string_view v) override { rows.back().push_back(Variant(v)); }
-  void PutBlob(int, std::string_view v) override { rows.back().push_back(Variant(v)); }
-  void EndRow() override {}
-};
 
 void Call(data::ProviderSession& s, const char* proc, std::vector<Parameter> params,
           data::ResultSink* sink = nullptr, int32_t* layoutid = nullptr) {
@@ -78,8 +62,14 @@ int32_t Save(data::ProviderSession& s, const std::string& tag, int columns) {
   return id;
 }
 
-std::string Relation(pgtest::Database& db, const char* name) {
-  return db.Value(std::string("SELECT coalesce(to_regclass('") + name + "')::text, '-')");
+// Every object and every row count of the database's public schema.
+std::string DatabaseState(const pgtest::Database& db) {
+  return db.Value(
+      "SELECT string_agg(c.relname || ':' || c.relkind, ',' ORDER BY c.relname) || '/' || "
+      "(SELECT count(*) FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON "
+      "n.oid = p.pronamespace WHERE n.nspname = 'public') || '/' || "
+      "(SELECT count(*) FROM \"Kunden\") FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace "
+      "n ON n.oid = c.relnamespace WHERE n.nspname = 'public'");
 }
 
 using testing::Raised;
@@ -89,7 +79,8 @@ struct Window {
   HeadlessGrid grid{"Kunden"};
   std::shared_ptr<Connection> connection;
   VMGrid g;
-  Window(const pgtest::Database& db, const std::string& login, const std::string& user) {
+  Window(const pgtest::Database& db, const std::string& login, const std::string& user,
+         const std::string& table = "Kunden") {
     connection = Platform::Data().CreateConnection();
     connection->Open(db.ConnectionString(login));
     g.Init(0, "Test", "frmKunden");
@@ -97,7 +88,7 @@ struct Window {
     g.SaveMode(velmDB);
     g.user(user);
     g.Connection(connection);
-    g.RecordSource("Kunden");
+    g.RecordSource(table);
     g.AddField("Name");
     g.AddField("Ort");
     g.Requery();
@@ -126,6 +117,7 @@ TEST(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministrat
   VMBGRID_REQUIRE_POSTGRES();
   pgtest::Database db;
   MakeKunden(db);
+  const std::string before = DatabaseState(db);
   auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
   postgres::Register();
   const std::streamoff log = pgtest::ServerLogSize();
@@ -151,8 +143,14 @@ TEST(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministrat
     w.g.Layouts().DeleteLayout("Meins");
     w.g.ShowEmptyGrid(false);
   }  // the shutdown writes nothing either
-  for (const char* table : {"aa_gridlayout_kopf", "vmgrid_settings", "vmgrid_schema"})
-    EXPECT_EQ(Relation(db, table), "-") << table;
+  {
+    Window missing(db, "", "anna", "Gibtsnicht");
+    EXPECT_NE(platform.messages.texts().back().find(
+                  "Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."),
+              std::string::npos)
+        << platform.messages.texts().back();
+  }
+  EXPECT_EQ(DatabaseState(db), before);
   // The store was asked for through the catalog: no statement on it failed.
   const std::string logged = pgtest::ServerLogFrom(log);
   for (const char* name : {"vmgrid_settings", "aa_gridlayout", "vmgrid_schema"})
@@ -186,11 +184,11 @@ TEST(PostgresStore, SetupBringsAnOlderStoreUpToDateAndKeepsItsEntries) {
             std::to_string(postgres::kSchemaVersion) + "vmgrid_benutzervmgrid_admin");
   auto s = Session(db.ConnectionString());
   EXPECT_EQ(s->Store()->Problem(), "");
-  Rows fields;
+  RecordingSink fields;
   Call(*s, "aa_gridlayoutfield", {In("SPAction", Variant(int16_t{1})), In("layoutid", Variant(1))},
        &fields);
   ASSERT_EQ(fields.rows.size(), 1u);
-  EXPECT_EQ(fields.rows[0][2], Variant("Name"));
+  EXPECT_EQ(fields.rows[0][2].value, Variant("Name"));
   EXPECT_EQ(db.Value("SELECT wert FROM vmgrid_settings"), "alt");
   // Names up to the widths the hosts use: a grid named after a schema's table.
   const std::string key(120, 'k');
@@ -297,9 +295,14 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
   platform.messages.clear();
   {
     Window anna(db, "anna", "anna");
+    anna.grid.Column(1).Width(2345);
     anna.g.Layouts().SaveLayout("Meins");
+    EXPECT_EQ(anna.g.layout(), "Meins");
     EXPECT_EQ(db.Value("SELECT \"user\" FROM aa_gridlayout_kopf WHERE sublayout = 'Meins'"),
               "anna");
+    Window again(db, "anna", "anna");
+    EXPECT_TRUE(again.g.Layouts().LoadAndApply("Meins"));
+    EXPECT_EQ(again.grid.Column(1).Width(), 2345);
     EXPECT_TRUE(platform.messages.texts().empty());
     Window asBert(db, "anna", "bert");  // a host naming a user the login may not act for
     asBert.g.Layouts().SaveLayout("Fremd");
@@ -368,15 +371,15 @@ TEST(PostgresStore, TwoProcessesSavingTheSameLayoutLeaveOneCompleteVersion) {
   }
   EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf"), "1");
   auto s = Session(db.ConnectionString());
-  Rows fields;
+  RecordingSink fields;
   Call(*s, "aa_gridlayoutfield",
        {In("SPAction", Variant(int16_t{1})),
         In("layoutid", Variant(std::stoi(db.Value("SELECT layoutid FROM aa_gridlayout_kopf"))))},
        &fields);
   ASSERT_EQ(fields.rows.size(), static_cast<size_t>(kColumns));
   for (int c = 0; c < kColumns; ++c) {
-    EXPECT_EQ(fields.rows[c][1], fields.rows[0][1]) << "columns of two saves mixed";
-    EXPECT_EQ(fields.rows[c][2], Variant("F" + std::to_string(c)));
+    EXPECT_EQ(fields.rows[c][1].value, fields.rows[0][1].value) << "columns of two saves mixed";
+    EXPECT_EQ(fields.rows[c][2].value, Variant("F" + std::to_string(c)));
   }
   EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_feld"), std::to_string(kColumns));
 }

@@ -24,10 +24,12 @@
 #include "host/error.h"
 #include "layout/layout_store.h"
 #include "output/output.h"
-#include "tests/reliability/child_process.h"
 #include "tests/reliability/stored_state.h"
+#include "tests/support/child_process.h"
 
 namespace vmbgrid::reliability {
+
+using vmbgrid::testing::ChildProcess;
 namespace {
 
 namespace fs = std::filesystem;

@@ -15,10 +15,12 @@
 #include "adapters/headless/headless.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "data/provider.h"
-#include "tests/reliability/child_process.h"
 #include "tests/reliability/stored_state.h"
+#include "tests/support/child_process.h"
 
 namespace vmbgrid::reliability {
+
+using vmbgrid::testing::ChildProcess;
 namespace {
 
 namespace fs = std::filesystem;

@@ -8,9 +8,11 @@
 #include "adapters/common/layout_file.h"
 #include "host/error.h"
 #include "host/platform.h"
-#include "tests/reliability/child_process.h"
+#include "tests/support/child_process.h"
 
 namespace vmbgrid::reliability {
+
+using vmbgrid::testing::ChildProcess;
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Named procedures of the SQLite provider: parameters in and out, rows, and the
-// one transaction each call runs in.
+// Named procedures of the SQLite provider: parameters in and out, rows, the one
+// transaction each call runs in, and the commands the database service builds for them.
+#include "core/database_service.h"
 #include "tests/sqlite/test_support.h"
 
 namespace vmbgrid::sqlite::testing {
@@ -114,6 +115,58 @@ TEST_F(SqliteProcedures, UnknownNamesAndForeignExceptions) {
   EXPECT_EQ(count.rows[0][0].value, Variant(int64_t{2}));
   UnregisterProcedure("test_wirft");
   EXPECT_FALSE(HasProcedure("test_wirft"));
+}
+
+// The database service's procedure commands, as the layout store builds them.
+TEST(SqliteProcedureCommands, CarryParametersInAndOut) {
+  TempDir dir;
+  const std::string path = dir.File("prozeduren.db");
+  Register();
+  Platform::Install(&data::DefaultDataAccess());
+  auto connection = Platform::Data().CreateConnection();
+  connection->Open("Provider=SQLite;Data Source=" + path + ";Mode=Create");
+  connection->Execute("CREATE TABLE kopf (id INTEGER PRIMARY KEY, layout TEXT, usr TEXT)");
+  RegisterProcedure("test_kopf", [](data::ProviderSession& s, std::vector<Parameter>& p,
+                                    data::ResultSink*) {
+    auto find = [&](const char* n) -> Parameter& {
+      for (Parameter& q : p) {
+        if (q.name == n) return q;
+      }
+      throw std::runtime_error(std::string("Parameter fehlt: ") + n);
+    };
+    EXPECT_EQ(find("@SPAction").value, Variant(int16_t{2}));
+    std::vector<Parameter> in = {find("@layout"), find("@user")};
+    data::StatementRequest r;
+    r.text = "INSERT INTO kopf (layout, usr) VALUES (@layout, @user)";
+    r.parameters = &in;
+    s.Execute(r, nullptr);
+    RecordingSink id;
+    r.text = "SELECT last_insert_rowid()";
+    r.parameters = nullptr;
+    s.Execute(r, &id);
+    find("@layoutid").value = Variant(static_cast<int32_t>(id.rows.at(0).at(0).value.ToInt64()));
+  });
+
+  core::DatabaseService db;
+  auto cmd = db.CreateProcedureCommand("test_kopf", "Provider=SQLite;Data Source=" + path);
+  EXPECT_EQ(cmd->CommandType(), adCmdStoredProc);
+  db.SetCommandParameter(*cmd, "SPAction", Variant(int16_t{2}), adParamInput);
+  db.AddParameterFromField(*cmd, "layout", adVarChar, 50, Variant("Kunden-Tmp"), adParamInput);
+  db.AddParameterFromField(*cmd, "user", adVarChar, 50, Variant("o'brien"), adParamInput);
+  db.AddParameterFromField(*cmd, "layoutid", adInteger, 0, Variant(), adParamOutput);
+  cmd->Execute();
+  EXPECT_EQ(cmd->ParameterByName("@layoutid").value.ToInt32(), 1);
+  EXPECT_EQ(cmd->ParameterByName("@layout").size, 50);
+  // Setting a parameter again changes its value instead of adding a second one.
+  const int count = cmd->ParameterCount();
+  db.SetCommandParameter(*cmd, "@SPAction", Variant(int16_t{2}), adParamInput);
+  db.SetCommandParameter(*cmd, "user", Variant("meier"), adParamInput);
+  EXPECT_EQ(cmd->ParameterCount(), count);
+  cmd->Execute();
+  EXPECT_EQ(cmd->ParameterByName("@layoutid").value.ToInt32(), 2);
+  UnregisterProcedure("test_kopf");
+  connection->Close();
+  Platform::Reset();
 }
 
 }  // namespace
