@@ -1,109 +1,133 @@
-// Progressive loads on the test server: every row once and in order, cancelling
-// between portions and in the middle of a slow FETCH, failures half way, and the
-// session working on beside a load (its statements, its transactions, its SETs).
+// Progressive loads on SQLite and on the test server, through the data-access layer
+// as the controller opens its result: every row once and in order, cancelling at any
+// point, what needs every row, loads side by side, failures half way, the connection
+// closing under a load and the session working on beside it. On the server also the
+// session's transaction and state, and a cancel in the middle of a slow FETCH.
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "adapters/postgres/postgres_provider.h"
-#include "data/provider.h"
 #include "host/error.h"
-#include "host/platform.h"
 #include "tests/loading.h"
-#include "tests/postgres/pg_test_support.h"
+#include "tests/postgres/each_provider.h"
 #include "tests/raised.h"
 
 namespace vmbgrid {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Strings = std::vector<std::string>;
+using pgtest::RecordingSink;
 using std::chrono::milliseconds;
 
-constexpr int kRows = 200000;
-
-using pgtest::RecordingSink;
+constexpr int32_t kRows = 20000;
+const char* const kAll = "SELECT nr, text FROM zahlen ORDER BY nr";
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-class PostgresProgressive : public ::testing::Test {
+class Counting : public RecordsetObserver {
+ public:
+  int rowsChanged = 0, complete = 0;
+  void RowsChanged() override { ++rowsChanged; }
+  void FetchComplete() override { ++complete; }
+};
+
+class ProgressiveLoad : public pgtest::EachProvider {
  protected:
   void SetUp() override {
-    VMBGRID_REQUIRE_POSTGRES();
-    postgres::Register();
-    Platform::Install(&data::DefaultDataAccess());
-    db_ = std::make_unique<pgtest::Database>();
-    ASSERT_EQ(db_->Exec("CREATE TABLE zahlen (nr integer PRIMARY KEY, text varchar(20)); "
-                        "INSERT INTO zahlen SELECT g, 'Zeile ' || g FROM generate_series(1, " +
-                        std::to_string(kRows) + ") g; ANALYZE zahlen"),
-              "");
-    connection_ = Platform::Data().CreateConnection();
-    connection_->Open(db_->ConnectionString());
-  }
-  void TearDown() override {
-    if (connection_) connection_->Close();
-    connection_.reset();
-    Platform::Reset();
-    db_.reset();
+    EachProvider::SetUp();
+    if (IsSkipped()) return;
+    conn_->Execute("CREATE TABLE zahlen (nr integer PRIMARY KEY, text varchar(20))");
+    conn_->Execute(
+        pg_ ? "INSERT INTO zahlen SELECT g, 'Zeile ' || g FROM generate_series(1, 20000) g"
+            : "WITH RECURSIVE g(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM g WHERE n < 20000) "
+              "INSERT INTO zahlen SELECT n, 'Zeile ' || n FROM g");
+    if (pg_) conn_->Execute("ANALYZE zahlen");
+    conn_->SetStatementLog([this](const std::string& s) { log_.push_back(s); });
   }
 
   std::shared_ptr<Recordset> Open(const std::string& statement, bool progressive,
                                   int32_t maxRecords = 0) {
-    return testing::OpenLoad(statement, connection_, progressive, maxRecords);
+    return testing::OpenLoad(statement, conn_, progressive, maxRecords);
   }
-
-  // Backends of the test database running a statement that holds `part`.
-  std::string Running(const std::string& part) {
-    return db_->Value(
-        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
-        "pg_backend_pid() AND state = 'active' AND query LIKE '%" +
-        part + "%'");
+  // Every cell of every row, as text, in order.
+  static Strings Rows(Recordset& rs) {
+    Strings out;
+    for (int32_t i = 0; i < rs.RecordCount(); ++i) {
+      std::string line;
+      for (int f = 0; f < rs.FieldCount(); ++f) {
+        const Variant v = rs.ValueAt(i, f);
+        line += (v.IsNull() ? "<null>" : v.ToText()) + "|";
+      }
+      out.push_back(line);
+    }
+    return out;
   }
-  // Waits (bounded) until no backend runs such a statement; true when none does.
+  static Strings First(const Strings& rows, int32_t n) {
+    return Strings(rows.begin(), rows.begin() + n);
+  }
+  // Nothing stays open in a transaction on the server ("0"; SQLite has none to show).
+  std::string InTransaction() {
+    return pg_ ? db_->Value(
+                     "SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                     "current_database() AND state LIKE 'idle in transaction%'")
+               : "0";
+  }
+  // Waits (bounded) until no backend runs a statement holding `part`.
   bool StopsRunning(const std::string& part) {
     const auto until = Clock::now() + std::chrono::seconds(5);
-    while (Running(part) != "0") {
+    while (db_->Value("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                      "AND pid <> pg_backend_pid() AND state = 'active' AND query LIKE '%" +
+                      part + "%'") != "0") {
       if (Clock::now() > until) return false;
       std::this_thread::sleep_for(milliseconds(20));
     }
     return true;
   }
-  std::string InTransaction() {
-    return db_->Value(
-        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND state "
-        "LIKE 'idle in transaction%'");
-  }
 
-  std::unique_ptr<pgtest::Database> db_;
-  std::shared_ptr<Connection> connection_;
+  Strings log_;
 };
 
-TEST_F(PostgresProgressive, EveryRowExactlyOnceInOrderWhileTheSessionWorksBeside) {
-  auto rs = Open("SELECT nr, text FROM zahlen ORDER BY nr", true);
+TEST_P(ProgressiveLoad, EveryRowExactlyOnceInOrderWhileTheSessionWorksBeside) {
+  const Strings whole = Rows(*Open(kAll, false));
+  ASSERT_EQ(whole.size(), static_cast<size_t>(kRows));
+  log_.clear();
+  auto rs = Open(kAll, true);
+  Counting seen;
+  rs->AddObserver(&seen);
   ASSERT_TRUE(rs->IsFetching());
+  EXPECT_EQ(rs->State(), adStateOpen);
   const int32_t first = rs->RecordCount();
   EXPECT_GT(first, 0);
   EXPECT_LT(first, kRows);
+  EXPECT_EQ(rs->AbsolutePosition(), 1);  // the first row is current at once
   // Between portions the session runs its own statements, and what they write is
   // committed at once, not held in the load's transaction.
-  connection_->Execute("CREATE TABLE notizen (t text)");
+  conn_->Execute("CREATE TABLE notizen (t varchar(20))");
   int portions = 0;
-  while (rs->FetchMore(2000)) {
-    if (++portions == 10) connection_->Execute("INSERT INTO notizen VALUES ('zwischendurch')");
+  int32_t count = first;
+  while (rs->FetchMore(777)) {
+    EXPECT_EQ(rs->RecordCount(), count + 777);  // the count grows portion by portion
+    count = rs->RecordCount();
+    if (++portions == 10) conn_->Execute("INSERT INTO notizen VALUES ('zwischendurch')");
   }
-  EXPECT_EQ(db_->Value("SELECT count(*) FROM notizen"), "1");
-  EXPECT_FALSE(rs->FetchCancelled());
-  EXPECT_EQ(rs->FetchError(), "");
-  ASSERT_EQ(rs->RecordCount(), kRows);
-  for (int32_t i = 0; i < kRows; ++i) {
-    if (rs->ValueAt(i, 0).ToInt32() != i + 1) {
-      ADD_FAILURE() << "row " << i << " holds " << rs->ValueAt(i, 0).ToText();
-      break;
-    }
+  if (pg_) {
+    EXPECT_EQ(db_->Value("SELECT count(*) FROM notizen"), "1");
   }
-  EXPECT_EQ(rs->ValueAt(kRows - 1, 1), Variant("Zeile 200000"));
+  EXPECT_GT(portions, 10);
+  EXPECT_EQ(Rows(*rs), whole);
   EXPECT_EQ(rs->FieldType(0), adInteger);
   EXPECT_EQ(rs->FieldDefinedSize(1), 20);
+  EXPECT_EQ(seen.complete, 1);
+  EXPECT_GE(seen.rowsChanged, portions);
+  EXPECT_FALSE(rs->FetchCancelled());
+  EXPECT_EQ(rs->FetchError(), "");
+  EXPECT_FALSE(rs->FetchMore(100));
+  // One statement, sent once, for the whole progressive load.
+  EXPECT_EQ(std::count(log_.begin(), log_.end(), kAll), 1);
+  rs->RemoveObserver(&seen);
   // The row limit holds as in a whole load, and nothing stays open on the server.
   auto limited = Open("SELECT nr FROM zahlen ORDER BY nr DESC", true, 4321);
   while (limited->FetchMore(1000)) {
@@ -113,24 +137,155 @@ TEST_F(PostgresProgressive, EveryRowExactlyOnceInOrderWhileTheSessionWorksBeside
   EXPECT_EQ(InTransaction(), "0");
 }
 
-TEST_F(PostgresProgressive, LoadsInTheSessionsTransactionOrStateSeeWhatTheSessionSees) {
+TEST_P(ProgressiveLoad, CancelAtAnyPointKeepsTheRowsAndTheConnectionWorks) {
+  const Strings whole = Rows(*Open(kAll, false));
+  for (int portions : {0, 1, 4}) {
+    SCOPED_TRACE(portions);
+    auto rs = Open(kAll, true);
+    Counting seen;
+    rs->AddObserver(&seen);
+    for (int i = 0; i < portions; ++i) ASSERT_TRUE(rs->FetchMore(1000));
+    const int32_t held = rs->RecordCount();
+    rs->Cancel();
+    rs->Cancel();  // twice: nothing more happens
+    EXPECT_FALSE(rs->IsFetching());
+    EXPECT_TRUE(rs->FetchCancelled());
+    EXPECT_EQ(rs->FetchError(), "");
+    EXPECT_EQ(seen.complete, 1);
+    EXPECT_FALSE(rs->FetchMore(1000));
+    EXPECT_EQ(rs->RecordCount(), held);
+    EXPECT_EQ(Rows(*rs), First(whole, held));
+    // What needs every row works on the rows held.
+    rs->Sort("[text] DESC");
+    EXPECT_EQ(rs->RecordCount(), held);
+    rs->RemoveObserver(&seen);
+  }
+  // The next statement and the next load on the same connection work.
+  EXPECT_EQ(conn_->Execute("UPDATE zahlen SET text = 'neu' WHERE nr = 1"), 1);
+  auto next = Open("SELECT nr FROM zahlen WHERE nr <= 10000", true);
+  while (next->FetchMore(2500)) {
+  }
+  EXPECT_EQ(next->RecordCount(), 10000);
+  EXPECT_EQ(InTransaction(), "0");
+  // Cancelling a whole recordset does nothing.
+  auto done = Open(kAll, false);
+  done->Cancel();
+  EXPECT_FALSE(done->FetchCancelled());
+  EXPECT_EQ(done->RecordCount(), kRows);
+}
+
+TEST_P(ProgressiveLoad, WhatNeedsEveryRowFetchesTheRestFirst) {
+  auto sorted = Open(kAll, false);
+  sorted->Sort("[text], [nr] DESC");
+  auto rs = Open(kAll, true);
+  rs->Sort("[text], [nr] DESC");
+  EXPECT_FALSE(rs->IsFetching());
+  EXPECT_EQ(Rows(*rs), Rows(*sorted));
+  rs = Open(kAll, true);
+  EXPECT_EQ(rs->Total(0).ToDouble(), double{kRows} * (kRows + 1) / 2);
+  EXPECT_FALSE(rs->IsFetching());
+  for (auto op : {0, 1, 2, 3}) {
+    rs = Open(kAll, true);
+    if (op == 0) rs->Filter("[nr] > 0");
+    if (op == 1) rs->Clone();
+    if (op == 2) rs->MoveLast();
+    if (op == 3) rs->Find("[nr] = -1");
+    EXPECT_FALSE(rs->IsFetching()) << op;
+    EXPECT_EQ(rs->RecordCount(), kRows) << op;
+  }
+}
+
+TEST_P(ProgressiveLoad, LoadsSideBySideNeverMixAndAClosedConnectionEndsALoad) {
+  const std::string low = "SELECT nr, text FROM zahlen WHERE nr <= 6000 ORDER BY nr";
+  const std::string high = "SELECT nr, text FROM zahlen WHERE nr > 14000 ORDER BY nr DESC";
+  const Strings lowWhole = Rows(*Open(low, false)), highWhole = Rows(*Open(high, false));
+  auto a = Open(low, true);
+  a->FetchMore(300);
+  // A new query while the first still loads (a new search in the grid), and a write
+  // on the same connection in between.
+  auto b = Open(high, true);
+  conn_->Execute("CREATE TABLE notizen (t varchar(20))");
+  conn_->Execute("INSERT INTO notizen VALUES ('zwischendurch')");
+  bool more = true;
+  while (more) {
+    more = false;
+    more |= a->FetchMore(250);
+    more |= b->FetchMore(400);
+  }
+  EXPECT_EQ(Rows(*a), lowWhole);
+  EXPECT_EQ(Rows(*b), highWhole);
+  {
+    // The recordset goes first: its statement is finalized, the connection works on.
+    auto dropped = Open(kAll, true);
+    dropped->FetchMore(100);
+  }
+  EXPECT_EQ(Open(kAll, false)->RecordCount(), kRows);
+  // The connection closes while a load runs on it: the load ends with a message.
+  auto rs = Open(kAll, true);
+  const int32_t held = rs->RecordCount();
+  conn_->Close();
+  EXPECT_FALSE(rs->FetchMore(1000));
+  EXPECT_EQ(rs->RecordCount(), held);
+  EXPECT_NE(rs->FetchError().find("geschlossen"), std::string::npos) << rs->FetchError();
+  rs->Close();
+  EXPECT_EQ(InTransaction(), "0");
+}
+
+TEST_P(ProgressiveLoad, AFailureHalfWayEndsTheLoadWithTheRowsBeforeIt) {
+  // The engine fails at row `at`: SQLite on abs() of the smallest integer, the
+  // server on a division by zero.
+  auto failing = [this](int at) {
+    const std::string n = std::to_string(at);
+    return pg_ ? "SELECT nr, 1 / (nr - " + n + ") AS x FROM zahlen ORDER BY nr"
+               : "SELECT nr, CASE WHEN nr = " + n +
+                     " THEN abs(-9223372036854775807 - 1) ELSE 0 END AS x FROM zahlen ORDER BY nr";
+  };
+  auto rs = Open(failing(10000), true);
+  ASSERT_TRUE(rs->IsFetching());
+  Counting seen;
+  rs->AddObserver(&seen);
+  while (rs->FetchMore(1000)) {
+  }
+  EXPECT_EQ(seen.complete, 1);
+  EXPECT_FALSE(rs->FetchCancelled());
+  EXPECT_NE(rs->FetchError(), "");
+  if (pg_) {
+    EXPECT_EQ(rs->FetchError().rfind("Ein Wert passt nicht zum Datentyp der Datenbank", 0), 0u)
+        << rs->FetchError();
+  }
+  // SQLite steps row by row; the server delivers whole portions only, the failing
+  // one delivers nothing.
+  const int32_t held = rs->RecordCount();
+  EXPECT_GE(held, pg_ ? 8000 : 9999);
+  EXPECT_LT(held, 10000);
+  EXPECT_EQ(rs->ValueAt(held - 1, 0).ToInt32(), held);
+  ASSERT_FALSE(conn_->Errors().empty());
+  EXPECT_EQ(conn_->Errors().front().description, rs->FetchError());
+  rs->RemoveObserver(&seen);
+  EXPECT_EQ(Open("SELECT count(*) FROM zahlen", false)->Value(0).ToInt32(), kRows);
+  EXPECT_EQ(InTransaction(), "0");
+  // A failure before the first rows fails the open, as a whole load does.
+  EXPECT_NE(testing::Raised([&] { Open(failing(3), true); }).Number(), 0);
+}
+
+TEST_P(ProgressiveLoad, LoadsInTheSessionsTransactionOrStateSeeWhatTheSessionSees) {
   // Inside the session's transaction the load sees that transaction's rows.
-  connection_->BeginTrans();
-  connection_->Execute("INSERT INTO zahlen VALUES (0, 'ungespeichert')");
+  conn_->BeginTrans();
+  conn_->Execute("INSERT INTO zahlen VALUES (0, 'ungespeichert')");
   auto inside = Open("SELECT nr FROM zahlen WHERE nr < 3 ORDER BY nr", true);
   while (inside->FetchMore(1000)) {
   }
   EXPECT_EQ(inside->RecordCount(), 3);
-  connection_->RollbackTrans();
-  // A temporary table of the session, and the session's own search path.
-  connection_->Execute("CREATE TEMP TABLE merkliste AS SELECT nr FROM zahlen WHERE nr <= 5");
+  conn_->RollbackTrans();
+  // A temporary table of the session, and on the server its own search path.
+  conn_->Execute("CREATE TEMP TABLE merkliste AS SELECT nr FROM zahlen WHERE nr <= 5");
   auto temp = Open("SELECT nr FROM merkliste ORDER BY nr", true);
   while (temp->FetchMore(1000)) {
   }
   EXPECT_EQ(temp->RecordCount(), 5);
-  connection_->Execute("DROP TABLE merkliste");
+  if (!pg_) return;
   ASSERT_EQ(db_->Exec("CREATE SCHEMA archiv; CREATE TABLE archiv.alt AS SELECT 42 AS nr"), "");
-  connection_->Execute("SET search_path TO archiv, public");
+  conn_->Execute("SET search_path TO archiv, public");
   auto other = Open("SELECT nr FROM alt", true);
   while (other->FetchMore(1000)) {
   }
@@ -138,27 +293,11 @@ TEST_F(PostgresProgressive, LoadsInTheSessionsTransactionOrStateSeeWhatTheSessio
   EXPECT_EQ(other->ValueAt(0, 0).ToInt32(), 42);
 }
 
-TEST_F(PostgresProgressive, CancelAfterTheFirstPortionKeepsTheRowsAndTheConnectionWorks) {
-  auto rs = Open("SELECT nr, text FROM zahlen ORDER BY nr", true);
-  ASSERT_TRUE(rs->FetchMore(3000));
-  const int32_t held = rs->RecordCount();
-  rs->Cancel();
-  EXPECT_TRUE(rs->FetchCancelled());
-  EXPECT_FALSE(rs->IsFetching());
-  EXPECT_EQ(rs->RecordCount(), held);
-  EXPECT_EQ(rs->ValueAt(held - 1, 0).ToInt32(), held);
-  EXPECT_EQ(rs->FetchError(), "");
-  // The next statement and the next load on the same connection work.
-  EXPECT_EQ(connection_->Execute("UPDATE zahlen SET text = 'neu' WHERE nr = 1"), 1);
-  auto next = Open("SELECT nr FROM zahlen WHERE nr <= 10000", true);
-  while (next->FetchMore(2500)) {
-  }
-  EXPECT_EQ(next->RecordCount(), 10000);
-  EXPECT_EQ(InTransaction(), "0");
-}
-
-TEST_F(PostgresProgressive, CancelDuringASlowFetchReturnsSoonAndStopsTheServer) {
-  auto session = pgtest::Session(db_->ConnectionString());
+// The server's cursor: a cancel in the middle of a slow FETCH, a dropped cursor, a
+// failing portion, a refused statement.
+TEST_P(ProgressiveLoad, OnTheServerACancelDuringASlowFetchReturnsSoonAndStopsTheStatement) {
+  if (!pg_) GTEST_SKIP() << "the server's cursor";
+  auto session = pgtest::Session(cs_);
   data::StatementRequest slow;
   slow.text = "SELECT pg_sleep(30) AS pause, 1 AS eins";
   RecordingSink sink;
@@ -208,43 +347,19 @@ TEST_F(PostgresProgressive, CancelDuringASlowFetchReturnsSoonAndStopsTheServer) 
   while (cursor->Fetch(three, 2) == data::RowCursor::Status::kMore) {
   }
   EXPECT_EQ(three.Integers(), (std::vector<int64_t>{1, 2, 3}));
-  RecordingSink after;
-  data::StatementRequest count;
-  count.text = "SELECT count(*) FROM zahlen";
-  session->Execute(count, &after);
-  EXPECT_EQ(after.Integers(), std::vector<int64_t>{kRows});
-}
-
-TEST_F(PostgresProgressive, AServerErrorHalfWayRaisesWithTheRowsBeforeItAndTheSessionWorks) {
-  // Division by zero at row 50 000: the load ends with the batches before it.
-  auto rs = Open("SELECT nr, 1 / (nr - 50000) AS x FROM zahlen ORDER BY nr", true);
-  ASSERT_TRUE(rs->IsFetching());
-  while (rs->FetchMore(2000)) {
-  }
-  EXPECT_FALSE(rs->FetchCancelled());
-  EXPECT_EQ(rs->FetchError().rfind("Ein Wert passt nicht zum Datentyp der Datenbank", 0), 0u)
-      << rs->FetchError();
-  const int32_t held = rs->RecordCount();
-  EXPECT_GE(held, 48000);  // whole portions only: the failing one delivers nothing
-  EXPECT_LT(held, 49999);
-  EXPECT_EQ(rs->ValueAt(held - 1, 0).ToInt32(), held);
-  ASSERT_FALSE(connection_->Errors().empty());
-  EXPECT_EQ(connection_->Errors().front().description, rs->FetchError());
-  EXPECT_EQ(Open("SELECT count(*) FROM zahlen", false)->Value(0).ToInt32(), kRows);
-  // Through the provider: the failing portion raises, the cursor is done then.
-  auto session = pgtest::Session(db_->ConnectionString());
+  // A failing portion raises, and the cursor is done then.
   data::StatementRequest failing;
   failing.text = "SELECT nr, 1 / (nr - 5000) FROM zahlen ORDER BY nr";
-  auto cursor = session->OpenCursor(failing, std::make_shared<std::atomic<bool>>(false));
+  cursor = session->OpenCursor(failing, std::make_shared<std::atomic<bool>>(false));
   ASSERT_NE(cursor, nullptr);
-  RecordingSink sink;
+  RecordingSink before;
   const VMError e = testing::Raised([&] {
-    while (cursor->Fetch(sink, 1000) == data::RowCursor::Status::kMore) {
+    while (cursor->Fetch(before, 1000) == data::RowCursor::Status::kMore) {
     }
   });
   EXPECT_EQ(e.Number(), errc::kCantConvertValue);
-  EXPECT_EQ(sink.rows.size(), 4000u);
-  EXPECT_EQ(testing::Raised([&] { cursor->Fetch(sink, 1000); }).Number(), errc::kObjectClosed);
+  EXPECT_EQ(before.rows.size(), 4000u);
+  EXPECT_EQ(testing::Raised([&] { cursor->Fetch(before, 1000); }).Number(), errc::kObjectClosed);
   EXPECT_EQ(InTransaction(), "0");
   // A statement the server refuses fails the open, with the whole load's message.
   data::StatementRequest missing;
@@ -256,29 +371,7 @@ TEST_F(PostgresProgressive, AServerErrorHalfWayRaisesWithTheRowsBeforeItAndTheSe
             testing::Raised([&] { session->Execute(missing, &sink); }).Description());
 }
 
-TEST_F(PostgresProgressive, InterleavedLoadsAndAClosedConnection) {
-  auto a = Open("SELECT nr FROM zahlen WHERE nr <= 30000 ORDER BY nr", true);
-  auto b = Open("SELECT nr FROM zahlen WHERE nr > 190000 ORDER BY nr DESC", true);
-  bool more = true;
-  while (more) {
-    more = false;
-    more |= a->FetchMore(2500);
-    more |= b->FetchMore(1500);
-  }
-  ASSERT_EQ(a->RecordCount(), 30000);
-  ASSERT_EQ(b->RecordCount(), 10000);
-  EXPECT_EQ(a->ValueAt(29999, 0).ToInt32(), 30000);
-  EXPECT_EQ(b->ValueAt(0, 0).ToInt32(), kRows);
-  EXPECT_EQ(b->ValueAt(9999, 0).ToInt32(), 190001);
-  // The connection closes while a load runs on it: the load ends with a message.
-  auto rs = Open("SELECT nr FROM zahlen", true);
-  const int32_t held = rs->RecordCount();
-  connection_->Close();
-  EXPECT_FALSE(rs->FetchMore(1000));
-  EXPECT_EQ(rs->RecordCount(), held);
-  EXPECT_NE(rs->FetchError().find("geschlossen"), std::string::npos) << rs->FetchError();
-  EXPECT_EQ(InTransaction(), "0");
-}
+VMBGRID_ON_EACH_PROVIDER(ProgressiveLoad);
 
 }  // namespace
 }  // namespace vmbgrid

@@ -1,12 +1,9 @@
 // One suite for both providers: the same statements, procedures and settings on
 // SQLite and on the PostgreSQL test server must give the same results, so the two
 // cannot drift apart.
-#include <filesystem>
 #include <map>
 #include <memory>
 
-#include "adapters/postgres/postgres_provider.h"
-#include "adapters/sqlite/sqlite_provider.h"
 #include "core/database_service.h"
 #include "core/settings_store.h"
 #include "data/provider.h"
@@ -14,7 +11,7 @@
 #include "host/platform.h"
 #include "host/sql_text.h"
 #include "tests/loading.h"
-#include "tests/postgres/pg_test_support.h"
+#include "tests/postgres/each_provider.h"
 #include "tests/raised.h"
 #include "tests/support/types_table.h"
 
@@ -24,27 +21,14 @@ namespace {
 using Strings = std::vector<std::string>;
 using testing::Raised;
 
-class BothProviders : public ::testing::TestWithParam<std::string> {
+class BothProviders : public pgtest::EachProvider {
  protected:
   void SetUp() override {
-    sqlite::Register();
-    postgres::Register();
-    Platform::Install(&data::DefaultDataAccess());
-    if (GetParam() == "PostgreSQL") {
-      VMBGRID_REQUIRE_POSTGRES();
-      pg_ = std::make_unique<pgtest::Database>();
-      cs_ = pg_->ConnectionString();
-      // On a server the layout store is an administrator's step (SQLite's tables
-      // come with the first save).
-      ASSERT_EQ(pg_->SetupStore(), "");
-    } else {
-      file_ = std::filesystem::temp_directory_path() /
-              ("vmbgrid_suite_" + std::to_string(::getpid()) + ".db");
-      std::filesystem::remove(file_);
-      cs_ = "Provider=SQLite;Data Source=" + file_.string() + ";Mode=Create";
-    }
-    conn_ = Platform::Data().CreateConnection();
-    conn_->Open(cs_);
+    EachProvider::SetUp();
+    if (IsSkipped()) return;
+    // On a server the layout store is an administrator's step (SQLite's tables
+    // come with the first save).
+    ASSERT_EQ(pg_ ? db_->SetupStore() : "", "");
     // Portable table text: quoted names keep their case on both.
     conn_->Execute(
         "CREATE TABLE \"Kunden\" (\"Nr\" INTEGER PRIMARY KEY, \"Name\" VARCHAR(50) NOT NULL, "
@@ -59,13 +43,6 @@ class BothProviders : public ::testing::TestWithParam<std::string> {
     };
     for (const char* r : rows) conn_->Execute(std::string("INSERT INTO \"Kunden\" VALUES ") + r);
   }
-  void TearDown() override {
-    if (conn_) conn_->Close();
-    conn_.reset();
-    Platform::Reset();
-    pg_.reset();
-    if (!file_.empty()) std::filesystem::remove(file_);
-  }
 
   std::shared_ptr<Recordset> Open(const std::string& sql) {
     auto rs = Platform::Data().CreateRecordset();
@@ -79,11 +56,6 @@ class BothProviders : public ::testing::TestWithParam<std::string> {
     for (; !rs->IsEOF(); rs->MoveNext()) out.push_back(rs->Value(col).ToTextOrEmpty());
     return out;
   }
-
-  std::string cs_;
-  std::shared_ptr<Connection> conn_;
-  std::unique_ptr<pgtest::Database> pg_;
-  std::filesystem::path file_;
 };
 
 TEST_P(BothProviders, ValuesArriveWithTheSameTypesAndForms) {
@@ -115,18 +87,17 @@ TEST_P(BothProviders, ValuesArriveWithTheSameTypesAndForms) {
 }
 
 TEST_P(BothProviders, EveryColumnOfTheTypesTableHasItsCodePrecisionAndScale) {
-  const bool pg = GetParam() == "PostgreSQL";
-  for (const std::string& sql : typestable::Statements(pg)) conn_->Execute(sql);
+  for (const std::string& sql : typestable::Statements(pg_)) conn_->Execute(sql);
   auto rs = Open("SELECT * FROM [Typen] ORDER BY [nr]");
-  const auto columns = typestable::ColumnsOf(pg);
+  const auto columns = typestable::ColumnsOf(pg_);
   ASSERT_EQ(rs->FieldCount(), static_cast<int>(columns.size()));
   EXPECT_EQ(rs->RecordCount(), static_cast<int32_t>(typestable::Rows().size()));
   for (int i = 0; i < rs->FieldCount(); ++i) {
     const typestable::Column& c = columns[static_cast<size_t>(i)];
     EXPECT_EQ(rs->FieldName(i), c.name);
-    EXPECT_EQ(rs->FieldType(i), pg ? c.postgresCode : c.sqliteCode) << c.name;
+    EXPECT_EQ(rs->FieldType(i), pg_ ? c.postgresCode : c.sqliteCode) << c.name;
     EXPECT_EQ(rs->FieldPrecision(i), c.precision) << c.name;
-    const int32_t scale = c.scale >= 0 ? c.scale : (pg ? 2 : 4);
+    const int32_t scale = c.scale >= 0 ? c.scale : (pg_ ? 2 : 4);
     EXPECT_EQ(rs->FieldNumericScale(i), scale) << c.name;
   }
   // A fabricated recordset keeps what its fields were given.
@@ -190,7 +161,7 @@ TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
   EXPECT_EQ(Raised([&] { none.WriteSetting("s", "k", "v", "u"); }).Number(), errc::kObjectRequired);
   // The kind of database follows the provider, also of a closed connection.
   core::DatabaseService db;
-  EXPECT_EQ(db.DatabaseKind(conn_.get()), GetParam() == "PostgreSQL" ? 3 : 2);
+  EXPECT_EQ(db.DatabaseKind(conn_.get()), pg_ ? 3 : 2);
   EXPECT_EQ(db.DatabaseKind(nullptr), 0);
   auto closed = Platform::Data().CreateConnection();
   for (const auto& [cs, kind] : std::vector<std::pair<std::string, int>>{
@@ -383,7 +354,7 @@ TEST_P(BothProviders, LayoutProceduresKeepOneHeaderAndTheColumnsWrittenAfterIt) 
   never.In("sublayout", Variant("Meins")).In("user", Variant("anna"));
   never.Execute();
   EXPECT_EQ(Raised([&] { field(1, "Name", 0); }).Number(), errc::kIntegrityViolation);
-  if (GetParam() == "SQLite") {
+  if (!pg_) {
     EXPECT_EQ(Column("SELECT count(*) FROM sqlite_master WHERE name IN ('aa_gridlayout_kopf', "
                      "'aa_gridlayout_feld')"),
               Strings{"0"});
@@ -428,8 +399,7 @@ TEST_P(BothProviders, LayoutProceduresKeepOneHeaderAndTheColumnsWrittenAfterIt) 
   EXPECT_EQ(unknown.Description(), "Die Prozedur \"aa_gridlayout\" kennt die Aktion 9 nicht.");
 }
 
-INSTANTIATE_TEST_SUITE_P(Providers, BothProviders, ::testing::Values("SQLite", "PostgreSQL"),
-                         [](const auto& p) { return p.param; });
+VMBGRID_ON_EACH_PROVIDER(BothProviders);
 
 }  // namespace
 }  // namespace vmbgrid

@@ -9,17 +9,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <memory>
 
-#include "adapters/headless/headless.h"
-#include "adapters/postgres/postgres_provider.h"
-#include "adapters/sqlite/sqlite_provider.h"
-#include "data/provider.h"
 #include "grid/vmgrid.h"
-#include "host/platform.h"
-#include "tests/postgres/pg_test_support.h"
+#include "tests/postgres/each_provider.h"
 #include "tests/support/types_table.h"
 
 namespace vmbgrid {
@@ -318,63 +312,43 @@ std::string Total(const RawColumn& raws, Show show) {
   return German(sum, show == Show::AllDecimals ? -1 : 2);
 }
 
-class TypesShown : public ::testing::TestWithParam<std::string> {
+class TypesShown : public pgtest::EachProvider {
  protected:
   void SetUp() override {
-    sqlite::Register();
-    postgres::Register();
-    platform_ = &InstallHeadlessPlatform(&data::DefaultDataAccess());
-    pg_ = GetParam() == "PostgreSQL";
-    if (pg_) {
-      VMBGRID_REQUIRE_POSTGRES();
-      db_ = std::make_unique<pgtest::Database>();
-      cs_ = db_->ConnectionString();
-    } else {
-      file_ = std::filesystem::temp_directory_path() /
-              ("vmbgrid_types_" + std::to_string(::getpid()) + ".db");
-      std::filesystem::remove(file_);
-      cs_ = "Provider=SQLite;Data Source=" + file_.string() + ";Mode=Create";
-    }
-    conn_ = Platform::Data().CreateConnection();
-    conn_->Open(cs_);
+    EachProvider::SetUp();
+    if (IsSkipped()) return;
     for (const std::string& sql : typestable::Statements(pg_)) conn_->Execute(sql);
   }
   void TearDown() override {
     vm_.reset();
-    if (conn_) conn_->Close();
-    ResetHeadlessPlatform();
-    db_.reset();
-    if (!file_.empty()) std::filesystem::remove(file_);
+    EachProvider::TearDown();
   }
 
-  VMGrid& Grid() {
+  // The table in the grid with a sum line, sorted by its first field.
+  VMGrid& Grid(const std::string& table, const std::vector<std::pair<std::string, bool>>& fields) {
     vm_ = std::make_unique<VMGrid>();
-    vm_->Init(0, "Test", "frmTypen");
+    vm_->Init(0, "Test", "frm" + table);
     vm_->grid(&main_);
     vm_->SumGrid(&sum_);
     vm_->Connection(conn_);
-    vm_->RecordSource("Typen");
-    for (const auto& c : typestable::ColumnsOf(pg_))
-      vm_->AddField(
-          {.name = c.name, .sumDatatype = Expectations().at(c.name).summed ? vmSUM : vmValue});
-    vm_->AddSortColumn("nr");
+    vm_->RecordSource(table);
+    for (const auto& [name, summed] : fields)
+      vm_->AddField({.name = name, .sumDatatype = summed ? vmSUM : vmValue});
+    vm_->AddSortColumn(fields.front().first);
     vm_->Requery();
     return *vm_;
   }
 
-  bool pg_ = false;
-  std::string cs_;
-  std::filesystem::path file_;
-  std::unique_ptr<pgtest::Database> db_;
-  HeadlessPlatform* platform_ = nullptr;
-  std::shared_ptr<Connection> conn_;
   HeadlessGrid main_{"grdTypen"};
   HeadlessGrid sum_{"grdSumme"};
   std::unique_ptr<VMGrid> vm_;
 };
 
 TEST_P(TypesShown, EveryCellAndTotalIsWhatTheDatabaseHoldsInGermanForm) {
-  Grid();
+  std::vector<std::pair<std::string, bool>> fields;
+  for (const auto& c : typestable::ColumnsOf(pg_))
+    fields.emplace_back(c.name, Expectations().at(c.name).summed);
+  Grid("Typen", fields);
   EXPECT_TRUE(platform_->messages.texts().empty());
   const auto raw = pg_ ? RawPostgres(db_->ConnInfo()) : RawSqlite(file_.string());
   const auto columns = typestable::ColumnsOf(pg_);
@@ -402,22 +376,13 @@ TEST_P(TypesShown, NaNAndInfinitiesShowAlikeInCellAndTotal) {
                        "(2, 'Infinity', '-Infinity'), (3, 1, 1)"
                      : "INSERT INTO \"Grenzen\" VALUES (1, 1e999, 1e999), (2, 1e999, -1e999), "
                        "(3, 1, 1)");
-  vm_ = std::make_unique<VMGrid>();
-  vm_->Init(0, "Test", "frmGrenzen");
-  vm_->grid(&main_);
-  vm_->SumGrid(&sum_);
-  vm_->Connection(conn_);
-  vm_->RecordSource("Grenzen");
-  vm_->AddField({.name = "wert", .sumDatatype = vmSUM});
-  vm_->AddField({.name = "zahl", .sumDatatype = vmSUM});
-  vm_->AddSortColumn("nr");
-  vm_->Requery();
+  Grid("Grenzen", {{"nr", false}, {"wert", true}, {"zahl", true}});
   const std::string inf = "\xE2\x88\x9E";
   using S = std::vector<std::string>;
   auto column = [this](int c) {
     S out;
-    for (int r = 0; r < 3; ++r) out.push_back(main_.CellText(r, c));
-    out.push_back(sum_.CellText(0, c));
+    for (int r = 0; r < 3; ++r) out.push_back(main_.CellText(r, c + 1));
+    out.push_back(sum_.CellText(0, c + 1));
     return out;
   };
   if (pg_) {
@@ -429,8 +394,7 @@ TEST_P(TypesShown, NaNAndInfinitiesShowAlikeInCellAndTotal) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Providers, TypesShown, ::testing::Values("SQLite", "PostgreSQL"),
-                         [](const ::testing::TestParamInfo<std::string>& p) { return p.param; });
+VMBGRID_ON_EACH_PROVIDER(TypesShown);
 
 }  // namespace
 }  // namespace vmbgrid
