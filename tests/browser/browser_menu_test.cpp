@@ -84,7 +84,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
     auto* combo = d.findChild<QComboBox*>(QStringLiteral("cboLayouts"));
     auto* limit = d.findChild<QLineEdit*>(QStringLiteral("txtMaxRecords"));
     ASSERT_TRUE(combo && limit);
-    combo->setEditText(QStringLiteral("Schmal"));
+    combo->setEditText(QStringLiteral("Kunden/Schmal"));
     QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("btnSave")), Qt::LeftButton);
     limit->selectAll();
     QTest::keyClicks(limit, "250");
@@ -107,7 +107,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
   const Strings withLayouts = RightClickAndChoose("Name", "Spalten verwalten");
   ASSERT_GE(withLayouts.size(), 2u);
   EXPECT_EQ(withLayouts[0], "Spalteneinstellungen laden");
-  EXPECT_EQ(withLayouts[1], "  Schmal");
+  EXPECT_EQ(withLayouts[1], "  Kunden/Schmal");
   EXPECT_FALSE(w.DataGrid()->ColumnByField("Ort")->Visible());
   EXPECT_FALSE(w.SearchLine()->ColumnByField("Ort")->Visible());
 
@@ -118,11 +118,11 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
   EXPECT_EQ(again.Controller()->MaxRecords(), 250);
   EXPECT_EQ(again.Controller()->RecordCount(), 250);
   EXPECT_FALSE(again.DataGrid()->ColumnByField("Ort")->Visible());
-  EXPECT_EQ(layout::SavedLayoutNames(*again.Controller()), (Strings{"Schmal"}));
+  EXPECT_EQ(layout::SavedLayoutNames(*again.Controller()), (Strings{"Kunden/Schmal"}));
   // Loading the saved layout from the menu shows Ort again.
-  RightClickAndChoose("Name", "Schmal");
+  RightClickAndChoose("Name", "Kunden/Schmal");
   EXPECT_TRUE(again.DataGrid()->ColumnByField("Ort")->Visible());
-  EXPECT_EQ(again.Controller()->layout(), "Schmal");
+  EXPECT_EQ(again.Controller()->layout(), "Kunden/Schmal");
 
   // A stored layout that hides every column (written by hand): the window still
   // shows a column, and the export has its caption and values.
@@ -134,7 +134,7 @@ TEST_F(BrowserMenus, SaveALayoutHideAColumnSetTheLimitRestartAndGetItBack) {
       SQLITE_OK);
   sqlite3_close(db);
   BrowserWindow& hidden = OpenWindow(Private("meier"));
-  EXPECT_EQ(hidden.Controller()->layout(), "Schmal");
+  EXPECT_EQ(hidden.Controller()->layout(), "Kunden/Schmal");
   EXPECT_TRUE(hidden.DataGrid()->ColumnByField("Name")->Visible());
   EXPECT_TRUE(hidden.SearchLine()->ColumnByField("Name")->Visible());
   const auto exported = TempDir() / "versteckt.txt";
@@ -277,14 +277,14 @@ TEST_F(BrowserQueries, SaveASearchRestartPickItAndAnswerAQuestion) {
   ASSERT_NE(w.Controller(), nullptr);
   w.Controller()->setze_search("Ort", "Berlin");
   BrowserWindow::Settle();
-  SaveInDialog("Berliner");
+  SaveInDialog("Berlin/Mitte");
   EXPECT_EQ(FromSearchMenu("Filter &verwalten"), Strings{"Filter &verwalten"});
 
   // A question: "=1:Text" under Name.
   w.Controller()->ClearSearch(true);
   w.Controller()->setze_search("Name", "=1:Text");
   BrowserWindow::Settle();
-  SaveInDialog("Nach Name");
+  SaveInDialog("Nach Name/Ort");
   FromSearchMenu("Filter &verwalten");
 
   // After a restart the filters are there; picking one gives the same rows.
@@ -292,20 +292,21 @@ TEST_F(BrowserQueries, SaveASearchRestartPickItAndAnswerAQuestion) {
   BrowserWindow& again = OpenWindow(Private("meier"));
   ASSERT_NE(again.Controller(), nullptr);
   const int all = again.Controller()->RecordCount();
-  EXPECT_EQ(FromSearchMenu("Berliner"), (Strings{"Filter &verwalten", "Nach Name", "Berliner"}));
+  EXPECT_EQ(FromSearchMenu("Berlin/Mitte"),
+            (Strings{"Filter &verwalten", "Nach Name/Ort", "Berlin/Mitte"}));
   EXPECT_GT(again.Controller()->RecordCount(), 0);
   EXPECT_LT(again.Controller()->RecordCount(), all);
   for (const auto& ort : Column("Ort")) EXPECT_EQ(ort, "Berlin");
 
   // The question is asked in the parameter dialog; the answer filters.
   InDialog([](QDialog& d) {
-    EXPECT_NE(d.windowTitle().toStdString().find("[Nach Name]"), std::string::npos);
+    EXPECT_NE(d.windowTitle().toStdString().find("[Nach Name/Ort]"), std::string::npos);
     auto* text = d.findChild<QLineEdit*>(QStringLiteral("txtText(1)"));
     ASSERT_NE(text, nullptr);
     text->setText(QStringLiteral("Mei*"));
     d.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
   });
-  FromSearchMenu("Nach Name");
+  FromSearchMenu("Nach Name/Ort");
   const Strings names = Column("Name");
   ASSERT_FALSE(names.empty());
   for (const auto& n : names) EXPECT_EQ(n.rfind("Mei", 0), 0u) << n;
