@@ -6,6 +6,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <ctime>
 
 #include "host/error.h"
@@ -109,6 +110,51 @@ size_t CharacterCount(std::string_view s) {
   for (char c : s)
     if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
   return n;
+}
+
+namespace {
+
+std::string Hex(unsigned value, int digits, const char* prefix) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%s%0*x", prefix, digits, value);
+  return buffer;
+}
+
+bool IsControl(UChar32 cp) {
+  return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
+         (cp >= 0x2066 && cp <= 0x2069);
+}
+
+}  // namespace
+
+std::string Visible(std::string_view text) {
+  // ICU counts in 32 bits; a longer text is shown in parts.
+  constexpr size_t kPart = INT32_MAX;
+  if (text.size() > kPart) return Visible(text.substr(0, kPart)) + Visible(text.substr(kPart));
+  std::string out;
+  out.reserve(text.size());
+  const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  for (int32_t i = 0; i < length;) {
+    const int32_t start = i;
+    UChar32 cp = 0;
+    U8_NEXT(p, i, length, cp);
+    if (cp < 0) {
+      for (int32_t k = start; k < i; ++k) out += Hex(p[k], 2, "\\x");
+    } else if (!IsControl(cp)) {
+      out.append(text.substr(static_cast<size_t>(start), static_cast<size_t>(i - start)));
+    } else if (cp == '\t') {
+      out += "\\t";
+    } else if (cp == '\n') {
+      out += "\\n";
+    } else if (cp == '\r') {
+      out += "\\r";
+    } else {
+      out += cp < 0x80 ? Hex(static_cast<unsigned>(cp), 2, "\\x")
+                       : Hex(static_cast<unsigned>(cp), 4, "\\u");
+    }
+  }
+  return out;
 }
 
 NameFault CheckStoredName(std::string_view name, size_t maxCharacters) {

@@ -87,6 +87,13 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool IsValidUtf8(std::string_view text);
 size_t CharacterCount(std::string_view text);
 
+// The text as a terminal or a message box may show it: control characters (C0, DEL,
+// C1, the direction overrides) and bytes that are no UTF-8 become visible escapes
+// ("\t", "\n", "\x00", "\x1b", "\u202e"), so that a value can neither move the
+// cursor, clear the screen, end a C string nor hide what follows it. Everything else
+// stays as it is.
+std::string Visible(std::string_view text);
+
 // What keeps a name a user typed from being stored as a key (layouts, filters): bad
 // UTF-8, a control character (line break, tab), nothing but blanks, or more than
 // maxCharacters characters. An empty name is no fault here.

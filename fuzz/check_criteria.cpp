@@ -68,6 +68,7 @@ bool KnownRefusal(const std::string& text) {
       "Die Zeichen * und ? sind für numerische Datentypen nicht möglich",
       "Die Zeichen * und ? sind in Bereichsangaben nicht möglich",
       "Bereichsangabe hat einen Fehler",
+      "Ein Suchkriterium kann kein Nullzeichen (\\x00) enthalten.",
   };
   const std::string first = text.substr(0, text.find("\r\n"));
   for (const auto& m : kFixed)

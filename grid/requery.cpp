@@ -169,7 +169,7 @@ bool VMGrid::HandleDataError(const std::exception& e, const std::string& stateme
   } else {
     // The statement cut to what a message box can show, and why it failed: the
     // missing table or column, a damaged file, a criterion too large.
-    std::string text = kFilterError + sql::Excerpt(failed, kStatementExcerpt);
+    std::string text = kFilterError + core::Visible(sql::Excerpt(failed, kStatementExcerpt));
     if (dynamic_cast<const VMError*>(&e)) text += "\r\n" + sql::Excerpt(e.what(), kReasonExcerpt);
     ShowMessage(text);
   }

@@ -95,8 +95,8 @@ bool HasSpan(TypeClass c) { return c == TypeClass::DateTime || c == TypeClass::T
 [[noreturn]] void ThrowConversion(const std::string& fieldname, std::string_view typed,
                                   std::string_view what) {
   throw VMError(errc::kTypeMismatch, "VMBGrid",
-                "Der Wert '" + sql::Excerpt(typed) + "' in der Spalte " + fieldname + " ist " +
-                    std::string(what) + ".");
+                "Der Wert '" + core::Visible(sql::Excerpt(typed)) + "' in der Spalte " + fieldname +
+                    " ist " + std::string(what) + ".");
 }
 
 // A comparison operator leads the part: what follows is one value, so that a minus
@@ -361,9 +361,9 @@ std::string Separators(const std::string& text, TypeClass cls) {
 
 CriterionRejected::CriterionRejected(const std::string& fieldname, std::string_view typed,
                                      const std::string& reason)
-    : VMError(
-          errc::kTypeMismatch, "VMBGrid",
-          reason + "\r\nSpalte " + fieldname + ", Suchkriterium '" + sql::Excerpt(typed) + "'") {}
+    : VMError(errc::kTypeMismatch, "VMBGrid",
+              reason + "\r\nSpalte " + fieldname + ", Suchkriterium '" +
+                  core::Visible(sql::Excerpt(typed)) + "'") {}
 
 std::string StripOrPrefix(const std::string& text) {
   if (!text.starts_with(kOrPrefix)) return text;
@@ -396,6 +396,13 @@ std::string BuildSearchCondition(const std::string& fieldname, const Variant& va
     throw VMError(errc::kTypeMismatch, "VMBGrid",
                   "Das Suchkriterium in der Spalte " + fieldname +
                       " ist zu lang; erlaubt sind höchstens 100.000 Zeichen.");
+  }
+  // No database compares a text holding the NUL character: SQLite ends the statement
+  // there, PostgreSQL refuses it. The search line takes no control characters, so
+  // such a criterion comes from a stored query or a host.
+  if (typed.find('\0') != std::string::npos) {
+    throw CriterionRejected(fieldname, typed,
+                            "Ein Suchkriterium kann kein Nullzeichen (\\x00) enthalten.");
   }
   const std::string column = core::QuoteFieldName(fieldname);
   // Boolean and GUID values are single values; "ODER " still only marks the

@@ -5,6 +5,7 @@
 
 #include "core/strings.h"
 #include "host/error.h"
+#include "host/sql_text.h"
 #include "model/grid_controller.h"
 #include "search/criteria.h"
 #include "search/grid_interaction.h"
@@ -109,7 +110,7 @@ void SearchRow::ApplyQueryText(const std::string& name, const std::string& text)
     if (DataColumnOf(e.fieldname) >= 0)
       entries.push_back(std::move(e));
     else
-      missing += (missing.empty() ? "" : ", ") + e.fieldname;
+      missing += (missing.empty() ? "" : ", ") + core::Visible(sql::Excerpt(e.fieldname));
   }
   if (!missing.empty())
     owner_.ShowMessage("Der Filter „" + name + "“ enthält Bedingungen für Spalten, die es in " +

@@ -119,6 +119,12 @@ void QtGrid::HandleMouse(QWidget* source, QMouseEvent* event) {
   const int shift = qt::ShiftStateOf(event->modifiers());
   switch (event->type()) {
     case QEvent::MouseButtonPress:
+      // In an active window Qt moves the focus before the press arrives. A click into
+      // an inactive window activates it only afterwards, and the focus notification
+      // would then come after the click and be taken for a keyboard entry (the search
+      // line moving to its first column under the user's criterion): raise it first.
+      if (!focused_ && source == view_->viewport() && (view_->focusPolicy() & Qt::ClickFocus))
+        HandleFocusChange(nullptr, view_.data());
       Listener()->MouseDown(*this, button, shift, x, y);
       break;
     case QEvent::MouseButtonRelease:
@@ -153,9 +159,13 @@ bool QtGrid::IsCheckBoxCell(int ordinal, int col) const {
   return asBox && ValueAt(ordinal, col).IsBoolean();
 }
 
-// Focus moving between the view and its cell editor stays inside the grid.
+// Focus moving between the view and its cell editor stays inside the grid. Switching
+// to another program and back is no focus move inside the form: the grid keeps its
+// focus (and its current cell) while the window is inactive, so that coming back
+// does not count as entering the grid by the keyboard.
 void QtGrid::HandleFocusChange(QWidget*, QWidget* now) {
   if (!view_) return;
+  if (!now && !QApplication::activeWindow()) return;
   const bool inside = now && (now == view_ || view_->isAncestorOf(now));
   if (inside == focused_) return;
   focused_ = inside;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/strings.h"
+
 namespace vmbgrid::cli {
 
 size_t DisplayWidth(const std::string& utf8) {
@@ -13,34 +15,6 @@ size_t DisplayWidth(const std::string& utf8) {
 }
 
 namespace {
-
-std::string Hex(unsigned value, int digits, const char* prefix) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%s%0*x", prefix, digits, value);
-  return buffer;
-}
-
-// Length of the UTF-8 sequence starting at text[i] and its code point; 0 when the
-// bytes there are no well-formed sequence.
-size_t DecodeAt(const std::string& text, size_t i, unsigned& cp) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned b = byte(i);
-  size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-  if (n == 0 || i + n > text.size()) return 0;
-  cp = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-  for (size_t k = 1; k < n; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  const unsigned least[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return n;
-}
-
-bool IsControl(unsigned cp) {
-  return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
-         (cp >= 0x2066 && cp <= 0x2069);
-}
 
 void PrintRow(std::ostream& out, const std::vector<std::string>& cells,
               const std::vector<size_t>& widths, const std::vector<bool>& right) {
@@ -55,32 +29,7 @@ void PrintRow(std::ostream& out, const std::vector<std::string>& cells,
 }
 }  // namespace
 
-std::string Visible(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    unsigned cp = 0;
-    const size_t n = DecodeAt(text, i, cp);
-    if (n == 0) {
-      out += Hex(static_cast<unsigned char>(text[i]), 2, "\\x");
-      ++i;
-      continue;
-    }
-    if (!IsControl(cp)) {
-      out.append(text, i, n);
-    } else if (cp == '\t') {
-      out += "\\t";
-    } else if (cp == '\n') {
-      out += "\\n";
-    } else if (cp == '\r') {
-      out += "\\r";
-    } else {
-      out += cp < 0x80 ? Hex(cp, 2, "\\x") : Hex(cp, 4, "\\u");
-    }
-    i += n;
-  }
-  return out;
-}
+std::string Visible(const std::string& text) { return core::Visible(text); }
 
 std::string VisibleLines(const std::string& text) {
   std::string out;

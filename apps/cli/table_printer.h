@@ -17,10 +17,7 @@ struct TextTable {
 void PrintTable(std::ostream& out, const TextTable& table);
 size_t DisplayWidth(const std::string& utf8);
 
-// The text as a terminal may show it: control characters (C0, DEL, C1, the
-// direction overrides) and bytes that are no UTF-8 become visible escapes ("\t",
-// "\n", "\x1b", "\u202e"), so that a value can neither move the cursor, clear the
-// screen nor hide what follows it. Everything else stays as it is.
+// The text as a terminal may show it (core::Visible).
 std::string Visible(const std::string& text);
 // Each line of a multi-line text made visible; the line breaks stay.
 std::string VisibleLines(const std::string& text);

@@ -1,6 +1,7 @@
 // The three grids of the browser as a user moves them with the mouse: the search
 // line and the sum line keep the data grid's widths and positions through drags on
 // the header, moves, auto-sizing and searches, and a total is never cut.
+#include <QApplication>
 #include <QHeaderView>
 #include <QTableView>
 #include <QtTest/QTest>
@@ -66,6 +67,16 @@ TEST_F(BrowserGrids, HeaderDragsMovesAndAutoSizeTakeTheSearchAndSumLinesAlong) {
       QPoint(Data().View()->columnViewportPosition(vorname) + 10, 0)));
   QTest::mouseClick(search->viewport(), Qt::LeftButton, {}, QPoint(under.x(), 5));
   EXPECT_EQ(Window().SearchLine()->Col(), vorname);
+  // Switching to another program and back, or clicking from there into the line,
+  // is no keyboard entry: the cell stays under the column the user chose.
+  for (bool clickBack : {false, true}) {
+    if (clickBack) Data().SetFocus();
+    QApplication::setActiveWindow(nullptr);
+    if (clickBack) QTest::mouseClick(search->viewport(), Qt::LeftButton, {}, QPoint(under.x(), 5));
+    QApplication::setActiveWindow(&Window());
+    BrowserWindow::Settle();
+    EXPECT_EQ(Window().SearchLine()->Col(), vorname) << (clickBack ? "clicked back" : "came back");
+  }
 
   // Ort dragged by its header in front of Name.
   const int ort = IndexOf("Ort");

@@ -3,11 +3,15 @@
 // not obeyed. Each host runs as its own process on a generated database.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "tests/postgres/pg_test_support.h"
@@ -114,7 +118,10 @@ TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
                                       "--save-query", "Kaputt"}))
                 .status,
             0);
-  Sql(db_, "UPDATE vmgrid_settings SET wert = 'Name~=1:Unbekannt!' WHERE schluessel = 'Kaputt'");
+  Sql(db_,
+      "UPDATE vmgrid_settings SET wert = 'Name~=1:Unbekannt!' WHERE schluessel = 'Kaputt';"
+      "INSERT INTO vmgrid_settings SELECT section, 'Nul', owner, 'Name~M' || char(0) || "
+      "'x*!' FROM vmgrid_settings WHERE schluessel = 'Kaputt'");
   // A filter and a layout whose names hold "/", saved by one user.
   ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--user", "schraeg", "--search", "Name=M*", "--save-query",
                                       "Kunden/Köln"}))
@@ -166,6 +173,9 @@ TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
        0, "'Schulz'"},
       {Cli({"--field", "Nr", "--user", "cli", "--query", "Kaputt", "--param", "1=x"}), 1,
        "Die Frage 1 des Filters kann nicht gestellt werden: „Unbekannt“"},
+      // A NUL byte in a stored criterion: the column and the value, never the statement.
+      {Cli({"--user", "cli", "--query", "Nul"}), 1, "Spalte Name, Suchkriterium 'M\\x00x*'",
+       "Fehler in Filter"},
       // User names are checked like layout names.
       {Cli({"--user", std::string(101, 'x')}), 2, "höchstens 100 Zeichen"},
       {Cli({"--user", "a\tb"}), 2, "keine Steuerzeichen"},
@@ -254,6 +264,79 @@ TEST_F(Hosts, BrowserWithoutWindowWritesTheWholeResultOrNothing) {
       });
   EXPECT_FALSE(fs::exists(out));
   EXPECT_TRUE(fs::is_directory(dir_ / "ordner.pdf"));
+}
+
+// A folder on a small file system of its own, so that a read-only folder and a full
+// disk are real for root too, whom permissions do not stop. Mounting needs root (and
+// the right to mount); without it, `skip` says why.
+struct OwnDisk {
+  OwnDisk(const fs::path& at, unsigned long flags) : dir(at) {
+    fs::create_directories(dir);
+    if (::geteuid() != 0) {
+      if (flags & MS_RDONLY)
+        ::chmod(dir.c_str(), 0555);  // permissions stop others
+      else
+        skip = "a full disk needs a file system of its own, which only root mounts";
+      return;
+    }
+    mounted = ::mount("tmpfs", dir.c_str(), "tmpfs", flags, "size=64k") == 0;
+    if (!mounted) skip = std::string("mounting a small file system failed: ") + strerror(errno);
+  }
+  ~OwnDisk() {
+    if (mounted) ::umount2(dir.c_str(), MNT_DETACH);
+  }
+  fs::path dir;
+  bool mounted = false;
+  std::string skip;
+};
+
+// PDF and text export fail alike onto a missing folder, a read-only folder and a full
+// disk: the chosen file and the cause, never the printer's message, status 1, and
+// nothing left in the folder.
+TEST_F(Hosts, BrowserPdfAndExportNameTheSameCauseForAFolderTheyCannotWrite) {
+  OwnDisk readOnly(dir_ / "nurlesen", MS_RDONLY);
+  OwnDisk full(dir_ / "voll", 0);
+  if (full.mounted) {
+    std::ofstream fill(full.dir / "fuellung", std::ios::binary);
+    const std::string block(4096, 'x');
+    while (fill.write(block.data(), block.size())) {
+    }
+  }
+  const struct {
+    fs::path folder;
+    const char* cause;
+    std::string skip;
+  } cases[] = {
+      {dir_ / "fehlt", "Den Ordner gibt es nicht.", ""},
+      {readOnly.dir, "Der Ordner ist schreibgeschützt.", readOnly.skip},
+      {full.dir, "Der Datenträger ist voll.", full.skip},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder.string());
+    if (!c.skip.empty()) {
+      std::cout << "[ SKIPPED  ] " << c.folder.filename() << ": " << c.skip << "\n";
+      continue;
+    }
+    std::vector<std::string> before;
+    if (fs::exists(c.folder))
+      for (const auto& e : fs::directory_iterator(c.folder)) before.push_back(e.path().string());
+    for (const char* option : {"--export", "--pdf"}) {
+      const std::string target =
+          (c.folder / (std::string("x.") + (option[2] == 'p' ? "pdf" : "txt"))).string();
+      const Ended e = RunHost(VMBGRID_BROWSER, {"--db", db_, "--max", "3", option, target});
+      EXPECT_EQ(e.status, 1) << e.output;
+      EXPECT_NE(
+          e.output.find("Die Datei \"" + target + "\" konnte nicht geschrieben werden: " + c.cause),
+          std::string::npos)
+          << e.output;
+      for (const char* never : {"Gespeichert", "Exportiert", "Drucker"})
+        EXPECT_EQ(e.output.find(never), std::string::npos) << e.output;
+    }
+    std::vector<std::string> after;
+    if (fs::exists(c.folder))
+      for (const auto& e : fs::directory_iterator(c.folder)) after.push_back(e.path().string());
+    EXPECT_EQ(after, before) << "no file and no temporary file left";
+  }
 }
 #endif
 
