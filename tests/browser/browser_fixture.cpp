@@ -2,6 +2,16 @@
 
 #include <unistd.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <fstream>
+#include <sstream>
+
+#include "adapters/qt/qt_grid.h"
 #include "adapters/qt/qt_platform.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "data/provider.h"
@@ -71,6 +81,66 @@ BrowserWindow& BrowserTest::OpenWindow(Options options) {
   window_->Open();
   window_->ApplySearches(options.searches);
   return *window_;
+}
+
+int FindColumn(QtGrid& g, const std::string& field) {
+  for (int i = 0; i < g.ColumnCount(); ++i)
+    if (g.Column(i).DataField() == field) return i;
+  return -1;
+}
+
+std::string ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+Options BrowserTest::Private(const std::string& file, const std::string& user) {
+  const auto db = TempDir() / file;
+  if (!std::filesystem::exists(db)) std::filesystem::copy_file(SampleDb(), db);
+  Options o;
+  o.db = db.string();
+  o.user = user;
+  return o;
+}
+
+void BrowserTest::RemovePrivate(const std::string& file) {
+  std::filesystem::remove(TempDir() / file);
+}
+
+void BrowserTest::InDialog(std::function<void(QDialog&)> play, int triesLeft) {
+  QTimer::singleShot(10, [play, triesLeft] {
+    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!d) {
+      if (triesLeft > 0) return InDialog(play, triesLeft - 1);
+      return ADD_FAILURE() << "no dialog opened";
+    }
+    play(*d);
+    if (d->isVisible()) d->reject();
+  });
+}
+
+void BrowserTest::Trigger(const std::string& text) {
+  for (QAction* menu : window_->menuBar()->actions()) {
+    if (!menu->menu()) continue;
+    for (QAction* a : menu->menu()->actions()) {
+      if (a->text().toStdString() == text) {
+        a->trigger();
+        BrowserWindow::Settle();
+        return;
+      }
+    }
+  }
+  ADD_FAILURE() << text;
+}
+
+Strings BrowserTest::Column(const std::string& field) {
+  Strings out;
+  QtGrid& data = *window_->DataGrid();
+  const int col = FindColumn(data, field);
+  for (int r = 0; col >= 0 && r < data.RowCount(); ++r) out.push_back(data.CellText(r, col));
+  return out;
 }
 
 void BrowserTest::TearDown() {

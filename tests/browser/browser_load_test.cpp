@@ -30,12 +30,6 @@ const std::string& LargeDb() {
   return path;
 }
 
-int FindColumn(QtGrid& g, const std::string& field) {
-  for (int i = 0; i < g.ColumnCount(); ++i)
-    if (g.Column(i).DataField() == field) return i;
-  return -1;
-}
-
 // Runs the event loop until the data grid has loaded everything (or gives up).
 void FinishLoading(BrowserWindow& w) {
   for (int i = 0; i < 100000 && w.DataGrid() && w.DataGrid()->Loading(); ++i)

@@ -1,10 +1,13 @@
 // The browser's menus as a user meets them: a right click on the header opens the
 // table menu, the layout dialog saves a layout and the record limit, the column
-// chooser hides a column, and a restart with the same user brings it all back.
+// chooser hides a column, and a restart with the same user brings it all back; saved
+// filters from the Suche menu; rows and cells through the Bearbeiten menu.
 #include <sqlite3.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
@@ -12,8 +15,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStringList>
 #include <QTableView>
-#include <QTimer>
 #include <QtTest/QTest>
 #include <filesystem>
 #include <fstream>
@@ -30,20 +33,10 @@
 namespace vmbgrid::browser::testing {
 namespace {
 
-using Strings = std::vector<std::string>;
-
 class BrowserMenus : public BrowserTest {
  protected:
-  // A database of this test's own: layouts and options are written into it.
-  Options Private(const std::string& user) {
-    const auto db = TempDir() / "menus.db";
-    if (!std::filesystem::exists(db)) std::filesystem::copy_file(SampleDb(), db);
-    Options o;
-    o.db = db.string();
-    o.user = user;
-    return o;
-  }
-  static void Cleanup() { std::filesystem::remove(TempDir() / "menus.db"); }
+  static Options Private(const std::string& user) { return BrowserTest::Private("menus.db", user); }
+  static void Cleanup() { RemovePrivate("menus.db"); }
 
   // Saves the current arrangement under the name through the layout dialog.
   void SaveLayoutAs(const std::string& name) {
@@ -74,29 +67,12 @@ class BrowserMenus : public BrowserTest {
       walk(m, "");
     });
     QtGrid& data = *Window().DataGrid();
-    int col = -1;
-    for (int i = 0; i < data.ColumnCount(); ++i)
-      if (data.Column(i).DataField() == field) col = i;
+    const int col = FindColumn(data, field);
     QHeaderView* header = data.View()->horizontalHeader();
     const QPoint at(header->sectionViewportPosition(col) + 5, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::RightButton, {}, at);
     BrowserWindow::Settle();
     return shown;
-  }
-
-  // Plays the user in the next modal dialog; it is closed afterwards whatever happened.
-  // The dialog opens later (the menu defers it until the popup has closed), so this
-  // looks for it every few milliseconds, for at most five seconds.
-  static void InDialog(std::function<void(QDialog&)> play, int triesLeft = 500) {
-    QTimer::singleShot(10, [play, triesLeft] {
-      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (!d) {
-        if (triesLeft > 0) return InDialog(play, triesLeft - 1);
-        return ADD_FAILURE() << "no dialog opened";
-      }
-      play(*d);
-      if (d->isVisible()) d->reject();
-    });
   }
 };
 
@@ -248,6 +224,136 @@ TEST_F(BrowserMenus, TheMenuBarOffersTheTableMenu) {
   EXPECT_TRUE(w.Controller()->ShowEmptyGrid());
   w.Controller()->ShowEmptyGrid(false);
   w.Controller()->SettingsChanged(false);  // the shared sample database stays as it was
+}
+
+// Saved filters in the browser as a user meets them: the search saved under a name
+// from Suche ▸ Gespeicherte Filter, picked again after a restart, and a filter with
+// a question answered in the parameter dialog.
+class BrowserQueries : public BrowserTest {
+ protected:
+  static Options Private(const std::string& user) {
+    return BrowserTest::Private("queries.db", user);
+  }
+  static void Cleanup() { RemovePrivate("queries.db"); }
+
+  // Suche ▸ Gespeicherte Filter, opened as the menu bar opens it; the captions shown,
+  // and the entry with that caption chosen.
+  Strings FromSearchMenu(const std::string& caption) {
+    QMenu* filters = nullptr;
+    for (QAction* top : Window().menuBar()->actions())
+      if (top->text() == QStringLiteral("&Suche") && top->menu())
+        for (QAction* a : top->menu()->actions())
+          if (a->text() == QStringLiteral("Gespeicherte &Filter")) filters = a->menu();
+    EXPECT_NE(filters, nullptr);
+    Strings shown;
+    if (!filters) return shown;
+    emit filters->aboutToShow();
+    QAction* chosen = nullptr;
+    for (QAction* a : filters->actions()) {
+      if (a->isSeparator()) continue;
+      shown.push_back(a->text().toStdString());
+      if (a->text().toStdString() == caption) chosen = a;
+    }
+    if (chosen) chosen->trigger();
+    BrowserWindow::Settle();
+    return shown;
+  }
+
+  static void SaveInDialog(const char* name) {
+    InDialog([name](QDialog& d) {
+      EXPECT_EQ(d.windowTitle().toStdString(), "Filter");
+      auto* combo = d.findChild<QComboBox*>(QStringLiteral("cboQueries"));
+      ASSERT_NE(combo, nullptr);
+      combo->setEditText(QString::fromUtf8(name));
+      d.findChild<QPushButton*>(QStringLiteral("btnSave"))->click();
+      d.findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+    });
+  }
+};
+
+TEST_F(BrowserQueries, SaveASearchRestartPickItAndAnswerAQuestion) {
+  Cleanup();
+  BrowserWindow& w = OpenWindow(Private("meier"));
+  ASSERT_NE(w.Controller(), nullptr);
+  w.Controller()->setze_search("Ort", "Berlin");
+  BrowserWindow::Settle();
+  SaveInDialog("Berlin/Mitte");
+  EXPECT_EQ(FromSearchMenu("Filter &verwalten"), Strings{"Filter &verwalten"});
+
+  // A question: "=1:Text" under Name.
+  w.Controller()->ClearSearch(true);
+  w.Controller()->setze_search("Name", "=1:Text");
+  BrowserWindow::Settle();
+  SaveInDialog("Nach Name/Ort");
+  FromSearchMenu("Filter &verwalten");
+
+  // After a restart the filters are there; picking one gives the same rows.
+  window_.reset();
+  BrowserWindow& again = OpenWindow(Private("meier"));
+  ASSERT_NE(again.Controller(), nullptr);
+  const int all = again.Controller()->RecordCount();
+  EXPECT_EQ(FromSearchMenu("Berlin/Mitte"),
+            (Strings{"Filter &verwalten", "Nach Name/Ort", "Berlin/Mitte"}));
+  EXPECT_GT(again.Controller()->RecordCount(), 0);
+  EXPECT_LT(again.Controller()->RecordCount(), all);
+  for (const auto& ort : Column("Ort")) EXPECT_EQ(ort, "Berlin");
+
+  // The question is asked in the parameter dialog; the answer filters.
+  InDialog([](QDialog& d) {
+    EXPECT_NE(d.windowTitle().toStdString().find("[Nach Name/Ort]"), std::string::npos);
+    auto* text = d.findChild<QLineEdit*>(QStringLiteral("txtText(1)"));
+    ASSERT_NE(text, nullptr);
+    text->setText(QStringLiteral("Mei*"));
+    d.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
+  });
+  FromSearchMenu("Nach Name/Ort");
+  const Strings names = Column("Name");
+  ASSERT_FALSE(names.empty());
+  for (const auto& n : names) EXPECT_EQ(n.rfind("Mei", 0), 0u) << n;
+
+  // Another user sees neither.
+  window_.reset();
+  OpenWindow(Private("huber"));
+  EXPECT_EQ(FromSearchMenu(""), Strings{"Filter &verwalten"});
+  window_.reset();
+  Cleanup();
+}
+
+// The Bearbeiten menu on the Qt front end: rows copied as tab-separated lines,
+// a cell copied from the data grid and pasted into the search line.
+TEST_F(BrowserTest, EditMenuCopiesRowsAndCellsThroughTheClipboard) {
+  BrowserWindow& w = OpenWindow();
+  QtGrid& d = *w.DataGrid();
+  ASSERT_GE(d.RowCount(), 3);
+  for (int r = 0; r < 3; ++r) d.AddSelected(d.DataSource()->BookmarkAt(r));
+  Trigger("&Zeilen kopieren");
+  const QStringList lines = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3);
+  int visible = 0;
+  for (int c = 0; c < d.ColumnCount(); ++c) visible += d.Column(c).Visible() ? 1 : 0;
+  for (int r = 0; r < 3; ++r) {
+    EXPECT_EQ(lines[r].count('\t'), visible - 1);
+    const int name = d.ColumnByField("Name")->Index();
+    EXPECT_TRUE(lines[r].contains(QString::fromStdString(d.CellText(r, name))));
+  }
+
+  // Copy the current cell of the data grid, paste it into the search line.
+  QApplication::setActiveWindow(&w);
+  d.SetFocus();
+  d.Bookmark(d.DataSource()->BookmarkAt(0));
+  d.Col(d.ColumnByField("Ort")->Index());
+  BrowserWindow::Settle();
+  Trigger("&Kopieren");
+  const QString city = QGuiApplication::clipboard()->text();
+  ASSERT_FALSE(city.isEmpty());
+  QtGrid& s = *w.SearchLine();
+  s.SetFocus();
+  s.Col(s.ColumnByField("Ort")->Index());
+  BrowserWindow::Settle();
+  Trigger("E&infügen");
+  EXPECT_EQ(QString::fromStdString(s.GetProperty(67).ToTextOrEmpty()), city);
+  Trigger("&Rückgängig");
+  EXPECT_EQ(s.GetProperty(67).ToTextOrEmpty(), "");
 }
 
 }  // namespace

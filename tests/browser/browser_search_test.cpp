@@ -14,12 +14,6 @@
 namespace vmbgrid::browser::testing {
 namespace {
 
-int FindColumn(QtGrid& g, const std::string& field) {
-  for (int i = 0; i < g.ColumnCount(); ++i)
-    if (g.Column(i).DataField() == field) return i;
-  return -1;
-}
-
 // Clicks into the search cell of the column and types the text, each key to the
 // widget that has the focus at that moment (the cell editor once it opened).
 void TypeIntoSearchCell(BrowserWindow& w, const std::string& field, const QString& text,
@@ -42,7 +36,7 @@ void TypeIntoSearchCell(BrowserWindow& w, const std::string& field, const QStrin
   BrowserWindow::Settle();
 }
 
-TEST_F(BrowserTest, TypedCriterionNarrowsTheRowsAndClearingRestoresThem) {
+TEST_F(BrowserTest, TypedCriteriaNarrowTheRowsAndClearingRestoresThem) {
   BrowserWindow& w = OpenWindow();
   ASSERT_EQ(w.Controller()->RecordCount(), kSampleRows);
   TypeIntoSearchCell(w, "Name", QStringLiteral("Mei*"));
@@ -61,11 +55,8 @@ TEST_F(BrowserTest, TypedCriterionNarrowsTheRowsAndClearingRestoresThem) {
   w.Controller()->ClearSearch(true);
   BrowserWindow::Settle();
   EXPECT_EQ(d.RowCount(), kSampleRows);
-}
 
-TEST_F(BrowserTest, TypedStatusTextIsSearchedByItsCode) {
-  BrowserWindow& w = OpenWindow();
-  QtGrid& d = *w.DataGrid();
+  // A status typed as the grid shows it is searched by its code.
   const int status = FindColumn(d, "Status");
   const QString text = QString::fromStdString(d.CellText(0, status));
   ASSERT_FALSE(text.isEmpty());

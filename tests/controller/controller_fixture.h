@@ -29,6 +29,20 @@ class ControllerTest : public ::testing::Test {
     conn_ = data::DefaultDataAccess().CreateConnection();
     conn_->ConnectionString(kMemoryDb);
     conn_->Open();
+    CreateTable();
+    // The settings store's entries and the layout procedures are read and written
+    // on the same connection (the start layout at the first Requery, the layout
+    // state at shutdown); the log keeps the controller's own statements.
+    conn_->SetStatementLog([this](const std::string& s) {
+      if (s.find("vmgrid_settings") != std::string::npos ||
+          s.find("aa_gridlayout") != std::string::npos)
+        return;
+      log_.push_back(s);
+    });
+  }
+
+  // The customer table the controller shows; a suite may give it other columns.
+  virtual void CreateTable() {
     conn_->Execute(
         "CREATE TABLE Kunden (Nr INTEGER, Name VARCHAR(50), Ort VARCHAR(40), Plz VARCHAR(5), "
         "Umsatz DOUBLE, Anzahl SINGLE, Geburtstag DATE, Aktiv BOOLEAN, Notiz LONGTEXT, "
@@ -45,15 +59,6 @@ class ControllerTest : public ::testing::Test {
         "(12, 'Zander', 'Berlin', '10119', 50, 1, '2001-02-03', 1, NULL, NULL, 80)",
     };
     for (const char* r : rows) conn_->Execute(std::string("INSERT INTO Kunden VALUES ") + r);
-    // The settings store's entries and the layout procedures are read and written
-    // on the same connection (the start layout at the first Requery, the layout
-    // state at shutdown); the log keeps the controller's own statements.
-    conn_->SetStatementLog([this](const std::string& s) {
-      if (s.find("vmgrid_settings") != std::string::npos ||
-          s.find("aa_gridlayout") != std::string::npos)
-        return;
-      log_.push_back(s);
-    });
   }
 
   void TearDown() override {

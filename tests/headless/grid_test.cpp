@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "adapters/headless/headless.h"
 #include "data/provider.h"
@@ -11,8 +8,6 @@
 
 namespace vmbgrid {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Logs the notifications by name, in order.
 struct Log : GridListener {
@@ -261,48 +256,6 @@ TEST_F(GridTest, RowsAreAddedAndDeletedWithTheirNotifications) {
   EXPECT_EQ(array_->Value(2, 1).ToText(), "Name 3");
   EXPECT_EQ(grid_.SelectedCount(), 0);
   EXPECT_EQ(log_.events.back(), "AfterDelete");
-}
-
-class GridFileTest : public GridTest {
- protected:
-  void SetUp() override {
-    GridTest::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("vmbgrid_grid_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    GridTest::TearDown();
-  }
-  static std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  fs::path dir_;
-};
-
-TEST_F(GridFileTest, ExportWritesVisibleColumnsInDisplayOrderAsShown) {
-  auto small = std::make_shared<XArray>(1, 2, 0, 2);
-  small->Value(1, 0, Variant(int32_t{1}));
-  small->Value(1, 1, Variant("Meier"));
-  small->Value(1, 2, Variant(1234.5));
-  small->Value(2, 1, Variant("Kö;\"ln"));
-  grid_.BindArray(small);
-  grid_.Column(2).NumberFormat("Standard");
-  grid_.Column(0).Visible(false);
-  grid_.Column(2).Order(0);
-  fs::path out = dir_ / "export.txt";
-  grid_.Export(out.string(), true, ";", "\"", "\"");
-  EXPECT_EQ(Read(out), "\"1.234,50\";\"Meier\"\r\n\"\";\"Kö;\"\"ln\"\r\n");
-  grid_.Bookmark(Variant(int32_t{1}));
-  grid_.Export(out.string(), false, ",", "", "");
-  EXPECT_EQ(Read(out), "1.234,50,Meier\r\n");
-  EXPECT_THROW(grid_.Export((dir_ / "nope" / "x.txt").string(), true, ";", "", ""), VMError);
 }
 
 TEST_F(GridTest, PrintRecordsPagesAndSettings) {

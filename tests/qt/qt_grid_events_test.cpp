@@ -79,7 +79,7 @@ TEST_F(QtGridEvents, KeyCodesAndShiftStatesAreTheVirtualKeyOnes) {
   EXPECT_TRUE(array_->Value(1, 0).IsEmpty());
 }
 
-TEST_F(QtGridEvents, ConsumedAndReplacedKeys) {
+TEST_F(QtGridEvents, ConsumedReplacedAndTabKeys) {
   BindSearchLine();
   grid_->SetFocus();
   grid_->Col(1);
@@ -97,11 +97,7 @@ TEST_F(QtGridEvents, ConsumedAndReplacedKeys) {
   events_.replaceKey = -1;
   QTest::keyClick(View(), Qt::Key_Return);
   EXPECT_EQ(grid_->Col(), 1);
-}
-
-TEST_F(QtGridEvents, TabLeavesTheGridOrMovesAlongTheRow) {
-  BindSearchLine();
-  grid_->SetFocus();
+  // Tab moves along the row in tab mode 2 and leaves the grid in mode 0.
   grid_->TabAction(2);
   grid_->Col(0);
   QTest::keyClick(View(), Qt::Key_Tab);

@@ -144,6 +144,14 @@ TEST_F(QtGridPrint, ExportFollowsTheDisplayOrderAndDoublesQuotes) {
   const fs::path out = Scratch("export.txt");
   grid_->Export(out.string(), true, ";", "\"", "\"");
   EXPECT_EQ(ReadAll(out), "\"Kö\"\"ln; Mitte\";\"1\"\r\n\"Zeile 2\";\"2\"\r\n");
+  // Only the current row, as the cells show it; a hidden column is left out.
+  grid_->Column(0).NumberFormat("Standard");
+  grid_->Column(1).Visible(false);
+  grid_->Bookmark(rs->BookmarkAt(1));
+  grid_->Export(out.string(), false, ";", "", "");
+  EXPECT_EQ(ReadAll(out), "2,00\r\n");
+  EXPECT_THROW(grid_->Export((out.parent_path() / "fehlt" / "x.txt").string(), true, ";", "", ""),
+               VMError);
   fs::remove_all(out.parent_path());
 }
 

@@ -26,127 +26,127 @@ void Hammer(HeadlessGrid& g) {
 
 TEST_F(Robustness, AFailedLoadLeavesAClosedResultThatEveryGridCopesWith) {
   Attach();
-  vm->ReadOnly(false);
-  vm->GridFields().Item("Ort")->combo = true;
-  vm->DropDown(&searchDropDown);
-  vm->DropdownInput(&inputDropDown);
-  vm->RecordSource("Fehlt");
+  vm_->ReadOnly(false);
+  vm_->GridFields().Item("Ort")->combo = true;
+  vm_->DropDown(&searchDropDown);
+  vm_->DropdownInput(&inputDropDown);
+  vm_->RecordSource("Fehlt");
   Load();
-  ASSERT_EQ(vm->CurrentRecordset()->State(), adStateClosed);
-  EXPECT_EQ(vm->RecordCount(), 0);
-  EXPECT_EQ(sum.ScrollBars(), 0);
+  ASSERT_EQ(vm_->CurrentRecordset()->State(), adStateClosed);
+  EXPECT_EQ(vm_->RecordCount(), 0);
+  EXPECT_EQ(sum_.ScrollBars(), 0);
 
-  for (HeadlessGrid* g : {&main, &search, &sum}) {
-    platform->form.FocusControl(g->Name());
+  for (HeadlessGrid* g : {&main_, &search_, &sum_}) {
+    platform_->form.FocusControl(g->Name());
     Hammer(*g);
     Pump();
   }
-  search.Col(2);
+  search_.Col(2);
   searchDropDown.Open();
   searchDropDown.Choose(0);
-  main.Col(1);
+  main_.Col(1);
   inputDropDown.Open();
-  EXPECT_FALSE(main.AddNewRow({{"Nr", "1"}}));
-  main.DeleteRow();
-  vm->ClearSearch(true);
-  vm->setze_search("Name", "x");
-  vm->ShowColumn("Name", false);
+  EXPECT_FALSE(main_.AddNewRow({{"Nr", "1"}}));
+  main_.DeleteRow();
+  vm_->ClearSearch(true);
+  vm_->setze_search("Name", "x");
+  vm_->ShowColumn("Name", false);
   Pump();
-  EXPECT_EQ(vm->RecordCount(), 0);
+  EXPECT_EQ(vm_->RecordCount(), 0);
 
   // Once the table is right, the lines get the columns the failed load could not give.
-  vm->RecordSource("Kunden");
-  vm->Requery();
+  vm_->RecordSource("Kunden");
+  vm_->Requery();
   Pump();
-  ASSERT_EQ(main.ColumnCount(), 4);
-  EXPECT_EQ(search.ColumnCount(), 4);
-  EXPECT_EQ(sum.ColumnCount(), 4);
+  ASSERT_EQ(main_.ColumnCount(), 4);
+  EXPECT_EQ(search_.ColumnCount(), 4);
+  EXPECT_EQ(sum_.ColumnCount(), 4);
   EXPECT_EQ(SumCell(3), "33,5");
-  EXPECT_EQ(search.Column(2).DropDown(), "ddSuche");
-  vm->ClearSearch(true);
+  EXPECT_EQ(search_.Column(2).DropDown(), "ddSuche");
+  vm_->ClearSearch(true);
   TypeInSearch(1, "Mei*");
-  search.PressKey(kKeyTab);
+  search_.PressKey(kKeyTab);
   Pump();
-  EXPECT_EQ(vm->RecordCount(), 2);
+  EXPECT_EQ(vm_->RecordCount(), 2);
 }
 
 TEST_F(Robustness, AGridWithoutColumnsTakesKeysAndClicks) {
-  vm = std::make_unique<VMGrid>();
-  vm->Init(0, "Test", "frmMain");
-  vm->Events(&events);
-  vm->SumGrid(&sum);
-  vm->SearchGrid(&search);
-  vm->grid(&main);
-  vm->DropDown(&searchDropDown);
-  vm->DropdownInput(&inputDropDown);
-  vm->Connection(conn);
-  vm->RecordSource("Fehlt");  // no fields and no table: nothing to build columns from
+  vm_ = std::make_unique<VMGrid>();
+  vm_->Init(0, "Test", "frmMain");
+  vm_->Events(&events);
+  vm_->SumGrid(&sum_);
+  vm_->SearchGrid(&search_);
+  vm_->grid(&main_);
+  vm_->DropDown(&searchDropDown);
+  vm_->DropdownInput(&inputDropDown);
+  vm_->Connection(conn_);
+  vm_->RecordSource("Fehlt");  // no fields and no table: nothing to build columns from
   Load();
-  ASSERT_EQ(main.ColumnCount(), 0);
-  EXPECT_EQ(search.ColumnCount(), 0);
-  EXPECT_EQ(sum.ColumnCount(), 0);
+  ASSERT_EQ(main_.ColumnCount(), 0);
+  EXPECT_EQ(search_.ColumnCount(), 0);
+  EXPECT_EQ(sum_.ColumnCount(), 0);
 
-  for (HeadlessGrid* g : {&search, &main, &sum}) {
-    platform->form.FocusControl(g->Name());
+  for (HeadlessGrid* g : {&search_, &main_, &sum_}) {
+    platform_->form.FocusControl(g->Name());
     Hammer(*g);
     Pump();
   }
   searchDropDown.Open();
   inputDropDown.Open();
-  EXPECT_FALSE(vm->ShowColumn("Name", false));
-  vm->ClearSearch(true);
-  vm->setze_search("Name", "x");
+  EXPECT_FALSE(vm_->ShowColumn("Name", false));
+  vm_->ClearSearch(true);
+  vm_->setze_search("Name", "x");
   Pump();
 }
 
 TEST_F(Robustness, ControlsAttachedInAnyOrderOrAfterTheFirstLoad) {
   // The sum line first: once the grid arrives, its columns line up with the grid's.
-  main.RecordSelectors(false);
-  vm = std::make_unique<VMGrid>();
-  vm->Events(&events);
-  vm->SumGrid(&sum);
-  vm->Connection(conn);
-  vm->RecordSource("Kunden");
-  vm->AddField({.name = "Name", .caption = "Name", .datatype = adVarChar});
-  vm->AddField({.name = "Ort", .caption = "Ort", .combosearch = true, .datatype = adVarChar});
-  vm->Requery();  // no grid yet
+  main_.RecordSelectors(false);
+  vm_ = std::make_unique<VMGrid>();
+  vm_->Events(&events);
+  vm_->SumGrid(&sum_);
+  vm_->Connection(conn_);
+  vm_->RecordSource("Kunden");
+  vm_->AddField({.name = "Name", .caption = "Name", .datatype = adVarChar});
+  vm_->AddField({.name = "Ort", .caption = "Ort", .combosearch = true, .datatype = adVarChar});
+  vm_->Requery();  // no grid yet
   Pump();
-  vm->grid(&main);
-  EXPECT_FALSE(sum.RecordSelectors());
-  EXPECT_EQ(main.RowCount(), 4);
+  vm_->grid(&main_);
+  EXPECT_FALSE(sum_.RecordSelectors());
+  EXPECT_EQ(main_.RowCount(), 4);
 
   // A search drop-down attached after the line was set up still serves its column.
-  vm->SearchGrid(&search);
-  vm->DropDown(&searchDropDown);
-  EXPECT_EQ(search.Column(1).DropDown(), "ddSuche");
-  EXPECT_EQ(search.Column(0).DropDown(), "");
-  platform->form.FocusControl(search.Name());
-  search.Col(1);
+  vm_->SearchGrid(&search_);
+  vm_->DropDown(&searchDropDown);
+  EXPECT_EQ(search_.Column(1).DropDown(), "ddSuche");
+  EXPECT_EQ(search_.Column(0).DropDown(), "");
+  platform_->form.FocusControl(search_.Name());
+  search_.Col(1);
   searchDropDown.Open();
   searchDropDown.Choose(1);  // Bonn
   Pump();
-  EXPECT_EQ(vm->RecordCount(), 2);
+  EXPECT_EQ(vm_->RecordCount(), 2);
   EXPECT_EQ(events.searchChanged, 1);
 
   // Taken away again, the column no longer names it.
-  vm->DropDown(nullptr);
-  EXPECT_EQ(search.Column(1).DropDown(), "");
+  vm_->DropDown(nullptr);
+  EXPECT_EQ(search_.Column(1).DropDown(), "");
 }
 
 TEST_F(Robustness, TheLinesKeepTheirOneRowAndScrollWithTheGrid) {
   Attach();
-  vm->ReadOnly(false);
+  vm_->ReadOnly(false);
   Load();
-  EXPECT_FALSE(search.AddNewRow({}));
-  EXPECT_FALSE(search.DeleteRow());
-  EXPECT_FALSE(sum.AddNewRow({}));
-  EXPECT_FALSE(sum.DeleteRow());
-  main.ScrollTo(2);
-  EXPECT_EQ(search.LeftCol(), 2);
-  EXPECT_EQ(sum.LeftCol(), 2);
-  search.ScrollTo(1);
-  EXPECT_EQ(main.LeftCol(), 1);
-  EXPECT_EQ(sum.LeftCol(), 1);
+  EXPECT_FALSE(search_.AddNewRow({}));
+  EXPECT_FALSE(search_.DeleteRow());
+  EXPECT_FALSE(sum_.AddNewRow({}));
+  EXPECT_FALSE(sum_.DeleteRow());
+  main_.ScrollTo(2);
+  EXPECT_EQ(search_.LeftCol(), 2);
+  EXPECT_EQ(sum_.LeftCol(), 2);
+  search_.ScrollTo(1);
+  EXPECT_EQ(main_.LeftCol(), 1);
+  EXPECT_EQ(sum_.LeftCol(), 1);
 }
 
 }  // namespace
