@@ -58,6 +58,25 @@ size_t ErrorCollection::AddAndReport(int kind, int32_t number, const std::string
 
 // ---- Type names ----------------------------------------------------------------------
 
+bool IsNumberType(int32_t code) {
+  switch (code) {
+    case adSmallInt:
+    case adInteger:
+    case adSingle:
+    case adDouble:
+    case adCurrency:
+    case adDecimal:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+    case adBigInt:
+    case vmLongNumber:
+    case adNumeric:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string DataTypeName(int32_t code) {
   switch (code) {
     case adEmpty:

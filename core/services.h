@@ -51,6 +51,8 @@ class ErrorCollection {
 
 // Readable German name of a data-type code ("Währung" for 6).
 std::string DataTypeName(int32_t code);
+// A code whose values are numbers: stood right, totalled by the sum line.
+bool IsNumberType(int32_t code);
 
 // Pictures by number (265 active search, 266 no search, 294 sum row) as the value
 // a grid's picture property takes; unknown numbers give an empty variant.

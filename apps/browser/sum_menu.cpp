@@ -6,34 +6,12 @@
 
 #include "adapters/qt/qt_grid.h"
 #include "apps/browser/browser_window.h"
+#include "core/services.h"
 #include "core/strings.h"
 #include "grid/vmgrid.h"
 #include "search/sum_row.h"
 
 namespace vmbgrid::browser {
-
-namespace {
-
-bool IsNumberType(int32_t type) {
-  switch (type) {
-    case adSmallInt:
-    case adInteger:
-    case adSingle:
-    case adDouble:
-    case adCurrency:
-    case adDecimal:
-    case adTinyInt:
-    case adUnsignedTinyInt:
-    case adBigInt:
-    case vmLongNumber:
-    case adNumeric:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 std::vector<std::string> BrowserWindow::SummableColumns() const {
   std::vector<std::string> names;
@@ -43,7 +21,7 @@ std::vector<std::string> BrowserWindow::SummableColumns() const {
   for (int i = 0; i < rows->FieldCount(); ++i) {
     const std::string name = rows->FieldName(i);
     auto field = g->GridFields().Find(name);
-    if (field && !field->Hidden() && IsNumberType(rows->FieldType(i))) names.push_back(name);
+    if (field && !field->Hidden() && core::IsNumberType(rows->FieldType(i))) names.push_back(name);
   }
   return names;
 }

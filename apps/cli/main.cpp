@@ -13,6 +13,7 @@
 #include "adapters/postgres/postgres_provider.h"
 #include "adapters/sqlite/sqlite_provider.h"
 #include "apps/cli/table_printer.h"
+#include "core/services.h"
 #include "core/strings.h"
 #include "core/user_name.h"
 #include "data/provider.h"
@@ -189,24 +190,6 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     return false;
   }
   return true;
-}
-
-bool IsNumericFormat(int32_t type) {
-  switch (type) {
-    case adSmallInt:
-    case adInteger:
-    case adSingle:
-    case adDouble:
-    case adCurrency:
-    case adTinyInt:
-    case adBigInt:
-    case adNumeric:
-    case adDecimal:
-    case vmLongNumber:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // Plays the user on the table menu: a right click in the header that chooses the
@@ -485,7 +468,7 @@ int Run(Options& o) {
       GridColumn& col = dataGrid.Column(c);
       table.header.push_back(cli::Visible(dataGrid.Column(c).HeaderText()));
       auto f = grid.GridFields().Find(col.DataField());
-      table.rightAligned.push_back(f && IsNumericFormat(f->datatype));
+      table.rightAligned.push_back(f && core::IsNumberType(f->datatype));
     }
     for (int r = 0; r < dataGrid.RowCount(); ++r) {
       std::vector<std::string> cells;
