@@ -66,13 +66,12 @@ int CompareWhole(int64_t a, double b) {
   return floor == b ? 0 : -1;
 }
 
-// ISO text of a date or time cell: "hh:mm:ss" for times, "yyyy-mm-dd hh:mm:ss" for
-// date-and-time columns, "yyyy-mm-dd" (and a time when there is one) for dates.
+// ISO text of a date or time cell, as the SQLite provider compares stored moments.
 std::string MomentText(int32_t type, double serial) {
-  std::string text = FormatIsoDate(DateValue{serial});
-  if (type == adDBTime) return text.size() > 11 ? text.substr(11) : "00:00:00";
-  if ((type == adDBTimeStamp || type == vmDateTime) && text.size() == 10) text += " 00:00:00";
-  return text;
+  return FormatIsoMoment(DateValue{serial}, type == adDBTime ? MomentColumn::kTime
+                                            : (type == adDBTimeStamp || type == vmDateTime)
+                                                ? MomentColumn::kDateTime
+                                                : MomentColumn::kDate);
 }
 
 // Numeric text as a number: exactly when it can be.

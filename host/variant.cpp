@@ -325,6 +325,13 @@ std::string FormatIsoDate(DateValue d) {
   return buf;
 }
 
+std::string FormatIsoMoment(DateValue d, MomentColumn column) {
+  std::string text = FormatIsoDate(d);
+  if (column == MomentColumn::kTime) return text.size() > 11 ? text.substr(11) : "00:00:00";
+  if (column == MomentColumn::kDateTime && text.size() == 10) text += " 00:00:00";
+  return text;
+}
+
 // ---- Numbers -----------------------------------------------------------------------
 
 bool ParseNumber(std::string_view text, double& out) {

@@ -52,6 +52,11 @@ bool IsValidDate(int year, int month, int day);
 bool ParseDate(std::string_view text, DateValue& out);
 // ISO form: "yyyy-mm-dd", with " hh:mm:ss" when the time is not midnight.
 std::string FormatIsoDate(DateValue d);
+// The ISO text searches compare a date or time cell by, whatever form stored it:
+// "yyyy-mm-dd" (with the time when there is one) in a date column, always
+// "yyyy-mm-dd hh:mm:ss" in a date-and-time column, "hh:mm:ss" in a time column.
+enum class MomentColumn { kDate, kDateTime, kTime };
+std::string FormatIsoMoment(DateValue d, MomentColumn column);
 
 class Variant {
  public:

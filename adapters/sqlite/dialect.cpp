@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "adapters/sqlite/sqlite_provider.h"
+#include "adapters/sqlite/internal.h"
 #include "host/sql_text.h"
 
 namespace vmbgrid::sqlite {
@@ -166,13 +166,9 @@ std::string CollateTextComparisons(const std::string& statement) {
       shift(keyword ? Last::Other : Last::Name);
       i = j;
     } else if (c == '=' || c == '<' || c == '>' || c == '!') {
-      size_t j = i + 1;
-      while (j < end && (s[j] == '=' || s[j] == '<' || s[j] == '>')) ++j;
-      const std::string_view op = s.substr(i, j - i);
-      const bool comparison = op == "=" || op == "==" || op == "<>" || op == "!=" || op == "<" ||
-                              op == "<=" || op == ">" || op == ">=";
+      bool comparison = false;
+      i = OperatorEnd(s, i, end, comparison);
       shift(comparison ? Last::Comparison : Last::Other);
-      i = j;
     } else {
       shift(Last::Other);
       ++i;
@@ -184,6 +180,15 @@ std::string CollateTextComparisons(const std::string& statement) {
 }
 
 }  // namespace
+
+size_t OperatorEnd(std::string_view s, size_t i, size_t end, bool& comparison) {
+  size_t j = i + 1;
+  while (j < end && (s[j] == '=' || s[j] == '<' || s[j] == '>')) ++j;
+  const std::string_view op = s.substr(i, j - i);
+  comparison = op == "=" || op == "==" || op == "<>" || op == "!=" || op == "<" || op == "<=" ||
+               op == ">" || op == ">=";
+  return j;
+}
 
 std::string RewriteStatement(const std::string& input) {
   const std::string statement =

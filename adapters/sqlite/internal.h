@@ -19,11 +19,43 @@ void InstallLike(sqlite3* db);
 // The German collation that the dialect gives every ORDER BY item.
 void InstallCollation(sqlite3* db);
 
+// The end of the operator that starts at `i` (a run of = < > !, before `end`);
+// `comparison` tells whether it is one of = == <> != < <= > >=.
+size_t OperatorEnd(std::string_view s, size_t i, size_t end, bool& comparison);
+
 // A time or date and time in one of the shorter forms SQLite's date functions
 // take and other programs store ("8:05", "12:30", "2024-07-31T13:45",
 // "2024-07-31 13:45") in the form the library's statements write ("08:05:00",
 // "2024-07-31 13:45:00"), held in `buffer`; any other text as it is.
 std::string_view CanonicalMoment(std::string_view text, std::string& buffer);
+
+// Dates and times as stored (moments.cpp). The rule by which a cell of a date or
+// time column is read, for the row loop and for searches alike: a number in a date
+// column as SQLite's date functions take it with 'auto' (up to 5373484.5 Julian
+// days, beyond Unix seconds), in a time column as an automation time; text in ISO
+// form (a zone makes it the moment in UTC), in a time column "hh:mm[:ss]", in a date
+// column any form ParseDate knows. False when the cell shows the value as stored.
+bool ReadStoredMoment(int storage, double number, std::string_view text, bool timeColumn,
+                      double& serial);
+// "hh:mm[:ss[.fff]]" (also "8:00"), with an optional zone, as the fraction of a day.
+bool ParseTimeOfDay(std::string_view text, double& fraction);
+// A trailing time zone: nothing (0), "Z", or "+hh:mm"/"-hh:mm" after optional blanks.
+bool ParseZone(std::string_view rest, int& minutes);
+// The automation date of milliseconds since 1899-12-30 00:00, counted on a straight
+// line also before that day.
+double FromMilliseconds(int64_t ms);
+
+// The function that reads a stored value as the moment its cell shows:
+// VMDE_MOMENT(value, 0 date | 1 date and time | 2 time) gives the ISO text searches
+// compare ("2024-07-31", "2024-07-31 13:45:00", "13:45:00"), or the value unchanged
+// when the cell shows it as stored.
+inline constexpr const char* kMomentFunction = "VMDE_MOMENT";
+void InstallMoments(sqlite3* db);
+// The statement with every date or time column it compares with a text literal or
+// matches by LIKE read through VMDE_MOMENT; which names are such columns the engine
+// says from their declared types. `asked` tells whether the engine was asked (the
+// answer depends on the schema then and is not kept).
+std::string ReadMomentsAsShown(sqlite3* db, const std::string& statement, bool& asked);
 
 // The body registered for a procedure name, or an empty function.
 data::ProcedureBody FindProcedure(const std::string& name);

@@ -272,48 +272,6 @@ std::string GuidText(std::string_view b) {
   return out + "}";
 }
 
-// "hh:mm[:ss[.fff]]" (also "8:00") as the fraction of a day.
-bool ParseTimeOfDay(std::string_view t, double& fraction) {
-  size_t p = 0;
-  auto number = [&t, &p](size_t maxDigits, int& out) {
-    const size_t start = p;
-    out = 0;
-    while (p < t.size() && p - start < maxDigits && t[p] >= '0' && t[p] <= '9')
-      out = out * 10 + (t[p++] - '0');
-    return p > start;
-  };
-  int h = 0, mi = 0, s = 0;
-  if (!number(2, h) || p >= t.size() || t[p++] != ':' || !number(2, mi)) return false;
-  double frac = 0;
-  if (p < t.size() && t[p] == ':') {
-    ++p;
-    if (!number(2, s)) return false;
-    if (p < t.size() && t[p] == '.') {
-      double scale = 0.1;
-      for (++p; p < t.size() && t[p] >= '0' && t[p] <= '9'; ++p, scale /= 10)
-        frac += (t[p] - '0') * scale;
-    }
-  }
-  if (p != t.size() || h > 23 || mi > 59 || s > 59) return false;
-  fraction = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
-  return true;
-}
-
-// A number in a date column as SQLite's date functions read it with the 'auto'
-// modifier: up to 5373484.5 a Julian day number (julianday()), beyond that Unix
-// seconds (unixepoch()). False outside the calendar of automation dates.
-bool NumberAsDate(double v, double& serial) {
-  constexpr double kJulianOfEpoch = 2415018.5;  // 1899-12-30 00:00
-  constexpr double kUnixEpoch = 25569.0;        // 1970-01-01 as automation date
-  if (v >= 0 && v < 5373484.5)
-    serial = v - kJulianOfEpoch;
-  else if (v >= -210866760000.0 && v <= 253402300799.0)
-    serial = kUnixEpoch + v / 86400.0;
-  else
-    return false;
-  return serial > -657435.0 && serial < 2958466.0;
-}
-
 // A decimal or currency cell, never taken as the nearest binary double. SQLite
 // keeps a DECIMAL as REAL when it can, converting typed-in text with 15
 // significant digits: those digits are the number that was stored, and what the
@@ -378,39 +336,17 @@ void EmitRow(const Cells& cells, const std::vector<int>& kinds, data::ResultSink
           sink.PutBlob(c, cells.Blob(c));
         }
         break;
-      case Kind::kDate: {
-        double serial = 0;
-        if ((t == SQLITE_INTEGER || t == SQLITE_FLOAT) && NumberAsDate(cells.Real(c), serial)) {
-          sink.PutDate(c, serial);
-        } else if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
-          sink.PutText(c, cells.Text(c));  // no date of the calendar: the number as stored
-        } else if (t == SQLITE_TEXT) {
-          std::string_view s = cells.Text(c);
-          DateValue d;
-          if (ParseStoredDate(s, serial)) {
-            sink.PutDate(c, serial);
-          } else if (ParseDate(s, d)) {
-            sink.PutDate(c, d.serial);
-          } else {
-            sink.PutText(c, s);  // never drop what is stored
-          }
-        } else {
-          sink.PutBlob(c, cells.Blob(c));
-        }
-        break;
-      }
+      case Kind::kDate:
       case Kind::kTime: {
-        double fraction = 0;
-        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
-          sink.PutDate(c, cells.Real(c));  // an automation time: the fraction of a day
-        } else if (t == SQLITE_TEXT) {
-          const std::string_view s = cells.Text(c);
-          if (ParseTimeOfDay(s, fraction) || ParseStoredDate(s, fraction))
-            sink.PutDate(c, fraction);
-          else
-            sink.PutText(c, s);
-        } else {
+        double serial = 0;
+        if (t == SQLITE_BLOB) {
           sink.PutBlob(c, cells.Blob(c));
+        } else if (ReadStoredMoment(t, t == SQLITE_TEXT ? 0 : cells.Real(c),
+                                    t == SQLITE_TEXT ? cells.Text(c) : std::string_view(),
+                                    kinds[c] == static_cast<int>(Kind::kTime), serial)) {
+          sink.PutDate(c, serial);
+        } else {
+          sink.PutText(c, cells.Text(c));  // never drop what is stored
         }
         break;
       }

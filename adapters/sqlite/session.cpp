@@ -247,6 +247,7 @@ Session::Session(const data::ConnectionProperties& props) {
     sqlite3_busy_timeout(db_, busyMs);
     InstallLike(db_);
     InstallCollation(db_);
+    InstallMoments(db_);
     // Reading the schema finds files that are no database, and locks held by others.
     Simple("SELECT count(*) FROM sqlite_master");
   } catch (...) {
@@ -274,8 +275,10 @@ std::string Session::Dialect(const std::string& statement) const {
   constexpr size_t kLongest = 4096;  // long texts are built once per search
   for (const Rewritten& r : rewritten_)
     if (r.text == statement) return r.rewritten;
-  std::string out = RewriteStatement(statement);
-  if (statement.size() > kLongest) return out;
+  bool asked = false;
+  std::string out = ReadMomentsAsShown(db_, RewriteStatement(statement), asked);
+  // What the engine said of the columns holds for today's schema only.
+  if (asked || statement.size() > kLongest) return out;
   if (rewritten_.size() < kKept) {
     rewritten_.push_back({statement, out});
   } else {

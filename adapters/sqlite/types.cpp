@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "adapters/sqlite/sqlite_provider.h"
+#include "adapters/sqlite/internal.h"
 #include "host/error.h"
 #include "host/variant.h"
 
@@ -144,7 +144,7 @@ bool ParseStoredDate(std::string_view t, double& serial) {
       !Digits(t, 8, 2, d))
     return false;
   if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo)) return false;
-  int h = 0, mi = 0, s = 0;
+  int h = 0, mi = 0, s = 0, zone = 0;
   double frac = 0;
   size_t p = 10;
   if (p < t.size()) {
@@ -165,14 +165,19 @@ bool ParseStoredDate(std::string_view t, double& serial) {
         }
       }
     }
-    if (p < t.size() && t[p] == 'Z') ++p;
-    if (p != t.size()) return false;
+    // A zone ("Z", "+02:00") makes it the moment in UTC, as SQLite's datetime() reads it.
+    if (!ParseZone(t.substr(p), zone)) return false;
     if (h > 23 || mi > 59 || s > 59) return false;
   }
   const double days = MakeDate(y, mo, d).serial;
   const double time = (h * 3600.0 + mi * 60.0 + s + frac) / 86400.0;
   // Before 1899-12-30 the time still counts forwards from the (negative) day.
   serial = days >= 0 ? days + time : days - time;
+  if (zone != 0) {
+    serial = FromMilliseconds(static_cast<int64_t>(days) * 86400000 +
+                              (h * 3600 + mi * 60 + s - zone * 60) * int64_t{1000} +
+                              std::llround(frac * 1000.0));
+  }
   return true;
 }
 

@@ -136,10 +136,14 @@ TEST(SqliteValues, DatesStoredAsNumbersAndTimesAsTheyAreStored) {
              " (2, unixepoch('2024-07-31 13:45:00'), '8:05:09.5'),"
              " (3, 2460523, 0.75),"  // noon of a Julian day, kept as INTEGER by SQLite
              " (4, 1e12, '25:00'),"  // beyond the calendar: the number as stored
-             " (5, '2024-07-31', '1899-12-30 23:59:59')");
+             " (5, '2024-07-31', '1899-12-30 23:59:59'),"
+             // A zone makes it the moment in UTC, as datetime() and time() read it;
+             // before 1899-12-30 the automation time counts forwards from its day.
+             " (6, '2024-08-01T01:30:00+02:00', '01:30:00+02:00'),"
+             " (7, julianday('1899-12-29 06:00:00'), '13:45Z')");
   RecordingSink sink;
   Exec(*s, "SELECT tag, zeit FROM d ORDER BY nr", &sink);
-  ASSERT_EQ(sink.rows.size(), 5u);
+  ASSERT_EQ(sink.rows.size(), 7u);
   EXPECT_EQ(sink.columns[1].type, adDBTime);
   auto date = [&](size_t r) { return sink.rows[r][0].value.ToDate().serial; };
   EXPECT_EQ(date(0), MakeDate(2024, 7, 31).serial);
@@ -154,6 +158,70 @@ TEST(SqliteValues, DatesStoredAsNumbersAndTimesAsTheyAreStored) {
   EXPECT_NEAR(seconds(2), 18 * 3600, 1e-6);  // an automation time
   EXPECT_EQ(sink.rows[3][1].value, Variant("25:00"));
   EXPECT_NEAR(seconds(4), 23 * 3600 + 59 * 60 + 59, 1e-6);
+  EXPECT_NEAR(date(5), MakeDate(2024, 7, 31, 23, 30, 0).serial, 1e-9);
+  EXPECT_NEAR(seconds(5), 23 * 3600 + 30 * 60, 1e-6);
+  EXPECT_NEAR(date(6), MakeDate(1899, 12, 29, 6, 0, 0).serial, 1e-9);
+  EXPECT_NEAR(seconds(6), 13 * 3600 + 45 * 60, 1e-6);
+}
+
+// A date or time criterion finds the rows whose cells show a matching moment,
+// however each row stored it; the rows sqlite3's own datetime() names are the same.
+TEST(SqliteSearch, DatesAndTimesAreFoundAsTheCellsShowThem) {
+  auto s = MemorySession();
+  ExecScript(*s,
+             "CREATE TABLE t (Id INTEGER, Notiz TEXT, z DATETIME, d DATE, u TIME);"
+             "INSERT INTO t VALUES (1, '2024-07-31', '2024-07-31 13:45:00', '2024-07-31', "
+             "'13:45:00'),"
+             " (2, NULL, julianday('2024-07-31 13:45:00'), julianday('2024-07-31'), 0.5729166667),"
+             " (3, NULL, unixepoch('2024-07-31 13:45:00'), unixepoch('2024-07-31'), '13:45'),"
+             " (4, NULL, '2024-07-31T13:45:00Z', '31.7.2024', '13:45:00Z'),"
+             " (5, NULL, '2024-07-31 15:45:00+02:00', '2024-07-31', '15:45:00+02:00'),"
+             " (6, NULL, NULL, NULL, NULL),"
+             " (7, NULL, julianday('2024-07-31 23:59:59'), julianday('2024-08-01'), "
+             "0.9999884259),"
+             " (8, NULL, '2024-08-01 01:30:00+02:00', '2024-08-01', '01:30:00+02:00'),"
+             " (9, NULL, julianday('1850-06-15 12:00:00'), unixepoch('1950-01-01'), 0.25),"
+             " (10, NULL, julianday('1899-12-29 06:00:00'), -2209161600, 0),"
+             " (11, NULL, 'kein Datum', X'00', NULL)");
+  auto ids = [&](const std::string& where) {
+    RecordingSink sink;
+    Exec(*s, "SELECT Id FROM t WHERE " + where + " ORDER BY Id", &sink);
+    std::string out;
+    for (auto& r : sink.rows) out += r[0].value.ToText() + ",";
+    return out;
+  };
+  // The statements the search line writes, and the same question put to datetime().
+  const struct {
+    const char* where;
+    const char* engine;
+  } kSame[] = {
+      {"[z] >= '2024-07-31' AND [z] < '2024-08-01'",
+       "datetime(z, 'auto') >= '2024-07-31' AND datetime(z, 'auto') < '2024-08-01'"},
+      {"[z] >= '2024-07-31 13:45:00' AND [z] < '2024-07-31 13:45:01'",
+       "datetime(z, 'auto') = '2024-07-31 13:45:00'"},
+      {"[z] < '1970-01-01'", "datetime(z, 'auto') < '1970-01-01'"},
+      {"[z] = '2024-07-31 23:59:59'", "datetime(z, 'auto') = '2024-07-31 23:59:59'"},
+      {"[d] = '2024-07-31'", "date(d, 'auto') = '2024-07-31' OR Id = 4"},
+      {"[d] <= '1950-01-01'", "date(d, 'auto') <= '1950-01-01'"},
+  };
+  for (const auto& c : kSame) EXPECT_EQ(ids(c.where), ids(c.engine)) << c.where;
+  EXPECT_EQ(ids("[z] >= '2024-07-31' AND [z] < '2024-08-01'"), "1,2,3,4,5,7,8,");
+  EXPECT_EQ(ids("[u] >= '13:45:00' AND [u] < '13:45:01'"), "1,2,3,4,5,");
+  EXPECT_EQ(ids("[u] < '12:00:00'"), "9,10,");
+  EXPECT_EQ(ids("[u] >= '23:00:00'"), "7,8,");
+  EXPECT_EQ(ids("[z] LIKE '%:45:%'"), "1,2,3,4,5,");
+  EXPECT_EQ(ids("[d] LIKE '%-08-%'"), "7,8,");
+  // A text column compares its text, and what no date is stays as stored.
+  EXPECT_EQ(ids("[Notiz] = '2024-07-31'"), "1,");
+  EXPECT_EQ(ids("[z] = 'kein Datum'"), "11,");
+  // The rewrite: only the date and time columns are read through the function.
+  EXPECT_EQ(s->Dialect("SELECT Id FROM t WHERE [z] >= '2024-07-31' AND t.u NOT LIKE '1%' AND "
+                       "[Notiz] = 'x'"),
+            "SELECT Id FROM t WHERE VMDE_MOMENT(\"z\", 1) >= '2024-07-31' AND "
+            "VMDE_MOMENT(t.u, 2) NOT LIKE '1%' AND \"Notiz\" = 'x' COLLATE VMDE_NOCASE");
+  // A name the outer FROM does not know is asked alone; a name it knows still counts.
+  EXPECT_EQ(ids("[d] = '2024-08-01' AND Id NOT IN (SELECT i.Id FROM t AS i WHERE i.Notiz = '1')"),
+            "7,8,");
 }
 
 TEST(SqliteValues, ExpressionsTakeTheTypeOfTheirFirstValue) {

@@ -139,24 +139,38 @@ std::string Quoted(const std::string& text) {
   return out + "'";
 }
 
-// Times and dates with times as programs write them to SQLite, varying by row:
-// canonical, without ":00" seconds ("12:30", "2024-07-31 13:45"), with a one-digit
-// hour ("8:00:30") or with "T" between date and time.
+// Dates and times as programs write them to SQLite, varying by row: as numbers
+// (Julian days, Unix seconds, a time as the fraction of a day), as text with a zone
+// that names the same moment in UTC, without ":00" seconds ("12:30",
+// "2024-07-31 13:45"), with a one-digit hour ("8:00:30") or with "T" between date
+// and time. The result is SQL for the value.
 std::string SqliteMoment(const TypeColumn& c, const std::string& text, int id) {
+  const std::string quoted = Quoted(text);
+  if (c.kind == ValueKind::Time) {
+    if (id % 5 == 3) return "(julianday('2000-01-01 " + text + "') - julianday('2000-01-01'))";
+    if (id % 5 == 4) return "time('2000-01-01 " + text + "', '+2 hours') || '+02:00'";
+  } else {
+    if (id % 5 == 3) return "julianday(" + quoted + ")";
+    if (id % 5 == 4) return "CAST(strftime('%s', " + quoted + ") AS INTEGER)";
+    if (c.kind == ValueKind::Date) return quoted;
+    if (id % 7 == 5) return "datetime(" + quoted + ", '-2 hours') || '-02:00'";
+    if (id % 7 == 6) return Quoted(text.substr(0, 10) + "T" + text.substr(11) + "Z");
+  }
   std::string out = text;
   const bool noSeconds = out.ends_with(":00") && id % 3 == 1;
   if (noSeconds) out.resize(out.size() - 3);
   if (c.kind == ValueKind::Time && out[0] == '0' && id % 4 == 2) out.erase(0, 1);
   if (c.kind == ValueKind::DateTime && id % 2 == 0) out[10] = 'T';
-  return out;
+  return Quoted(out);
 }
 
 std::string Literal(bool postgres, const TypeColumn& c, const Cell& cell, int id) {
   if (cell.null) return "NULL";
   switch (c.kind) {
+    case ValueKind::Date:
     case ValueKind::Time:
     case ValueKind::DateTime:
-      return Quoted(postgres ? cell.text : SqliteMoment(c, cell.text, id));
+      return postgres ? Quoted(cell.text) : SqliteMoment(c, cell.text, id);
     case ValueKind::Integer:
     case ValueKind::Single:
     case ValueKind::Double:

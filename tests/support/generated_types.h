@@ -39,9 +39,10 @@ const std::vector<TypeColumn>& TypeColumns();
 
 // A raw value: Null, or its text in the canonical form of its kind: "-5", "1500.50",
 // "1", "2024-07-31", "2024-07-31 13:45:00", "12:30:00", "{6F96...}", text as it is,
-// hexadecimal bytes for binary. SQLite gets times and dates with times in the
-// shorter forms other programs store for some rows ("12:30", "8:00:30",
-// "2024-07-31T13:45"); the raw value stays canonical.
+// hexadecimal bytes for binary. SQLite gets dates and times in the other forms
+// programs store for some rows (Julian days, Unix seconds, fractions of a day, text
+// with a zone, "12:30", "8:00:30", "2024-07-31T13:45"); the raw value stays
+// canonical.
 struct Cell {
   bool null = true;
   std::string text;
