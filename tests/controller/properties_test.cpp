@@ -10,7 +10,7 @@ namespace {
 
 using Properties = ControllerTest;
 
-TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
+TEST_F(Properties, ConnectionCopiesItsStringNothingEmptiesItAndTheStringAloneIsEnough) {
   VMGrid g;
   g.ConnectionString("Provider=SQLite;Data Source=anders.db");
   EXPECT_EQ(g.ConnectionString(), "Provider=SQLite;Data Source=anders.db");
@@ -24,23 +24,21 @@ TEST_F(Properties, ConnectionCopiesItsStringAndNothingEmptiesIt) {
   g.Connection(nullptr);
   EXPECT_EQ(g.ConnectionString(), "");
   EXPECT_EQ(g.Connection(), nullptr);
-}
 
-// A host that only names the connection string reaches the same open database.
-TEST_F(Properties, ConnectionStringAloneIsEnough) {
-  VMGrid g;
-  g.grid(&main_);
-  g.ConnectionString(kMemoryDb);
-  g.RecordSource("Kunden");
-  g.AddField("Nr");
-  g.Requery();
+  // A host that only names the connection string reaches the same open database.
+  VMGrid h;
+  h.grid(&main_);
+  h.ConnectionString(kMemoryDb);
+  h.RecordSource("Kunden");
+  h.AddField("Nr");
+  h.Requery();
   EXPECT_EQ(TakeLog(), (std::vector<std::string>{"SELECT [Nr] FROM [Kunden] WHERE 0 = 1",
                                                  "SELECT [Nr] FROM [Kunden]"}));
-  EXPECT_EQ(g.RecordCount(), 8);
-  EXPECT_EQ(g.OpenConnection()->ConnectionString(), kMemoryDb);
+  EXPECT_EQ(h.RecordCount(), 8);
+  EXPECT_EQ(h.OpenConnection()->ConnectionString(), kMemoryDb);
 }
 
-TEST_F(Properties, PersistedOptionsMarkTheSettingsChanged) {
+TEST_F(Properties, PersistedOptionsMarkTheSettingsChangedAndTheRowLimitHoldsItsRules) {
   VMGrid g;
   EXPECT_FALSE(g.SettingsChanged());
   EXPECT_EQ(g.EditMode(), adEditNone);  // no rows yet
@@ -59,17 +57,16 @@ TEST_F(Properties, PersistedOptionsMarkTheSettingsChanged) {
   g.MaxRecordsFromDialog(20);
   EXPECT_TRUE(g.SettingsChanged());
   EXPECT_EQ(g.MaxRecords(), 20);
-}
 
-TEST_F(Properties, NegativeRowLimitKeepsTheOldOneAndZeroRemovesIt) {
-  VMGrid& g = MakeTyped();
-  g.MaxRecords(500);
-  g.MaxRecords(-5);
-  EXPECT_EQ(g.MaxRecords(), 500);
-  g.Requery();
+  // A negative row limit keeps the old one, zero removes it.
+  VMGrid& h = MakeTyped();
+  h.MaxRecords(500);
+  h.MaxRecords(-5);
+  EXPECT_EQ(h.MaxRecords(), 500);
+  h.Requery();
   EXPECT_EQ(Last(), "SELECT TOP 500 [Name],[Ort],[Nr] FROM [Kunden]");
-  g.MaxRecords(0);
-  g.Requery();
+  h.MaxRecords(0);
+  h.Requery();
   EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden]");
 }
 
