@@ -80,6 +80,18 @@ TEST_P(BothProviders, EveryColumnOfTheTypesTableHasItsCodePrecisionAndScale) {
   EXPECT_EQ(fabricated->FieldNumericScale(0), 2);
 }
 
+TEST_P(BothProviders, LikeFoldsCaseAsTheInMemoryFilterDoes) {
+  auto all = Open("SELECT * FROM [Kunden]");
+  for (const char* pattern : {"mül%", "MÜL%", "är%", "o''b%", "%e_", "C:\\%"}) {
+    const std::string column = std::string(pattern) == "C:\\%" ? "[Notiz]" : "[Name]";
+    const Strings db = Column("SELECT [Nr] FROM [Kunden] WHERE " + column + " LIKE '" + pattern +
+                              "' ORDER BY [Nr]");
+    all->Filter(column + " LIKE '" + pattern + "'");
+    EXPECT_EQ(static_cast<int32_t>(db.size()), all->RecordCount()) << pattern;
+    EXPECT_FALSE(db.empty()) << pattern;
+  }
+}
+
 // Settings fall back from the user to the shared owner to the caller's default; the
 // values, keys and sections travel as parameters, never inside a statement.
 TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
