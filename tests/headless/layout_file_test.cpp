@@ -65,6 +65,31 @@ class LayoutFileTest : public ::testing::Test {
   std::string path_;
 };
 
+TEST_F(LayoutFileTest, DamagedFilesFailCleanlyAndAreNeverOverwritten) {
+  LayoutFile good(path_);
+  good.Save(Sample("Standard"));
+  std::string full = Content();
+  std::vector<std::string> damaged = {
+      full.substr(0, full.size() / 2),  // truncated
+      "",
+      "kein json",
+      "[1,2,3]",
+      "{\"layouts\": 5}",
+      "{\"layouts\": [{\"columns\": []}]}",  // no name
+      std::string(100000, '[') + std::string(100000, ']'),
+      std::string("{\"layouts\":[{\"name\":\"A\xFF\"}]}"),
+  };
+  for (const std::string& text : damaged) {
+    Write(text);
+    LayoutFile file(path_);
+    EXPECT_THROW(file.Names(), VMError);
+    EXPECT_THROW(file.Load("Standard"), VMError);
+    EXPECT_THROW(file.Save(Sample("Neu")), VMError);
+    EXPECT_THROW(file.Remove("Standard"), VMError);
+    EXPECT_EQ(Content(), text) << "the damaged file must stay as it was";
+  }
+}
+
 // A pipe would block the reader for good; a folder or a pipe at the file's place is
 // refused with a message and stays what it is.
 TEST_F(LayoutFileTest, OnlyARegularFileIsReadOrReplaced) {
@@ -82,10 +107,6 @@ TEST_F(LayoutFileTest, OnlyARegularFileIsReadOrReplaced) {
               std::string::npos);
     EXPECT_EQ(fs::status(p).type(), type);
   }
-  // A damaged file is refused as well and never overwritten.
-  Write("kein json");
-  EXPECT_THROW(LayoutFile(path_).Save(Sample("Neu")), VMError);
-  EXPECT_EQ(Content(), "kein json");
 }
 
 // A layout with every column hidden, written by hand: the column first in display
@@ -98,6 +119,28 @@ TEST_F(LayoutFileTest, ALayoutHidingEveryColumnKeepsTheFirstShown) {
   const GridLayout back = file.Load("Versteckt");
   EXPECT_FALSE(back.columns.at(0).visible);  // order 1
   EXPECT_TRUE(back.columns.at(1).visible);   // order 0
+}
+
+TEST_F(LayoutFileTest, WrongTypesInOneLayoutOnlyFailThatLayout) {
+  Write(R"({"format":"VMBGrid-Layouts","version":1,"layouts":[
+    {"name":"Gut","columns":[{"dataField":"Nr","caption":"Nr","width":900,"visible":true,"order":0}]},
+    {"name":"Text","columns":[{"dataField":"Nr","caption":"Nr","width":"breit","visible":true,"order":0}]},
+    {"name":"Negativ","columns":[{"dataField":"Nr","caption":"Nr","width":-1,"visible":true,"order":0}]},
+    {"name":"Lücke","columns":[{"index":3,"dataField":"Nr","caption":"Nr","width":1,"visible":true,"order":0}]},
+    {"name":"Fehlt","columns":[{"dataField":"Nr","width":1,"visible":true,"order":0}]},
+    {"name":"Liste","columns":{"a":1}},
+    {"name":"Sichtbar","columns":[{"dataField":"Nr","caption":"Nr","width":1,"visible":1,"order":0}]}
+  ]})");
+  LayoutFile file(path_);
+  EXPECT_EQ(file.Load("Gut").columns.at(0).width, 900);
+  for (const char* bad : {"Text", "Negativ", "Lücke", "Fehlt", "Liste", "Sichtbar"})
+    EXPECT_NE(testing::Raised([&] { file.Load(bad); }).Description().find("ist ungültig"),
+              std::string::npos)
+        << bad;
+  // Saving another layout keeps the broken ones as they were.
+  file.Save(Sample("Neu"));
+  EXPECT_EQ(file.Names().size(), 8u);
+  EXPECT_THROW(file.Load("Text"), VMError);
 }
 
 }  // namespace
