@@ -53,7 +53,8 @@ TEST_F(SumLine, DeletingARowLowersTheTotalAtOnce) {
   Decimal big;
   ASSERT_TRUE(Decimal::Parse(std::string(38, '9'), big));
   auto odd = std::make_shared<XArray>(1, 2, 0, 2);
-  for (int r = 1; r <= 2; ++r) odd->Value(r, 1, Variant(big));
+  odd->Value(1, 1, Variant(big));
+  odd->Value(2, 1, Variant(int32_t{1}));
   vm_->SetArray(odd);
   vm_->Requery();
   EXPECT_EQ(SumCell(1), "Überlauf");
