@@ -59,8 +59,7 @@ class BrowserOnServer : public BrowserTest {
 TEST_F(BrowserOnServer, ALoginWithoutRightsOnTheStoreBrowsesAndIsToldWhatToGrant) {
   BrowserWindow& w = OpenAs("leser");
   EXPECT_EQ(w.Controller()->user(), "leser");
-  EXPECT_NE(w.StoreProblem().find("GRANT vmgrid_benutzer TO leser;"), std::string::npos)
-      << w.StoreProblem();
+  EXPECT_TRUE(pgtest::Has(w.StoreProblem(), "GRANT vmgrid_benutzer TO leser;"));
   ASSERT_FALSE(w.Messages().empty());
   EXPECT_EQ(w.Messages().front(), w.StoreProblem());
   EXPECT_EQ(w.Controller()->RecordCount(), 300);
@@ -91,8 +90,7 @@ TEST_F(BrowserOnServer, EscEndsAWaitBehindAnotherSessionsLockAndTheWindowWorksOn
   user.join();
   EXPECT_LT(waited, 5.0) << "the browser's lock timeout is 10 s; Esc came after 0.8 s";
   ASSERT_FALSE(w.Messages().empty());
-  EXPECT_NE(w.Messages().back().find("Die Abfrage wurde abgebrochen (Esc)."), std::string::npos)
-      << w.Messages().back();
+  EXPECT_TRUE(pgtest::Has(w.Messages().back(), "Die Abfrage wurde abgebrochen (Esc)."));
   PQfinish(holder);
   w.Controller()->Requery();
   BrowserWindow::Settle();

@@ -3,6 +3,8 @@
 #include <unicode/coll.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -63,15 +65,16 @@ int CompareDecimal(const std::string& a, const std::string& b) {
   return x.negative ? -magnitude : magnitude;
 }
 
+template <class T>
+int Order(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
 int CompareNumber(ValueKind kind, const std::string& cell, const std::string& value) {
-  if (kind == ValueKind::Single) {
-    const float a = std::strtof(cell.c_str(), nullptr), b = std::strtof(value.c_str(), nullptr);
-    return a < b ? -1 : (b < a ? 1 : 0);
-  }
-  if (kind == ValueKind::Double) {
-    const double a = std::strtod(cell.c_str(), nullptr), b = std::strtod(value.c_str(), nullptr);
-    return a < b ? -1 : (b < a ? 1 : 0);
-  }
+  if (kind == ValueKind::Single)
+    return Order(std::strtof(cell.c_str(), nullptr), std::strtof(value.c_str(), nullptr));
+  if (kind == ValueKind::Double)
+    return Order(std::strtod(cell.c_str(), nullptr), std::strtod(value.c_str(), nullptr));
   return CompareDecimal(cell, value);
 }
 
@@ -98,6 +101,12 @@ Holds Between(std::function<int(const std::string&)> lower,
   };
 }
 
+// Written as a German user types it: the comma is the decimal point.
+std::string GermanNumber(ValueKind kind, std::string v) {
+  if (kind != ValueKind::Integer) std::replace(v.begin(), v.end(), '.', ',');
+  return v;
+}
+
 std::string Magnitude(const std::string& v) { return v.starts_with("-") ? v.substr(1) : v; }
 
 Piece NumberPiece(const TypeColumn& column, std::mt19937& random) {
@@ -109,13 +118,7 @@ Piece NumberPiece(const TypeColumn& column, std::mt19937& random) {
       return OneOf(random, kind == ValueKind::Integer ? kWholeExtras : kDecimalExtras);
     return OneOf(random, testsupport::ValuePool(column));
   };
-  // Written as a German user types it: the comma is the decimal point.
-  auto german = [kind](std::string v) {
-    if (kind != ValueKind::Integer)
-      for (char& ch : v)
-        if (ch == '.') ch = ',';
-    return v;
-  };
+  auto german = [kind](const std::string& v) { return GermanNumber(kind, v); };
   auto against = [kind](const std::string& v) {
     return [kind, v](const std::string& cell) { return CompareNumber(kind, cell, v); };
   };
@@ -213,6 +216,16 @@ Moment PickMoment(const TypeColumn& column, std::mt19937& random) {
   return {typedDay + " " + GermanTime(time), day + " " + time, next};
 }
 
+// The rows whose instant lies from `from` on (unless "") up to `to` (unless ""),
+// `to` itself included or not.
+Holds Within(const std::string& from, const std::string& to, bool toIncluded) {
+  return [=](const Cell& c) {
+    const std::string v = c.null ? std::string() : Full(c.text);
+    return !c.null && (from.empty() || v >= from) &&
+           (to.empty() || v < to || (toIncluded && v == to));
+  };
+}
+
 // Date columns hold days: a date compares as the day, a time typed with it exactly.
 Piece MomentPiece(const TypeColumn& column, std::mt19937& random) {
   const bool span = column.kind != ValueKind::Date;
@@ -225,9 +238,7 @@ Piece MomentPiece(const TypeColumn& column, std::mt19937& random) {
   switch (Below(random, 5)) {
     case 0:  // one value: its whole day or second
       if (!span) return {a.typed, Compared(at(a.start), "=")};
-      return {a.typed, [=](const Cell& c) {
-                return !c.null && Full(c.text) >= a.start && Full(c.text) < a.end;
-              }};
+      return {a.typed, Within(a.start, a.end, false)};
     case 1: {
       if (!span) return {text, Compared(at(a.start), op)};
       const std::string bound = op == "<=" || op == ">" ? a.end : a.start;
@@ -243,19 +254,12 @@ Piece MomentPiece(const TypeColumn& column, std::mt19937& random) {
       // Between two dates without times ":" separates the bounds too.
       const bool colon = column.kind != ValueKind::Time && a.typed.find(' ') == std::string::npos &&
                          b.typed.find(' ') == std::string::npos && Below(random, 2) == 0;
-      return {a.typed + (colon ? ":" : "-") + b.typed, [=](const Cell& c) {
-                return !c.null && Full(c.text) >= a.start &&
-                       (span ? Full(c.text) < upper : Full(c.text) <= upper);
-              }};
+      return {a.typed + (colon ? ":" : "-") + b.typed, Within(a.start, upper, !span)};
     }
-    case 3: {
-      const std::string upper = span ? b.end : b.start;
-      return {"-" + b.typed, [=](const Cell& c) {
-                return !c.null && (span ? Full(c.text) < upper : Full(c.text) <= upper);
-              }};
-    }
+    case 3:
+      return {"-" + b.typed, Within("", span ? b.end : b.start, !span)};
     default:
-      return {a.typed + "-", [=](const Cell& c) { return !c.null && Full(c.text) >= a.start; }};
+      return {a.typed + "-", Within(a.start, "", false)};
   }
 }
 
@@ -339,8 +343,7 @@ Piece TextPiece(const TypeColumn& column, std::mt19937& random) {
     }
     case 4: {  // in quotes exactly, whatever the text holds
       const std::string raw = OneOf(random, testsupport::ValuePool(column));
-      std::string trimmed = raw;
-      while (!trimmed.empty() && trimmed.front() == ' ') trimmed.erase(0, 1);
+      const std::string trimmed = raw.substr(std::min(raw.find_first_not_of(' '), raw.size()));
       // Nothing between the quotes is no criterion: every row stays.
       if (trimmed.empty()) return {"\"\"", [](const Cell&) { return true; }};
       return {"\"" + raw + "\"", Compared(against(trimmed), "=")};
@@ -392,11 +395,7 @@ Criterion Generate(const TypeColumn& column, std::mt19937& random) {
               OneOf(random, std::vector<std::string>{"1-2-3", "-1:-2:-3", "x", "1.2.3"}));
         case 2: {  // exactly a value, also a negative one, in quotes
           const std::string v = OneOf(random, testsupport::ValuePool(column));
-          std::string typed = v;
-          if (column.kind != ValueKind::Integer)
-            for (char& ch : typed)
-              if (ch == '.') ch = ',';
-          c.text = "\"" + typed + "\"";
+          c.text = "\"" + GermanNumber(column.kind, v) + "\"";
           const ValueKind kind = column.kind;
           c.oracle = [kind, v](const Cell& cell) {
             return !cell.null && CompareNumber(kind, cell.text, v) == 0;
@@ -459,11 +458,7 @@ Criterion Generate(const TypeColumn& column, std::mt19937& random) {
       const std::string stored = bare(OneOf(random, testsupport::ValuePool(column)));
       std::string v = stored;
       if (Below(random, 2) == 0) v = "{" + v + "}";
-      if (Below(random, 2) == 0) {
-        icu::UnicodeString u = icu::UnicodeString::fromUTF8(v);
-        v.clear();
-        u.toUpper().toUTF8String(v);
-      }
+      if (Below(random, 2) == 0) std::transform(v.begin(), v.end(), v.begin(), ::toupper);
       c.text = v;
       c.oracle = [stored, bare](const Cell& cell) {
         return !cell.null && bare(cell.text) == stored;

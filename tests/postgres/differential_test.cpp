@@ -93,12 +93,8 @@ class Engine {
     platform_.messages.clear();
     g_.AddRestriction(column, Variant(text), false, TypeOf(column));
     g_.Requery();
-    Found f;
     const auto shown = platform_.messages.texts();
-    if (!shown.empty()) {
-      f.refused = true;
-      f.message = shown.front();
-    }
+    Found f{!shown.empty(), {}, shown.empty() ? "" : shown.front()};
     auto rs = g_.CurrentRecordset();
     if (rs && rs->State() == adStateOpen) {
       const int id = rs->FieldIndex("Id");
@@ -154,9 +150,16 @@ class Differential : public ::testing::Test {
     connections_.push_back(conn);
   }
 
-  Engine& Add(const std::string& name) {
-    engines_.push_back(std::make_unique<Engine>(name, *platform_));
-    return *engines_.back();
+  // The grid on each database, and in client-data mode over the rows of each.
+  void AddEngines() {
+    auto add = [&](const std::string& name) -> Engine& {
+      return *engines_.emplace_back(std::make_unique<Engine>(name, *platform_));
+    };
+    add("SQLite").OnDatabase(sqliteCs_);
+    add("SpeicherSQLite").OnRowsOf(sqliteCs_);
+    if (!pg_) return;
+    add("PostgreSQL").OnDatabase(pg_->ConnectionString());
+    add("SpeicherPostgreSQL").OnRowsOf(pg_->ConnectionString());
   }
 
   std::set<int> Oracle(size_t column, const Criterion& c) const {
@@ -179,12 +182,8 @@ class Differential : public ::testing::Test {
 
 TEST_F(Differential, SqlitePostgresAndTheInMemoryFilterFindTheSameRows) {
   RecordProperty("seed", std::to_string(seed_));
-  Add("SQLite").OnDatabase(sqliteCs_);
-  Add("SpeicherSQLite").OnRowsOf(sqliteCs_);
-  if (pg_) {
-    Add("PostgreSQL").OnDatabase(pg_->ConnectionString());
-    Add("SpeicherPostgreSQL").OnRowsOf(pg_->ConnectionString());
-  } else {
+  AddEngines();
+  if (!pg_) {
     std::cout << "[ NOTE     ] without the PostgreSQL test server only SQLite and the in-memory "
                  "filter are compared\n";
   }
@@ -232,21 +231,16 @@ TEST_F(Differential, SqlitePostgresAndTheInMemoryFilterFindTheSameRows) {
 
 // Criteria on which the engines once disagreed, each kept with what it showed.
 TEST_F(Differential, CasesThatOnceDisagreedAgreeNow) {
-  Add("SQLite").OnDatabase(sqliteCs_);
-  Add("SpeicherSQLite").OnRowsOf(sqliteCs_);
-  if (pg_) {
-    Add("PostgreSQL").OnDatabase(pg_->ConnectionString());
-    Add("SpeicherPostgreSQL").OnRowsOf(pg_->ConnectionString());
-  }
+  AddEngines();
   struct Case {
     const char* column;
     const char* typed;
     size_t rows;  // found among the rows that hold every pool value (before the random ones)
   };
+  // clang-format off
   const Case cases[] = {
-      {"Uhrzeit", "0:00-18:00", 39},  // SQLite's TIME was a number column
-      {"Uhrzeit", ">=13:45", 13},
-      {"Uhrzeit", "12:*", 10},
+      // SQLite's TIME was a number column.
+      {"Uhrzeit", "0:00-18:00", 39}, {"Uhrzeit", ">=13:45", 13}, {"Uhrzeit", "12:*", 10},
       {"Name", "*ül*;<=Übel", 40},           // the pattern rule looked at the whole filter's end
       {"Gross", "9223372036854775808-", 0},  // 2^63 - 1 met 2^63 through a double
       {"Gross", "9007199254740993", 6},
@@ -255,8 +249,7 @@ TEST_F(Differential, CasesThatOnceDisagreedAgreeNow) {
       {"Name", "strasse", 3},  // "=" was exact, LIKE folded
       {"Name", "A:B", 9},      // ranges compared bytes: "Ärger" was missing
       {"Kurz", "Meier", 2},    // char(12) pads on the server
-      {"Zeitpunkt", "31.7.2024", 6},
-      {"Zeitpunkt", "30.7.2024-31.7.2024", 12},
+      {"Zeitpunkt", "31.7.2024", 6}, {"Zeitpunkt", "30.7.2024-31.7.2024", 12},
       {"Tag", "31.7.2024 13:45", 0},  // the server cut the time off the literal
       {"Wahr", "5", 22},              // "= 5" on a boolean column
       {"Klein", "<-5", 12},
@@ -265,20 +258,14 @@ TEST_F(Differential, CasesThatOnceDisagreedAgreeNow) {
       {"Kennung", "6f9619ff-8b86-d011-b42d-00c04fc964ff", 15},
       // Times and dates with times stored in SQLite as "12:30", "8:00:30",
       // "2024-07-31T13:45:30" or "2024-07-31 13:45" compared as text.
-      {"Uhrzeit", "12:30", 5},
-      {"Uhrzeit", "<8:00", 10},
-      {"Zeitpunkt", "31.7.2024 13:45:30", 1},
-      {"Zone", "31.7.2024 00:00-31.7.2024 12:30", 3},
-      {"Zeitpunkt", "*:00*", 29},
+      {"Uhrzeit", "12:30", 5}, {"Uhrzeit", "<8:00", 10}, {"Zeitpunkt", "31.7.2024 13:45:30", 1},
+      {"Zone", "31.7.2024 00:00-31.7.2024 12:30", 3}, {"Zeitpunkt", "*:00*", 29},
       // Dates and times SQLite files hold as Julian days, Unix seconds, fractions of a
       // day or text with a zone: compared as stored, a number lies below every text
       // literal; in memory, a time made by arithmetic missed its second by a few bits.
-      {"Uhrzeit", "13:45", 5},
-      {"Zone", "<31.7.2024 13:45:30", 29},
-      {"Tag", "31.7.2024", 3},
-      {"Zeitpunkt", "1.7.2024-31.7.2024", 12},
-      {"Zeitpunkt", "<1.1.1970", 7},
-  };
+      {"Uhrzeit", "13:45", 5}, {"Zone", "<31.7.2024 13:45:30", 29}, {"Tag", "31.7.2024", 3},
+      {"Zeitpunkt", "1.7.2024-31.7.2024", 12}, {"Zeitpunkt", "<1.1.1970", 7}};
+  // clang-format on
   for (const Case& c : cases) {
     std::ostringstream report;
     std::vector<Found> found;

@@ -60,8 +60,10 @@ inline std::string ServerConnInfo(std::string* why = nullptr) {
     if (::vmbgrid::pgtest::ServerConnInfo(&why_).empty()) GTEST_SKIP() << why_; \
   } while (0)
 
-// Runs one statement of the test's own on a server connection; "" or the error.
-inline std::string Admin(const std::string& conninfo, const std::string& sql) {
+// Runs one statement of the test's own on a server connection: "" or the error, and
+// into `value` the first value of its first row ("" without one).
+inline std::string Admin(const std::string& conninfo, const std::string& sql,
+                         std::string* value = nullptr) {
   PGconn* c = PQconnectdb(conninfo.c_str());
   std::string err;
   if (PQstatus(c) != CONNECTION_OK) {
@@ -70,6 +72,7 @@ inline std::string Admin(const std::string& conninfo, const std::string& sql) {
     PGresult* r = PQexec(c, sql.c_str());
     const ExecStatusType st = PQresultStatus(r);
     if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) err = PQresultErrorMessage(r);
+    if (value && st == PGRES_TUPLES_OK && PQntuples(r) > 0) *value = PQgetvalue(r, 0, 0);
     PQclear(r);
   }
   PQfinish(c);
@@ -78,15 +81,15 @@ inline std::string Admin(const std::string& conninfo, const std::string& sql) {
 
 // The first value of a query's first row, "" on failure.
 inline std::string Scalar(const std::string& conninfo, const std::string& sql) {
-  PGconn* c = PQconnectdb(conninfo.c_str());
   std::string out;
-  if (PQstatus(c) == CONNECTION_OK) {
-    PGresult* r = PQexec(c, sql.c_str());
-    if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0) out = PQgetvalue(r, 0, 0);
-    PQclear(r);
-  }
-  PQfinish(c);
+  Admin(conninfo, sql, &out);
   return out;
+}
+
+// Whether `text` holds `part`; a failure shows both.
+inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "\"" << text << "\" lacks \"" << part << "\"";
 }
 
 // The logins of the tests that the server enforces rules for: two users, an
@@ -102,35 +105,26 @@ inline void EnsureLogins(const std::string& conninfo) {
   }
 }
 
-// The server's log from `offset` on ("" without a log file).
+// The server's log from `offset` on ("" without a log file), and its size.
 inline std::string ServerLogFrom(std::streamoff offset) {
   const char* dir = std::getenv("VMBGRID_PG_TEST_DIR");
-  if (!dir) return std::string();
-  std::ifstream log(std::string(dir) + "/server.log");
+  std::ifstream log(std::string(dir ? dir : "/nonexistent") + "/server.log");
   log.seekg(offset);
   std::stringstream text;
   text << log.rdbuf();
   return text.str();
 }
 inline std::streamoff ServerLogSize() {
-  const char* dir = std::getenv("VMBGRID_PG_TEST_DIR");
-  if (!dir) return 0;
-  std::ifstream log(std::string(dir) + "/server.log", std::ios::ate);
-  return log ? static_cast<std::streamoff>(log.tellg()) : 0;
+  return static_cast<std::streamoff>(ServerLogFrom(0).size());
 }
 
 // Runs "pgbench -i" (scale 1: 100 000 accounts) on a database; "" or why not.
 inline std::string PgBenchInit(const std::string& conninfo) {
   std::string bin;
   if (const char* env = std::getenv("VMBGRID_PG_BIN"); env && *env) bin = std::string(env) + "/";
-  if (bin.empty()) {
-    for (const char* v : {"17", "16", "15", "14", "13"}) {
-      const std::string dir = std::string("/usr/lib/postgresql/") + v + "/bin/";
-      if (::access((dir + "pgbench").c_str(), X_OK) == 0) {
-        bin = dir;
-        break;
-      }
-    }
+  for (const char* v : {"17", "16", "15", "14", "13"}) {
+    const std::string dir = std::string("/usr/lib/postgresql/") + v + "/bin/";
+    if (bin.empty() && ::access((dir + "pgbench").c_str(), X_OK) == 0) bin = dir;
   }
   const std::string cmd = bin + "pgbench -i -q -s 1 \"" + conninfo + "\" >/dev/null 2>&1";
   return std::system(cmd.c_str()) == 0 ? std::string() : "pgbench -i failed: " + cmd;
@@ -173,6 +167,12 @@ class Database {
   static inline int counter_ = 0;
   std::string server_;
   std::string name_;
+};
+
+// A test on the test server, with a database of its own.
+struct OnServer : ::testing::Test {
+  void SetUp() override { VMBGRID_REQUIRE_POSTGRES(); }
+  Database db;
 };
 
 // A server of the test's own (scripts/pg-test-server.sh, named by VMBGRID_PG_SCRIPT),

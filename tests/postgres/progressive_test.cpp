@@ -5,6 +5,7 @@
 // session's transaction and state, and a cancel in the middle of a slow FETCH.
 #include <algorithm>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "host/error.h"
@@ -27,11 +28,17 @@ double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+// Counts a recordset's notifications for as long as it lives.
 class Counting : public RecordsetObserver {
  public:
+  explicit Counting(Recordset& rs) : rs_(rs) { rs_.AddObserver(this); }
+  ~Counting() override { rs_.RemoveObserver(this); }
   int rowsChanged = 0, complete = 0;
   void RowsChanged() override { ++rowsChanged; }
   void FetchComplete() override { ++complete; }
+
+ private:
+  Recordset& rs_;
 };
 
 class ProgressiveLoad : public pgtest::EachProvider {
@@ -51,6 +58,13 @@ class ProgressiveLoad : public pgtest::EachProvider {
   std::shared_ptr<Recordset> Open(const std::string& statement, bool progressive,
                                   int32_t maxRecords = 0) {
     return testing::OpenLoad(statement, conn_, progressive, maxRecords);
+  }
+  // A progressive load read to its end in portions of `portion` rows.
+  std::shared_ptr<Recordset> Loaded(const std::string& statement, int32_t maxRecords = 0,
+                                    int32_t portion = 1000) {
+    auto rs = Open(statement, true, maxRecords);
+    while (rs->FetchMore(portion)) continue;
+    return rs;
   }
   // Every cell of every row, as text, in order.
   static Strings Rows(Recordset& rs) {
@@ -95,8 +109,7 @@ TEST_P(ProgressiveLoad, EveryRowExactlyOnceInOrderWhileTheSessionWorksBeside) {
   ASSERT_EQ(whole.size(), static_cast<size_t>(kRows));
   log_.clear();
   auto rs = Open(kAll, true);
-  Counting seen;
-  rs->AddObserver(&seen);
+  Counting seen(*rs);
   ASSERT_TRUE(rs->IsFetching());
   EXPECT_EQ(rs->State(), adStateOpen);
   const int32_t first = rs->RecordCount();
@@ -121,9 +134,7 @@ TEST_P(ProgressiveLoad, EveryRowExactlyOnceInOrderWhileTheSessionWorksBeside) {
     count = now;
     if (++portions == 10) conn_->Execute("INSERT INTO notizen VALUES ('zwischendurch')");
   }
-  if (pg_) {
-    EXPECT_EQ(db_->Value("SELECT count(*) FROM notizen"), "1");
-  }
+  EXPECT_EQ(pg_ ? db_->Value("SELECT count(*) FROM notizen") : "1", "1");
   EXPECT_GT(portions, 10);
   EXPECT_EQ(Rows(*rs), whole);
   EXPECT_EQ(rs->FieldType(0), adInteger);
@@ -135,11 +146,8 @@ TEST_P(ProgressiveLoad, EveryRowExactlyOnceInOrderWhileTheSessionWorksBeside) {
   EXPECT_FALSE(rs->FetchMore(100));
   // One statement, sent once, for the whole progressive load.
   EXPECT_EQ(std::count(log_.begin(), log_.end(), kAll), 1);
-  rs->RemoveObserver(&seen);
   // The row limit holds as in a whole load, and nothing stays open on the server.
-  auto limited = Open("SELECT nr FROM zahlen ORDER BY nr DESC", true, 4321);
-  while (limited->FetchMore(1000)) {
-  }
+  auto limited = Loaded("SELECT nr FROM zahlen ORDER BY nr DESC", 4321);
   ASSERT_EQ(limited->RecordCount(), 4321);
   EXPECT_EQ(limited->ValueAt(4320, 0).ToInt32(), kRows - 4320);
   EXPECT_EQ(InTransaction(), "0");
@@ -150,8 +158,7 @@ TEST_P(ProgressiveLoad, CancelAtAnyPointKeepsTheRowsAndTheConnectionWorks) {
   for (int portions : {0, 1, 4}) {
     SCOPED_TRACE(portions);
     auto rs = Open(kAll, true);
-    Counting seen;
-    rs->AddObserver(&seen);
+    Counting seen(*rs);
     for (int i = 0; i < portions; ++i) ASSERT_TRUE(rs->FetchMore(1000));
     const int32_t held = rs->RecordCount();
     rs->Cancel();
@@ -166,14 +173,10 @@ TEST_P(ProgressiveLoad, CancelAtAnyPointKeepsTheRowsAndTheConnectionWorks) {
     // What needs every row works on the rows held.
     rs->Sort("[text] DESC");
     EXPECT_EQ(rs->RecordCount(), held);
-    rs->RemoveObserver(&seen);
   }
   // The next statement and the next load on the same connection work.
   EXPECT_EQ(conn_->Execute("UPDATE zahlen SET text = 'neu' WHERE nr = 1"), 1);
-  auto next = Open("SELECT nr FROM zahlen WHERE nr <= 10000", true);
-  while (next->FetchMore(2500)) {
-  }
-  EXPECT_EQ(next->RecordCount(), 10000);
+  EXPECT_EQ(Loaded("SELECT nr FROM zahlen WHERE nr <= 10000", 0, 2500)->RecordCount(), 10000);
   EXPECT_EQ(InTransaction(), "0");
   // Cancelling a whole recordset does nothing.
   auto done = Open(kAll, false);
@@ -234,7 +237,7 @@ TEST_P(ProgressiveLoad, LoadsSideBySideNeverMixAndAClosedConnectionEndsALoad) {
   conn_->Close();
   EXPECT_FALSE(rs->FetchMore(1000));
   EXPECT_EQ(rs->RecordCount(), held);
-  EXPECT_NE(rs->FetchError().find("geschlossen"), std::string::npos) << rs->FetchError();
+  EXPECT_TRUE(pgtest::Has(rs->FetchError(), "geschlossen"));
   rs->Close();
   EXPECT_EQ(InTransaction(), "0");
 }
@@ -250,17 +253,13 @@ TEST_P(ProgressiveLoad, AFailureHalfWayEndsTheLoadWithTheRowsBeforeIt) {
   };
   auto rs = Open(failing(10000), true);
   ASSERT_TRUE(rs->IsFetching());
-  Counting seen;
-  rs->AddObserver(&seen);
-  while (rs->FetchMore(1000)) {
-  }
+  Counting seen(*rs);
+  while (rs->FetchMore(1000)) continue;
   EXPECT_EQ(seen.complete, 1);
   EXPECT_FALSE(rs->FetchCancelled());
   EXPECT_NE(rs->FetchError(), "");
-  if (pg_) {
-    EXPECT_EQ(rs->FetchError().rfind("Ein Wert passt nicht zum Datentyp der Datenbank", 0), 0u)
-        << rs->FetchError();
-  }
+  const std::string server = "Ein Wert passt nicht zum Datentyp der Datenbank";
+  EXPECT_EQ(pg_ ? rs->FetchError().rfind(server, 0) : 0u, 0u) << rs->FetchError();
   // SQLite steps row by row; the server delivers whole portions only, the failing
   // one delivers nothing.
   const int32_t held = rs->RecordCount();
@@ -269,7 +268,6 @@ TEST_P(ProgressiveLoad, AFailureHalfWayEndsTheLoadWithTheRowsBeforeIt) {
   EXPECT_EQ(rs->ValueAt(held - 1, 0).ToInt32(), held);
   ASSERT_FALSE(conn_->Errors().empty());
   EXPECT_EQ(conn_->Errors().front().description, rs->FetchError());
-  rs->RemoveObserver(&seen);
   EXPECT_EQ(Open("SELECT count(*) FROM zahlen", false)->Value(0).ToInt32(), kRows);
   EXPECT_EQ(InTransaction(), "0");
   // A failure before the first rows fails the open, as a whole load does.
@@ -280,23 +278,15 @@ TEST_P(ProgressiveLoad, LoadsInTheSessionsTransactionOrStateSeeWhatTheSessionSee
   // Inside the session's transaction the load sees that transaction's rows.
   conn_->BeginTrans();
   conn_->Execute("INSERT INTO zahlen VALUES (0, 'ungespeichert')");
-  auto inside = Open("SELECT nr FROM zahlen WHERE nr < 3 ORDER BY nr", true);
-  while (inside->FetchMore(1000)) {
-  }
-  EXPECT_EQ(inside->RecordCount(), 3);
+  EXPECT_EQ(Loaded("SELECT nr FROM zahlen WHERE nr < 3 ORDER BY nr")->RecordCount(), 3);
   conn_->RollbackTrans();
   // A temporary table of the session, and on the server its own search path.
   conn_->Execute("CREATE TEMP TABLE merkliste AS SELECT nr FROM zahlen WHERE nr <= 5");
-  auto temp = Open("SELECT nr FROM merkliste ORDER BY nr", true);
-  while (temp->FetchMore(1000)) {
-  }
-  EXPECT_EQ(temp->RecordCount(), 5);
+  EXPECT_EQ(Loaded("SELECT nr FROM merkliste ORDER BY nr")->RecordCount(), 5);
   if (!pg_) return;
   ASSERT_EQ(db_->Exec("CREATE SCHEMA archiv; CREATE TABLE archiv.alt AS SELECT 42 AS nr"), "");
   conn_->Execute("SET search_path TO archiv, public");
-  auto other = Open("SELECT nr FROM alt", true);
-  while (other->FetchMore(1000)) {
-  }
+  auto other = Loaded("SELECT nr FROM alt");
   ASSERT_EQ(other->RecordCount(), 1);
   EXPECT_EQ(other->ValueAt(0, 0).ToInt32(), 42);
 }
@@ -306,13 +296,21 @@ TEST_P(ProgressiveLoad, LoadsInTheSessionsTransactionOrStateSeeWhatTheSessionSee
 TEST_P(ProgressiveLoad, OnTheServerACancelDuringASlowFetchReturnsSoonAndStopsTheStatement) {
   if (!pg_) GTEST_SKIP() << "the server's cursor";
   auto session = pgtest::Session(cs_);
-  data::StatementRequest slow;
-  slow.text = "SELECT pg_sleep(30) AS pause, 1 AS eins";
+  auto open = [&](const std::string& sql, std::vector<Parameter>* params = nullptr,
+                  std::shared_ptr<std::atomic<bool>> cancel = nullptr) {
+    data::StatementRequest r;
+    r.text = sql;
+    r.parameters = params;
+    auto cursor =
+        session->OpenCursor(r, cancel ? cancel : std::make_shared<std::atomic<bool>>(false));
+    if (!cursor) throw std::runtime_error("no cursor for " + sql);
+    return cursor;
+  };
+  const std::string slow = "SELECT pg_sleep(30) AS pause, 1 AS eins";
   RecordingSink sink;
   {
     auto cancel = std::make_shared<std::atomic<bool>>(false);
-    auto cursor = session->OpenCursor(slow, cancel);
-    ASSERT_NE(cursor, nullptr);
+    auto cursor = open(slow, nullptr, cancel);
     // Set from another thread while this one keeps fetching portions, each of
     // which comes back without rows instead of waiting for the server.
     std::thread canceller([cancel] {
@@ -336,8 +334,7 @@ TEST_P(ProgressiveLoad, OnTheServerACancelDuringASlowFetchReturnsSoonAndStopsThe
   EXPECT_TRUE(StopsRunning("pg_sleep(30)"));
   // A cursor dropped while its FETCH runs (a new search, the window closing).
   {
-    auto cursor = session->OpenCursor(slow, std::make_shared<std::atomic<bool>>(false));
-    ASSERT_NE(cursor, nullptr);
+    auto cursor = open(slow);
     EXPECT_EQ(cursor->Fetch(sink, 100), data::RowCursor::Status::kMore);
     const auto start = Clock::now();
     cursor.reset();
@@ -346,37 +343,26 @@ TEST_P(ProgressiveLoad, OnTheServerACancelDuringASlowFetchReturnsSoonAndStopsThe
   EXPECT_TRUE(StopsRunning("pg_sleep(30)"));
   // The session goes on as before, and a load with parameters reads progressively too.
   std::vector<Parameter> params{{"", adInteger, adParamInput, 4, Variant(int32_t{3})}};
-  data::StatementRequest bound;
-  bound.text = "SELECT nr FROM zahlen WHERE nr <= ? ORDER BY nr";
-  bound.parameters = &params;
-  auto cursor = session->OpenCursor(bound, std::make_shared<std::atomic<bool>>(false));
-  ASSERT_NE(cursor, nullptr);
+  auto cursor = open("SELECT nr FROM zahlen WHERE nr <= ? ORDER BY nr", &params);
   RecordingSink three;
-  while (cursor->Fetch(three, 2) == data::RowCursor::Status::kMore) {
-  }
+  while (cursor->Fetch(three, 2) == data::RowCursor::Status::kMore) continue;
   EXPECT_EQ(three.Integers(), (std::vector<int64_t>{1, 2, 3}));
   // A failing portion raises, and the cursor is done then.
-  data::StatementRequest failing;
-  failing.text = "SELECT nr, 1 / (nr - 5000) FROM zahlen ORDER BY nr";
-  cursor = session->OpenCursor(failing, std::make_shared<std::atomic<bool>>(false));
-  ASSERT_NE(cursor, nullptr);
+  cursor = open("SELECT nr, 1 / (nr - 5000) FROM zahlen ORDER BY nr");
   RecordingSink before;
   const VMError e = testing::Raised([&] {
-    while (cursor->Fetch(before, 1000) == data::RowCursor::Status::kMore) {
-    }
+    while (cursor->Fetch(before, 1000) == data::RowCursor::Status::kMore) continue;
   });
   EXPECT_EQ(e.Number(), errc::kCantConvertValue);
   EXPECT_EQ(before.rows.size(), 4000u);
   EXPECT_EQ(testing::Raised([&] { cursor->Fetch(before, 1000); }).Number(), errc::kObjectClosed);
   EXPECT_EQ(InTransaction(), "0");
   // A statement the server refuses fails the open, with the whole load's message.
-  data::StatementRequest missing;
-  missing.text = "SELECT * FROM fehlt";
-  const VMError refused = testing::Raised(
-      [&] { session->OpenCursor(missing, std::make_shared<std::atomic<bool>>(false)); });
+  const VMError refused = testing::Raised([&] { open("SELECT * FROM fehlt"); });
   EXPECT_EQ(refused.Number(), errc::kNoSuchTable);
-  EXPECT_EQ(refused.Description(),
-            testing::Raised([&] { session->Execute(missing, &sink); }).Description());
+  EXPECT_EQ(refused.Description(), testing::Raised([&] {
+                                     pgtest::Exec(*session, "SELECT * FROM fehlt", &sink);
+                                   }).Description());
 }
 
 VMBGRID_ON_EACH_PROVIDER(ProgressiveLoad);

@@ -23,20 +23,12 @@ using pgtest::RecordingSink;
 using pgtest::Session;
 
 Parameter In(const std::string& name, const Variant& v) {
-  Parameter p;
-  p.name = "@" + name;
-  p.value = v;
-  return p;
+  return {"@" + name, adVariant, adParamInput, 0, v};
 }
 
 void Call(data::ProviderSession& s, const char* proc, std::vector<Parameter> params,
           data::ResultSink* sink = nullptr, int32_t* layoutid = nullptr) {
-  if (layoutid) {
-    Parameter out;
-    out.name = "@layoutid";
-    out.direction = adParamOutput;
-    params.push_back(out);
-  }
+  if (layoutid) params.push_back({"@layoutid", adVariant, adParamOutput, 0, Variant()});
   data::StatementRequest r;
   r.text = proc;
   r.commandType = adCmdStoredProc;
@@ -60,6 +52,20 @@ int32_t Save(data::ProviderSession& s, const std::string& tag, int columns) {
           In("visible", Variant(true)), In("width", Variant(1000 + c))});
   }
   return id;
+}
+
+// The columns of a saved layout, as the layout store reads them.
+RecordingSink Fields(data::ProviderSession& s, int32_t layoutid) {
+  RecordingSink fields;
+  Call(s, "aa_gridlayoutfield",
+       {In("SPAction", Variant(int16_t{1})), In("layoutid", Variant(layoutid))}, &fields);
+  return fields;
+}
+
+// The last message shown, "" without one.
+std::string Last(const HeadlessPlatform& platform) {
+  const auto& texts = platform.messages.texts();
+  return texts.empty() ? "" : texts.back();
 }
 
 // Every object and every row count of the database's public schema.
@@ -113,9 +119,9 @@ void SetUpForFourLogins(const pgtest::Database& db) {
   ASSERT_EQ(db.SetupStore(setup), "");
 }
 
-TEST(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministratorRuns) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
+class PostgresStore : public pgtest::OnServer {};
+
+TEST_F(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministratorRuns) {
   MakeKunden(db);
   const std::string before = DatabaseState(db);
   auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
@@ -125,12 +131,10 @@ TEST(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministrat
     Window w(db, "", "anna");
     EXPECT_EQ(w.g.RecordCount(), 2);
     const std::string problem = w.connection->Store()->Problem();
-    EXPECT_NE(problem.find("nicht eingerichtet"), std::string::npos) << problem;
-    EXPECT_NE(problem.find("vmbgrid-sampledb --setup --db"), std::string::npos) << problem;
+    EXPECT_TRUE(pgtest::Has(problem, "nicht eingerichtet"));
+    EXPECT_TRUE(pgtest::Has(problem, "vmbgrid-sampledb --setup --db"));
     w.g.Layouts().SaveLayout("Meins");
-    ASSERT_FALSE(platform.messages.texts().empty());
-    EXPECT_EQ(platform.messages.texts().back(),
-              "Fehler beim Speichern des Layouts Meins.\r\n" + problem);
+    EXPECT_EQ(Last(platform), "Fehler beim Speichern des Layouts Meins.\r\n" + problem);
     w.g.ShowEmptyGrid(true);
     VMError refused = Raised([&] { w.g.SaveSettings(); });
     EXPECT_EQ(refused.Number(), errc::kOperationNotAllowed);
@@ -145,10 +149,8 @@ TEST(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministrat
   }  // the shutdown writes nothing either
   {
     Window missing(db, "", "anna", "Gibtsnicht");
-    EXPECT_NE(platform.messages.texts().back().find(
-                  "Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."),
-              std::string::npos)
-        << platform.messages.texts().back();
+    EXPECT_TRUE(
+        pgtest::Has(Last(platform), "Die Tabelle \"Gibtsnicht\" gibt es in der Datenbank nicht."));
   }
   EXPECT_EQ(DatabaseState(db), before);
   // The store was asked for through the catalog: no statement on it failed.
@@ -158,9 +160,7 @@ TEST(PostgresStore, WithoutSetupBrowsingWorksAndEveryWriteSaysWhatTheAdministrat
   ResetHeadlessPlatform();
 }
 
-TEST(PostgresStore, SetupBringsAnOlderStoreUpToDateAndKeepsItsEntries) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
+TEST_F(PostgresStore, SetupBringsAnOlderStoreUpToDateAndKeepsItsEntries) {
   // The tables as the first version left them, installed by a user's first save.
   ASSERT_EQ(db.Exec("CREATE TABLE aa_gridlayout_kopf (layoutid serial PRIMARY KEY, layout "
                     "varchar(50) NOT NULL, sublayout varchar(50), \"user\" varchar(50)); "
@@ -184,9 +184,7 @@ TEST(PostgresStore, SetupBringsAnOlderStoreUpToDateAndKeepsItsEntries) {
             std::to_string(postgres::kSchemaVersion) + "vmgrid_benutzervmgrid_admin");
   auto s = Session(db.ConnectionString());
   EXPECT_EQ(s->Store()->Problem(), "");
-  RecordingSink fields;
-  Call(*s, "aa_gridlayoutfield", {In("SPAction", Variant(int16_t{1})), In("layoutid", Variant(1))},
-       &fields);
+  const RecordingSink fields = Fields(*s, 1);
   ASSERT_EQ(fields.rows.size(), 1u);
   EXPECT_EQ(fields.rows[0][2].value, Variant("Name"));
   EXPECT_EQ(db.Value("SELECT wert FROM vmgrid_settings"), "alt");
@@ -200,9 +198,7 @@ TEST(PostgresStore, SetupBringsAnOlderStoreUpToDateAndKeepsItsEntries) {
   EXPECT_GT(id, 1);
 }
 
-TEST(PostgresStore, TheServerDecidesWhoWritesWhat) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
+TEST_F(PostgresStore, TheServerDecidesWhoWritesWhat) {
   ASSERT_NO_FATAL_FAILURE(SetUpForFourLogins(db));
   Platform::Install(&data::DefaultDataAccess());
   postgres::Register();
@@ -230,7 +226,7 @@ TEST(PostgresStore, TheServerDecidesWhoWritesWhat) {
   EXPECT_EQ(anna->ReadSetting("a", "k", "bert", "", "nichts"), "nichts") << "not even read";
   // "Standard" belongs to the administrators; everyone reads it.
   VMError standard = Raised([&] { anna->WriteSetting("a", "g", "x", "Standard"); });
-  EXPECT_NE(standard.Description().find("Rolle \"vmgrid_admin\""), std::string::npos);
+  EXPECT_TRUE(pgtest::Has(standard.Description(), "Rolle \"vmgrid_admin\""));
   chef->WriteSetting("a", "g", "gemeinsam", "Standard");
   chef->WriteSetting("a", "k", "vom chef", "bert");  // an administrator tidies up
   EXPECT_EQ(anna->ReadSetting("a", "g", "anna", "Standard", ""), "gemeinsam");
@@ -257,9 +253,7 @@ TEST(PostgresStore, TheServerDecidesWhoWritesWhat) {
   EXPECT_EQ(Raised([&] { leser->WriteSetting("a", "k", "x", "leser"); }).Description(), problem);
 }
 
-TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
+TEST_F(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
   ASSERT_NO_FATAL_FAILURE(SetUpForFourLogins(db));
   auto& platform = InstallHeadlessPlatform(&data::DefaultDataAccess());
   postgres::Register();
@@ -284,8 +278,7 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
     anna.grid.Column(0).Caption("Von Anna");
     anna.g.Layouts().SaveLayout("Standard");
     EXPECT_EQ(standardCaption(), "Geändert");
-    ASSERT_FALSE(platform.messages.texts().empty());
-    EXPECT_EQ(platform.messages.texts().back(),
+    EXPECT_EQ(Last(platform),
               "Die gemeinsamen Einträge von \"Standard\" dürfen nur Mitglieder der Rolle "
               "\"vmgrid_admin\" ändern; der Anmeldename \"anna\" gehört nicht dazu.");
     anna.g.Layouts().DeleteLayout("Standard");
@@ -306,8 +299,7 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
     EXPECT_TRUE(platform.messages.texts().empty());
     Window asBert(db, "anna", "bert");  // a host naming a user the login may not act for
     asBert.g.Layouts().SaveLayout("Fremd");
-    ASSERT_FALSE(platform.messages.texts().empty());
-    EXPECT_EQ(platform.messages.texts().back(),
+    EXPECT_EQ(Last(platform),
               "Fehler beim Speichern des Layouts Fremd.\r\nDer Anmeldename \"anna\" darf die "
               "Einträge von \"bert\" nicht ändern.");
   }
@@ -333,9 +325,7 @@ TEST(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) {
   ResetHeadlessPlatform();
 }
 
-TEST(PostgresStore, TwoProcessesSavingTheSameLayoutLeaveOneCompleteVersion) {
-  VMBGRID_REQUIRE_POSTGRES();
-  pgtest::Database db;
+TEST_F(PostgresStore, TwoProcessesSavingTheSameLayoutLeaveOneCompleteVersion) {
   ASSERT_EQ(db.SetupStore(), "");
   {
     auto s = Session(db.ConnectionString());
@@ -371,11 +361,8 @@ TEST(PostgresStore, TwoProcessesSavingTheSameLayoutLeaveOneCompleteVersion) {
   }
   EXPECT_EQ(db.Value("SELECT count(*) FROM aa_gridlayout_kopf"), "1");
   auto s = Session(db.ConnectionString());
-  RecordingSink fields;
-  Call(*s, "aa_gridlayoutfield",
-       {In("SPAction", Variant(int16_t{1})),
-        In("layoutid", Variant(std::stoi(db.Value("SELECT layoutid FROM aa_gridlayout_kopf"))))},
-       &fields);
+  const RecordingSink fields =
+      Fields(*s, std::stoi(db.Value("SELECT layoutid FROM aa_gridlayout_kopf")));
   ASSERT_EQ(fields.rows.size(), static_cast<size_t>(kColumns));
   for (int c = 0; c < kColumns; ++c) {
     EXPECT_EQ(fields.rows[c][1].value, fields.rows[0][1].value) << "columns of two saves mixed";

@@ -41,14 +41,13 @@ Exact ReadExact(std::string raw) {
   bool point = false;
   for (size_t i = 0; i < raw.size(); ++i) {
     const char c = raw[i];
-    if (c == '-') {
-      e.negative = true;
-    } else if (c >= '0' && c <= '9') {
+    if (c == '-') e.negative = true;
+    if (c >= '0' && c <= '9') {
       mantissa += c;
       if (point) ++e.scale;
-    } else if (c == '.') {
-      point = true;
-    } else if (c == 'e' || c == 'E') {
+    }
+    if (c == '.') point = true;
+    if (c == 'e' || c == 'E') {
       exponent = std::stoi(raw.substr(i + 1));
       break;
     }
@@ -112,10 +111,7 @@ std::string German(Exact e, int places) {
     if (up) {
       size_t i = kept.size();
       while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
-      if (i == 0)
-        kept.insert(0, "1");
-      else
-        ++kept[i - 1];
+      i == 0 ? (void)kept.insert(0, "1") : (void)++kept[i - 1];
     }
     whole = kept.substr(0, kept.size() - static_cast<size_t>(places));
     frac = kept.substr(kept.size() - static_cast<size_t>(places));
@@ -208,21 +204,10 @@ std::map<std::string, RawColumn> RawPostgres(const std::string& conninfo) {
 }
 
 // How a column shows its values, and whether the sum line adds it up.
-enum class Show {
-  Whole,
-  Fixed2,
-  AllDecimals,
-  Money,
-  Double,
-  Truth,
-  Date,
-  Stamp,
-  Time,
-  Plain,
-  Bytes,
-  Mixed,
-  Interval
-};
+// clang-format off
+enum class Show { Whole, Fixed2, AllDecimals, Money, Double, Truth, Date, Stamp, Time, Plain,
+                  Bytes, Mixed, Interval };
+// clang-format on
 struct Expectation {
   Show show;
   bool summed;
@@ -251,6 +236,7 @@ std::string Shown(const Raw& r, Show show) {
   if (r.null) return "";
   switch (show) {
     case Show::Whole:
+    case Show::Plain:
       return r.text;
     case Show::Fixed2:
     case Show::Money:
@@ -266,8 +252,6 @@ std::string Shown(const Raw& r, Show show) {
       return GermanDate(r.text);
     case Show::Time:  // whole seconds: 23:59:59.99 stays 23:59:59
       return r.text.substr(0, 8);
-    case Show::Plain:
-      return r.text;
     case Show::Bytes: {
       const size_t n = r.sqliteType == SQLITE_BLOB ? r.text.size() : (r.text.size() - 2) / 2;
       return "<Binärdaten, " + std::to_string(n) + (n == 1 ? " Byte>" : " Bytes>");
@@ -289,18 +273,14 @@ std::string Shown(const Raw& r, Show show) {
 }
 
 std::string Total(const RawColumn& raws, Show show) {
-  if (show == Show::Double) {
+  if (show == Show::Double || show == Show::Mixed) {
+    // Mixed adds its numbers only; a double among them makes the total a double.
     double sum = 0;
-    for (const Raw& r : raws)
-      if (!r.null) sum += std::strtod(r.text.c_str(), nullptr);
-    return GermanDouble(sum);
-  }
-  if (show == Show::Mixed) {
-    double sum = 0;  // a double among the values: the total is a double
-    for (const Raw& r : raws)
-      if (r.sqliteType == SQLITE_INTEGER || r.sqliteType == SQLITE_FLOAT)
-        sum += std::strtod(r.text.c_str(), nullptr);
-    return German(ReadExact(std::to_string(sum)), -1);
+    for (const Raw& r : raws) {
+      const bool number = r.sqliteType == SQLITE_INTEGER || r.sqliteType == SQLITE_FLOAT;
+      if (show == Show::Double ? !r.null : number) sum += std::strtod(r.text.c_str(), nullptr);
+    }
+    return show == Show::Double ? GermanDouble(sum) : German(ReadExact(std::to_string(sum)), -1);
   }
   Exact sum;
   for (const Raw& r : raws)
@@ -324,34 +304,27 @@ class TypesShown : public pgtest::EachProvider {
     EachProvider::TearDown();
   }
 
-  // The table in the grid with a sum line, sorted by its first field.
-  VMGrid& Grid(const std::string& table, const std::vector<std::pair<std::string, bool>>& fields) {
-    vm_ = std::make_unique<VMGrid>();
-    vm_->Init(0, "Test", "frm" + table);
-    vm_->grid(&main_);
-    vm_->SumGrid(&sum_);
-    vm_->Connection(conn_);
-    vm_->RecordSource(table);
-    for (const auto& [name, summed] : fields)
-      vm_->AddField({.name = name, .sumDatatype = summed ? vmSUM : vmValue});
-    vm_->AddSortColumn(fields.front().first);
-    vm_->Requery();
-    return *vm_;
-  }
-
   HeadlessGrid main_{"grdTypen"};
   HeadlessGrid sum_{"grdSumme"};
   std::unique_ptr<VMGrid> vm_;
 };
 
 TEST_P(TypesShown, EveryCellAndTotalIsWhatTheDatabaseHoldsInGermanForm) {
-  std::vector<std::pair<std::string, bool>> fields;
-  for (const auto& c : typestable::ColumnsOf(pg_))
-    fields.emplace_back(c.name, Expectations().at(c.name).summed);
-  Grid("Typen", fields);
+  // The table in the grid with a sum line, sorted by its first field.
+  const auto columns = typestable::ColumnsOf(pg_);
+  vm_ = std::make_unique<VMGrid>();
+  vm_->Init(0, "Test", "frmTypen");
+  vm_->grid(&main_);
+  vm_->SumGrid(&sum_);
+  vm_->Connection(conn_);
+  vm_->RecordSource("Typen");
+  for (const auto& c : columns)
+    vm_->AddField(
+        {.name = c.name, .sumDatatype = Expectations().at(c.name).summed ? vmSUM : vmValue});
+  vm_->AddSortColumn(columns.front().name);
+  vm_->Requery();
   EXPECT_TRUE(platform_->messages.texts().empty());
   const auto raw = pg_ ? RawPostgres(db_->ConnInfo()) : RawSqlite(file_.string());
-  const auto columns = typestable::ColumnsOf(pg_);
   ASSERT_EQ(main_.ColumnCount(), static_cast<int>(columns.size()));
   ASSERT_EQ(vm_->RecordCount(), static_cast<int32_t>(typestable::Rows().size()));
   for (int c = 0; c < main_.ColumnCount(); ++c) {
