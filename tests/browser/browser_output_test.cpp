@@ -1,8 +1,6 @@
 // What the current rows become outside the window: a text file a spreadsheet
 // opens with umlauts intact, PDF files in both orientations, the mail-merge data
 // file of the browser's own office link, and the Datei entries that lead there.
-#include <QMenu>
-#include <QMenuBar>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,17 +19,6 @@ std::vector<std::string> Lines(const std::string& text) {
   std::stringstream s(text);
   for (std::string l; std::getline(s, l);) lines.push_back(l);
   return lines;
-}
-
-TEST_F(BrowserTest, DateiMenuOffersTheOutputEntries) {
-  BrowserWindow& w = OpenWindow();
-  QMenu* file = w.menuBar()->findChildren<QMenu*>().value(0);
-  ASSERT_NE(file, nullptr);
-  std::vector<std::string> texts;
-  for (QAction* a : file->actions()) texts.push_back(a->text().toStdString());
-  for (const char* entry : {"&Exportieren…", "&Drucken…", "Druck&vorschau…", "Als &PDF speichern…",
-                            "&Querformat", "&Seriendruck-Datei erstellen…"})
-    EXPECT_NE(std::find(texts.begin(), texts.end(), entry), texts.end()) << entry;
 }
 
 TEST_F(BrowserTest, ExportAndPdfOfTheFoundRows) {

@@ -1,7 +1,6 @@
 // Criteria typed into the search line with real key events, and criteria that the
 // library refuses or that try to break out of their literal.
 #include <QApplication>
-#include <QHeaderView>
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
@@ -36,52 +35,6 @@ void TypeIntoSearchCell(BrowserWindow& w, const std::string& field, const QStrin
   BrowserWindow::Settle();
 }
 
-TEST_F(BrowserTest, TypedCriteriaNarrowTheRowsAndClearingRestoresThem) {
-  BrowserWindow& w = OpenWindow();
-  ASSERT_EQ(w.Controller()->RecordCount(), kSampleRows);
-  TypeIntoSearchCell(w, "Name", QStringLiteral("Mei*"));
-
-  QtGrid& d = *w.DataGrid();
-  const int found = w.Controller()->RecordCount();
-  EXPECT_GT(found, 0);
-  EXPECT_LT(found, kSampleRows);
-  EXPECT_EQ(d.RowCount(), found);
-  const int name = FindColumn(d, "Name");
-  for (int r = 0; r < d.RowCount(); ++r)
-    ASSERT_EQ(d.CellText(r, name).rfind("Mei", 0), 0u) << d.CellText(r, name);
-  EXPECT_EQ(w.RecordCountLabel(), RecordCountText(found));
-  EXPECT_EQ(w.SearchLine()->CellText(0, FindColumn(*w.SearchLine(), "Name")), "Mei*");
-
-  w.Controller()->ClearSearch(true);
-  BrowserWindow::Settle();
-  EXPECT_EQ(d.RowCount(), kSampleRows);
-
-  // A status typed as the grid shows it is searched by its code.
-  const int status = FindColumn(d, "Status");
-  const QString text = QString::fromStdString(d.CellText(0, status));
-  ASSERT_FALSE(text.isEmpty());
-  TypeIntoSearchCell(w, "Status", text);
-  ASSERT_GT(d.RowCount(), 0);
-  EXPECT_LT(d.RowCount(), kSampleRows);
-  for (int r = 0; r < d.RowCount(); ++r)
-    ASSERT_EQ(QString::fromStdString(d.CellText(r, status)), text);
-}
-
-TEST_F(BrowserTest, SearchesFromTheCommandLineGoThroughTheSearchLine) {
-  Options o;
-  o.searches = {{"Ort", "B*"}, {"Umsatz", ">=1000"}, {"Straße", "*"}};
-  BrowserWindow& w = OpenWindow(o);
-  QtGrid& d = *w.DataGrid();
-  QtGrid& s = *w.SearchLine();
-  EXPECT_EQ(s.CellText(0, FindColumn(s, "Ort")), "B*");
-  EXPECT_EQ(s.CellText(0, FindColumn(s, "Umsatz")), ">=1000");
-  ASSERT_GT(d.RowCount(), 0);
-  EXPECT_EQ(d.RowCount(), w.Controller()->RecordCount());
-  const int ort = FindColumn(d, "Ort");
-  for (int r = 0; r < d.RowCount(); ++r) ASSERT_EQ(d.CellText(r, ort).rfind("B", 0), 0u);
-  EXPECT_TRUE(w.Messages().empty()) << w.Messages().front();
-}
-
 TEST_F(BrowserTest, RefusedCriteriaAreShownAndLeaveTheWindowUsable) {
   Options o;
   o.searches = {{"Umsatz", "1*"}, {"Spalte", "x"}};
@@ -112,80 +65,12 @@ TEST_F(BrowserTest, RefusedCriteriaAreShownAndLeaveTheWindowUsable) {
   EXPECT_EQ(w.DataGrid()->RowCount(), 0);
   TypeIntoSearchCell(w, "Geburtstag", QStringLiteral("1.2.2003"));
   EXPECT_EQ(w.DataGrid()->RowCount(), w.Controller()->RecordCount());
-}
 
-TEST_F(BrowserTest, QuotesAndBracketsStayInsideTheirLiteral) {
-  BrowserWindow& w = OpenWindow();
-  // Valid criteria: searched as plain text, found nowhere.
-  for (const char* attack : {"x' OR '1'='1", "x') OR (1=1", "\"'; DROP TABLE Kunden; --\"",
-                             "Meier' OR Name LIKE '%", "<'' OR 1=1 OR ''='"}) {
-    w.ApplySearches({{"Name", attack}});
-    EXPECT_EQ(w.DataGrid()->RowCount(), 0) << attack;
-  }
-  // A malformed range is refused with its message instead of being sent.
-  w.ApplySearches({{"Name", "]; DELETE FROM Kunden; --"}});
-  EXPECT_EQ(w.Messages().back().rfind("Bereichsangabe hat einen Fehler\r\n", 0), 0u);
+  // Quotes stay inside their literal: searched as text, found nowhere, nothing dropped.
+  w.ApplySearches({{"Name", "x'); DROP TABLE Kunden; --"}});
   EXPECT_EQ(w.DataGrid()->RowCount(), 0);
-  w.ApplySearches({{"Umsatz", "0 OR 1=1"}, {"Geburtstag", "1.1.2000'); DROP TABLE Kunden; --"}});
-  EXPECT_EQ(w.DataGrid()->RowCount(), w.Controller()->RecordCount());
-  // Nothing reached the table.
   w.ApplySearches({{"Name", "*"}});
   EXPECT_EQ(w.DataGrid()->RowCount(), kSampleRows);
-}
-
-}  // namespace
-}  // namespace vmbgrid::browser::testing
-
-namespace vmbgrid::browser::testing {
-namespace {
-
-double Amount(const std::string& text) {
-  QString t = QString::fromStdString(text);
-  t.remove('.').replace(',', '.');
-  return t.toDouble();
-}
-
-// The browser starts ascending, so the first click on a column sorts it A to Z;
-// the header shows what the rows are sorted by, with several columns their ranks.
-TEST_F(BrowserTest, HeaderClickSortsAndSelectorClickClearsTheSearch) {
-  BrowserWindow& w = OpenWindow();
-  QApplication::setActiveWindow(&w);
-  QtGrid& d = *w.DataGrid();
-  const int umsatz = FindColumn(d, "Umsatz");
-  QHeaderView* header = d.View()->horizontalHeader();
-  auto caption = [&](const char* field) {
-    return d.View()->model()->headerData(FindColumn(d, field), Qt::Horizontal).toString();
-  };
-  auto click = [&](const char* field, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    const int col = FindColumn(d, field);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, keys,
-                      QPoint(header->sectionViewportPosition(col) + header->sectionSize(col) / 2,
-                             header->height() / 2));
-    BrowserWindow::Settle();
-  };
-  EXPECT_EQ(caption("Name"), QStringLiteral("Name \u25B2"));  // the sample's own sort
-  click("Umsatz");
-  ASSERT_EQ(d.RowCount(), kSampleRows);
-  EXPECT_LE(Amount(d.CellText(0, umsatz)), Amount(d.CellText(1, umsatz)));
-  EXPECT_LE(Amount(d.CellText(0, umsatz)), Amount(d.CellText(kSampleRows - 1, umsatz)));
-  EXPECT_EQ(caption("Umsatz"), QStringLiteral("Umsatz \u25B2"));
-  EXPECT_EQ(caption("Name"), QStringLiteral("Name"));
-  click("Umsatz");
-  EXPECT_GE(Amount(d.CellText(0, umsatz)), Amount(d.CellText(kSampleRows - 1, umsatz)));
-  EXPECT_EQ(caption("Umsatz"), QStringLiteral("Umsatz \u25BC"));
-  click("PLZ", Qt::ControlModifier);
-  EXPECT_EQ(caption("Umsatz"), QStringLiteral("Umsatz \u25BC1"));
-  EXPECT_EQ(caption("PLZ"), QStringLiteral("PLZ \u25B22"));
-
-  w.ApplySearches({{"Ort", "B*"}});
-  ASSERT_LT(d.RowCount(), kSampleRows);
-  QHeaderView* selector = w.SearchLine()->View()->verticalHeader();
-  QTest::mouseClick(selector->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    QPoint(selector->width() / 2, selector->sectionSize(0) / 2));
-  BrowserWindow::Settle();
-  EXPECT_EQ(d.RowCount(), kSampleRows);
-  EXPECT_EQ(w.RecordCountLabel(), "2.000 Datensätze");
-  EXPECT_EQ(w.SearchLine()->CellText(0, FindColumn(*w.SearchLine(), "Ort")), "");
 }
 
 }  // namespace

@@ -14,8 +14,6 @@ struct GridKind {
   std::string name;
   // A grid of about 8000 x 3000 twips, shown where the front end has a screen.
   std::function<std::unique_ptr<GridControl>()> make;
-  // Runs the event loop once, delivering the messages posted so far.
-  std::function<void()> deliver;
 };
 
 // Each front end's translation unit registers its kind at start-up.

@@ -12,7 +12,6 @@ namespace {
 const RegisterKind kHeadless{GridKind{
     "Headless",
     [] { return std::unique_ptr<GridControl>(new HeadlessGrid("TDBGrid1")); },
-    [] { HeadlessEventLoop::Default().ProcessPendingEvents(); },
 }};
 }  // namespace
 

@@ -35,7 +35,6 @@ const RegisterKind kQt{GridKind{
       grid->View()->show();
       return std::unique_ptr<GridControl>(std::move(grid));
     },
-    [] { QCoreApplication::processEvents(); },
 }};
 }  // namespace
 

@@ -1,8 +1,10 @@
-// Requery on both paths: keeping the current row, the two failure handlers of the
-// database path, and filtering and sorting host-supplied rows in memory.
+// Requery on both paths: the same statement again, keeping the current row, a
+// refused sort, filtering host-supplied rows in memory, the empty first load with
+// fixed restrictions, and a connection that cannot be opened.
 #include <tuple>
 
 #include "core/services.h"
+#include "search/search_row.h"
 #include "tests/controller/controller_fixture.h"
 
 namespace vmbgrid::testing {
@@ -18,103 +20,13 @@ constexpr const char* kCommaMessage =
     "Bitte versuchen Sie es mit anderem Suchbegriff";
 
 using RequeryTest = ControllerTest;
+using Properties = ControllerTest;
+using Statement = ControllerTest;
 
 int32_t OrdinalOfValue(const std::vector<std::string>& column, const std::string& v) {
   for (size_t i = 0; i < column.size(); ++i)
     if (column[i] == v) return static_cast<int32_t>(i);
   return -1;
-}
-
-// On the database and on host-supplied rows alike.
-TEST_F(RequeryTest, KeyColumnKeepsTheCurrentRow) {
-  for (bool hostRows : {false, true}) {
-    SCOPED_TRACE(hostRows ? "host-supplied rows" : "database");
-    VMGrid& g = MakeTyped();
-    if (hostRows) g.SetRS(HostRows());
-    g.SortBy("Name");
-    g.SortAscending(true);
-    g.Requery();
-    MoveTo(OrdinalOfValue(Column("Nr"), "17"));
-    ASSERT_EQ(g.GetValue("Nr").ToInt32(), 17);
-    g.SortBy("Ort");
-    g.Requery("Nr");
-    EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
-    EXPECT_EQ(main_.CurrentOrdinal(), OrdinalOfValue(Column("Nr"), "17"));
-    EXPECT_EQ(g.GetValue("Name").ToText(), "O'Brien");
-    // Without a key the position is not restored.
-    g.SortBy("Nr");
-    g.Requery();
-    EXPECT_NE(g.GetValue("Nr").ToInt32(), 17);
-    // A kept row that left the result gives the first row.
-    MoveTo(OrdinalOfValue(Column("Nr"), "17"));
-    g.AddRestriction("Ort", "Berlin", false, adVarChar);
-    g.Requery("Nr");
-    EXPECT_EQ(main_.CurrentOrdinal(), 0);
-    EXPECT_EQ(g.GetValue("Nr").ToText(), Column("Nr").front());
-    EXPECT_TRUE(TakeMessages().empty());
-  }
-}
-
-TEST_F(RequeryTest, SortTheDatabaseRejectsRestoresThePreviousSort) {
-  VMGrid& g = MakeTyped();
-  g.SortBy("Name");
-  g.Requery();
-  g.SortBy("Unbekannt");
-  TakeMessages();
-  g.Requery();
-  EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
-  EXPECT_EQ(g.SortBy(), "Name");
-  EXPECT_EQ(g.RecordCount(), 0);
-  EXPECT_EQ(main_.DataSource()->State(), adStateClosed);
-  g.Requery();
-  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] ORDER BY [Name] DESC");
-  EXPECT_EQ(g.RecordCount(), 8);
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(RequeryTest, FailingStatementIsShownOnceAndTheNextRequeryWorks) {
-  VMGrid& g = MakeTyped();
-  g.Requery();
-  ASSERT_EQ(g.RecordCount(), 8);
-  g.filter("Name LIKE 'x*' AND Unbekannt = 1");
-  g.Requery();
-  // The statement as it was sent, wildcards replaced, and what is missing.
-  EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Fehler in Filter: SELECT [Name],[Ort],[Nr] FROM [Kunden] "
-                                      "WHERE (Name LIKE 'x%' AND Unbekannt = 1)\r\n"
-                                      "Die Spalte \"Unbekannt\" gibt es in der Tabelle nicht."}));
-  EXPECT_EQ(g.RecordCount(), 0);
-  EXPECT_EQ(main_.RowCount(), 0);
-  ASSERT_NE(main_.DataSource(), nullptr);
-  EXPECT_EQ(main_.DataSource(), g.CurrentRecordset());
-  EXPECT_EQ(main_.DataSource()->State(), adStateClosed);
-  EXPECT_NO_THROW(main_.Rebind());  // the grid stays usable
-  EXPECT_EQ(g.GetValue("Name").ToText(), "");
-  g.filter("");
-  g.Requery();
-  EXPECT_EQ(g.RecordCount(), 8);
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(RequeryTest, UnknownTableIsReportedWithTheProbe) {
-  VMGrid& g = Make();
-  g.AddField("Name");
-  g.RecordSource("Fehlt");
-  g.Requery();
-  EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Fehler in Filter: SELECT [Name] FROM [Fehlt] WHERE 0 = 1\r\n"
-                                      "Die Tabelle \"Fehlt\" gibt es in der Datenbank nicht."}));
-  EXPECT_EQ(g.RecordCount(), 0);
-  // Without column fields the table probe is the statement that failed.
-  VMGrid& h = Make();
-  h.RecordSource("Fehlt");
-  h.Requery();
-  EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Fehler in Filter: SELECT * FROM [Fehlt] WHERE 0 = 1\r\n"
-                                      "Die Tabelle \"Fehlt\" gibt es in der Datenbank nicht."}));
-  EXPECT_EQ(h.RecordCount(), 0);
-  EXPECT_FALSE(h.FirstLoad());
 }
 
 TEST_F(RequeryTest, RefreshGridRunsTheSameStatementAgain) {
@@ -128,59 +40,17 @@ TEST_F(RequeryTest, RefreshGridRunsTheSameStatementAgain) {
   EXPECT_EQ(TakeLog(), (std::vector<std::string>{statement}));
   EXPECT_EQ(g.RecordCount(), 4);
   EXPECT_EQ(main_.RowCount(), 4);
-}
-
-TEST_F(RequeryTest, HostRecordsetIsFilteredAndSortedInMemory) {
-  VMGrid& g = MakeTyped();
-  g.MaxRecords(500);
-  g.AddRestriction("Ort", "Berlin", false, adVarChar);
+  // The key column keeps the current row through a new sort; a sort the database
+  // refuses says so and gives back the previous one.
+  MoveTo(OrdinalOfValue(Column("Nr"), "30"));
+  g.SortBy("Name");
+  g.Requery("Nr");
+  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 30);
+  g.SortBy("Unbekannt");
   g.Requery();
-  ASSERT_EQ(g.SQLWherePart(), "([Ort] = 'Berlin')");
-  g.ClearRestriction("Ort");
-
-  g.SettingsChanged(false);
-  g.SetRS(HostRows("Nr, Name, Ort, Umsatz, 0 AS upsize_ts"));
-  EXPECT_TRUE(g.ClientData());
-  EXPECT_EQ(g.MaxRecords(), 0);
-  EXPECT_TRUE(g.SettingsChanged());  // the removed limit is persisted
-  ASSERT_EQ(g.GridFields().Count(), 4);
-  EXPECT_EQ(g.GridFields().Item(4)->fieldname, "Umsatz");
-  EXPECT_EQ(g.GridFields().Item(2)->datatype, adVarChar);
-  EXPECT_EQ(g.GridFields().Item(2)->size, 50);
-
-  TakeLog();
-  g.AddRestriction("Name", "Mei*");
-  g.Requery();
-  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Meier", "Meiners"}));
-  EXPECT_EQ(g.RecordCount(), 2);
-  g.AddRestriction("Name", "");
-  g.AddRestriction("Umsatz", "1000-");
-  g.SortBy("Umsatz");
-  g.Requery();
-  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Schulz", "Meier", "Adler"}));
-  EXPECT_TRUE(TakeLog().empty());  // the database is never asked
-  EXPECT_EQ(g.SQLWherePart(), "([Ort] = 'Berlin')");
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(RequeryTest, SetRsOfNothingTakesOverTheRowsShownIfThereAreAny) {
-  VMGrid& g = MakeTyped();
-  g.MaxRecords(100);
-  g.SetRS(nullptr);  // no rows yet: nothing changes
-  EXPECT_FALSE(g.ClientData());
-  EXPECT_EQ(g.MaxRecords(), 100);
-  g.Requery();
-  EXPECT_EQ(Last(), "SELECT TOP 100 [Name],[Ort],[Nr] FROM [Kunden]");
-  auto shown = g.CurrentRecordset();
-  g.SetRS(nullptr);
-  EXPECT_TRUE(g.ClientData());
-  EXPECT_EQ(g.CurrentRecordset(), shown);
-  EXPECT_EQ(g.MaxRecords(), 0);
-  TakeLog();
-  g.AddRestriction("Ort", "Hamburg");
-  g.Requery();
-  EXPECT_TRUE(TakeLog().empty());
-  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Müller", "Adler"}));
+  EXPECT_EQ(TakeMessages(),
+            (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
+  EXPECT_EQ(g.SortBy(), "Name");
 }
 
 // A search the host's rows cannot be filtered by shows its message box once for the
@@ -242,96 +112,61 @@ TEST_F(RequeryTest, UnsafeCriterionInMemoryIsReportedNotRaised) {
   EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"17"}));
 }
 
-TEST_F(RequeryTest, SortTheRecordsetRefusesInMemoryKeepsTheRows) {
-  VMGrid& g = MakeTyped();
-  g.SetRS(HostRows());
-  g.SortBy("Name");
-  g.SortAscending(true);
-  g.Requery();
-  g.SortBy("Unbekannt");
-  g.Requery();
-  EXPECT_EQ(TakeMessages(),
-            (std::vector<std::string>{"Nach dieser Spalte kann nicht sortiert werden."}));
-  EXPECT_EQ(g.SortBy(), "Name");
-  EXPECT_EQ(g.RecordCount(), 8);
-  EXPECT_EQ(Column("Name").front(), "Adler");
-}
-
-TEST_F(RequeryTest, ArrayRowsTakeOnlyAsManyFieldsAsColumns) {
-  VMGrid& g = Make();
-  g.RecordSource("");
-  g.AddField("Nr", "", false, false, adInteger);
-  g.AddField("Name", "", false, false, adVarChar, false, "", 50);
-  g.AddField("Geburtstag", "", false, false, adDate);
-  g.AddField("Ort", "", false, false, adVarChar, false, "", 40);
-  auto xarr = std::make_shared<XArray>(5, 7, 2, 4);  // rows 5..7, columns 2..4
-  const Variant cells[3][3] = {
-      {1, "Meier", MakeDate(1960, 3, 1)}, {2, "Becker", ""}, {3, "Braun", "   "}};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) xarr->Value(5 + r, 2 + c, cells[r][c]);
-  TakeLog();
-  g.SetArray(xarr);
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_TRUE(g.ClientData());
-  auto rs = g.CurrentRecordset();
-  ASSERT_NE(rs, nullptr);
-  ASSERT_EQ(rs->FieldCount(), 3);
-  EXPECT_EQ(rs->FieldName(2), "Geburtstag");
-  EXPECT_EQ(rs->FieldType(2), adDate);
-  g.Requery();
-  EXPECT_EQ(g.RecordCount(), 3);
-  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Meier", "Becker", "Braun"}));
-  EXPECT_EQ(Column("Geburtstag"), (std::vector<std::string>{"1960-03-01", "", ""}));
-  EXPECT_TRUE(rs->ValueAt(1, 2).IsBlank());
-  g.AddRestriction("Name", "B*");
-  g.Requery();
-  EXPECT_EQ(Column("Nr"), (std::vector<std::string>{"2", "3"}));
-  EXPECT_TRUE(TakeLog().empty());
-  // An array without fields the grid knows shows no rows, and nothing is no array.
-  VMGrid& h = Make();
-  h.RecordSource("");
-  h.SetArray(std::make_shared<XArray>(1, 2, 0, 1));
-  EXPECT_TRUE(h.ClientData());
-  h.Requery();
-  EXPECT_EQ(h.RecordCount(), 0);
-  h.SetArray(nullptr);
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(RequeryTest, BindingSetsUpTheColumnsAndRestoresTheView) {
-  VMGrid& g = Make();
-  g.AddField("Name", "Kundenname", false, false, adVarChar);
-  g.AddField("Name", "Anders");  // a second AddField changes nothing
-  g.AddField({.name = "Ort", .caption = "Wohnort", .datatype = adVarChar});
-  g.AddField("Nr", "", false, false, adInteger, true);
-  g.Requery();
-  ASSERT_EQ(main_.ColumnCount(), 3);
-  EXPECT_EQ(main_.ColumnByField("Name")->Caption(), "Kundenname");
-  EXPECT_EQ(main_.ColumnByField("Ort")->Caption(), "Wohnort");
-  EXPECT_FALSE(main_.ColumnByField("Nr")->Visible());
-  main_.LeftCol(1);
-  platform_->screen.ClearHistory();
-  g.Requery();
-  EXPECT_EQ(main_.LeftCol(), 1);
-  EXPECT_EQ(platform_->screen.PointerHistory().front(), kPointerHourglass);
-  EXPECT_EQ(platform_->screen.MousePointer(), kPointerDefault);
-  // Also after a failure the pointer returns and the first load is over.
-  g.filter("Unbekannt = 1");
-  g.Requery();
-  EXPECT_EQ(platform_->screen.MousePointer(), kPointerDefault);
-  EXPECT_FALSE(g.FirstLoad());
-}
-
-TEST_F(RequeryTest, WithoutAGridTheRowsAreStillLoaded) {
+TEST_F(Properties, AConnectionThatCannotBeOpenedIsReported) {
   VMGrid g;
-  g.Connection(conn_);
-  g.RecordSource("Kunden");
-  g.AddField("Nr", "", false, false, adInteger);
+  g.ConnectionString("Provider=SQLite;Data Source=/gibt/es/nicht.db");
+  EXPECT_EQ(g.OpenConnection(), nullptr);
+  auto& errors = core::ErrorCollection::Instance();
+  ASSERT_GE(errors.Count(), 1u);
+  const core::ErrorEntry& e = errors.Item(errors.Count() - 1);
+  EXPECT_EQ(e.number, vmGridErrorOpenConnection);
+  EXPECT_EQ(e.source, "VMBGrid");
+  EXPECT_EQ(e.description, "Verbindung mit Datenbank konnte nicht hergestellt werden.");
+  std::vector<std::string> shown = TakeMessages();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "Verbindung mit Datenbank konnte nicht hergestellt werden.");
+}
+
+// The empty first load sets up the grids; ReInit returns to it.
+TEST_F(Statement, ReInitReturnsToTheFirstLoadAndDropsTheSearch) {
+  VMGrid& g = MakeTyped();
+  g.SearchGrid(&search_);
+  g.ShowEmptyGrid(true);
+  g.AddRestriction("Ort", "Berlin", false, adVarChar, true);
+  g.AddRestriction("Name", "S*", false, adVarChar);
+  g.AddPrimaryKeyRestriction("Nr", "1-5", false, adInteger);
   g.Requery();
-  EXPECT_EQ(Last(), "SELECT [Nr] FROM [Kunden]");
-  EXPECT_EQ(g.RecordCount(), 8);
-  EXPECT_EQ(g.GetValue("Nr").ToText(), "");
-  EXPECT_TRUE(g.SelectValue("Nr", 12));
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE 0 = 1");
+  EXPECT_EQ(main_.RowCount(), 0);
+  EXPECT_EQ(main_.ColumnCount(), 3);
+  EXPECT_EQ(search_.ColumnCount(), 3);  // the search line is set up
+  g.Requery();
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Schulz"}));
+  auto cells = g.SearchRowState().Array();
+  cells->Value(1, 0, Variant("S*"));
+  TakeLog();
+  g.ReInit();
+  EXPECT_TRUE(cells->Value(1, 0).IsEmpty());
+  EXPECT_TRUE(g.FirstLoad());
+  EXPECT_TRUE(TakeLog().empty());  // no query runs
+  EXPECT_EQ(g.Restrictions().Count(), 1);
+  EXPECT_EQ(g.PrimaryKeyRestrictions().Count(), 0);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE 0 = 1");
+  EXPECT_EQ(g.RecordCount(), 0);
+  g.Requery();
+  EXPECT_EQ(Last(), "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Berlin')");
+  EXPECT_EQ(g.RecordCount(), 3);
+  // The search line narrows the fixed restriction, never widens it; a refused
+  // search there shows no rows rather than the fixed restriction's.
+  g.AddRestriction("Ort", "B*", false, kTypeUndetermined, false, true);
+  g.Requery();
+  EXPECT_EQ(
+      Last(),
+      "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Ort] = 'Berlin') AND ([Ort] LIKE 'B%')");
+  g.AddRestriction("Ort", "A*-M", false, kTypeUndetermined, false, true);
+  g.Requery();
+  EXPECT_EQ(g.RecordCount(), 0);
 }
 
 }  // namespace

@@ -81,59 +81,6 @@ TEST_F(Selection, SelectValueFindsTheRowForEveryKindOfValue) {
   EXPECT_TRUE(TakeMessages().empty());
 }
 
-TEST_F(Selection, SelectValueFindsExactNumbersAndTimes) {
-  conn_->Execute("CREATE TABLE Zeiten (Nr INTEGER, Betrag DECIMAL(12,2), Zeit TIME)");
-  conn_->Execute(
-      "INSERT INTO Zeiten VALUES (1, 0.1, '08:00'), (2, 0.3, '12:30'), (3, 1500.5, '23:59:59')");
-  VMGrid& g = Make();
-  g.RecordSource("Zeiten");
-  for (const char* f : {"Nr", "Betrag", "Zeit"}) g.AddField(f);
-  g.SortBy("Nr");
-  g.Requery();
-  Decimal amount;
-  ASSERT_TRUE(Decimal::Parse("1500.50", amount));
-  EXPECT_TRUE(g.SelectValue("Betrag", Variant(amount)));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 3);
-  EXPECT_TRUE(g.SelectValue("Betrag", 0.3)) << "0,3 is the 0,30 held, not 0,299999...";
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 2);
-  EXPECT_TRUE(g.SelectValue("Zeit", Variant::Date(8.0 / 24)));
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 1);
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(Selection, SelectValueBeyondTheRowLimitLoadsFromTheValueOn) {
-  VMGrid& g = MakeTyped();
-  g.MaxRecords(3);
-  g.filter("Nr > 0");
-  g.SortBy("Name");
-  g.SortAscending(true);
-  g.Requery();
-  ASSERT_EQ(Column("Name"), (std::vector<std::string>{"Adler", "Becker", "Meier"}));
-  TakeLog();
-  EXPECT_TRUE(g.SelectValue("Nr", 17));
-  EXPECT_EQ(Last(),
-            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0 AND [Nr] >= 17) ORDER BY "
-            "[Nr] ASC");
-  EXPECT_EQ(g.GetValue("Nr").ToInt32(), 17);
-  EXPECT_EQ(g.SortBy(), "Nr");  // the sort on the field stays
-  g.Requery();
-  EXPECT_EQ(Last(),
-            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0) ORDER BY [Nr] ASC");
-  // A value that is not there: the first row from there on is another one.
-  EXPECT_FALSE(g.SelectValue("Nr", 16));
-  EXPECT_EQ(Last(),
-            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0 AND [Nr] >= 16) ORDER BY "
-            "[Nr] ASC");
-  // Text beyond the limit keeps its apostrophe inside the literal.
-  g.SortBy("Nr");
-  g.Requery();
-  EXPECT_TRUE(g.SelectValue("Name", "O'Brien"));
-  EXPECT_EQ(Last(),
-            "SELECT TOP 3 [Name],[Ort],[Nr] FROM [Kunden] WHERE (Nr > 0 AND [Name] >= 'O''Brien') "
-            "ORDER BY [Name] ASC");
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
 TEST_F(Selection, SelectValueBeyondTheLimitWithoutHostFilter) {
   VMGrid& g = MakeTyped();
   g.MaxRecords(2);

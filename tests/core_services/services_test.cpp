@@ -17,23 +17,6 @@ struct RecordingMessages : MessageService {
   void MessageBox(const std::string& text) override { shown.emplace_back(text, 0); }
 };
 
-// A connection that only carries an error list.
-struct FailedConnection : Connection {
-  std::vector<ProviderError> errors;
-  std::string ConnectionString() const override { return {}; }
-  void ConnectionString(const std::string&) override {}
-  int CursorLocation() const override { return adUseClient; }
-  void CursorLocation(int) override {}
-  void Open(const std::string&, const std::string&, const std::string&, int) override {}
-  void Close() override {}
-  int State() const override { return adStateClosed; }
-  std::string Provider() const override { return {}; }
-  const std::vector<ProviderError>& Errors() const override { return errors; }
-  void ClearErrors() override { errors.clear(); }
-  int64_t Execute(const std::string&) override { return 0; }
-  void SetStatementLog(StatementLog) override {}
-};
-
 class ErrorCollectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -46,25 +29,6 @@ class ErrorCollectionTest : public ::testing::Test {
   }
   RecordingMessages messages;
 };
-
-TEST_F(ErrorCollectionTest, TakeOverThenReportOnlyTheOwnEntry) {
-  FailedConnection conn;
-  conn.errors.push_back({errc::kProviderFailure, "SQLite", "unable to open database file", ""});
-  auto& errs = core::ErrorCollection::Instance();
-  errs.TakeOver(conn);
-  errs.TakeOver(nullptr);
-  size_t i = errs.Add(4, vmGridErrorOpenConnection, "VMBGrid",
-                      "Verbindung mit Datenbank konnte nicht hergestellt werden.");
-  errs.Report(i);
-  ASSERT_EQ(errs.Count(), 2u);
-  EXPECT_EQ(errs.Item(0).kind, 4);
-  EXPECT_EQ(errs.Item(0).number, errc::kProviderFailure);
-  EXPECT_EQ(errs.Item(0).description, "unable to open database file");
-  EXPECT_EQ(errs.Item(1).number, vmGridErrorOpenConnection);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].first, "Verbindung mit Datenbank konnte nicht hergestellt werden.");
-  EXPECT_EQ(messages.shown[0].second, 4);
-}
 
 TEST_F(ErrorCollectionTest, SharedAndBounded) {
   auto& errs = core::ErrorCollection::Instance();

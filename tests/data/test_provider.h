@@ -1,8 +1,7 @@
-// A provider for the tests of the data-access layer: tables and procedures defined
-// by the test, statements answered by exact text.
+// A provider for the tests of the data-access layer: tables defined by the test,
+// statements answered by exact text.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,7 +12,7 @@
 namespace vmbgrid::testing {
 
 struct Cell {
-  enum Kind { Null, Int, Dbl, Date, Text, Blob } kind = Null;
+  enum Kind { Null, Int, Dbl, Text } kind = Null;
   int64_t i = 0;
   double d = 0;
   std::string s;
@@ -46,18 +45,9 @@ struct Table {
 // Shared by all sessions of the provider "Test": statement text -> result.
 struct TestDatabase {
   std::map<std::string, Table> results;
-  // Statements that only count (INSERT and the like): text -> rows affected.
-  std::map<std::string, int64_t> commands;
-  std::map<std::string, data::ProcedureBody> procedures;
-  std::vector<std::string> received;  // every request the sessions got
-  int opens = 0;
-  int openSessions = 0;
 };
 
-TestDatabase& TheTestDatabase();
 // Registers the provider "Test" (once) and resets its database.
 TestDatabase& ResetTestDatabase();
-// Delivers a table to a sink.
-void Deliver(const Table& t, data::ResultSink& sink, int32_t maxRows = 0);
 
 }  // namespace vmbgrid::testing

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "adapters/common/file_util.h"
 #include "host/error.h"
 #include "tests/raised.h"
 
@@ -65,59 +64,6 @@ class LayoutFileTest : public ::testing::Test {
   fs::path dir_;
   std::string path_;
 };
-
-TEST_F(LayoutFileTest, RoundTripKeepsEveryColumnProperty) {
-  LayoutFile file(path_);
-  file.Save(Sample("Standard"));
-  GridLayout l = LayoutFile(path_).Load("Standard");
-  ASSERT_EQ(l.columns.size(), 2u);
-  EXPECT_EQ(l.headerLines, 2);
-  EXPECT_EQ(l.columns[0].dataField, "Nr");
-  EXPECT_EQ(l.columns[0].caption, "Nummer");
-  EXPECT_EQ(l.columns[0].width, 800);
-  EXPECT_EQ(l.columns[0].order, 1);
-  EXPECT_EQ(l.columns[0].alignment, 1);
-  EXPECT_EQ(l.columns[0].numberFormat, "#########0");
-  EXPECT_TRUE(l.columns[0].visible);
-  EXPECT_EQ(l.columns[1].caption, "Name \"Firma\" ä");
-  EXPECT_EQ(l.columns[1].width, 2400.5);
-  EXPECT_FALSE(l.columns[1].visible);
-  // Nothing is left behind besides the file itself.
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
-}
-
-TEST_F(LayoutFileTest, LayoutsOfOtherNamesStayIntact) {
-  LayoutFile file(path_);
-  file.Save(Sample("Standard"));
-  GridLayout other = Sample("Meine");
-  other.columns[0].caption = "Kd-Nr";
-  file.Save(other);
-  EXPECT_EQ(file.Names(), (std::vector<std::string>{"Standard", "Meine"}));
-
-  // Replacing one keeps the position and the other layout.
-  other.columns[0].caption = "Kundennummer";
-  file.Save(other);
-  EXPECT_EQ(file.Names(), (std::vector<std::string>{"Standard", "Meine"}));
-  EXPECT_EQ(file.Load("Meine").columns[0].caption, "Kundennummer");
-  EXPECT_EQ(file.Load("Standard").columns[0].caption, "Nummer");
-
-  EXPECT_TRUE(file.Remove("Standard"));
-  EXPECT_FALSE(file.Remove("Standard"));
-  EXPECT_EQ(file.Names(), (std::vector<std::string>{"Meine"}));
-  EXPECT_EQ(file.Load("Meine").columns[0].caption, "Kundennummer");
-}
-
-TEST_F(LayoutFileTest, MissingFileAndMissingLayout) {
-  LayoutFile file(path_);
-  EXPECT_TRUE(file.Names().empty());
-  EXPECT_FALSE(file.Remove("X"));
-  EXPECT_NE(
-      testing::Raised([&] { file.Load("Standard"); }).Description().find("wurde nicht gefunden"),
-      std::string::npos);
-  file.Save(Sample("A"));
-  EXPECT_NE(testing::Raised([&] { file.Load("B"); }).Description().find("Das Layout \"B\""),
-            std::string::npos);
-}
 
 TEST_F(LayoutFileTest, DamagedFilesFailCleanlyAndAreNeverOverwritten) {
   LayoutFile good(path_);
@@ -195,12 +141,6 @@ TEST_F(LayoutFileTest, WrongTypesInOneLayoutOnlyFailThatLayout) {
   file.Save(Sample("Neu"));
   EXPECT_EQ(file.Names().size(), 8u);
   EXPECT_THROW(file.Load("Text"), VMError);
-}
-
-TEST_F(LayoutFileTest, AtomicWriteFailsWithoutTouchingTarget) {
-  WriteFileAtomically(path_, "alt");
-  EXPECT_THROW(WriteFileAtomically((dir_ / "fehlt" / "x.txt").string(), "neu"), VMError);
-  EXPECT_EQ(Content(), "alt");
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
-// Layouts in the database store: the records the two procedures keep, the owner
-// rules of "Standard", loading with the key columns in front and the stored sort,
-// and stored records that do not fit.
+// Layouts in the database store: the owner rules of "Standard", what the two
+// procedures refuse to store, and stored records that do not fit.
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 #include "core/database_service.h"
 #include "tests/layout/layout_fixture.h"
@@ -35,67 +32,6 @@ class DatabaseLayouts : public LayoutTest {
     return out;
   }
 };
-
-TEST_F(DatabaseLayouts, RoundTripPutsTheKeyColumnsInFrontAndRestoresTheSort) {
-  VMGrid& g = OpenKeyed("meier");
-  g.SortBy("Name");
-  g.SortAscending(true);
-  g.Requery();
-  main_.ColumnByField("Plz")->Order(0);
-  main_.ColumnByField("Ort")->Visible(false);
-  main_.ColumnByField("Ort")->Width(1234.6);
-  g.Layouts().SaveLayout("Meins");
-  EXPECT_EQ(g.layout(), "Meins");
-  // The key column is never stored.
-  EXPECT_EQ(Fields("Meins", "meier").size(), 3u);
-  EXPECT_EQ(Rows("SELECT fieldname, sortdirection, sortorder, width FROM aa_gridlayout_feld "
-                 "WHERE fieldname = 'Name' OR fieldname = 'Ort' ORDER BY nr"),
-            (Strings{"Name|1|1|" + std::to_string(static_cast<int>(
-                                       std::lround(main_.ColumnByField("Name")->Width()))),
-                     "Ort|0|0|1235"}));
-
-  main_.ClearFields();
-  VMGrid& h = OpenKeyed("meier");
-  h.AddSortColumn("Ort", descending);
-  h.Requery();
-  events_.Take();
-  ASSERT_TRUE(h.Layouts().LoadAndApply("Meins"));
-  EXPECT_EQ(events_.Take(), (Strings{"BeforeLoad:Meins", "AfterLoad:Meins"}));
-  EXPECT_EQ(Shown(), (Strings{"(Nr)", "Plz", "Name", "(Ort)"}));
-  EXPECT_EQ(main_.Column(0).DataField(), "Nr");
-  EXPECT_EQ(SortColumns(h), Strings{"Name ASC"});
-  EXPECT_FALSE(h.GridFields().Item("Ort")->visible());
-  EXPECT_EQ(main_.ColumnByField("Ort")->Width(), 1235);
-}
-
-TEST_F(DatabaseLayouts, TheStartLayoutIsResortedAndAMismatchedOneIsRejected) {
-  VMGrid& g = OpenKeyed("meier");
-  g.Requery();
-  g.SortBy("Ort");
-  g.SortAscending(false);
-  g.Layouts().SaveLayout("Meins");
-  Close();
-  ASSERT_EQ(Entry("grdKunden", "meier"), "Meins");
-
-  VMGrid& h = OpenKeyed("meier");
-  h.Requery();
-  EXPECT_EQ(h.layout(), "Meins");
-  EXPECT_EQ(SortColumns(h), Strings{"Ort DESC"});
-  EXPECT_EQ(Column("Ort").front(), "München");  // the rows re-read in the stored order
-  Close();
-
-  // One field more than the stored layout has columns: rejected on the first load.
-  VMGrid& k = OpenKeyed("meier");
-  k.AddField("Umsatz", "", false, false, adDouble);
-  events_.Take();
-  k.Requery();
-  EXPECT_EQ(k.layout(), "Standard");
-  EXPECT_EQ(events_.Take(), (Strings{"BeforeLoad:Meins", "BeforeLoad:Standard"}));
-  EXPECT_EQ(main_.ColumnCount(), 5);
-  // Later loads do not count: the layout fits what it names.
-  ASSERT_TRUE(k.Layouts().LoadAndApply("Meins"));
-  EXPECT_EQ(Shown(), (Strings{"(Nr)", "Name", "Ort", "Plz"}));
-}
 
 // "Standard" is every user's default, so only ADMIN creates, replaces or deletes it
 // (a first save by any user once fixed the default for all, out of their reach),
@@ -149,51 +85,6 @@ TEST_F(DatabaseLayouts, OnlyAdminCreatesReplacesOrDeletesStandardAndOthersAreTol
   EXPECT_TRUE(TakeMessages().empty());
 }
 
-TEST_F(DatabaseLayouts, ListsShowTheUsersLayoutsAndTheSharedOne) {
-  VMGrid& a = OpenKeyed("admin");
-  a.Requery();
-  a.Layouts().SaveLayout("Standard");
-  VMGrid& g = OpenKeyed("meier");
-  g.Requery();
-  g.Layouts().SaveLayout("Zweites");
-  g.Layouts().SaveLayout("Erstes");
-  g.Layouts().SaveLayout("Erstes");  // again: still one header
-  EXPECT_EQ(Listed(g), (Strings{"Erstes", "Zweites", "Standard"}));
-  EXPECT_EQ(Headers().size(), 3u);  // the listed "Standard" row is not written
-
-  VMGrid& s = OpenKeyed("Standard");
-  s.Requery();
-  EXPECT_EQ(Listed(s), Strings{"Standard"});
-
-  // Deleting the current one forgets the name; the other layouts stay.
-  VMGrid& h = OpenKeyed("meier");
-  h.Requery();
-  h.SetLayoutName("Erstes");
-  h.Layouts().DeleteLayout("Erstes");
-  EXPECT_EQ(h.layout(), "");
-  EXPECT_EQ(Listed(h), (Strings{"Zweites", "Standard"}));
-  EXPECT_EQ(Fields("Zweites", "meier").size(), 3u);
-}
-
-TEST_F(DatabaseLayouts, TheTemporaryLayoutStoresNoSortAndKeepsTheCurrentOne) {
-  VMGrid& g = OpenKeyed("meier");
-  g.SortBy("Name");
-  g.Requery();
-  g.IsTempLayout(true);
-  Close();
-  EXPECT_EQ(Headers(), Strings{"grdKunden-Tmp|Temp|meier"});
-  EXPECT_EQ(Fields("Temp", "meier"),
-            (Strings{"Name|0|0|0|True", "Ort|1|0|0|True", "Plz|2|0|0|True"}));
-
-  VMGrid& h = OpenKeyed("meier");
-  h.AddSortColumn("Plz", descending);
-  h.Requery();
-  EXPECT_TRUE(h.IsTempLayout());
-  EXPECT_EQ(h.mainlayout(), "grdKunden");
-  EXPECT_EQ(SortColumns(h), Strings{"Plz DESC"});
-  EXPECT_EQ(Shown(), (Strings{"(Nr)", "Name", "Ort", "Plz"}));
-}
-
 TEST_F(DatabaseLayouts, OddStoredRecordsNeverBreakTheGridOrReachTheStatement) {
   VMGrid& g = OpenKeyed("meier");
   g.Requery();
@@ -239,38 +130,6 @@ TEST_F(DatabaseLayouts, OddStoredRecordsNeverBreakTheGridOrReachTheStatement) {
   conn_->Execute("UPDATE aa_gridlayout_feld SET fieldname = NULL WHERE layoutid = " + id);
   EXPECT_FALSE(g.Layouts().LoadAndApply("Meins"));
   EXPECT_EQ(Shown(), (Strings{"(Nr)", "Ort", "(Name)", "(Plz)"}));
-}
-
-TEST_F(DatabaseLayouts, SaveFailureShowsTheMessageAndKeepsNameAndUser) {
-  VMGrid& g = OpenKeyed("meier");
-  g.Requery();
-  g.SetLayoutName("Alt");
-  g.ConnectionString("Provider=SQLite;Data Source=" + (dir_ / "fehlt.db").string());
-  g.Layouts().SaveLayout("Neu");
-  EXPECT_EQ(g.layout(), "Alt");
-  EXPECT_EQ(g.user(), "meier");
-  EXPECT_EQ(TakeMessages(), Strings{"Fehler beim Speichern des Layouts Neu."});
-  // The temporary layout fails silently.
-  g.Layouts().SaveLayout("Temp");
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(DatabaseLayouts, SortValuesFollowTheSortColumnsWhenNoSingleColumnIsSet) {
-  VMGrid& g = OpenKeyed("meier");
-  g.AddSortColumn("Plz", descending);
-  g.AddSortColumn("Name", ascending);
-  auto& db = g.Layouts().Database();
-  EXPECT_EQ(db.SortDirectionOf("Plz"), 2);
-  EXPECT_EQ(db.SortPositionOf("Plz"), 1);
-  EXPECT_EQ(db.SortPositionOf("Name"), 2);
-  EXPECT_EQ(db.SortDirectionOf("Ort"), 0);
-  EXPECT_EQ(db.SortPositionOf("Ort"), 0);
-  g.SortBy("Ort");
-  EXPECT_EQ(db.SortDirectionOf("Ort"), 2);
-  EXPECT_EQ(db.SortPositionOf("Ort"), 1);
-  EXPECT_EQ(db.SortDirectionOf("Plz"), 0);
-  EXPECT_EQ(layout::DatabaseLayouts::SortOrderCode("asc"), 0);
-  EXPECT_TRUE(db.IsKeyField("nr"));
 }
 
 TEST_F(DatabaseLayouts, TheProceduresRefuseWhatTheyCannotStoreSafely) {

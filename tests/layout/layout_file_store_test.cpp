@@ -13,39 +13,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-TEST_F(LayoutTest, LayoutFileNamesTheFileTheKeyAndTheTemporaryKey) {
-  VMGrid& g = MakeTyped();
-  EXPECT_EQ(g.LayoutFile(), "grdKunden");
-  EXPECT_EQ(g.mainlayout(), "grdKunden");
-  g.LayoutFile("C:\\Daten\\Kunden");
-  EXPECT_EQ(main_.LayoutFileName(), "C:\\Daten\\Kunden.grx");
-  EXPECT_EQ(g.LayoutFile(), "C:\\Daten\\Kunden");
-  EXPECT_EQ(g.LayoutFileBaseName(), "Kunden");
-  EXPECT_EQ(layout::LayoutKey(g), "Kunden");
-  g.SaveMode(velmDB);
-  EXPECT_EQ(layout::LayoutKey(g), "grdKunden");
-  g.SaveMode(VelmGRX);
-
-  g.user("meier");
-  g.Requery();
-  g.IsTempLayout(true);  // as a column move does
-  Close();
-  EXPECT_EQ(Headers(), Strings{"Kunden-Tmp|Temp|meier"});
-  EXPECT_EQ(Entry("Kunden-Tmp", "meier"), "Temp");
-  EXPECT_EQ(Entry("Kunden", "meier"), "<keiner>");
-}
-
-TEST_F(LayoutTest, FirstRequeryFallsBackToStandardAndKeepsTheFieldColumns) {
-  VMGrid& g = Open("meier");
-  g.Requery();
-  // Nothing stored: the last-layout entry defaults to "Standard", which the empty
-  // layout file does not have either; the grid shows the fields in their order.
-  EXPECT_EQ(g.layout(), "Standard");
-  EXPECT_FALSE(g.IsTempLayout());
-  EXPECT_EQ(events_.Take(), Strings{"BeforeLoad:Standard"});
-  EXPECT_EQ(Shown(), (Strings{"Name", "Ort", "Nr"}));
-}
-
 TEST_F(LayoutTest, OnlyAdminSavesStandardInTheLayoutFile) {
   VMGrid& g = Open("maier");
   g.Requery();
@@ -79,21 +46,6 @@ TEST_F(LayoutTest, OnlyAdminSavesStandardInTheLayoutFile) {
   EXPECT_TRUE(m.GridFields().Item("Name")->visible());
 }
 
-TEST_F(LayoutTest, SavingWithoutNameOrIntoAnUnwritableFileKeepsTheCurrentName) {
-  VMGrid& g = Open("meier");
-  g.Requery();
-  g.Layouts().SaveLayout("Meins");
-  ASSERT_EQ(g.layout(), "Meins");
-  g.Layouts().SaveLayout("");
-  EXPECT_EQ(g.layout(), "Meins");
-
-  g.LayoutFile((dir_ / "fehlt" / "Kunden").string());
-  events_.Take();
-  g.Layouts().SaveLayout("Anders");
-  EXPECT_EQ(g.layout(), "Meins");
-  EXPECT_EQ(TakeMessages(), Strings{"Fehler beim Speichern des Layouts Anders."});
-}
-
 TEST_F(LayoutTest, DeletingTheCurrentLayoutLeavesNoLastLayoutEntry) {
   VMGrid& g = Open("meier");
   g.Requery();
@@ -122,78 +74,6 @@ TEST_F(LayoutTest, DeleteFailureNamesTheLayout) {
   g.Layouts().DeleteLayout("Meins");
   EXPECT_EQ(TakeMessages(), Strings{"Fehler beim Löschen des Layout Meins."});
   EXPECT_EQ(g.user(), "meier");
-}
-
-TEST_F(LayoutTest, ModeZeroReadsNothingButSyncsTheFieldsWithTheGrid) {
-  VMGrid& g = Open("meier");
-  g.Requery();
-  events_.Take();
-  g.SaveMode(0);
-  main_.ColumnByField("Ort")->Visible(false);
-  g.SetLayoutName("Meins");
-  EXPECT_TRUE(g.Layouts().LoadLayout(false, false));
-  EXPECT_TRUE(events_.Take().empty());
-  EXPECT_FALSE(g.GridFields().Item("Ort")->visible());
-  EXPECT_TRUE(g.GridFields().Item("Nr")->visible());
-}
-
-TEST_F(LayoutTest, AChangedLayoutComesBackAsTheTemporaryOneUntilANamedOneIsSaved) {
-  VMGrid& g = Open("meier");
-  g.Requery();
-  g.Layouts().SaveLayout("Meins");
-  main_.ColumnByField("Nr")->Order(0);  // the user moves a column ...
-  g.IsTempLayout(true);                 // ... which marks the layout changed
-  Close();
-  EXPECT_EQ(Entry("Kunden-Tmp", "meier"), "Temp");
-  EXPECT_EQ(Fields("Temp", "meier"),
-            (Strings{"Name|1|0|0|True", "Ort|2|0|0|True", "Nr|0|0|0|True"}));
-
-  main_.ClearFields();
-  VMGrid& h = Open("meier");
-  events_.Take();
-  h.Requery();
-  EXPECT_TRUE(h.IsTempLayout());
-  EXPECT_TRUE(h.Layouts().TempEntryExists());
-  EXPECT_EQ(h.layout(), "Temp");
-  EXPECT_EQ(h.mainlayout(), "grdKunden");
-  EXPECT_EQ(h.SaveMode(), VelmGRX);
-  EXPECT_EQ(events_.Take(), (Strings{"BeforeLoad:Temp", "AfterLoad:Temp"}));
-  EXPECT_EQ(Shown(), (Strings{"Nr", "Name", "Ort"}));
-
-  // Closing again without a change keeps it; the entry is not written twice.
-  Close();
-  EXPECT_EQ(Entry("Kunden-Tmp", "meier"), "Temp");
-
-  VMGrid& k = Open("meier");
-  k.Requery();
-  ASSERT_TRUE(k.IsTempLayout());
-  k.Layouts().SaveLayout("Neu");
-  EXPECT_FALSE(k.IsTempLayout());
-  Close();
-  EXPECT_EQ(Entry("Kunden-Tmp", "meier"), "<keiner>");
-  EXPECT_EQ(Entry("Kunden", "meier"), "Neu");
-  EXPECT_TRUE(Headers().empty());
-}
-
-TEST_F(LayoutTest, ATemporaryLayoutThatNoLongerFitsGivesWayToStandard) {
-  VMGrid& g = Open("meier");
-  g.Requery();
-  g.IsTempLayout(true);
-  Close();
-  // The host added a field since: the stored three columns do not fit four fields.
-  VMGrid& h = Open("meier");
-  h.AddField("Plz", "", false, false, adVarChar);
-  events_.Take();
-  h.Requery();
-  EXPECT_FALSE(h.IsTempLayout());
-  EXPECT_EQ(h.layout(), "Standard");
-  EXPECT_EQ(h.mainlayout(), "grdKunden");
-  EXPECT_EQ(events_.Take(), (Strings{"BeforeLoad:Temp", "BeforeLoad:Standard"}));
-  EXPECT_EQ(Shown(), (Strings{"Name", "Ort", "Nr", "Plz"}));
-  Close();
-  // The stale temporary layout and its entry are cleared up at the next shutdown.
-  EXPECT_EQ(Entry("Kunden-Tmp", "meier"), "<keiner>");
-  EXPECT_TRUE(Headers().empty());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The layout dialog, opened from the table menu and played on the headless form:
-// saving, deleting, the record limit, the owner rules, per-user lists and names
-// the stores cannot hold.
+// deleting the layout in use, the record limit's text and names the stores cannot
+// hold.
 #include "layout/layout_dialog.h"
 
 #include <gtest/gtest.h>
@@ -37,76 +37,6 @@ class LayoutDialogTest : public MenuTest {
     return names;
   }
 };
-
-TEST_F(LayoutDialogTest, SavesDeletesAndSetsTheLimitWhileItStaysOpen) {
-  VMGrid& g = OpenGrid("meier", velmDB);
-  g.SettingsChanged(false);
-  Strings afterSave, afterDelete;
-  Dialog([&](HeadlessDialogView& v) {
-    EXPECT_EQ(v.Caption(), "Tabelleneinstellungen");
-    EXPECT_EQ(v.ControlValue("txtMaxRecords").ToTextOrEmpty(), "1000");
-    EXPECT_EQ(v.ControlValue("Label1").ToTextOrEmpty(),
-              "&maximale Anzahl angezeigter Datensätze (0 = alle)");
-    EXPECT_TRUE(v.ControlItems("cboLayouts").empty());
-    v.Type("cboLayouts", "Schmal");
-    v.Press("btnSave");
-    v.Type("cboLayouts", "Breit");
-    v.Press("btnSave");
-    afterSave = v.ControlItems("cboLayouts");
-    // Deleting asks first; Nein keeps the layout.
-    v.Type("cboLayouts", "Schmal");
-    platform_->messages.answer = false;
-    v.Press("btnDelete");
-    EXPECT_EQ(v.ControlItems("cboLayouts"), (Strings{"Breit", "Schmal"}));
-    platform_->messages.answer = true;
-    v.Press("btnDelete");
-    afterDelete = v.ControlItems("cboLayouts");
-    v.Type("txtMaxRecords", "25a");
-    EXPECT_EQ(g.MaxRecords(), 1000);
-    EXPECT_FALSE(g.SettingsChanged());
-    v.Type("txtMaxRecords", "250");
-    v.Press("btnCancel");
-    EXPECT_FALSE(v.Press("btnSave")) << "a closed form takes no input";
-  });
-  EXPECT_EQ(afterSave, (Strings{"Breit", "Schmal"})) << "listed by name";
-  EXPECT_EQ(afterDelete, (Strings{"Breit"}));
-  EXPECT_EQ(platform_->messages.questions, (Strings{"Soll das Layout „Schmal“ gelöscht werden?",
-                                                    "Soll das Layout „Schmal“ gelöscht werden?"}));
-  EXPECT_EQ(platform_->messages.statuses,
-            (Strings{"Layout „Schmal“ gespeichert.", "Layout „Breit“ gespeichert.",
-                     "Layout „Schmal“ gelöscht."}));
-  EXPECT_EQ(g.MaxRecords(), 250);
-  EXPECT_TRUE(g.SettingsChanged());
-  EXPECT_EQ(Headers(), (Strings{"grdKunden|Breit|meier"}));
-
-  // Opened again: filled afresh, the current layout as the text.
-  Dialog([&](HeadlessDialogView& v) {
-    EXPECT_EQ(v.ControlValue("cboLayouts").ToTextOrEmpty(), "Breit");
-    EXPECT_EQ(v.ControlValue("txtMaxRecords").ToTextOrEmpty(), "250");
-  });
-}
-
-TEST_F(LayoutDialogTest, LayoutsArePerUserAndStandardIsShared) {
-  OpenGrid("ADMIN", velmDB);
-  SaveAs("Standard");
-  OpenGrid("meier", velmDB);
-  SaveAs("Meins");
-  EXPECT_EQ(Listed(), (Strings{"Meins", "Standard"}));
-  OpenGrid("huber", velmDB);
-  EXPECT_EQ(Listed(), (Strings{"Standard"}));
-  // Only ADMIN replaces or deletes the shared layout.
-  Dialog([&](HeadlessDialogView& v) {
-    v.Type("cboLayouts", "Standard");
-    v.Press("btnDelete");
-  });
-  EXPECT_EQ(Listed(), (Strings{"Standard"}));
-  OpenGrid("admin", velmDB);
-  Dialog([&](HeadlessDialogView& v) {
-    v.Type("cboLayouts", "Standard");
-    v.Press("btnDelete");
-  });
-  EXPECT_EQ(Listed(), Strings{});
-}
 
 TEST_F(LayoutDialogTest, NamesTheStoresCannotHoldGetAMessageAndSaveNothing) {
   OpenGrid("meier", velmDB);
@@ -149,25 +79,17 @@ TEST_F(LayoutDialogTest, DeletingTheLayoutInUseKeepsTheGridAndTheOtherLayouts) {
   SaveAs("Zwei");
   Dialog([&](HeadlessDialogView& v) {
     v.Type("cboLayouts", "Zwei");
+    platform_->messages.answer = false;  // deleting asks first; Nein keeps the layout
+    v.Press("btnDelete");
+    EXPECT_EQ(v.ControlItems("cboLayouts"), (Strings{"Eins", "Zwei"}));
+    platform_->messages.answer = true;
     v.Press("btnDelete");
   });
+  EXPECT_EQ(platform_->messages.questions.back(), "Soll das Layout „Zwei“ gelöscht werden?");
   EXPECT_EQ(g.layout(), "");
   EXPECT_EQ(Listed(), (Strings{"Eins"}));
   EXPECT_EQ(Fields("Eins", "meier").size(), 3u) << "the other layout is complete";
   EXPECT_FALSE(main_.ColumnByField("Ort")->Visible());
-}
-
-TEST_F(LayoutDialogTest, HostRowsHaveNoRecordLimit) {
-  VMGrid& g = OpenGrid("meier");
-  auto rs = Platform::Data().CreateRecordset();
-  rs->Open("SELECT Nr, Name, Ort FROM Kunden", conn_);
-  g.SetRS(rs);
-  g.MaxRecords(1000);
-  Dialog([&](HeadlessDialogView& v) {
-    EXPECT_FALSE(v.Enabled("txtMaxRecords"));
-    EXPECT_FALSE(v.Type("txtMaxRecords", "5"));
-  });
-  EXPECT_EQ(g.MaxRecords(), 1000);
 }
 
 TEST(RecordLimitText, OnlyWholeNumbersCount) {

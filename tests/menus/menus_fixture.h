@@ -51,7 +51,6 @@ class MenuTest : public LayoutTest {
     for (const auto& t : tools) out.push_back(t.name);
     return out;
   }
-  std::vector<std::string> Band(const std::string& band) { return Names(Menu().BandTools(band)); }
   const MenuTool& InBand(const std::string& band, const std::string& name) {
     const MenuTool* t = Menu().FindInBand(band, name);
     EXPECT_NE(t, nullptr) << name;

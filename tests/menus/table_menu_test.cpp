@@ -1,11 +1,6 @@
-// The table menu: its entries per configuration (layouts or none, print component
-// or not, search line or not, customization flags), where it opens, and what each
-// entry does.
+// The table menu: its entries per configuration (print component or not,
+// customization flags) and what each entry does.
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "search/grid_interaction.h"
 #include "tests/menus/menus_fixture.h"
@@ -24,61 +19,6 @@ class NoPrinter : public Component {
 
 class TableMenu : public MenuTest {};
 
-TEST_F(TableMenu, WithoutLayoutsStartsWithTheDialogEntryAndOpensAtTheGridsTopEdge) {
-  OpenGrid("meier");
-  platform_->screen.WindowOrigin(main_.WindowHandle(), 100, 50);
-  const auto* popup = RightClick();
-  ASSERT_NE(popup, nullptr);
-  EXPECT_EQ(popup->band, kPopTable);
-  EXPECT_EQ(Names(popup->tools),
-            (Strings{"mnuSaveTable", "Spalten verwalten", "mnuPreview", "mnuPrint",
-                     "mnuExportTable", "mnuSerienDruck", "mnuSerienEMail", "mnuSammelEMail",
-                     "mnuOptions"}));
-  EXPECT_EQ(popup->tools[0].caption, "Spalteneinstellungen &verwalten ...");
-  EXPECT_EQ(popup->tools[1].caption, "Spalten verwalten");
-  EXPECT_EQ(popup->tools[1].id, 20002);
-  EXPECT_TRUE(popup->tools[1].beginGroup);
-  EXPECT_EQ(popup->tools[2].subBand, kPopPreviewOrientation);
-  EXPECT_EQ(Band(kPopPrintOrientation), (Strings{"mnuPrintPortrait", "mnuPrintLandscape"}));
-  EXPECT_EQ(InBand(kPopTable, "mnuOptions").subBand, kPopOptions);
-  // The click's horizontal position in pixels (15 twips each), the grid's top.
-  auto [x, y] = main_.HeaderPoint(0);
-  (void)y;
-  EXPECT_EQ(popup->x, 100 + static_cast<int>(std::nearbyint(x / 15)));
-  EXPECT_EQ(popup->y, 50);
-  EXPECT_EQ(Menu().BandCaption(kPopTable), "Tabelleneigenschaften");
-
-  // A right click on the rows opens nothing.
-  auto [cx, cy] = main_.CellPoint(0, 0);
-  main_.Click(kRightButton, 0, cx, cy);
-  Settle();
-  EXPECT_EQ(Menu().Popups().size(), 1u);
-}
-
-TEST_F(TableMenu, SavedLayoutsAreListedWithTheCurrentOneChecked) {
-  VMGrid& g = OpenGrid("meier", velmDB);
-  g.Layouts().SaveLayout("Breit");
-  g.Layouts().SaveLayout("A&B");
-  const auto* popup = RightClick();
-  ASSERT_NE(popup, nullptr);
-  EXPECT_EQ(popup->tools[0].name, "mnuTableSettings");
-  EXPECT_EQ(popup->tools[0].subBand, kPopSettings);
-  const auto& entries = Menu().BandTools(kPopSettings);
-  ASSERT_EQ(entries.size(), 2u);
-  // The store lists them by name, ignoring case.
-  EXPECT_EQ(entries[0].name, "A&B");
-  EXPECT_EQ(entries[0].caption, "A&&B") << "an ampersand in a name is no access key";
-  EXPECT_EQ(entries[0].marker, 1000);
-  EXPECT_EQ(entries[0].id, 20002);
-  EXPECT_TRUE(entries[0].checked);
-  EXPECT_EQ(entries[1].name, "Breit");
-  EXPECT_FALSE(entries[1].checked);
-  // After a column move the grid shows a changed layout: nothing is checked.
-  main_.MoveColumn(0, 1);
-  RightClick();
-  EXPECT_FALSE(Menu().BandTools(kPopSettings)[0].checked);
-}
-
 TEST_F(TableMenu, APrintComponentReplacesTheOrientationMenus) {
   VMGrid& g = Open("meier");
   g.Init(0, "Test", "frmKunden", std::make_shared<NoPrinter>());
@@ -90,27 +30,6 @@ TEST_F(TableMenu, APrintComponentReplacesTheOrientationMenus) {
                      "mnuPrintLL80", "mnuPrintLL80Dlg", "mnuExportTable", "mnuSerienDruck",
                      "mnuSerienEMail", "mnuSammelEMail", "mnuOptions"}));
   EXPECT_EQ(popup->tools[3].caption, "Druckvorschau Tablelle");
-}
-
-TEST_F(TableMenu, OptionEntriesFollowTheSearchLine) {
-  VMGrid& g = OpenGrid("meier");
-  g.ShowEmptyGrid(true);
-  g.RefreshOnLeaveColumn(false);
-  RightClick();
-  EXPECT_TRUE(InBand(kPopOptions, "mnuEmptyTable").checked);
-  EXPECT_TRUE(InBand(kPopOptions, "mnuQueryOnLeaveRow").checked);
-  EXPECT_TRUE(InBand(kPopOptions, "mnuEmptyTable").enabled);
-
-  vm_.reset();
-  VMGrid& h = OpenGrid("meier", VelmGRX, false);
-  h.ShowEmptyGrid(true);
-  RightClick();
-  EXPECT_FALSE(InBand(kPopOptions, "mnuEmptyTable").checked);
-  EXPECT_FALSE(InBand(kPopOptions, "mnuEmptyTable").enabled);
-  EXPECT_FALSE(InBand(kPopOptions, "mnuQueryOnLeaveRow").enabled);
-  // A disabled entry cannot be chosen.
-  RightClick("mnuEmptyTable");
-  EXPECT_TRUE(h.ShowEmptyGrid());
 }
 
 TEST_F(TableMenu, DisableCustomizationTakesEffectAtTheNextRequeryAndStays) {
@@ -208,34 +127,6 @@ TEST_F(TableMenu, ALayoutEntryLoadsThatLayoutEvenWhenItCarriesACommandsName) {
   EXPECT_FALSE(main_.ColumnByField("Ort")->Visible());
   EXPECT_EQ(menuEvents_.Take(), (Strings{"BeforeLoad:mnuExportTable", "AfterLoad:mnuExportTable"}));
   EXPECT_EQ(TakeLog().size(), 1u) << "one requery after loading";
-}
-
-TEST_F(TableMenu, TheExportEntryRunsTheControllersOwnExport) {
-  OpenGrid("meier");
-  // "Export Tabelle..." asks for the file and writes the rows shown.
-  const auto file = dir_ / "export.txt";
-  platform_->files.PushAnswer(file.string());
-  RightClick(kMnuExportTable);
-  ASSERT_TRUE(std::filesystem::exists(file));
-  std::ifstream in(file);
-  std::string header;
-  std::getline(in, header);
-  EXPECT_NE(header.find("Name"), std::string::npos) << header;
-  EXPECT_TRUE(TakeMessages().empty());
-}
-
-TEST_F(TableMenu, TheSearchLinesRecordSelectorOpensTheFilterMenu) {
-  VMGrid& g = OpenGrid("meier");
-  bool dialog = false;
-  g.Interaction().hooks.queryDialog = [&] { dialog = true; };
-  HeadlessMenuControl& filter = platform_->dialogs.View("frmQueries")->HeadlessMenu();
-  filter.QueueClick("mnuFilterSave");
-  search_.Click(kRightButton, 0, 100, 100);
-  Settle();
-  ASSERT_EQ(filter.Popups().size(), 1u);
-  EXPECT_EQ(filter.Popups()[0].band, kPopFilter);
-  EXPECT_EQ(filter.Popups()[0].tools[0].caption, "Filter &verwalten");
-  EXPECT_TRUE(dialog);
 }
 
 }  // namespace

@@ -38,42 +38,6 @@ class ExportTest : public OutputTest {
   }
 };
 
-TEST_F(ExportTest, WritesCaptionsAndShownRowsInDisplayOrder) {
-  VMGrid& g = Customers();
-  g.AddRestriction("Ort", "Hamburg");
-  g.Requery();
-  main_.Column(ColumnOf("Nr")).Visible(false);
-  const fs::path file = dir_ / "kunden.txt";
-  platform_->files.PushAnswer(file.string());
-  g.ExportText();
-  EXPECT_EQ(Read(file),
-            std::string(kBom) +
-                "\"Name\";\"Wohnort\"\r\n\"Müller\";\"Hamburg\"\r\n\"Adler\";\"Hamburg\"\r\n");
-
-  // A moved column keeps its caption: header and rows follow the display order.
-  main_.Column(ColumnOf("Ort")).Order(0);
-  platform_->files.PushAnswer(file.string());
-  g.ExportText();
-  EXPECT_EQ(Read(file),
-            std::string(kBom) +
-                "\"Wohnort\";\"Name\"\r\n\"Hamburg\";\"Müller\"\r\n\"Hamburg\";\"Adler\"\r\n");
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"kunden.txt"}) << "no temporary file is left";
-}
-
-TEST_F(ExportTest, EmptyGridGivesTheHeaderOnly) {
-  VMGrid& g = Customers();
-  g.AddRestriction("Ort", "Nirgendwo");
-  g.Requery();
-  const fs::path file = dir_ / "leer.txt";
-  fs::create_directories(dir_);
-  { std::ofstream(file) << "alter Inhalt, viel länger als der neue"; }
-  platform_->files.PushAnswer(file.string());
-  g.ExportText();
-  EXPECT_EQ(Read(file), std::string(kBom) + "\"Name\";\"Wohnort\";\"Nr\"\r\n")
-      << "an existing file is replaced without asking";
-}
-
 TEST_F(ExportTest, QuotesAndSemicolonsInValuesReadBackWhole) {
   VMGrid& g = HostRows({{"Müller; Sohn", "Kö\"ln"}, {"Ärger", ""}});
   const fs::path file = dir_ / "daten.txt";

@@ -1,6 +1,5 @@
 // Mail merge and the address basket with recording office components: the data
-// forms (the Müller example), the member calls, the component choice made once,
-// and the messages.
+// forms (the Müller example), the member calls and the messages.
 #include "output/mail_merge.h"
 
 #include "core/settings_store.h"
@@ -36,74 +35,6 @@ class MailMergeTest : public OutputTest {
   }
   std::shared_ptr<RecordingComponent::Log> office_;
 };
-
-TEST_F(MailMergeTest, OlderComponentGetsTheVariableArrayAndStartsWord) {
-  VMGrid& g = Mueller();
-  g.seriendruck();
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_EQ(office_->Members(),
-            (std::vector<std::string>{"GetSettings", "RootPfad", "ShowSerienDokuDialog",
-                                      "Create_SteuerdateiAusArray", "Starte_Word"}))
-      << "no address check for a plain mail merge";
-  EXPECT_EQ(office_->properties["ConnectString"].ToText(), g.ConnectionString());
-  EXPECT_EQ(office_->properties["StartAppID"].Type(), VarType::Int16);
-  EXPECT_EQ(office_->properties["StartAppID"].ToInt32(), 1);
-  EXPECT_EQ(office_->properties["user"].ToText(), "meier");
-
-  auto array = office_->objects["VariablenArray"].As<XArray>();
-  ASSERT_NE(array, nullptr);
-  ASSERT_EQ(array->Count(1), 3);
-  ASSERT_EQ(array->Count(2), 2);
-  EXPECT_EQ(array->Value(0, 0).ToText(), "Name");
-  EXPECT_EQ(array->Value(0, 1).ToText(), "Ort");
-  EXPECT_EQ(array->Value(1, 0).ToText(), "Müller Sohn") << "no semicolon, no trailing blank";
-  EXPECT_EQ(array->Value(2, 1).ToText(), "Bonn Zentrum");
-
-  const auto& dialog = office_->Find("ShowSerienDokuDialog")->args;
-  ASSERT_EQ(dialog.size(), 3u);
-  EXPECT_TRUE(dialog[0].byRef && dialog[1].byRef && dialog[2].byRef);
-  const auto& word = office_->Find("Starte_Word")->args;
-  ASSERT_EQ(word.size(), 6u);
-  EXPECT_EQ(word[0].value, Variant(false));
-  EXPECT_TRUE(word[1].value.IsMissing() && word[2].value.IsMissing());
-  EXPECT_EQ(word[3].value, Variant(true));
-  EXPECT_TRUE(word[4].byRef && word[5].byRef);
-  EXPECT_EQ(platform_->screen.MousePointer(), kPointerDefault);
-
-  // Serial e-mail asks whether the addresses are usable; "no" stops before Word.
-  office_->calls.clear();
-  office_->answers["Prüfe_EMailAdressen"] = Variant(false);
-  bool serien = true, sammel = false;
-  g.seriendruck(serien, sammel);
-  EXPECT_EQ(office_->Members().back(), "Prüfe_EMailAdressen");
-}
-
-TEST_F(MailMergeTest, NewerComponentIsChosenOnceAndGetsTheDataText) {
-  auto sw = Record(kSwitchComponent);
-  sw->answers["IstNeuAktiv"] = Variant(true);
-  auto doc = Record(kDocumentComponent);
-  VMGrid& g = Mueller();
-  g.seriendruck();  // the older component's dialog numbers the document first
-  ASSERT_EQ(doc->Members(), (std::vector<std::string>{"ShowSerienDruck", "Dispose"}));
-  EXPECT_EQ(sw->calls[0].args[0].value.ToText(), "frmDokumente");
-  const auto& args = doc->calls[0].args;
-  ASSERT_EQ(args.size(), 15u);
-  EXPECT_EQ(args[13].value.ToText(),
-            "\"Name\";\"Ort\"|\"Müller; Sohn\";\"Köln\"|\"Meier\";\"Bonn \"Zentrum\"\"")
-      << "the semicolon stays, only the trailing blank goes";
-  EXPECT_TRUE(args[13].byRef && args[14].byRef && args[1].byRef && args[2].byRef);
-  EXPECT_EQ(args[14].value, Variant(false));
-  EXPECT_EQ(args[8].value.ToText(), "0");
-  EXPECT_EQ(args[0].value, Variant(true));
-  EXPECT_EQ(args[7].value, Variant(true));
-  EXPECT_EQ(args[12].value, Variant(""));
-
-  sw->answers["IstNeuAktiv"] = Variant(false);
-  g.seriendruck();
-  EXPECT_EQ(doc->calls.size(), 4u) << "the choice is made once per process";
-  EXPECT_EQ(sw->calls.size(), 1u);
-  EXPECT_TRUE(office_->calls.empty());
-}
 
 TEST_F(MailMergeTest, ComponentsGetTheCellValuesNotTheirDisplayTexts) {
   auto sw = Record(kSwitchComponent);

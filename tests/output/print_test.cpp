@@ -1,6 +1,5 @@
-// Printing: the grid's own pages on the headless front end (captions, rows per
-// page, columns that fit, sum line, page numbers) and the print component's calls
-// argument by argument.
+// Printing: the grid's own pages on the headless front end (captions, rows, sum
+// line, page number) and the print component's calls argument by argument.
 #include "output/printing.h"
 #include "tests/output/output_fixture.h"
 
@@ -25,71 +24,7 @@ class PrintTest : public OutputTest {
     g.Requery();
     return g;
   }
-  // Host rows numbered "Zeile 1" .. "Zeile n".
-  VMGrid& ManyRows(int n) {
-    std::vector<std::pair<std::string, std::string>> rows;
-    for (int i = 1; i <= n; ++i) rows.emplace_back("Zeile " + std::to_string(i), "Ort");
-    return HostRows(rows);
-  }
 };
-
-TEST_F(PrintTest, PreviewShowsGermanTextsCaptionsRowsSumLineAndPageNumber) {
-  VMGrid& g = WithSums();
-  g.PreviewGrid(vmLandscape);
-  EXPECT_TRUE(TakeMessages().empty());
-  for (int i = 0; i < 17; ++i) EXPECT_EQ(main_.PreviewCaption(i), output::kPreviewCaptions[i]);
-  EXPECT_EQ(main_.PreviewCaption(13), "Eingabe der zu druckenden Seiten");
-  ASSERT_EQ(main_.PrintJobs().size(), 1u);
-  const HeadlessPrintJob& job = main_.PrintJobs()[0];
-  EXPECT_TRUE(job.preview);
-  EXPECT_EQ(job.orientation, vmLandscape);
-  ASSERT_EQ(job.layout.size(), 1u);
-  const HeadlessPrintPage& page = job.layout[0];
-  EXPECT_EQ(page.captions, (std::vector<std::string>{"Name", "Umsatz"}));
-  ASSERT_EQ(page.rows.size(), 8u);
-  EXPECT_EQ(page.rows[0], (std::vector<std::string>{"Adler", "1.200,00"}));
-  EXPECT_EQ(page.footer, (std::vector<std::string>{"Summe", sum_.CellText(0, ColumnOf("Umsatz"))}));
-  EXPECT_FALSE(page.footer[1].empty());
-  EXPECT_EQ(page.pageNumber, "Seite 1 von 1");
-
-  g.PrintGridDlg();  // without a component: a direct print, portrait
-  ASSERT_EQ(main_.PrintJobs().size(), 2u);
-  EXPECT_FALSE(main_.PrintJobs()[1].preview);
-  EXPECT_EQ(main_.PrintJobs()[1].orientation, vmPortrait);
-}
-
-TEST_F(PrintTest, RowsAndColumnsArePagedByOrientation) {
-  VMGrid& g = ManyRows(150);
-  g.PrintGrid(vmPortrait);
-  g.PrintGrid(vmLandscape);
-  ASSERT_EQ(main_.PrintJobs().size(), 2u);
-  const HeadlessPrintJob portrait = main_.PrintJobs()[0];
-  const HeadlessPrintJob landscape = main_.PrintJobs()[1];
-  EXPECT_GT(portrait.rowsPerPage, landscape.rowsPerPage);
-  auto pagesFor = [](int rows, int perPage) { return (rows + perPage - 1) / perPage; };
-  EXPECT_EQ(portrait.layout.size(), static_cast<size_t>(pagesFor(150, portrait.rowsPerPage)));
-  EXPECT_EQ(landscape.layout.size(), static_cast<size_t>(pagesFor(150, landscape.rowsPerPage)));
-  EXPECT_EQ(portrait.layout[1].rows.front()[0],
-            "Zeile " + std::to_string(portrait.rowsPerPage + 1));
-  EXPECT_EQ(portrait.layout.back().rows.back()[0], "Zeile 150");
-  EXPECT_EQ(portrait.layout.back().pageNumber, "Seite " + std::to_string(portrait.layout.size()) +
-                                                   " von " +
-                                                   std::to_string(portrait.layout.size()));
-
-  // Two wide columns do not fit side by side upright, but do across.
-  main_.Column(0).Width(7000);
-  main_.Column(1).Width(7000);
-  g.PrintGrid(vmPortrait);
-  g.PrintGrid(vmLandscape);
-  ASSERT_EQ(main_.PrintJobs().size(), 4u);
-  const HeadlessPrintJob& narrow = main_.PrintJobs()[2];
-  const HeadlessPrintJob& wide = main_.PrintJobs()[3];
-  ASSERT_EQ(narrow.layout.size(), 2 * portrait.layout.size());
-  EXPECT_EQ(narrow.layout[0].captions, std::vector<std::string>{"Name"});
-  EXPECT_EQ(narrow.layout[portrait.layout.size()].captions, std::vector<std::string>{"Ort"});
-  EXPECT_EQ(wide.layout.size(), landscape.layout.size());
-  EXPECT_EQ(wide.layout[0].captions, (std::vector<std::string>{"Name", "Ort"}));
-}
 
 TEST_F(PrintTest, WithoutPrinterTheGermanMessageShowsAndNothingPrints) {
   VMGrid& g = WithSums();
@@ -100,6 +35,15 @@ TEST_F(PrintTest, WithoutPrinterTheGermanMessageShowsAndNothingPrints) {
   EXPECT_EQ(MessageEntries()[0].text, kPrintFailed);
   EXPECT_EQ(MessageEntries()[0].kind, kMessageInfo);
   EXPECT_TRUE(main_.PrintJobs().empty());
+  // With a printer the page holds the captions, the rows as shown and the sum line.
+  main_.PrinterMissing(false);
+  g.PreviewGrid(vmLandscape);
+  ASSERT_EQ(main_.PrintJobs().size(), 1u);
+  const HeadlessPrintPage& page = main_.PrintJobs()[0].layout.at(0);
+  EXPECT_EQ(page.captions, (std::vector<std::string>{"Name", "Umsatz"}));
+  EXPECT_EQ(page.rows.at(0), (std::vector<std::string>{"Adler", "1.200,00"}));
+  EXPECT_EQ(page.footer, (std::vector<std::string>{"Summe", sum_.CellText(0, 1)}));
+  EXPECT_EQ(page.pageNumber, "Seite 1 von 1");
 }
 
 class PrintComponentTest : public PrintTest {

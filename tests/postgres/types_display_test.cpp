@@ -367,33 +367,6 @@ TEST_P(TypesShown, EveryCellAndTotalIsWhatTheDatabaseHoldsInGermanForm) {
   }
 }
 
-TEST_P(TypesShown, NaNAndInfinitiesShowAlikeInCellAndTotal) {
-  // SQLite keeps no NaN (it stores NULL), but infinities; PostgreSQL has both, in
-  // numeric too.
-  conn_->Execute(
-      "CREATE TABLE \"Grenzen\" (\"nr\" INTEGER, \"wert\" DOUBLE PRECISION, \"zahl\" NUMERIC)");
-  conn_->Execute(pg_ ? "INSERT INTO \"Grenzen\" VALUES (1, 'NaN', 'NaN'), "
-                       "(2, 'Infinity', '-Infinity'), (3, 1, 1)"
-                     : "INSERT INTO \"Grenzen\" VALUES (1, 1e999, 1e999), (2, 1e999, -1e999), "
-                       "(3, 1, 1)");
-  Grid("Grenzen", {{"nr", false}, {"wert", true}, {"zahl", true}});
-  const std::string inf = "\xE2\x88\x9E";
-  using S = std::vector<std::string>;
-  auto column = [this](int c) {
-    S out;
-    for (int r = 0; r < 3; ++r) out.push_back(main_.CellText(r, c + 1));
-    out.push_back(sum_.CellText(0, c + 1));
-    return out;
-  };
-  if (pg_) {
-    EXPECT_EQ(column(0), (S{"NaN", inf, "1,00", "NaN"}));
-    EXPECT_EQ(column(1), (S{"NaN", "-" + inf, "1", "NaN"}));
-  } else {
-    EXPECT_EQ(column(0), (S{inf, inf, "1,00", inf}));
-    EXPECT_EQ(column(1), (S{inf, "-" + inf, "1", "NaN"}));
-  }
-}
-
 VMBGRID_ON_EACH_PROVIDER(TypesShown);
 
 }  // namespace

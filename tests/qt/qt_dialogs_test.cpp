@@ -7,8 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QFontMetrics>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,132 +73,6 @@ class FakeScreen : public Screen {
   double x_, y_;
   Screen* previous_;
 };
-
-TEST(QtDialogs, LayoutDialogReportsItsControlsAndKeepsTheTypedNameWhenRefilled) {
-  QtDialogView view("frmGridLayout");
-  Strings commands;
-  view.SetCommandHandler([&](const std::string& c) {
-    commands.push_back(c + "=" +
-                       view.ControlValue(c == "txtMaxRecords" ? c : "cboLayouts").ToTextOrEmpty());
-    if (c == "btnSave") view.SetControlItems("cboLayouts", {"Alt", "Neu"});
-    if (c == "btnCancel") view.EndModal(false);
-  });
-  view.SetControlItems("cboLayouts", {"Alt"});
-  view.SetControlValue("txtMaxRecords", Variant("1000"));
-  EXPECT_NE(view.Menu(), nullptr) << "the form carries the table menu";
-  const bool ok = RunWith(view, [&](QDialog& d) {
-    EXPECT_EQ(d.windowTitle().toStdString(), "Tabelleneinstellungen");
-    auto* combo = Find<QComboBox>(d, "cboLayouts");
-    auto* save = Find<QPushButton>(d, "btnSave");
-    auto* limit = Find<QLineEdit>(d, "txtMaxRecords");
-    auto* close = Find<QPushButton>(d, "btnCancel");
-    if (!combo || !save || !limit || !close) return;
-    EXPECT_EQ(save->text().toStdString(), "&Speichern");
-    EXPECT_EQ(close->text().toStdString(), "Schließen");
-    EXPECT_TRUE(save->isDefault());
-    EXPECT_EQ(TabChain(combo, 5),
-              (Strings{"cboLayouts", "btnSave", "btnDelete", "txtMaxRecords", "btnCancel"}));
-    combo->setFocus();
-    QTest::keyClicks(combo, "Neu");
-    QTest::mouseClick(save, Qt::LeftButton);
-    EXPECT_EQ(combo->currentText().toStdString(), "Neu") << "refilling keeps the text";
-    EXPECT_EQ(combo->count(), 2);
-    limit->selectAll();
-    QTest::keyClicks(limit, "25a");  // the validator keeps letters out
-    QTest::mouseClick(close, Qt::LeftButton);
-  });
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(commands,
-            (Strings{"btnSave=Neu", "txtMaxRecords=2", "txtMaxRecords=25", "btnCancel=Neu"}));
-  // Esc closes as Cancel.
-  EXPECT_FALSE(RunWith(view, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }));
-}
-
-TEST(QtDialogs, FilterDialogSavesTheTypedNameKeepsItWhenRefilledAndCloses) {
-  QtDialogView view("frmQueries");
-  Strings commands;
-  view.SetCommandHandler([&](const std::string& c) {
-    commands.push_back(c + "=" + view.ControlValue("cboQueries").ToTextOrEmpty());
-    if (c == "btnSave") view.SetControlItems("cboQueries", {"Kunden", "Offen"});
-    if (c == "btnCancel") view.EndModal(false);
-  });
-  view.SetControlItems("cboQueries", {"Kunden"});
-  EXPECT_NE(view.Menu(), nullptr) << "the form carries the filter menu";
-  const bool ok = RunWith(view, [&](QDialog& d) {
-    EXPECT_EQ(d.windowTitle().toStdString(), "Filter");
-    auto* combo = Find<QComboBox>(d, "cboQueries");
-    auto* save = Find<QPushButton>(d, "btnSave");
-    auto* del = Find<QPushButton>(d, "btnDelete");
-    auto* close = Find<QPushButton>(d, "btnCancel");
-    if (!combo || !save || !del || !close) return;
-    EXPECT_EQ(save->text().toStdString(), "&Speichern");
-    EXPECT_EQ(del->text().toStdString(), "&Löschen");
-    EXPECT_EQ(close->text().toStdString(), "Schließen");
-    EXPECT_TRUE(save->isDefault());
-    EXPECT_FALSE(close->autoDefault());
-    EXPECT_TRUE(combo->isEditable());
-    auto* label = Find<QLabel>(d, "lblName");
-    ASSERT_NE(label, nullptr) << "the name box has its label";
-    EXPECT_EQ(label->buddy(), combo);
-    EXPECT_EQ(d.focusWidget(), combo) << "the name has the focus when the form shows";
-    EXPECT_EQ(TabChain(combo, 4), (Strings{"cboQueries", "btnSave", "btnDelete", "btnCancel"}));
-    QTest::keyClicks(combo, "Offen");
-    save->click();
-    EXPECT_EQ(combo->currentText().toStdString(), "Offen") << "refilling keeps the text";
-    EXPECT_EQ(view.ControlItems("cboQueries"), (Strings{"Kunden", "Offen"}));
-    del->click();
-    close->click();
-  });
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(commands, (Strings{"btnSave=Offen", "btnDelete=Offen", "btnCancel=Offen"}));
-  // Without a handler "Schließen" ends the form by itself, and so does Esc.
-  QtDialogView plain("frmQueries");
-  EXPECT_FALSE(RunWith(plain, [](QDialog& d) {
-    if (auto* close = Find<QPushButton>(d, "btnCancel")) close->click();
-    EXPECT_FALSE(d.isVisible());
-  }));
-  EXPECT_FALSE(RunWith(plain, [](QDialog& d) {
-    QTest::keyClick(&d, Qt::Key_Escape);
-    EXPECT_FALSE(d.isVisible());
-  }));
-}
-
-TEST(QtDialogs, ColumnChooserBuildsOneBoxPerColumnInColumnsOfTheGivenHeight) {
-  QtDialogView view("frmCols");
-  Strings commands;
-  view.SetCommandHandler([&](const std::string& c) {
-    commands.push_back(c);
-    if (c == "btnok(0)") view.EndModal(true);
-  });
-  view.SetControlValue("RowsPerColumn", Variant(int32_t{2}));
-  view.SetControlItems("chkSpalte", {"Name", "", "Ort"});
-  for (int i = 0; i < 3; ++i)
-    view.SetControlValue("chkSpalte(" + std::to_string(i) + ")", Variant(true));
-  const bool ok = RunWith(view, [&](QDialog& d) {
-    EXPECT_EQ(d.windowTitle().toStdString(), "Verwalten der Spalten");
-    // Wide enough for the whole title beside the window manager's buttons.
-    EXPECT_GE(d.width(), QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
-                                 .horizontalAdvance(d.windowTitle()) +
-                             140);
-    auto* name = Find<QCheckBox>(d, "chkSpalte(0)");
-    auto* none = Find<QCheckBox>(d, "chkSpalte(1)");
-    auto* ort = Find<QCheckBox>(d, "chkSpalte(2)");
-    auto* grid = d.findChild<QGridLayout*>();
-    if (!name || !none || !ort || !grid) return;
-    EXPECT_FALSE(none->isVisible()) << "a column without caption has no box to see";
-    int row = -1, col = -1, rs = 0, cs = 0;
-    grid->getItemPosition(grid->indexOf(ort), &row, &col, &rs, &cs);
-    EXPECT_EQ(row, 0);
-    EXPECT_EQ(col, 1) << "the third box starts the second column";
-    EXPECT_TRUE(Find<QPushButton>(d, "btnok(0)")->isDefault());
-    ort->click();  // as a mouse click does; offscreen widgets get no hit test
-    QTest::keyClick(&d, Qt::Key_Return);  // the default button, "Setzen"
-  });
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(commands, (Strings{"chkSpalte(2)", "btnok(0)"}));
-  EXPECT_EQ(view.ControlValue("chkSpalte(2)"), Variant(false));
-  EXPECT_EQ(view.ControlValue("chkSpalte(0)"), Variant(true));
-}
 
 DialogInput Input(DialogInput::Kind kind, const std::string& name, const std::string& tag, int left,
                   int top, int width, int height, int tabIndex) {
@@ -301,7 +173,8 @@ TEST(QtDialogs, ParameterDialogPlacesItsInputsAndReadsTheValuesAtOk) {
     EXPECT_EQ(view.ControlValue("cboList(2)"), Variant("Süd"));
     EXPECT_EQ(view.ControlValue("chkCheck(3)"), Variant(false));
     check->click();
-    QTest::keyClicks(number, "1234,5");
+    EXPECT_EQ(dateLabel->textFormat(), Qt::PlainText) << "a caption is no markup";
+    QTest::keyClicks(number, "12a34,5");  // a German number: the letter stays out
     okButton->click();
   });
   EXPECT_TRUE(ok);
@@ -309,90 +182,9 @@ TEST(QtDialogs, ParameterDialogPlacesItsInputsAndReadsTheValuesAtOk) {
   EXPECT_EQ(view.ControlValue("chkCheck(3)"), Variant(true));
   EXPECT_EQ(view.ControlValue("txtNumber(1)"), Variant("1234,5"));
   EXPECT_EQ(view.ControlValue("txtDate(0)"), Variant("24.12.2026"));
-}
-
-TEST(QtDialogs, ParameterDialogNumberInputTakesOnlyGermanNumbersWithinItsFormat) {
-  QtDialogView view("frmSimpleQuery");
-  DialogInput limited = Input(Kind::Number, "txtNumber(0)", "0", 120, 120, 1600, 300, 0);
-  limited.format = "#####,00";
-  view.AddInput(limited);
-  DialogInput grouped = Input(Kind::Number, "txtNumber(1)", "1", 120, 520, 1600, 300, 1);
-  grouped.format = "###.###.###.###";
-  view.AddInput(grouped);
-  auto typed = [&](const char* name, const char* keys) {
-    auto* edit = qobject_cast<QLineEdit*>(view.Control(name));
-    if (!edit) return std::string("?");
-    edit->clear();
-    QTest::keyClicks(edit, keys);
-    return edit->text().toStdString();
-  };
-  // Letters, a second comma, a third decimal, a sixth whole place and a minus
-  // inside stay out.
-  EXPECT_EQ(typed("txtNumber(0)", "-12a.345,6,78"), "-12.345,67");
-  EXPECT_EQ(typed("txtNumber(0)", "1234567"), "12345");
-  EXPECT_EQ(typed("txtNumber(0)", "12-3"), "123");
-  // Separators stand between groups of three only.
-  EXPECT_EQ(typed("txtNumber(1)", ".1..234.5678"), "1.234.567");
-  EXPECT_EQ(typed("txtNumber(1)", "1234.5"), "12345") << "no separator after four digits";
-  EXPECT_EQ(typed("txtNumber(1)", "1.234.567,891"), "1.234.567,891");
-  EXPECT_EQ(typed("txtNumber(1)", "1,5.3"), "1,53") << "no separator among the decimals";
-}
-
-TEST(QtDialogs, ParameterDialogEndsAsCancelByEscAndAbbrechenAndAsOkWithoutHandler) {
-  QtDialogView view("frmSimpleQuery");
-  view.AddInput(Input(Kind::Text, "txtText(0)", "0", 120, 120, 2000, 300, 0));
-  EXPECT_FALSE(RunWith(view, [](QDialog& d) {
-    if (auto* cancel = Find<QPushButton>(d, "btnCancel")) cancel->click();
-    EXPECT_FALSE(d.isVisible());
-  }));
-  EXPECT_FALSE(RunWith(view, [](QDialog& d) {
-    QTest::keyClick(&d, Qt::Key_Escape);
-    EXPECT_FALSE(d.isVisible());
-  }));
-  EXPECT_TRUE(RunWith(view, [](QDialog& d) {
-    auto* text = Find<QLineEdit>(d, "txtText(0)");
-    if (!text) return;
-    text->setFocus();
-    QTest::keyClicks(text, "Meier");
-    QTest::keyClick(text, Qt::Key_Return);  // the default button, OK
-  }));
-  EXPECT_EQ(view.ControlValue("txtText(0)"), Variant("Meier"));
-  // With a handler, Esc still cancels without asking it.
-  Strings commands;
-  view.SetCommandHandler([&](const std::string& c) { commands.push_back(c); });
+  // Esc cancels without asking the handler.
   EXPECT_FALSE(RunWith(view, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }));
-  EXPECT_TRUE(commands.empty());
-}
-
-TEST(QtDialogs, ParameterDialogWithstandsOddInputs) {
-  FakeScreen screen(0, -3);  // a screen without resolution counts 15 twips a pixel
-  QtDialogView view("frmSimpleQuery");
-  DialogInput label = Input(Kind::Label, "lbl(0)", "0", 150, 3000, 1500, 300, 0);
-  label.caption = "<b>Name</b> <img src=\"x.png\">";
-  view.AddInput(label);
-  view.AddInput(Input(Kind::Text, "txtText(0)", "0", 150, 3300, 1500, 300, 0));
-  // The same name again replaces the input; a button's name is not taken over.
-  view.AddInput(Input(Kind::Text, "txtText(0)", "0", 150, 3600, 1500, 300, 0));
-  view.AddInput(Input(Kind::Check, "btnOK", "1", 150, 150, 1500, 300, 1));
-  view.SetControlValue("ClientHeight", Variant(int32_t{900}));  // too small for the rows
-  bool seen = false;
-  const bool ok = RunWith(view, [&](QDialog& d) {
-    seen = true;
-    auto* text = qobject_cast<QLabel*>(view.Control("lbl(0)"));
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->textFormat(), Qt::PlainText) << "a caption is shown as typed, not as markup";
-    EXPECT_EQ(d.findChildren<QLineEdit*>().size(), 1);
-    EXPECT_EQ(view.Control("txtText(0)")->geometry(), QRect(10, 240, 100, 20));
-    EXPECT_EQ(text->buddy(), nullptr) << "the replaced input took its buddy along";
-    EXPECT_GE(d.height(), 260) << "the lowest input stays inside the form";
-    EXPECT_EQ(d.width(), 359);
-    EXPECT_TRUE(d.findChildren<QCheckBox*>().empty());
-    auto* button = qobject_cast<QPushButton*>(view.Control("btnOK"));
-    ASSERT_NE(button, nullptr);
-    button->click();
-  });
-  EXPECT_TRUE(seen);
-  EXPECT_TRUE(ok);
+  EXPECT_EQ(commands, Strings{"btnOK"});
 }
 
 }  // namespace

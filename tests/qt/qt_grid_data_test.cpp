@@ -1,6 +1,4 @@
 // The Qt grid over recordsets: scrolling a large result, committing edits.
-#include <QHeaderView>
-#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -12,76 +10,6 @@ namespace vmbgrid::qttest {
 namespace {
 
 using QtGridData = FormTest;
-
-TEST_F(QtGridData, MillionRowsScrollToTheEnd) {
-  constexpr int kRows = 1000000;
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->AppendField("Nr", adInteger);
-  rs->OpenFabricated();
-  for (int i = 0; i < kRows; ++i) {
-    rs->AddNew();
-    rs->SetValue(0, Variant(int32_t(i + 1)));
-    rs->Update();
-  }
-  rs->MoveFirst();
-  grid_->DataSource(rs);
-  EXPECT_EQ(grid_->RowCount(), kRows);
-  // The view holds a window of rows, its header a section for each of them only.
-  EXPECT_LE(View()->verticalHeader()->count(), grid_->VisibleRows() + 2);
-  QScrollBar* bar = View()->verticalScrollBar();
-  EXPECT_EQ(bar->maximum() + bar->pageStep(), kRows);  // the bar spans all rows
-  grid_->SetFocus();
-  QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);  // to the last row
-  QApplication::processEvents();
-  EXPECT_EQ(rs->AbsolutePosition(), kRows);
-  EXPECT_EQ(grid_->Column(0).Value(), Variant(int32_t(kRows)));
-  EXPECT_EQ(grid_->RowBookmark(grid_->Row()), rs->Bookmark());
-  EXPECT_GT(grid_->TopRow(), kRows - 100);
-  View()->verticalScrollBar()->setValue(kRows / 2);
-  QApplication::processEvents();
-  EXPECT_EQ(grid_->CellText(grid_->TopRow(), 0), std::to_string(grid_->TopRow() + 1));
-  rs->MoveFirst();  // the grid follows the recordset back
-  QApplication::processEvents();
-  EXPECT_EQ(grid_->TopRow(), 0);
-  EXPECT_EQ(grid_->Row(), 0);
-}
-
-TEST_F(QtGridData, BooleansAreCheckBoxesAndTheCurrentRowIsMarked) {
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->AppendField("Nr", adInteger);
-  rs->AppendField("Aktiv", adBoolean);
-  rs->OpenFabricated();
-  for (int i = 0; i < 3; ++i) {
-    rs->AddNew();
-    rs->SetValue(0, Variant(int32_t(i + 1)));
-    rs->SetValue(1, Variant(i != 1));
-    rs->Update();
-  }
-  rs->MoveFirst();
-  grid_->DataSource(rs);
-  QAbstractItemModel* m = View()->model();
-  EXPECT_EQ(m->data(m->index(0, 1), Qt::CheckStateRole).toInt(), Qt::Checked);
-  EXPECT_EQ(m->data(m->index(1, 1), Qt::CheckStateRole).toInt(), Qt::Unchecked);
-  EXPECT_TRUE(m->data(m->index(0, 1), Qt::DisplayRole).toString().isEmpty()) << "no Wahr/Falsch";
-  EXPECT_FALSE(m->data(m->index(0, 0), Qt::CheckStateRole).isValid()) << "numbers stay text";
-  // With a translating value list the list's texts are shown instead.
-  ValueItem yes;
-  yes.value = Variant(true);
-  yes.display = Variant("ja");
-  grid_->Column(1).AddValueItem(yes);
-  grid_->Column(1).Translate(true);
-  EXPECT_FALSE(m->data(m->index(0, 1), Qt::CheckStateRole).isValid());
-  EXPECT_EQ(m->data(m->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("ja"));
-
-  // The record selector marks the current row, and follows it.
-  auto marker = [&](int row) { return m->headerData(row, Qt::Vertical).toString(); };
-  EXPECT_FALSE(marker(0).isEmpty());
-  EXPECT_TRUE(marker(1).isEmpty());
-  rs->MoveNext();  // the grid follows its recordset
-  QApplication::processEvents();
-  EXPECT_TRUE(marker(0).isEmpty());
-  EXPECT_FALSE(marker(1).isEmpty());
-}
 
 TEST_F(QtGridData, EditsAreConvertedAndCommittedIntoTheRecordset) {
   auto rs = Numbers(3);
@@ -167,25 +95,6 @@ TEST_F(QtGridData, NewRowTakesDefaultsAndDeleteAsksFirst) {
   EXPECT_EQ(rows.deleted, 1);
   EXPECT_EQ(grid_->CellText(0, 1), "Zeile 2");
   grid_->SetListener(&events_);
-}
-
-TEST_F(QtGridData, GeometryFollowsTheScreenAndTheSettings) {
-  grid_->DataSource(Numbers(40));
-  const double tpp = grid_->TwipsPerPixelX();
-  grid_->Column(0).Width(1500);
-  EXPECT_EQ(View()->horizontalHeader()->sectionSize(0), static_cast<int>(1500 / tpp + 0.5));
-  grid_->HeaderLines(0);
-  EXPECT_TRUE(View()->horizontalHeader()->isHidden());
-  EXPECT_EQ(grid_->RowContaining(grid_->RowHeight() / 2), 0);
-  grid_->RowHeight(600);
-  EXPECT_EQ(View()->rowHeight(0), static_cast<int>(600 / grid_->TwipsPerPixelY() + 0.5));
-  EXPECT_GT(grid_->VisibleRows(), 0);
-  EXPECT_FALSE(grid_->PointBeyondLastRow(grid_->Height() - 68));
-  grid_->RecordSelectors(false);
-  EXPECT_EQ(grid_->ColContaining(tpp), 0);
-  grid_->Width(3000);
-  EXPECT_EQ(View()->width(), static_cast<int>(3000 / tpp + 0.5));
-  EXPECT_LT(grid_->ColContaining(4000), 0);  // beyond the right edge
 }
 
 // A text of ten megabytes in one cell: shown, measured and printed as its first

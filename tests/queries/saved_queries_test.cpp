@@ -88,51 +88,8 @@ TEST_F(SavedQueries, SavedPerUserListedAfterARestartAppliedAndDeleted) {
       << messages[0];
   EXPECT_TRUE(Stored("meier").empty());
   EXPECT_EQ(Stored("Standard").size(), 1u);
-}
-
-TEST_F(SavedQueries, TheStoredFormHoldsOnlyTypedCriteriaUnderTheLayoutFilesName) {
-  VMGrid& g = OpenGrid("meier");
-  EXPECT_EQ(g.Queries().Section(), "Queries/Kunden");
-  g.AddRestriction("Ort", Variant("Berlin"), false, adVarChar, true);
-  g.setze_search("Name", "Mei*");
-  Settle();
-  SaveAs("Meier in Berlin");
-  EXPECT_EQ(Stored("meier"), Strings{"Meier in Berlin=Name~Mei*!"});
-
-  // An empty search line stores nothing and says nothing.
-  g.ClearSearch(true);
-  SaveAs("Leer");
-  EXPECT_EQ(Stored("meier").size(), 1u);
-  EXPECT_TRUE(TakeMessages().empty());
-
-  // A host saves and applies by name, too; an unknown name is told.
-  g.setze_search("Name", "S*");
-  Settle();
-  EXPECT_TRUE(g.SaveQuery("Mit S"));
-  g.ClearSearch(true);
-  g.ApplySavedQuery("Mit S");
-  EXPECT_EQ(Column("Name"), Strings{"Schulz"}) << "the fixed restriction on Ort stays";
-  g.ApplySavedQuery("Gibt es nicht");
+  vm_->ApplySavedQuery("Gibt es nicht");
   EXPECT_EQ(TakeMessages(), Strings{"Einen Filter „Gibt es nicht“ gibt es nicht."});
-}
-
-TEST_F(SavedQueries, TheMenuShowsParameterQueriesFirstEachGroupInStoreOrder) {
-  OpenGrid("meier", velmDB);
-  Store("B mit Frage", "Name~=1:Text!", "meier");
-  Store("A", "Name~M*!", "meier");
-  Store("Tom & Jerry", "Ort~Berlin!", "meier");
-  Store("C", "Ort~Bremen!", "Standard");
-  Store("D mit Frage", "Nr~ODER =1:Zahl!", "Standard");
-  Store("a", "Ort~Köln!", "Standard");  // the user's "A" wins over the shared "a"
-  // A parameter behind "ODER" does not make a parameter query of the menu's kind.
-  EXPECT_EQ(PickFromFilterMenu(), (Strings{"Filter &verwalten", "|B mit Frage", "|A",
-                                           "Tom && Jerry", "C", "D mit Frage"}));
-  const auto& tools = FilterMenu().Popups().back().tools;
-  std::vector<int32_t> ids;
-  for (size_t i = 1; i < tools.size(); ++i) ids.push_back(tools[i].id);
-  EXPECT_EQ(ids, (std::vector<int32_t>{20002, 20003, 20004, 20005, 20006}));
-  PickFromFilterMenu("Tom & Jerry");
-  EXPECT_EQ(Column("Name"), (Strings{"Meier", "Schulz", "Zander"}));
 }
 
 TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {

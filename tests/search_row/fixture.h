@@ -15,9 +15,8 @@
 namespace vmbgrid::testing {
 
 struct RecordedEvents : VMGridEvents {
-  int searchChanged = 0, dblClick = 0, focusPrevious = 0;
+  int searchChanged = 0, focusPrevious = 0;
   void SearchChanged() override { ++searchChanged; }
-  void DblClickOverData() override { ++dblClick; }
   void FocusPrevious() override { ++focusPrevious; }
 };
 

@@ -1,7 +1,5 @@
 // The SQLite provider against real databases: opening, values by declared type,
-// parameters, LIKE, row limits and the error numbers of failures.
-#include <sqlite3.h>
-
+// parameters, LIKE and German order, and repeated statements.
 #include <filesystem>
 
 #include "tests/sqlite/test_support.h"
@@ -9,79 +7,16 @@
 namespace vmbgrid::sqlite::testing {
 namespace {
 
-TEST(SqliteOpen, MissingFileIsAnErrorAndIsNotCreated) {
-  TempDir dir;
-  const std::string path = dir.File("fehlt.db");
-  VMError e = Raised([&] { OpenSession("Provider=SQLite;Data Source=" + path); });
-  EXPECT_EQ(e.Number(), errc::kProviderFailure);
-  EXPECT_EQ(e.Description(), "Die Datenbank \"" + path + "\" wurde nicht gefunden.");
-  EXPECT_FALSE(std::filesystem::exists(path));
-
-  // ReadOnly does not create either; Create does.
-  Raised([&] { OpenSession("Provider=SQLite;Data Source=" + path + ";Mode=ReadOnly"); });
-  EXPECT_FALSE(std::filesystem::exists(path));
-  auto s = OpenSession("Provider=SQLite;Data Source=\"" + path + "\";Mode=Create");
-  Exec(*s, "CREATE TABLE t (a INTEGER)");
-  EXPECT_TRUE(std::filesystem::exists(path));
-}
-
 // A file that is no database: FaultTest.FileThatIsNoDatabaseIsReportedAndLeftAlone.
 TEST(SqliteOpen, BadPropertiesHaveTheirOwnMessages) {
+  TempDir dir;
+  const std::string path = dir.File("fehlt.db");
+  EXPECT_EQ(Raised([&] { OpenSession("Provider=SQLite;Data Source=" + path); }).Description(),
+            "Die Datenbank \"" + path + "\" wurde nicht gefunden.");
+  EXPECT_FALSE(std::filesystem::exists(path)) << "a missing file is not created";
   EXPECT_EQ(Raised([] { OpenSession("Provider=SQLite"); }).Number(), errc::kProviderFailure);
   VMError mode = Raised([] { OpenSession("Provider=SQLite;Data Source=:memory:;Mode=Kaputt"); });
   EXPECT_NE(mode.Description().find("\"Kaputt\""), std::string::npos);
-}
-
-TEST(SqliteOpen, LockedDatabaseReportsTheLock) {
-  TempDir dir;
-  const std::string path = dir.File("gesperrt.db");
-  const std::string cs = "Provider=SQLite;Data Source=" + path + ";Busy Timeout=0";
-  auto writer = OpenSession(cs + ";Mode=Create");
-  Exec(*writer, "CREATE TABLE t (a INTEGER)");
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  VMError e = Raised([&] { Exec(*writer, "INSERT INTO t VALUES (1)"); });
-  EXPECT_EQ(e.Number(), errc::kDatabaseLocked);
-  EXPECT_EQ(e.Description(), "Die Datenbank \"" + path +
-                                 "\" ist gesperrt, weil ein anderes Programm oder eine andere "
-                                 "Verbindung sie gerade verwendet. Bitte versuchen Sie es später "
-                                 "noch einmal.");
-  // Opening while the lock is held says the same, not "not found" or a generic failure.
-  EXPECT_EQ(Raised([&] { OpenSession(cs); }).Number(), errc::kDatabaseLocked);
-  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-  sqlite3_close(other);
-  EXPECT_EQ(Exec(*writer, "INSERT INTO t VALUES (1)"), 1);
-}
-
-TEST(SqliteErrors, RejectedStatementsAndOtherFailuresKeepApart) {
-  auto s = MemorySession();
-  Exec(*s, "CREATE TABLE k (Nr INTEGER PRIMARY KEY, Name VARCHAR(50) NOT NULL)");
-  // Beyond the cases of the shared provider suite: a missing column named wherever it
-  // stands, a NOT NULL column, and a timeout.
-  for (const char* missing : {"SELECT [Nmae] FROM k", "SELECT Nr FROM k ORDER BY [Nmae]",
-                              "SELECT Nr FROM k WHERE \"Nmae\" = 'x'"}) {
-    VMError e = Raised([&] { Exec(*s, missing); });
-    EXPECT_EQ(e.Number(), errc::kNoSuchColumn) << missing;
-    EXPECT_EQ(e.Description(), "Die Spalte \"Nmae\" gibt es in der Tabelle nicht.") << missing;
-  }
-  Exec(*s, "INSERT INTO k VALUES (1, 'Müller')");
-  EXPECT_EQ(Raised([&] { Exec(*s, "INSERT INTO k VALUES (1, 'Meier')"); }).Number(),
-            errc::kIntegrityViolation);
-  EXPECT_EQ(Raised([&] { Exec(*s, "INSERT INTO k VALUES (2, NULL)"); }).Number(),
-            errc::kIntegrityViolation);
-
-  // A statement that runs past its timeout is cut off with its own number.
-  data::StatementRequest slow;
-  slow.text =
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT count(*) FROM n";
-  slow.timeoutSeconds = 1;
-  VMError t = Raised([&] { s->Execute(slow, nullptr); });
-  EXPECT_EQ(t.Number(), errc::kQueryTimeout);
-  // The session is usable afterwards and without timeout again.
-  RecordingSink sink;
-  Exec(*s, "SELECT count(*) FROM k", &sink);
-  EXPECT_EQ(sink.rows.at(0).at(0).value, Variant(int64_t{1}));
 }
 
 TEST(SqliteValues, HandedOverByDeclaredType) {
@@ -296,9 +231,9 @@ TEST(SqliteLike, FoldsUmlautsAndKeepsWildcards) {
              "CREATE TABLE n (Name TEXT);"
              "INSERT INTO n VALUES ('Müller'), ('MÜLLER'), ('Mueller'), ('Öztürk'), ('ÆRØ'), "
              "('100%ig'), ('a_b'), (NULL)");
-  auto names = [&](const std::string& where) {
+  auto names = [&](const std::string& where, const std::string& order = "rowid") {
     RecordingSink sink;
-    Exec(*s, "SELECT Name FROM n WHERE " + where + " ORDER BY rowid", &sink);
+    Exec(*s, "SELECT Name FROM n WHERE " + where + " ORDER BY " + order, &sink);
     std::string out;
     for (auto& r : sink.rows) out += r[0].value.ToText() + ",";
     return out;
@@ -310,38 +245,10 @@ TEST(SqliteLike, FoldsUmlautsAndKeepsWildcards) {
   EXPECT_EQ(names("Name LIKE '%\\%%' ESCAPE '\\'"), "100%ig,");
   EXPECT_EQ(names("Name LIKE 'a\\_b' ESCAPE '\\'"), "a_b,");
   EXPECT_EQ(names("Name NOT LIKE '%'"), "");
+  // ORDER BY sorts by German rules: umlauts beside their base letters.
+  EXPECT_EQ(names("Name LIKE 'm%' OR Name LIKE 'ö%'", "[Name] DESC"),
+            "Öztürk,MÜLLER,Müller,Mueller,");
   EXPECT_EQ(Raised([&] { names("Name LIKE 'a' ESCAPE 'xy'"); }).Number(), errc::kRejectedStatement);
-}
-
-TEST(SqliteRows, RowLimitTablesAndTopRewriteReachTheEngine) {
-  auto s = MemorySession();
-  ExecScript(*s,
-             "CREATE TABLE [Kunden Liste] (Nr INTEGER);"
-             "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 50) "
-             "INSERT INTO [Kunden Liste] SELECT i FROM c");
-  RecordingSink limited;
-  Exec(*s, "SELECT Nr FROM [Kunden Liste]", &limited, nullptr, 7);
-  EXPECT_EQ(limited.rows.size(), 7u);
-  RecordingSink top;
-  Exec(*s, "SELECT TOP 3 Nr FROM [Kunden Liste] ORDER BY Nr DESC", &top);
-  ASSERT_EQ(top.rows.size(), 3u);
-  EXPECT_EQ(top.rows[0][0].value, Variant(int64_t{50}));
-
-  data::StatementRequest table;
-  table.text = "[Kunden Liste]";
-  table.commandType = adCmdUnknown;  // a table name alone reads the table
-  RecordingSink all;
-  s->Execute(table, &all);
-  EXPECT_EQ(all.rows.size(), 50u);
-  table.commandType = adCmdTable;
-  table.text = "Kunden Liste";
-  table.maxRows = 1;
-  RecordingSink one;
-  s->Execute(table, &one);
-  EXPECT_EQ(one.rows.size(), 1u);
-
-  EXPECT_EQ(Exec(*s, "UPDATE [Kunden Liste] SET Nr = Nr + 100 WHERE Nr <= 10"), 10);
-  EXPECT_EQ(Exec(*s, "SELECT 1"), -1);
 }
 
 TEST(SqliteRows, RepeatedStatementsAreRewrittenAsTheFirstTime) {
@@ -360,24 +267,6 @@ TEST(SqliteRows, RepeatedStatementsAreRewrittenAsTheFirstTime) {
     for (size_t i = texts.size(); i-- > 0;)
       EXPECT_EQ(s->Dialect(texts[i]), RewriteStatement(texts[i])) << texts[i];
   }
-}
-
-TEST(SqliteSort, OrderByFollowsGermanRulesLikeTheInMemorySort) {
-  auto s = MemorySession();
-  Exec(*s, "CREATE TABLE k (Nr INTEGER, Name VARCHAR(20))");
-  Exec(*s,
-       "INSERT INTO k VALUES (1, 'Zander'), (2, 'Ärger'), (3, 'Adler'), (4, 'Özil'), "
-       "(5, 'Müller'), (6, 'Muller'), (7, 'obst'), (8, NULL), (9, 'Otto')");
-  RecordingSink rows;
-  Exec(*s, "SELECT TOP 20 [Name] FROM [k] ORDER BY [Name] ASC", &rows);
-  std::vector<std::string> names;
-  for (const auto& r : rows.rows) names.push_back(r.at(0).value.ToTextOrEmpty());
-  EXPECT_EQ(names, (std::vector<std::string>{"", "Adler", "Ärger", "Muller", "Müller", "obst",
-                                             "Otto", "Özil", "Zander"}));
-  // Numbers keep their numeric order under the collation.
-  RecordingSink numbers;
-  Exec(*s, "SELECT Nr FROM k ORDER BY Nr DESC", &numbers);
-  EXPECT_EQ(numbers.rows.front().at(0).value, Variant(int64_t{9}));
 }
 
 }  // namespace
