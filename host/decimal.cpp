@@ -240,7 +240,10 @@ bool Decimal::Add(const Decimal& a, const Decimal& b, Decimal& out) {
   Int128 x = 0, y = 0;
   if (!Scale10(a.Units(), scale - a.scale_, x) || !Scale10(b.Units(), scale - b.scale_, y))
     return false;
-  return Make(x + y, scale, out);  // both within 38 digits: the sum cannot wrap
+  // Two values of 38 digits add up to more than 128 bits hold: the wrap is checked,
+  // the limit of 38 digits then by Make.
+  Int128 sum = 0;
+  return !__builtin_add_overflow(x, y, &sum) && Make(sum, scale, out);
 }
 
 int Decimal::Compare(const Decimal& a, const Decimal& b) {

@@ -33,14 +33,12 @@ struct Case {
   std::string absent = "";  // never in the output
 };
 
-std::string ReadAll(const fs::path& p) {
+// The lines of a file written with "\r\n" line ends.
+size_t LinesOf(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
-  return s.str();
-}
-
-size_t Lines(const std::string& text) {
+  const std::string text = s.str();
   size_t n = 0;
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++n;
   return n;
@@ -107,35 +105,22 @@ std::string Hosts::db_;
 TEST_F(Hosts, CommandLineHostExitsNonZeroOnEveryErrorOrRefusal) {
   const std::string device = (dir_ / "geraet.txt").string();
   const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-  // A saved parameter query to answer.
-  ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--field", "Nr", "--user", "cli", "--search", "Name==1:Text",
-                                      "--search", "Nr==2:ZahlVonBis", "--save-query", "Frage"}))
-                .status,
-            0);
-  // A saved query whose question kind no input can be built for (the search line
-  // refuses such a kind, a stored record can hold one).
-  ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--field", "Nr", "--user", "cli", "--search", "Name==1:Text",
-                                      "--save-query", "Kaputt"}))
-                .status,
-            0);
+  // A saved parameter query to answer; a saved query whose question kind no input
+  // can be built for (the search line refuses such a kind, a stored record can hold
+  // one); a filter and a layout whose names hold "/", saved by one user; a layout
+  // whose columns are all hidden, as a hand-made record could be.
+  for (const std::vector<std::string>& save : std::vector<std::vector<std::string>>{
+           {"--field", "Nr", "--user", "cli", "--search", "Name==1:Text", "--search",
+            "Nr==2:ZahlVonBis", "--save-query", "Frage"},
+           {"--field", "Nr", "--user", "cli", "--search", "Name==1:Text", "--save-query", "Kaputt"},
+           {"--user", "schraeg", "--search", "Name=M*", "--save-query", "Kunden/Köln"},
+           {"--field", "Ort", "--user", "schraeg", "--hide", "Ort", "--save-layout", "Ohne/Ort"},
+           {"--field", "Ort", "--user", "versteckt", "--save-layout", "Nichts"}})
+    ASSERT_EQ(RunHost(VMBGRID_CLI, Cli(save)).status, 0) << save.back();
   Sql(db_,
       "UPDATE vmgrid_settings SET wert = 'Name~=1:Unbekannt!' WHERE schluessel = 'Kaputt';"
       "INSERT INTO vmgrid_settings SELECT section, 'Nul', owner, 'Name~M' || char(0) || "
       "'x*!' FROM vmgrid_settings WHERE schluessel = 'Kaputt'");
-  // A filter and a layout whose names hold "/", saved by one user.
-  ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--user", "schraeg", "--search", "Name=M*", "--save-query",
-                                      "Kunden/Köln"}))
-                .status,
-            0);
-  ASSERT_EQ(RunHost(VMBGRID_CLI, Cli({"--field", "Ort", "--user", "schraeg", "--hide", "Ort",
-                                      "--save-layout", "Ohne/Ort"}))
-                .status,
-            0);
-  // A layout whose columns are all hidden, as a hand-made record could be.
-  ASSERT_EQ(RunHost(VMBGRID_CLI,
-                    Cli({"--field", "Ort", "--user", "versteckt", "--save-layout", "Nichts"}))
-                .status,
-            0);
   Sql(db_, "UPDATE aa_gridlayout_feld SET visible = 0");
   std::vector<Case> cases = {
       {Cli({}), 0, "3 Datensätze"},
@@ -216,7 +201,7 @@ TEST_F(Hosts, CommandLineHostShortOfMemorySaysSoAndExportsNothing) {
         "", mib << 20);
     if (e.status == 127) continue;  // not even the program fitted
     if (e.status == 0) {
-      EXPECT_EQ(Lines(ReadAll(file)), static_cast<size_t>(kRows) + 1);
+      EXPECT_EQ(LinesOf(file), static_cast<size_t>(kRows) + 1);
       break;
     }
     ASSERT_EQ(e.status, 1) << e.output.substr(0, 2000);
@@ -237,31 +222,26 @@ TEST_F(Hosts, BrowserWithoutWindowWritesTheWholeResultOrNothing) {
   const Ended e = RunHost(
       VMBGRID_BROWSER, {"--db", db_, "--table", "Langsam", "--max", "0", "--export", all.string()});
   EXPECT_EQ(e.status, 0) << e.output;
-  EXPECT_EQ(Lines(ReadAll(all)), static_cast<size_t>(kRows) + 1) << "header and every row";
+  EXPECT_EQ(LinesOf(all), static_cast<size_t>(kRows) + 1) << "header and every row";
   EXPECT_NE(e.output.find("200.000 Datensätze"), std::string::npos) << e.output;
 
   fs::create_directories(dir_ / "ordner.pdf");
   const std::string out = (dir_ / "nie.txt").string();
-  Check(
-      VMBGRID_BROWSER,
-      {
-          {{"--db", db_, "--max", "3", "--export", (dir_ / "drei.txt").string()}, 0, "drei.txt"},
-          {{"--db", db_, "--gibtsnicht"}, 2, "--gibtsnicht"},
-          {{"--db", db_, "--max", "3", "--pdf", (dir_ / "ordner.pdf").string()},
-           1,
-           "An dieser Stelle steht ein Ordner",
-           "Gespeichert"},
-          {{"--db", db_, "--table", "Gibtsnicht", "--export", out}, 1, "gibt es in der Datenbank"},
-          {{"--db", db_, "--max", "3", "--search", "Gibtsnicht=1", "--export", out},
-           1,
-           "gibt es in der Suchzeile nicht"},
-          {{"--db", (dir_ / "fehlt.db").string(), "--export", out}, 1, "Verbindung mit Datenbank"},
-          // A progressive load that fails half way ends with a message, not a file.
-          {{"--db", db_, "--table", "Kaputt", "--max", "0", "--export", out},
-           1,
-           "Laden abgebrochen",
-           "Exportiert"},
-      });
+  // clang-format off
+  Check(VMBGRID_BROWSER, {
+      {{"--db", db_, "--max", "3", "--export", (dir_ / "drei.txt").string()}, 0, "drei.txt"},
+      {{"--db", db_, "--gibtsnicht"}, 2, "--gibtsnicht"},
+      {{"--db", db_, "--max", "3", "--pdf", (dir_ / "ordner.pdf").string()}, 1,
+       "An dieser Stelle steht ein Ordner", "Gespeichert"},
+      {{"--db", db_, "--table", "Gibtsnicht", "--export", out}, 1, "gibt es in der Datenbank"},
+      {{"--db", db_, "--max", "3", "--search", "Gibtsnicht=1", "--export", out}, 1,
+       "gibt es in der Suchzeile nicht"},
+      {{"--db", (dir_ / "fehlt.db").string(), "--export", out}, 1, "Verbindung mit Datenbank"},
+      // A progressive load that fails half way ends with a message, not a file.
+      {{"--db", db_, "--table", "Kaputt", "--max", "0", "--export", out}, 1,
+       "Laden abgebrochen", "Exportiert"},
+  });
+  // clang-format on
   EXPECT_FALSE(fs::exists(out));
   EXPECT_TRUE(fs::is_directory(dir_ / "ordner.pdf"));
 }

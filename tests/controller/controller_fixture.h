@@ -117,6 +117,14 @@ class ControllerTest : public ::testing::Test {
     platform_->messages.clear();
     return out;
   }
+  // The one message shown since the last call, which must hold `part`.
+  std::string OneMessage(const std::string& part) {
+    const std::vector<std::string> shown = TakeMessages();
+    EXPECT_EQ(shown.size(), 1u) << ::testing::PrintToString(shown);
+    if (shown.empty()) return "";
+    EXPECT_NE(shown[0].find(part), std::string::npos) << shown[0];
+    return shown[0];
+  }
   const std::vector<HeadlessMessages::Entry>& MessageEntries() const {
     return platform_->messages.entries();
   }

@@ -22,8 +22,6 @@ class Criteria : public ControllerTest {
   static std::string Where(const std::string& condition) {
     return "SELECT [Name],[Ort],[Nr] FROM [Kunden] WHERE " + condition;
   }
-  // No statement sent so far carries the text.
-  void ExpectNeverSent(const std::string& part) { EXPECT_FALSE(LogContains(part)) << part; }
 };
 
 // Each refused criterion shows its message once, naming the column and the text,
@@ -72,9 +70,9 @@ TEST_F(Criteria, RefusedCriteriaShowTheirMessageAndNoRows) {
     TakeLog();
     TakeMessages();
     g.Requery();
-    ExpectNeverSent("FROM [Kunden] WHERE ([Ort] = 'Berlin')");
-    ExpectNeverSent("1=1");
-    ExpectNeverSent("DROP");
+    // No statement sent carries the restriction alone or the smuggled text.
+    for (const char* part : {"FROM [Kunden] WHERE ([Ort] = 'Berlin')", "1=1", "DROP"})
+      EXPECT_FALSE(LogContains(part)) << part;
     ASSERT_FALSE(MessageEntries().empty());
     EXPECT_EQ(MessageEntries()[0].kind, 3);
     const std::vector<std::string> shown = TakeMessages();

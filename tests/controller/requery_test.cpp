@@ -1,6 +1,7 @@
 // Requery on both paths: the same statement again, keeping the current row, a
 // refused sort, filtering host-supplied rows in memory, the empty first load with
 // fixed restrictions, and a connection that cannot be opened.
+#include <algorithm>
 #include <tuple>
 
 #include "core/services.h"
@@ -23,12 +24,6 @@ using RequeryTest = ControllerTest;
 using Properties = ControllerTest;
 using Statement = ControllerTest;
 
-int32_t OrdinalOfValue(const std::vector<std::string>& column, const std::string& v) {
-  for (size_t i = 0; i < column.size(); ++i)
-    if (column[i] == v) return static_cast<int32_t>(i);
-  return -1;
-}
-
 TEST_F(RequeryTest, RefreshGridRunsTheSameStatementAgain) {
   VMGrid& g = MakeTyped();
   g.AddRestriction("Ort", "Berlin", false, adVarChar);
@@ -42,7 +37,8 @@ TEST_F(RequeryTest, RefreshGridRunsTheSameStatementAgain) {
   EXPECT_EQ(main_.RowCount(), 4);
   // The key column keeps the current row through a new sort; a sort the database
   // refuses says so and gives back the previous one.
-  MoveTo(OrdinalOfValue(Column("Nr"), "30"));
+  const std::vector<std::string> numbers = Column("Nr");
+  MoveTo(static_cast<int32_t>(std::find(numbers.begin(), numbers.end(), "30") - numbers.begin()));
   g.SortBy("Name");
   g.Requery("Nr");
   EXPECT_EQ(g.GetValue("Nr").ToInt32(), 30);

@@ -1,7 +1,9 @@
 // Selection and value access: positioning by a key value (also beyond the row
 // limit), the grid's selected rows, and the value arrays of current, selected and
 // dragged rows.
+#include <initializer_list>
 #include <tuple>
+#include <utility>
 
 #include "tests/controller/controller_fixture.h"
 
@@ -10,9 +12,10 @@ namespace {
 
 class Selection : public ControllerTest {
  protected:
-  // Rows sorted by Nr: 1 2 3 5 8 9 12 17.
-  VMGrid& Loaded() {
+  // Rows sorted by Nr: 1 2 3 5 8 9 12 17; the typed fields and any `more`.
+  VMGrid& Loaded(std::initializer_list<std::pair<const char*, DataTypeEnum>> more = {}) {
     VMGrid& g = MakeTyped();
+    for (const auto& [field, type] : more) g.AddField(field, "", false, false, type);
     g.SortBy("Nr");
     g.SortAscending(true);
     g.Requery();
@@ -25,6 +28,10 @@ class Selection : public ControllerTest {
     return out;
   }
   double RowY(int row) const { return main_.CellPoint(0, row).second; }
+  // Adds the rows with these ordinals to the grid's selection, in this order.
+  void Select(std::initializer_list<int32_t> ordinals) {
+    for (int32_t r : ordinals) main_.AddSelected(BookmarkOf(r));
+  }
   const std::vector<Variant> fields_{Variant("Nr"), Variant("Name")};
 };
 
@@ -32,18 +39,11 @@ class Selection : public ControllerTest {
 // end of text, and keys that are neither numbers nor short text (GUIDs, long text)
 // are compared as quoted literals.
 TEST_F(Selection, SelectValueFindsTheRowForEveryKindOfValue) {
-  VMGrid& g = Make();
-  g.AddField("Name", "", false, false, adVarChar);
-  g.AddField("Ort", "", false, false, adVarChar);
-  g.AddField("Nr", "", false, false, adInteger);
-  g.AddField("Umsatz", "", false, false, adDouble);
-  g.AddField("Geburtstag", "", false, false, adDate);
-  g.AddField("Aktiv", "", false, false, adBoolean);
-  g.AddField("Kennung", "", false, false, adGUID);
-  g.AddField("Notiz", "", false, false, adLongVarChar);
-  g.SortBy("Nr");
-  g.SortAscending(true);
-  g.Requery();
+  VMGrid& g = Loaded({{"Umsatz", adDouble},
+                      {"Geburtstag", adDate},
+                      {"Aktiv", adBoolean},
+                      {"Kennung", adGUID},
+                      {"Notiz", adLongVarChar}});
   const std::tuple<const char*, Variant, int> cases[] = {
       {"Nr", 17, 17},
       {"Name", "O'Brien", 17},
@@ -114,9 +114,7 @@ TEST_F(Selection, GetValuesCurrentRowFirstThenTheSelectionInItsOrder) {
   EXPECT_EQ(one[0].Value(1, 1).ToText(), "Müller");
 
   // The current row among three selected rows: three arrays in selection order.
-  main_.AddSelected(BookmarkOf(4));
-  main_.AddSelected(BookmarkOf(1));
-  main_.AddSelected(BookmarkOf(6));
+  Select({4, 1, 6});
   EXPECT_EQ(Numbers(g.GetValues(fields_)), (std::vector<std::string>{"8", "2", "12"}));
   // Not among them: it comes first.
   MoveTo(0);
@@ -127,8 +125,7 @@ TEST_F(Selection, GetValuesCurrentRowFirstThenTheSelectionInItsOrder) {
 TEST_F(Selection, DraggingTakesTheRowOrTheWholeSelection) {
   VMGrid& g = Loaded();
   MoveTo(0);
-  main_.AddSelected(BookmarkOf(2));
-  main_.AddSelected(BookmarkOf(3));
+  Select({2, 3});
   std::vector<XArray> dragged = g.GetValuesDragDrop(BookmarkOf(6), fields_);
   EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"12"}));
   EXPECT_EQ(main_.CurrentOrdinal(), 0);
@@ -136,9 +133,7 @@ TEST_F(Selection, DraggingTakesTheRowOrTheWholeSelection) {
   // A selected row dragged takes the whole selection, once.
   g.SelectNone();
   MoveTo(3);
-  main_.AddSelected(BookmarkOf(1));
-  main_.AddSelected(BookmarkOf(3));
-  main_.AddSelected(BookmarkOf(5));
+  Select({1, 3, 5});
   dragged = g.GetValuesDragDrop(BookmarkOf(1), fields_);
   EXPECT_EQ(Numbers(dragged), (std::vector<std::string>{"2", "5", "9"}));
   EXPECT_EQ(main_.SelectedCount(), 3);

@@ -65,46 +65,31 @@ using V = std::vector<int32_t>;
 // Each condition with the rows it leaves: comparisons of every type, Null (never passing
 // a comparison, not even its negation), German case rules, LIKE wildcards, precedence.
 TEST(Filter, ConditionsOfEveryKindLeaveTheirRows) {
+  // clang-format off
   const std::pair<const char*, V> kCases[] = {
-      {"Nr = 3", {3}},
-      {"[Nr] >= 7", {7, 8}},
-      {"Nr <> 1 AND Nr < 4", {2, 3}},
-      {"Nr > -1 AND Nr <= 1.5", {1}},
-      {"Nr = '2'", {2}},
-      {"Betrag = 10.5", {1}},
-      {"Betrag > 60", {7, 8}},
-      {"Datum = #2003-02-01#", {1, 5}},
-      {"Datum = #02/01/2003#", {1, 5}},
-      {"Datum >= '2004-01-01'", {3, 7}},
-      {"Datum < '1.1.2002'", {6}},
-      {"Ort <> 'Köln'", {2, 4, 5, 8}},
-      {"NOT (Ort = 'Köln')", {2, 4, 5, 8}},
-      {"Ort = Null", {6}},
-      {"Ort IS NOT NULL AND Nr > 6", {7, 8}},
-      {"Name = 'müller'", {1, 6}},
-      {"Name = 'MULLER'", {2}},
-      {"Name = 'STRASSE'", {8}},
-      {"Ort = 'KÖLN'", {1, 3, 7}},
-      {"Name < 'B'", {4, 7}},  // "Ärger" sorts with A
-      {"Name = 'O''Neil'", {}},
-      {"Name LIKE 'mül*'", {1, 6}},
-      {"Name LIKE 'M%'", {1, 2, 3, 6}},
-      {"Name LIKE '*er'", {1, 2, 3, 4, 5, 6}},
-      {"Name LIKE '%LL%'", {1, 2, 6}},
-      {"Name LIKE 'M?ller'", {1, 2, 6}},
-      {"Name LIKE 'M_l*r'", {1, 2, 6}},
-      {"Name LIKE 'meier'", {3}},
-      {"Name LIKE '*a*e*'", {5, 8}},
-      {"Name NOT LIKE 'M*'", {4, 5, 7, 8}},
+      {"Nr = 3", {3}}, {"[Nr] >= 7", {7, 8}},
+      {"Nr <> 1 AND Nr < 4", {2, 3}}, {"Nr > -1 AND Nr <= 1.5", {1}},
+      {"Nr = '2'", {2}}, {"Betrag = 10.5", {1}},
+      {"Betrag > 60", {7, 8}}, {"Datum = #2003-02-01#", {1, 5}},
+      {"Datum = #02/01/2003#", {1, 5}}, {"Datum >= '2004-01-01'", {3, 7}},
+      {"Datum < '1.1.2002'", {6}}, {"Ort <> 'Köln'", {2, 4, 5, 8}},
+      {"NOT (Ort = 'Köln')", {2, 4, 5, 8}}, {"Ort = Null", {6}},
+      {"Ort IS NOT NULL AND Nr > 6", {7, 8}}, {"Name = 'müller'", {1, 6}},
+      {"Name = 'MULLER'", {2}}, {"Name = 'STRASSE'", {8}},
+      {"Ort = 'KÖLN'", {1, 3, 7}}, {"Name < 'B'", {4, 7}},  // "Ärger" sorts with A
+      {"Name = 'O''Neil'", {}}, {"Name LIKE 'mül*'", {1, 6}},
+      {"Name LIKE 'M%'", {1, 2, 3, 6}}, {"Name LIKE '*er'", {1, 2, 3, 4, 5, 6}},
+      {"Name LIKE '%LL%'", {1, 2, 6}}, {"Name LIKE 'M?ller'", {1, 2, 6}},
+      {"Name LIKE 'M_l*r'", {1, 2, 6}}, {"Name LIKE 'meier'", {3}},
+      {"Name LIKE '*a*e*'", {5, 8}}, {"Name NOT LIKE 'M*'", {4, 5, 7, 8}},
       {"Ort LIKE '*'", {1, 2, 3, 4, 5, 7, 8}},  // not the Null
-      {"Nr = 1 OR Nr = 2 AND Ort = 'Köln'", {1}},
-      {"(Nr = 1 OR Nr = 2) AND Ort = 'Bonn'", {2}},
+      {"Nr = 1 OR Nr = 2 AND Ort = 'Köln'", {1}}, {"(Nr = 1 OR Nr = 2) AND Ort = 'Bonn'", {2}},
       {"Ort = 'Bonn' AND (Nr = 5 OR Nr = 2 OR Nr = 3)", {2, 5}},
       {"(Name LIKE 'M*') AND ([Ort] = 'Köln' OR [Ort] = 'Bonn') AND(Nr > 1)", {2, 3}},
-      {"NOT (Nr < 3 OR Nr > 6)", {3, 4, 5, 6}},
-      {"nr = 1 or nr = 8", {1, 8}},
+      {"NOT (Nr < 3 OR Nr > 6)", {3, 4, 5, 6}}, {"nr = 1 or nr = 8", {1, 8}},
       {"   ", {1, 2, 3, 4, 5, 6, 7, 8}},
   };
+  // clang-format on
   for (const auto& [filter, rows] : kCases) EXPECT_EQ(Filtered(filter), rows) << filter;
 }
 

@@ -1,6 +1,8 @@
 // Recordsets: fabricated and provider rows, navigation, values, bookmarks, clones, edits.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "data/provider.h"
 #include "host/error.h"
 #include "tests/data/test_provider.h"
@@ -29,6 +31,15 @@ void AddRow(Recordset& rs, int32_t nr, const char* name) {
   rs.SetValue("Nr", Variant(nr));
   rs.SetValue("Name", Variant(name));
   rs.Update();
+}
+
+// A recordset on the rows of `t`, which the provider "Test" gives for `statement`.
+std::shared_ptr<Recordset> Provided(const std::string& statement, const testing::Table& t,
+                                    int cursor = adOpenUnspecified, int lock = adLockUnspecified) {
+  testing::ResetTestDatabase().results[statement] = t;
+  auto rs = data::DefaultDataAccess().CreateRecordset();
+  rs->Open(statement, "Provider=Test;Data Source=test.db", cursor, lock);
+  return rs;
 }
 
 std::vector<int32_t> Numbers(Recordset& rs) {
@@ -87,23 +98,21 @@ TEST(Recordset, ValuesThatDoNotFitRaiseAndLeaveTheRowUnchanged) {
   EXPECT_EQ(e.Number(), errc::kFieldValueDoesNotFit);
   EXPECT_NE(e.Description().find("\"Nr\""), std::string::npos) << e.Description();
   EXPECT_EQ(rs->EditMode(), adEditNone);
-  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Kz", Variant("ABCD")); }).Number(),
-            errc::kFieldValueDoesNotFit);
   // A variable-length field is limited by its defined size as well.
   e = testing::Raised([&] { rs->SetValue("Name", Variant(std::string(51, 'x'))); });
   EXPECT_EQ(e.Number(), errc::kFieldValueDoesNotFit);
   EXPECT_NE(e.Description().find("höchstens 50 Zeichen"), std::string::npos) << e.Description();
   EXPECT_EQ(rs->EditMode(), adEditNone);
   rs->SetValue("Kz", Variant("ÄÖÜ"));  // three characters, six bytes
-  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Datum", Variant("kein Datum")); }).Number(),
-            errc::kFieldValueDoesNotFit);
-  EXPECT_EQ(testing::Raised([&] { rs->SetValue("Nr", Variant(int64_t{1} << 40)); }).Number(),
-            errc::kFieldValueDoesNotFit);
   // Update with arrays checks every value before it sets one.
-  EXPECT_EQ(testing::Raised([&] {
-              rs->Update({"Name", "Nr"}, {Variant("Neu"), Variant("x")});
-            }).Number(),
-            errc::kFieldValueDoesNotFit);
+  for (const std::function<void()>& set : std::initializer_list<std::function<void()>>{
+           [&] { rs->SetValue("Kz", Variant("ABCD")); },
+           [&] { rs->SetValue("Datum", Variant("kein Datum")); },
+           [&] { rs->SetValue("Nr", Variant(int64_t{1} << 40)); },
+           [&] {
+             rs->Update({"Name", "Nr"}, {Variant("Neu"), Variant("x")});
+           }})
+    EXPECT_EQ(testing::Raised(set).Number(), errc::kFieldValueDoesNotFit);
   rs->CancelUpdate();
   EXPECT_EQ(rs->Value("Name").ToText(), "Alt");
   EXPECT_EQ(rs->Value("Kz").IsNull(), true);
@@ -132,17 +141,12 @@ TEST(Recordset, EditModesAndReadOnlyLock) {
   EXPECT_EQ(rs->RecordCount(), 1);
   EXPECT_EQ(rs->AbsolutePosition(), 1);
 
-  auto& db = testing::ResetTestDatabase();
-  testing::Table t;
-  t.columns = {{"Nr", adInteger, 4}};
-  t.rows = {{Cell::I(1)}};
-  db.results["SELECT Nr FROM T"] = t;
-  auto ro = data::DefaultDataAccess().CreateRecordset();
-  ro->Open("SELECT Nr FROM T", "Provider=Test;Data Source=ro.db", adOpenKeyset, adLockReadOnly);
-  EXPECT_EQ(testing::Raised([&] { ro->AddNew(); }).Number(), errc::kOperationNotAllowed);
-  EXPECT_EQ(testing::Raised([&] { ro->SetValue(0, Variant(int32_t{2})); }).Number(),
-            errc::kOperationNotAllowed);
-  EXPECT_EQ(testing::Raised([&] { ro->Delete(); }).Number(), errc::kOperationNotAllowed);
+  auto ro = Provided("SELECT Nr FROM T", {{{"Nr", adInteger, 4}}, {{Cell::I(1)}}}, adOpenKeyset,
+                     adLockReadOnly);
+  for (const std::function<void()>& change : std::initializer_list<std::function<void()>>{
+           [&] { ro->AddNew(); }, [&] { ro->SetValue(0, Variant(int32_t{2})); },
+           [&] { ro->Delete(); }})
+    EXPECT_EQ(testing::Raised(change).Number(), errc::kOperationNotAllowed);
 }
 
 TEST(Recordset, NavigationAndPositions) {
@@ -230,16 +234,12 @@ TEST(Recordset, ClonesShareRowsButNotPositionFilterOrSort) {
 TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
   // Dynamically typed sources deliver what is stored: a fraction or a word in an
   // integer column must neither be lost nor break filter and sort.
-  auto& db = testing::ResetTestDatabase();
-  testing::Table t;
-  t.columns = {{"Nr", adInteger, 4}, {"Tag", adDate, 8}, {"Ok", adBoolean, 2}};
-  t.rows = {{Cell::I(1), Cell::T("2003-02-01"), Cell::I(1)},
-            {Cell::D(2.5), Cell::T("gestern"), Cell::I(0)},
-            {Cell::T("drei"), Cell::N(), Cell::T("ja")},
-            {Cell::I(int64_t{1} << 40), Cell::D(37653.0), Cell::N()}};
-  db.results["SELECT * FROM [Mix]"] = t;
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT * FROM [Mix]", "Provider=Test;Data Source=mix.db");
+  testing::Table t{{{"Nr", adInteger, 4}, {"Tag", adDate, 8}, {"Ok", adBoolean, 2}},
+                   {{Cell::I(1), Cell::T("2003-02-01"), Cell::I(1)},
+                    {Cell::D(2.5), Cell::T("gestern"), Cell::I(0)},
+                    {Cell::T("drei"), Cell::N(), Cell::T("ja")},
+                    {Cell::I(int64_t{1} << 40), Cell::D(37653.0), Cell::N()}}};
+  auto rs = Provided("SELECT * FROM [Mix]", t);
   EXPECT_EQ(rs->ValueAt(0, 0).ToInt32(), 1);
   EXPECT_EQ(rs->ValueAt(1, 0).ToDouble(), 2.5);
   EXPECT_EQ(rs->ValueAt(2, 0).ToText(), "drei");
@@ -256,7 +256,8 @@ TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
   // Requery reads the rows again and applies the filter anew; detached from its
   // connection it raises and the rows stay.
   rs->Filter("Nr > 1");
-  db.results["SELECT * FROM [Mix]"].rows.pop_back();
+  t.rows.pop_back();
+  testing::ResetTestDatabase().results["SELECT * FROM [Mix]"] = t;
   rs->Requery();
   EXPECT_EQ(rs->RecordCount(), 1);
   rs->ActiveConnection(nullptr);
@@ -267,21 +268,17 @@ TEST(Recordset, CellsOfAnotherTypeThanTheColumnAreKept) {
 TEST(Recordset, ExactNumbersAreHeldFilteredSortedAndTotalledExactly) {
   // Decimal and currency cells as providers deliver them: REAL (SQLite keeps a
   // DECIMAL so), text, whole numbers; a bigint beyond 2^53.
-  auto& db = testing::ResetTestDatabase();
-  testing::Table t;
-  t.columns = {{"Nr", adInteger, 4},
-               {"Betrag", adNumeric, 12, 12, 2},
-               {"Geld", adCurrency, 8, 19, 4},
-               {"Gross", adBigInt, 8}};
-  t.rows = {{Cell::I(1), Cell::D(1500.5), Cell::T("12.34"), Cell::I(9007199254740993)},
-            {Cell::I(2), Cell::T("0.10"), Cell::D(0.1), Cell::I(9007199254740993)},
-            {Cell::I(3), Cell::T("0,20"), Cell::I(-3), Cell::I(INT64_MIN)},
-            {Cell::I(4), Cell::I(-3), Cell::N(), Cell::I(INT64_MAX)},
-            {Cell::I(5), Cell::N(), Cell::T("keine Zahl"), Cell::N()}};
-  db.results["SELECT * FROM [Exakt]"] = t;
-  auto rs = data::DefaultDataAccess().CreateRecordset();
-  rs->Open("SELECT * FROM [Exakt]", "Provider=Test;Data Source=exakt.db", adOpenStatic,
-           adLockOptimistic);
+  const testing::Table t{
+      {{"Nr", adInteger, 4},
+       {"Betrag", adNumeric, 12, 12, 2},
+       {"Geld", adCurrency, 8, 19, 4},
+       {"Gross", adBigInt, 8}},
+      {{Cell::I(1), Cell::D(1500.5), Cell::T("12.34"), Cell::I(9007199254740993)},
+       {Cell::I(2), Cell::T("0.10"), Cell::D(0.1), Cell::I(9007199254740993)},
+       {Cell::I(3), Cell::T("0,20"), Cell::I(-3), Cell::I(INT64_MIN)},
+       {Cell::I(4), Cell::I(-3), Cell::N(), Cell::I(INT64_MAX)},
+       {Cell::I(5), Cell::N(), Cell::T("keine Zahl"), Cell::N()}}};
+  auto rs = Provided("SELECT * FROM [Exakt]", t, adOpenStatic, adLockOptimistic);
   EXPECT_EQ(rs->FieldPrecision(1), 12);
   EXPECT_EQ(rs->FieldNumericScale(1), 2);
   // The declared scale is kept: 1500.5 is 1500.50, -3 is -3.00.
@@ -299,9 +296,7 @@ TEST(Recordset, ExactNumbersAreHeldFilteredSortedAndTotalledExactly) {
 
   auto numbers = [&rs](const std::string& filter) {
     rs->Filter(filter);
-    std::vector<int32_t> out;
-    for (int32_t i = 0; i < rs->RecordCount(); ++i) out.push_back(rs->ValueAt(i, 0).ToInt32());
-    return out;
+    return Numbers(*rs);
   };
   using V = std::vector<int32_t>;
   EXPECT_EQ(numbers("Betrag = 0.1"), V({2}));

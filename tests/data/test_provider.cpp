@@ -18,21 +18,15 @@ void Deliver(const Table& t, data::ResultSink& sink, int32_t maxRows) {
     sink.BeginRow();
     for (size_t c = 0; c < row.size(); ++c) {
       const Cell& cell = row[c];
-      int col = static_cast<int>(c);
+      const int col = static_cast<int>(c);
+      // clang-format off
       switch (cell.kind) {
-        case Cell::Null:
-          sink.PutNull(col);
-          break;
-        case Cell::Int:
-          sink.PutInteger(col, cell.i);
-          break;
-        case Cell::Dbl:
-          sink.PutDouble(col, cell.d);
-          break;
-        case Cell::Text:
-          sink.PutText(col, cell.s);
-          break;
+        case Cell::Null: sink.PutNull(col); break;
+        case Cell::Int: sink.PutInteger(col, cell.i); break;
+        case Cell::Dbl: sink.PutDouble(col, cell.d); break;
+        case Cell::Text: sink.PutText(col, cell.s); break;
       }
+      // clang-format on
     }
     sink.EndRow();
   }
@@ -68,11 +62,8 @@ class TestProvider final : public data::Provider {
 }  // namespace
 
 TestDatabase& ResetTestDatabase() {
-  static bool registered = false;
-  if (!registered) {
-    data::RegisterProvider(std::make_shared<TestProvider>());
-    registered = true;
-  }
+  [[maybe_unused]] static const bool registered =
+      (data::RegisterProvider(std::make_shared<TestProvider>()), true);
   TestDatabase& db = TheTestDatabase();
   db.results.clear();
   return db;

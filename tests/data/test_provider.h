@@ -17,24 +17,9 @@ struct Cell {
   double d = 0;
   std::string s;
   static Cell N() { return {}; }
-  static Cell I(int64_t v) {
-    Cell c;
-    c.kind = Int;
-    c.i = v;
-    return c;
-  }
-  static Cell D(double v) {
-    Cell c;
-    c.kind = Dbl;
-    c.d = v;
-    return c;
-  }
-  static Cell T(std::string v) {
-    Cell c;
-    c.kind = Text;
-    c.s = std::move(v);
-    return c;
-  }
+  static Cell I(int64_t v) { return {Int, v, 0, {}}; }
+  static Cell D(double v) { return {Dbl, 0, v, {}}; }
+  static Cell T(std::string v) { return {Text, 0, 0, std::move(v)}; }
 };
 
 struct Table {

@@ -145,7 +145,14 @@ TEST(Decimal, ComparesAddsAndRoundsExactly) {
   EXPECT_EQ(sum.ToText(), "0.30");
   ASSERT_TRUE(Decimal::Add(Dec("12345678901234567890.12"), Dec("-0.000000001"), sum));
   EXPECT_EQ(sum.ToText(), "12345678901234567890.119999999");
-  EXPECT_FALSE(Decimal::Add(Dec("99999999999999999999999999999999999999"), Dec("1"), sum));
+  const Decimal nines = Dec("99999999999999999999999999999999999999");
+  EXPECT_FALSE(Decimal::Add(nines, Dec("1"), sum));
+  // Two column values at the limit of numeric(38) are beyond 128 bits together.
+  const Decimal minus_nines = Dec("-99999999999999999999999999999999999999");
+  EXPECT_FALSE(Decimal::Add(nines, nines, sum));
+  EXPECT_FALSE(Decimal::Add(minus_nines, minus_nines, sum));
+  ASSERT_TRUE(Decimal::Add(nines, minus_nines, sum));
+  EXPECT_EQ(sum.ToText(), "0");
   Decimal wider;
   ASSERT_TRUE(Dec("1500.5").WithScale(2, wider));
   EXPECT_EQ(wider.ToText(), "1500.50");
@@ -211,10 +218,13 @@ TEST(NumberTotal, AddsExactlyAndSaysWhenItCannot) {
             }).Number(),
             errc::kOverflow)
       << "finite doubles never add up to an infinity no cell shows";
+  const Variant nines(Dec("99999999999999999999999999999999999999"));
+  EXPECT_EQ(testing::Raised([&] { total({nines, Variant(1)}); }).Number(), errc::kOverflow);
   EXPECT_EQ(testing::Raised([&] {
-              total({Variant(Dec("99999999999999999999999999999999999999")), Variant(1)});
+              total({nines, nines});
             }).Number(),
-            errc::kOverflow);
+            errc::kOverflow)
+      << "two values at the limit of numeric(38) never wrap into a wrong total";
   EXPECT_EQ(NonFiniteText(-inf), "-\xE2\x88\x9E");
   EXPECT_EQ(NonFiniteText(std::nan("")), "NaN");
 }

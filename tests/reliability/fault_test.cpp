@@ -116,6 +116,12 @@ class FaultTest : public ::testing::Test {
     }
     return *vm_;
   }
+  // The two customers shown, and no message left over from loading them.
+  void ShowTwo(VMGrid& g) {
+    g.Requery();
+    ASSERT_EQ(Rows(), 2);
+    TakeMessages();
+  }
   int Rows() const {
     auto rs = grid_.DataSource();
     return rs && rs->State() != adStateClosed ? rs->RecordCount() : -1;
@@ -139,9 +145,7 @@ class FaultTest : public ::testing::Test {
 
 TEST_F(FaultTest, DatabaseLockedByAnotherProcessWaitsThenSaysSoAndRecovers) {
   VMGrid& g = Open(";Busy Timeout=300");
-  g.Requery();
-  ASSERT_EQ(Rows(), 2);
-  TakeMessages();
+  ASSERT_NO_FATAL_FAILURE(ShowTwo(g));
 
   ChildProcess locker(VMBGRID_CRASH_SAVER, {folder_.string(), "lock", "4000"});
   ASSERT_EQ(locker.ReadLine().value_or(""), "gesperrt");
@@ -169,9 +173,7 @@ TEST_F(FaultTest, DatabaseLockedByAnotherProcessWaitsThenSaysSoAndRecovers) {
 
 TEST_F(FaultTest, FullDiskKeepsTheStoredVersionsAndTheGridUsable) {
   VMGrid& g = Open();
-  g.Requery();
-  ASSERT_EQ(Rows(), 2);
-  TakeMessages();
+  ASSERT_NO_FATAL_FAILURE(ShowTwo(g));
   const std::string file = Bytes(folder_ / "Kunden.grx");
   const std::string database = Bytes(folder_ / "app.db");
   grid_.Column(0).Width(4321);
@@ -216,9 +218,7 @@ TEST_F(FaultTest, FullDiskKeepsTheStoredVersionsAndTheGridUsable) {
 TEST_F(FaultTest, MissingLayoutFolderGivesAMessageAndCreatesNothing) {
   VMGrid& g = Open();
   g.LayoutFile((folder_ / "fehlt" / "Kunden").string());
-  g.Requery();
-  ASSERT_EQ(Rows(), 2);
-  TakeMessages();
+  ASSERT_NO_FATAL_FAILURE(ShowTwo(g));
   Save(g, VelmGRX, "Neu");
   EXPECT_EQ(TakeMessages(), Strings{"Fehler beim Speichern des Layouts Neu."});
   EXPECT_FALSE(fs::exists(folder_ / "fehlt"));
@@ -288,9 +288,7 @@ TEST_F(FaultTest, FileThatIsNoDatabaseIsReportedAndLeftAlone) {
 TEST_F(FaultTest, ReadOnlyDatabaseRefusesSavesAndKeepsItsLayouts) {
   const std::string database = Bytes(folder_ / "app.db");
   VMGrid& g = Open(";Mode=ReadOnly");
-  g.Requery();
-  ASSERT_EQ(Rows(), 2);
-  TakeMessages();
+  ASSERT_NO_FATAL_FAILURE(ShowTwo(g));
   Save(g, velmDB, "Neu");
   // A refused write says why on a second line.
   EXPECT_EQ(TakeMessages(),

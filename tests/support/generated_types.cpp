@@ -9,26 +9,13 @@ namespace {
 
 using Pool = std::vector<std::string>;
 
-const Pool kTexts = {"Müller",  "MÜLLER",
-                     "müller",  "Mueller",
-                     "Muller",  "Straße",
-                     "STRASSE", "Strasse",
-                     "Ärger",   "ärger",
-                     "Arger",   "Äpfel",
-                     "Apfel",   "Zander",
-                     "zander",  "Özdemir",
-                     "Ozean",   "Übel",
-                     "Meier",   "meier",
-                     "Meiners", "Meier-Schulz",
-                     "O'Brien", "a%b",
-                     "a_b",     "Stern*",
-                     "Frage?",  "A",
-                     "a",       "M",
-                     "m",       "Z",
-                     "100",     "-5",
-                     "",        " Leer",
-                     "Émile",   "Eva",
-                     "ß"};
+// clang-format off
+const Pool kTexts = {
+    "Müller", "MÜLLER", "müller", "Mueller", "Muller", "Straße", "STRASSE", "Strasse", "Ärger",
+    "ärger", "Arger", "Äpfel", "Apfel", "Zander", "zander", "Özdemir", "Ozean", "Übel", "Meier",
+    "meier", "Meiners", "Meier-Schulz", "O'Brien", "a%b", "a_b", "Stern*", "Frage?", "A", "a", "M",
+    "m", "Z", "100", "-5", "", " Leer", "Émile", "Eva", "ß"};
+// clang-format on
 
 const std::vector<TypeColumn> kColumns = {
     {"Klein", "SMALLINT", "smallint", ValueKind::Integer},
@@ -99,34 +86,23 @@ const Pool& PoolOf(const TypeColumn& c) {
   }();
   static const Pool lang = {"{\"a\": 1}", "[1, 2]", "\"Müller\""};
   static const Pool daten = {"00ff10", "4dfc", ""};
+  // clang-format off
   switch (c.kind) {
-    case ValueKind::Integer:
-      return c.name == "Klein" ? klein : c.name == "Ganz" ? ganz : gross;
-    case ValueKind::Decimal:
-      return c.name == "Zahl" ? zahl : betrag;
-    case ValueKind::Single:
-      return einfach;
-    case ValueKind::Double:
-      return doppelt;
-    case ValueKind::Boolean:
-      return wahr;
-    case ValueKind::Date:
-      return tag;
-    case ValueKind::DateTime:
-      return zeitpunkt;
-    case ValueKind::Time:
-      return uhrzeit;
-    case ValueKind::Guid:
-      return kennung;
-    case ValueKind::FixedText:
-      return kurz;
-    case ValueKind::LongText:
-      return lang;
-    case ValueKind::Binary:
-      return daten;
-    case ValueKind::Text:
-      break;
+    case ValueKind::Integer: return c.name == "Klein" ? klein : c.name == "Ganz" ? ganz : gross;
+    case ValueKind::Decimal: return c.name == "Zahl" ? zahl : betrag;
+    case ValueKind::Single: return einfach;
+    case ValueKind::Double: return doppelt;
+    case ValueKind::Boolean: return wahr;
+    case ValueKind::Date: return tag;
+    case ValueKind::DateTime: return zeitpunkt;
+    case ValueKind::Time: return uhrzeit;
+    case ValueKind::Guid: return kennung;
+    case ValueKind::FixedText: return kurz;
+    case ValueKind::LongText: return lang;
+    case ValueKind::Binary: return daten;
+    case ValueKind::Text: break;
   }
+  // clang-format on
   return kTexts;
 }
 
@@ -197,26 +173,18 @@ std::vector<TypesRow> GenerateTypesRows(uint32_t seed, int randomRows) {
   size_t edges = 0;
   for (const TypeColumn& c : kColumns) edges = std::max(edges, PoolOf(c).size());
   // Every pool value once per column, a row of Nulls, then random rows.
-  for (size_t i = 0; i <= edges; ++i) {
-    TypesRow row;
-    row.id = static_cast<int>(rows.size()) + 1;
-    for (const TypeColumn& c : kColumns) {
-      const Pool& pool = PoolOf(c);
-      row.cells.push_back(i == edges ? Cell{} : Cell{false, pool[i % pool.size()]});
-    }
-    rows.push_back(std::move(row));
-  }
   std::mt19937 random(seed);
-  for (int r = 0; r < randomRows; ++r) {
+  for (size_t i = 0; i < edges + 1 + static_cast<size_t>(std::max(randomRows, 0)); ++i) {
     TypesRow row;
-    row.id = static_cast<int>(rows.size()) + 1;
+    row.id = static_cast<int>(i) + 1;
     for (const TypeColumn& c : kColumns) {
       const Pool& pool = PoolOf(c);
-      if (random() % 10 == 0) {
+      if (i < edges)
+        row.cells.push_back(Cell{false, pool[i % pool.size()]});
+      else if (i == edges || random() % 10 == 0)
         row.cells.push_back(Cell{});
-      } else {
+      else
         row.cells.push_back(Cell{false, pool[random() % pool.size()]});
-      }
     }
     rows.push_back(std::move(row));
   }
