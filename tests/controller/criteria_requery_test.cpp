@@ -32,9 +32,7 @@ class Criteria : public ControllerTest {
 // reaches the statement through them.
 TEST_F(Criteria, RefusedCriteriaShowTheirMessageAndNoRows) {
   struct Case {
-    const char* field;
-    const char* typed;
-    const char* message;
+    const char *field, *typed, *message;
   };
   const Case cases[] = {
       {"Notiz", "Stamm*", "In der Spalte Notiz ist es nicht möglich zu suchen."},

@@ -47,6 +47,16 @@ class EditingTest : public ControllerTest {
     platform_->form.AddControl("txtNotiz");
   }
 
+  // MakeWithStatus() loaded in the order of Nr, its cells drawn.
+  VMGrid& LoadedByNr() {
+    VMGrid& g = MakeWithStatus();
+    g.SortBy("Nr");
+    g.SortAscending(true);
+    g.Requery();
+    Settle();
+    return g;
+  }
+
   VMGrid& MakeWithStatus() {
     VMGrid& g = MakeTyped();
     g.AddField("Status", "", false, false, adInteger);
@@ -70,11 +80,7 @@ class EditingTest : public ControllerTest {
 };
 
 TEST_F(EditingTest, CodesShowAsTextsAreSearchedByTextAndSurviveSortAndLayouts) {
-  VMGrid& g = MakeWithStatus();
-  g.SortBy("Nr");
-  g.SortAscending(true);
-  g.Requery();
-  Settle();
+  VMGrid& g = LoadedByNr();
   // Nr 1 2 3 5 8 9 12 17: a code without a text shows the code.
   EXPECT_EQ(Shown("Status"),
             (std::vector<std::string>{"Neu", "Neu", "Neu", "Stammkunde", "Stammkunde", "Stammkunde",
@@ -247,11 +253,7 @@ TEST_F(EditingTest, ReadOnlyGridIsCopiedButNeverChangedAndAFormIsRequired) {
 TEST_F(EditingTest, SelectedRowsGoToTheClipboardAsSpreadsheetLines) {
   conn_->Execute("UPDATE Kunden SET Name = 'Tab\tund \"Zitat\"' WHERE Nr = 2");
   conn_->Execute("UPDATE Kunden SET Ort = 'Zeile\nzwei' WHERE Nr = 3");
-  VMGrid& g = MakeWithStatus();
-  g.SortBy("Nr");
-  g.SortAscending(true);
-  g.Requery();
-  Settle();
+  VMGrid& g = LoadedByNr();
   // Ort moves first; a hidden column is left out.
   main_.ColumnByField("Ort")->Order(0);
   main_.ColumnByField("Nr")->Visible(false);

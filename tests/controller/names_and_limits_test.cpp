@@ -183,9 +183,7 @@ TEST_F(HostileNames, NamesThatEndTheirQuotesAreMissingObjectsNotStatements) {
 
 TEST_F(HostileNames, BrowsingLeavesEmptyCorruptAndReadOnlyFilesAsTheyWere) {
   struct Case {
-    std::string name;
-    std::string bytes;
-    std::string mode;
+    std::string name, bytes, mode;
   };
   std::string valid = FileBytes(file_);
   std::string corrupt = valid;
