@@ -22,7 +22,7 @@ class BrowserOnServer : public BrowserTest {
   static void SetUpTestSuite() {
     if (pgtest::ServerConnInfo().empty()) return;
     postgres::Register();
-    db_ = new pgtest::Database;
+    db_ = std::make_unique<pgtest::Database>();
     sampledb::Options o;
     o.rows = 300;
     ASSERT_EQ(sampledb::GenerateOnServer(db_->ConnectionString(), o), "");
@@ -38,10 +38,7 @@ class BrowserOnServer : public BrowserTest {
                         "vmgrid_benutzer, leser"),
               "");
   }
-  static void TearDownTestSuite() {
-    delete db_;
-    db_ = nullptr;
-  }
+  static void TearDownTestSuite() { db_.reset(); }
   void SetUp() override { VMBGRID_REQUIRE_POSTGRES(); }
 
   // The window as a login opens it: the libpq text the team types.
@@ -53,7 +50,7 @@ class BrowserOnServer : public BrowserTest {
     return OpenWindow(o);
   }
 
-  static inline pgtest::Database* db_ = nullptr;
+  static inline std::unique_ptr<pgtest::Database> db_;
 };
 
 TEST_F(BrowserOnServer, ALoginWithoutRightsOnTheStoreBrowsesAndIsToldWhatToGrant) {

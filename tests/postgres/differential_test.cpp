@@ -61,10 +61,9 @@ std::string Describe(const Found& f) {
 class Engine {
  public:
   Engine(std::string name, HeadlessPlatform& platform)
-      : name_(std::move(name)), platform_(platform) {
-    grid_ = std::make_unique<HeadlessGrid>("grd" + name_);
+      : name_(std::move(name)), platform_(platform), grid_("grd" + name_) {
     g_.Init(0, "Differenz", "frm" + name_);
-    g_.grid(grid_.get());
+    g_.grid(&grid_);
     g_.MaxRecords(0);
   }
   void OnDatabase(const std::string& connectionString) {
@@ -82,16 +81,13 @@ class Engine {
   }
   const std::string& Name() const { return name_; }
   std::string Where() const { return g_.SQLWherePart(); }
-  int32_t TypeOf(const std::string& column) {
-    auto f = g_.GridFields().Find(column);
-    return f ? f->datatype : kTypeUndetermined;
-  }
 
   Found Search(const std::string& column, const std::string& text) {
     if (!last_.empty()) g_.ClearRestriction(last_);
     last_ = column;
     platform_.messages.clear();
-    g_.AddRestriction(column, Variant(text), false, TypeOf(column));
+    auto field = g_.GridFields().Find(column);
+    g_.AddRestriction(column, Variant(text), false, field ? field->datatype : kTypeUndetermined);
     g_.Requery();
     const auto shown = platform_.messages.texts();
     Found f{!shown.empty(), {}, shown.empty() ? "" : shown.front()};
@@ -107,7 +103,7 @@ class Engine {
  private:
   std::string name_;
   HeadlessPlatform& platform_;
-  std::unique_ptr<HeadlessGrid> grid_;
+  HeadlessGrid grid_;
   VMGrid g_;
   std::string last_;
 };

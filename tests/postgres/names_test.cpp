@@ -23,7 +23,7 @@ class PostgresNames : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (pgtest::ServerConnInfo().empty()) return;
-    db_ = new pgtest::Database;
+    db_ = std::make_unique<pgtest::Database>();
     ASSERT_EQ(pgtest::PgBenchInit(db_->ConnInfo()), "");
     ASSERT_EQ(
         db_->Exec("CREATE SCHEMA verkauf; CREATE TABLE verkauf.auftraege (nr integer PRIMARY KEY, "
@@ -38,10 +38,7 @@ class PostgresNames : public ::testing::Test {
                   "GRANT SELECT ON \"Kunden\" TO PUBLIC"),
         "");
   }
-  static void TearDownTestSuite() {
-    delete db_;
-    db_ = nullptr;
-  }
+  static void TearDownTestSuite() { db_.reset(); }
   void SetUp() override {
     VMBGRID_REQUIRE_POSTGRES();
     platform_ = &InstallHeadlessPlatform(&data::DefaultDataAccess());
@@ -72,7 +69,7 @@ class PostgresNames : public ::testing::Test {
     return w;
   }
 
-  static inline pgtest::Database* db_ = nullptr;
+  static inline std::unique_ptr<pgtest::Database> db_;
   HeadlessPlatform* platform_ = nullptr;
   std::shared_ptr<Connection> conn_;
   Strings log_;

@@ -169,10 +169,9 @@ TEST_P(BothProviders, ProgressiveLoadsHandOverWhatAWholeLoadDoes) {
                     std::to_string(rs->FieldDefinedSize(f)));
     for (int32_t r = 0; r < rs->RecordCount(); ++r) {
       std::string line;
-      for (int f = 0; f < rs->FieldCount(); ++f) {
-        const Variant v = rs->ValueAt(r, f);
-        line += std::to_string(static_cast<int>(v.Type())) + "=" + v.ToTextOrEmpty() + "|";
-      }
+      for (int f = 0; f < rs->FieldCount(); ++f)
+        line += std::to_string(static_cast<int>(rs->ValueAt(r, f).Type())) + "=" +
+                rs->ValueAt(r, f).ToTextOrEmpty() + "|";
       out.push_back(line);
     }
     return out;

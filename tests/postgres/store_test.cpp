@@ -327,10 +327,7 @@ TEST_F(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) 
 
 TEST_F(PostgresStore, TwoProcessesSavingTheSameLayoutLeaveOneCompleteVersion) {
   ASSERT_EQ(db.SetupStore(), "");
-  {
-    auto s = Session(db.ConnectionString());
-    Save(*s, "start", 5);
-  }
+  Save(*Session(db.ConnectionString()), "start", 5);
   constexpr int kSaves = 200, kColumns = 5;
   pid_t children[2];
   for (int p = 0; p < 2; ++p) {

@@ -299,43 +299,36 @@ class TypesShown : public pgtest::EachProvider {
     if (IsSkipped()) return;
     for (const std::string& sql : typestable::Statements(pg_)) conn_->Execute(sql);
   }
-  void TearDown() override {
-    vm_.reset();
-    EachProvider::TearDown();
-  }
-
-  HeadlessGrid main_{"grdTypen"};
-  HeadlessGrid sum_{"grdSumme"};
-  std::unique_ptr<VMGrid> vm_;
 };
 
 TEST_P(TypesShown, EveryCellAndTotalIsWhatTheDatabaseHoldsInGermanForm) {
   // The table in the grid with a sum line, sorted by its first field.
   const auto columns = typestable::ColumnsOf(pg_);
-  vm_ = std::make_unique<VMGrid>();
-  vm_->Init(0, "Test", "frmTypen");
-  vm_->grid(&main_);
-  vm_->SumGrid(&sum_);
-  vm_->Connection(conn_);
-  vm_->RecordSource("Typen");
+  HeadlessGrid shown("grdTypen"), sums("grdSumme");
+  VMGrid vm;
+  vm.Init(0, "Test", "frmTypen");
+  vm.grid(&shown);
+  vm.SumGrid(&sums);
+  vm.Connection(conn_);
+  vm.RecordSource("Typen");
   for (const auto& c : columns)
-    vm_->AddField(
+    vm.AddField(
         {.name = c.name, .sumDatatype = Expectations().at(c.name).summed ? vmSUM : vmValue});
-  vm_->AddSortColumn(columns.front().name);
-  vm_->Requery();
+  vm.AddSortColumn(columns.front().name);
+  vm.Requery();
   EXPECT_TRUE(platform_->messages.texts().empty());
   const auto raw = pg_ ? RawPostgres(db_->ConnInfo()) : RawSqlite(file_.string());
-  ASSERT_EQ(main_.ColumnCount(), static_cast<int>(columns.size()));
-  ASSERT_EQ(vm_->RecordCount(), static_cast<int32_t>(typestable::Rows().size()));
-  for (int c = 0; c < main_.ColumnCount(); ++c) {
-    const std::string name = main_.Column(c).DataField();
+  ASSERT_EQ(shown.ColumnCount(), static_cast<int>(columns.size()));
+  ASSERT_EQ(vm.RecordCount(), static_cast<int32_t>(typestable::Rows().size()));
+  for (int c = 0; c < shown.ColumnCount(); ++c) {
+    const std::string name = shown.Column(c).DataField();
     const Expectation& e = Expectations().at(name);
     const RawColumn& values = raw.at(name);
-    for (int r = 0; r < vm_->RecordCount(); ++r)
-      EXPECT_EQ(main_.CellText(r, c), Shown(values[static_cast<size_t>(r)], e.show))
+    for (int r = 0; r < vm.RecordCount(); ++r)
+      EXPECT_EQ(shown.CellText(r, c), Shown(values[static_cast<size_t>(r)], e.show))
           << name << " row " << r + 1 << " raw \"" << values[static_cast<size_t>(r)].text << "\"";
     if (e.summed) {
-      EXPECT_EQ(sum_.CellText(0, c), Total(values, e.show)) << name << " total";
+      EXPECT_EQ(sums.CellText(0, c), Total(values, e.show)) << name << " total";
     }
   }
 }
