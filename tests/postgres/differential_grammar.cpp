@@ -205,9 +205,8 @@ struct Moment {
 
 Moment PickMoment(const TypeColumn& column, std::mt19937& random) {
   const std::string raw = OneOf(random, testsupport::ValuePool(column));
-  if (column.kind == ValueKind::Time) {
+  if (column.kind == ValueKind::Time)
     return {GermanTime(raw), raw, raw == "23:59:59" ? "24:00:00" : NextSecond(raw)};
-  }
   const std::string day = raw.substr(0, 10);
   const std::string typedDay = GermanDate(day, random);
   if (Below(random, 3) != 0) return {typedDay, Full(day), Full(NextDay(day))};

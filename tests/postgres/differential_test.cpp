@@ -179,10 +179,9 @@ class Differential : public ::testing::Test {
 TEST_F(Differential, SqlitePostgresAndTheInMemoryFilterFindTheSameRows) {
   RecordProperty("seed", std::to_string(seed_));
   AddEngines();
-  if (!pg_) {
-    std::cout << "[ NOTE     ] without the PostgreSQL test server only SQLite and the in-memory "
-                 "filter are compared\n";
-  }
+  if (!pg_)
+    std::cout << "[ NOTE     ] without the PostgreSQL test server only SQLite and the "
+                 "in-memory filter are compared\n";
   const auto& columns = testsupport::TypeColumns();
   std::mt19937 random(seed_);
   size_t withOracle = 0, refused = 0, failures = 0;

@@ -23,11 +23,9 @@ TEST(PostgresDialect, ASecondStatementIsFoundWhereTheServerWouldRunOne) {
 }
 
 TEST(PostgresDialect, PlaceholdersTakeParametersByPositionAndName) {
-  std::vector<Parameter> p(3);
-  p[0].name = "@section";
-  p[1].name = "@out";
-  p[1].direction = adParamOutput;
-  p[2].name = "@owner";
+  std::vector<Parameter> p{{"@section", adVariant, adParamInput, 0, Variant()},
+                           {"@out", adVariant, adParamOutput, 0, Variant()},
+                           {"@owner", adVariant, adParamInput, 0, Variant()}};
   std::vector<size_t> order;
   EXPECT_EQ(RewriteStatement("SELECT wert FROM s WHERE a = ? AND b = ? AND c = '?'",
                              LikeFolding::kIcu, &p, &order),
