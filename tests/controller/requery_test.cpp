@@ -123,6 +123,28 @@ TEST_F(Properties, AConnectionThatCannotBeOpenedIsReported) {
   EXPECT_EQ(shown.back(), "Verbindung mit Datenbank konnte nicht hergestellt werden.");
 }
 
+// The statement of the worked example, character for character: hosts read the WHERE
+// part as built.
+TEST_F(Statement, WorkedShapeCharacterForCharacter) {
+  VMGrid& g = Make();
+  g.AddField("Name", "", false, false, adVarChar);
+  g.AddField("Ort", "", false, false, adVarChar);
+  g.AddField("Nr", "", false, false, adInteger, true);
+  g.AddRestriction("Name", "Mei*", false, adVarChar);
+  g.AddRestriction("Ort", "ODER Berlin", false, adVarChar);
+  g.AddRestriction("Plz", "ODER 10*", false, adVarChar);
+  g.MaxRecords(500);
+  g.filter("Umsatz > 100");
+  g.AddSortColumn("Name");
+  g.Requery();
+  EXPECT_EQ(Last(),
+            "SELECT TOP 500 [Name],[Ort],[Nr] FROM [Kunden] WHERE ([Name] LIKE 'Mei%') "
+            "AND(([Ort] = 'Berlin') OR ([Plz] LIKE '10%')) AND (Umsatz > 100) ORDER BY [Name] ASC");
+  EXPECT_EQ(g.SQLWherePart(), "([Name] LIKE 'Mei*') AND(([Ort] = 'Berlin') OR ([Plz] LIKE '10*'))");
+  EXPECT_EQ(Column("Name"), (std::vector<std::string>{"Meier"}));
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
 // The empty first load sets up the grids; ReInit returns to it.
 TEST_F(Statement, ReInitReturnsToTheFirstLoadAndDropsTheSearch) {
   VMGrid& g = MakeTyped();

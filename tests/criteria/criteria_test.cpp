@@ -8,6 +8,50 @@
 namespace vmbgrid::search::testing {
 namespace {
 
+// What each kind of criterion becomes, one row each: the condition hosts read and the
+// providers rewrite. Kind 2 is the text form of dates, 1 the # form.
+TEST_F(CriteriaTest, EveryKindOfCriterionHasItsShape) {
+  // clang-format off
+  struct Row { const char *field, *typed; int32_t type; int kind; const char* condition; };
+  const Row rows[] = {
+      {"Name", "Meier", adVarChar, 2, "([Name] = 'Meier')"},
+      {"Name", "Mei*", adVarChar, 2, "([Name] LIKE 'Mei*')"},
+      {"Name", "A-M", adVarWChar, 2, "([Name] >= 'A' AND [Name] <= 'M')"},
+      {"Name", "Meier;Schulz", adVarChar, 2, "([Name] = 'Meier' OR [Name] = 'Schulz')"},
+      {"Name", "\"Meier-Schulz, A\"", adVarChar, 2, "([Name] = 'Meier-Schulz, A')"},
+      {"Name", "\"Mül*\"", adVarChar, 2, "([Name] = 'Mül*')"},
+      {"Name", "<>Meier", adVarChar, 2, "([Name] <> 'Meier')"},
+      {"Name", "A-M;Z", adVarChar, 2, "([Name] >= 'A' AND [Name] <= 'M' OR [Name] = 'Z')"},
+      {"Name", "Meier;", adVarChar, 2, "([Name] = 'Meier' OR [Name] = '')"},
+      {"Name", "ODER   Meier  ", adVarChar, 2, "([Name] = 'Meier')"},
+      {"Name", "oder Meier", adVarChar, 2, "([Name] = 'oder Meier')"},
+      {"Name", "ODER ", adVarChar, 2, ""},
+      {"Nr", "1000-2000", adInteger, 2, "([Nr] >= 1000 AND [Nr] <= 2000)"},
+      {"Nr", "1;;3;", adInteger, 2, "([Nr] = 1 OR [Nr] = 3)"},
+      {"Nr", "9223372036854775807", adBigInt, 2, "([Nr] = 9223372036854775807)"},
+      {"N", "-5", adInteger, 2, "([N] <= 5)"},
+      {"N", "<-5", adInteger, 2, "([N] < -5)"},
+      {"N", "-10:-5", adInteger, 2, "([N] >= -10 AND [N] <= -5)"},
+      {"N", "\"-5\"", adInteger, 2, "([N] = -5)"},
+      {"W", "1,5-2,5", adDouble, 2, "([W] >= 1.5 AND [W] <= 2.5)"},
+      {"D", "1.2.2003", adDate, 1, "([D] = #2003-02-01#)"},
+      {"D", "1.2.2003", adDBDate, 2, "([D] = '2003-02-01')"},
+      {"D", "1.1.03:31.12.03", adDate, 2, "([D] >= '2003-01-01' AND [D] <= '2003-12-31')"},
+      {"D", "-31.12.2003", adDate, 2, "([D] <= '2003-12-31')"},
+      {"D", "1.2.*", adDate, 2, "([D] LIKE '1.2.*')"},
+      {"Z", "12:30", adDBTime, 1, "([Z] >= #12:30:00# AND [Z] < #12:30:01#)"},
+      {"Aktiv", "-1", adBoolean, 1, "[Aktiv] = -1"},
+      {"Aktiv", "wahr", adBoolean, 2, "[Aktiv] = 1"},
+      {"Iban", "DE12 3456 78", vmFormattedText, 2, "([Iban] = 'DE12345678')"},
+      {"Iban", "DE12 34*", vmFormattedText, 2, "([Iban] LIKE 'DE12 34*')"},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    EXPECT_EQ(Cond(r.field, r.typed, r.type, r.kind), r.condition) << r.field << " " << r.typed;
+  }
+  EXPECT_EQ(TakeMessage(), "");
+}
+
 // Currency, decimal, numeric and single take the comma as decimal point and write
 // the digits typed, quoted, so that the database reads them in the column's type.
 TEST_F(CriteriaTest, ExactDecimalShapes) {
