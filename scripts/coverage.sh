@@ -18,7 +18,10 @@ fi
 build=${1:-build-coverage}
 jobs=$(nproc)
 
+# No compiler launcher: ccache with a base_dir compiles with relative paths, which
+# gcovr cannot resolve, and it then leaves whole folders out without failing.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVMBGRID_BUILD_BENCH=OFF \
+  -DCMAKE_CXX_COMPILER_LAUNCHER= -DCMAKE_C_COMPILER_LAUNCHER= \
   -DCMAKE_CXX_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage \
   -DCMAKE_SHARED_LINKER_FLAGS=--coverage >/dev/null
 cmake --build "$build" -j"$jobs"
