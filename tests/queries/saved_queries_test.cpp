@@ -32,8 +32,7 @@ TEST_F(SavedQueries, SavedPerUserListedAfterARestartAppliedAndDeleted) {
     EXPECT_EQ(v.ControlValue("btnDelete").ToTextOrEmpty(), "&Löschen");
     EXPECT_EQ(v.ControlValue("btnCancel").ToTextOrEmpty(), "Schließen");
     v.Press("btnSave");  // an empty name stores nothing
-    v.Type("cboQueries", "Meiers");
-    v.Press("btnSave");
+    NameAndPress(v, "Meiers", "btnSave");
     afterSave = v.ControlItems("cboQueries");
     EXPECT_TRUE(v.Press("btnCancel"));
     EXPECT_FALSE(v.Press("btnSave")) << "an ended form takes no more input";
@@ -68,14 +67,11 @@ TEST_F(SavedQueries, SavedPerUserListedAfterARestartAppliedAndDeleted) {
   OpenGrid("meier", velmDB);
   Strings lists;
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "Berliner");
-    v.Press("btnDelete");
+    NameAndPress(v, "Berliner", "btnDelete");
     lists.push_back(std::to_string(v.ControlItems("cboQueries").size()));
-    v.Type("cboQueries", "Gibt es nicht");
-    v.Press("btnDelete");
+    NameAndPress(v, "Gibt es nicht", "btnDelete");
     lists.push_back(std::to_string(v.ControlItems("cboQueries").size()));
-    v.Type("cboQueries", "Meiers");
-    v.Press("btnDelete");
+    NameAndPress(v, "Meiers", "btnDelete");
     for (const auto& n : v.ControlItems("cboQueries")) lists.push_back(n);
   });
   EXPECT_EQ(lists, (Strings{"2", "2", "Berliner"}));
@@ -98,11 +94,9 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   Settle();
   bool stillOpen = false;
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "zwei\nZeilen");
-    v.Press("btnSave");
+    NameAndPress(v, "zwei\nZeilen", "btnSave");
     stillOpen = v.Open();
-    v.Type("cboQueries", "O'Briens \"Liste\"");
-    v.Press("btnSave");
+    NameAndPress(v, "O'Briens \"Liste\"", "btnSave");
   });
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(TakeMessages(), Strings{"Der Name des Filters darf keine Steuerzeichen (Zeilenumbruch, "
@@ -115,8 +109,7 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   Settle();
   bool open = true;
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "Ausruf");
-    v.Press("btnSave");
+    NameAndPress(v, "Ausruf", "btnSave");
     open = v.Press("btnCancel");
   });
   EXPECT_FALSE(open) << "the dialog closes";
@@ -135,8 +128,7 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   // stored.
   EXPECT_THROW(g.SaveQuery("Direkt"), VMError);
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "Neu");
-    v.Press("btnSave");
+    NameAndPress(v, "Neu", "btnSave");
     open = v.Press("btnCancel");
   });
   EXPECT_FALSE(open);
