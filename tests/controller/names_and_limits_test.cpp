@@ -45,9 +45,8 @@ TEST_F(ExactCriteria, QuotedValuesKeepWildcardCharactersOnBothPaths) {
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass == 0 ? "database" : "host-supplied rows");
     // "a_b" unquoted: no wildcard typed, an exact comparison.
-    for (const char* name : {"Mül*", "Was?", "50%", "a_b"}) {
+    for (const char* name : {"Mül*", "Was?", "50%", "a_b"})
       EXPECT_EQ(Find('"' + std::string(name) + '"'), Names{name});
-    }
     EXPECT_EQ(Find("a_b"), Names{"a_b"});
     // Typed wildcards still search by pattern.
     EXPECT_EQ(Find("Mül*").size(), 2u);
@@ -188,13 +187,11 @@ TEST_F(HostileNames, BrowsingLeavesEmptyCorruptAndReadOnlyFilesAsTheyWere) {
   std::string valid = FileBytes(file_);
   std::string corrupt = valid;
   for (size_t i = 4096; i < corrupt.size(); i += 7) corrupt[i] = static_cast<char>(i * 31);
-  const Case cases[] = {
-      {"leer.db", "", ""},
-      {"kaputt.db", corrupt, ""},
-      {"keine.db", std::string(5000, 'x'), ""},
-      {"gut.db", valid, ""},
-      {"nurlesen.db", valid, ";Mode=ReadOnly"},
-  };
+  const Case cases[] = {{"leer.db", "", ""},
+                        {"kaputt.db", corrupt, ""},
+                        {"keine.db", std::string(5000, 'x'), ""},
+                        {"gut.db", valid, ""},
+                        {"nurlesen.db", valid, ";Mode=ReadOnly"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path p = dir_ / c.name;

@@ -34,10 +34,7 @@ class QueriesTest : public MenuTest {
   }
   // The filter dialog, opened from the menu; the script plays the user.
   void QueryDialog(std::function<void(HeadlessDialogView&)> play) {
-    platform_->dialogs.Script("frmQueries", [play](HeadlessDialogView& v) {
-      play(v);
-      return false;
-    });
+    Scripted("frmQueries", std::move(play));
     PickFromFilterMenu("mnuFilterSave");
   }
   // Types a name into the filter dialog's list and presses `button`.
