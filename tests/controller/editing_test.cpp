@@ -41,9 +41,7 @@ class EditingTest : public ControllerTest {
     conn_->Execute("ALTER TABLE Kunden ADD COLUMN Status INTEGER");
     conn_->Execute("UPDATE Kunden SET Status = CASE WHEN Nr < 5 THEN 1 ELSE 2 END");
     conn_->Execute("UPDATE Kunden SET Status = 3 WHERE Nr = 12");
-    platform_->form.AddGrid(search_);
-    platform_->form.AddGrid(main_);
-    platform_->form.AddGrid(sum_);
+    for (HeadlessGrid* grid : {&search_, &main_, &sum_}) platform_->form.AddGrid(*grid);
     platform_->form.AddControl("txtNotiz");
   }
 

@@ -90,16 +90,15 @@ class HostileNames : public ControllerTest {
     auto c = data::DefaultDataAccess().CreateConnection();
     c->ConnectionString(fileConn_ + ";Mode=Create");
     c->Open();
-    c->Execute("CREATE TABLE Orte (Ort TEXT)");
-    c->Execute("INSERT INTO Orte VALUES ('Berlin')");
-    c->Execute("CREATE TABLE Kunden (Nr INTEGER, Name TEXT)");
-    c->Execute("INSERT INTO Kunden VALUES (1, 'Meier')");
-    // Every character a name may hold that means something to SQL.
-    c->Execute(
-        "CREATE TABLE \"Kun]den; --\" (\"a]b\" INTEGER, \"q\"\"x\" TEXT, \"x;y\" TEXT, "
-        "\"--c\" TEXT, \"[d\" TEXT, \"e f\" TEXT)");
-    c->Execute("INSERT INTO \"Kun]den; --\" VALUES (1, 'eins', 'x', 'y', 'z', 'w')");
-    c->Execute("INSERT INTO \"Kun]den; --\" VALUES (2, 'zwei', 'x', 'y', 'z', 'w')");
+    // The last table's names hold every character that means something to SQL.
+    for (const char* sql :
+         {"CREATE TABLE Orte (Ort TEXT)", "INSERT INTO Orte VALUES ('Berlin')",
+          "CREATE TABLE Kunden (Nr INTEGER, Name TEXT)", "INSERT INTO Kunden VALUES (1, 'Meier')",
+          "CREATE TABLE \"Kun]den; --\" (\"a]b\" INTEGER, \"q\"\"x\" TEXT, \"x;y\" TEXT, "
+          "\"--c\" TEXT, \"[d\" TEXT, \"e f\" TEXT)",
+          "INSERT INTO \"Kun]den; --\" VALUES (1, 'eins', 'x', 'y', 'z', 'w')",
+          "INSERT INTO \"Kun]den; --\" VALUES (2, 'zwei', 'x', 'y', 'z', 'w')"})
+      c->Execute(sql);
     c->Close();
   }
   void TearDown() override {

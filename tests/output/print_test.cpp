@@ -15,11 +15,10 @@ class PrintTest : public OutputTest {
     VMGrid& g = Make();
     g.SumGrid(&sum_);
     g.AddField({.name = "Name", .caption = "Name", .datatype = adVarChar, .sumvalue = "Summe"});
-    g.AddField({.name = "Umsatz",
-                .caption = "Umsatz",
-                .datatype = adDouble,
-                .FormatString = "#,##0.00",
-                .sumDatatype = vmSUM});
+    // clang-format off
+    g.AddField({.name = "Umsatz", .caption = "Umsatz", .datatype = adDouble,
+                .FormatString = "#,##0.00", .sumDatatype = vmSUM});
+    // clang-format on
     g.AddSortColumn("Name");
     g.Requery();
     return g;

@@ -18,12 +18,11 @@ using Kind = DialogInput::Kind;
 
 class ParameterQueries : public QueriesTest {
  protected:
-  std::string Today() {
-    std::time_t now = std::time(nullptr);
+  static std::string Today() {
+    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
     char text[16];
-    std::strftime(text, sizeof text, "%d.%m.%Y", &local);
+    std::strftime(text, sizeof text, "%d.%m.%Y", localtime_r(&now, &local));
     return text;
   }
   // Runs the dialog on the fields; the script answers. The values afterwards.
@@ -124,14 +123,12 @@ TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
 
   // Unknown kinds, "(" without ")", places no column has: a question that cannot be
   // asked is named, no form is shown, and every field keeps its kind, as after Cancel.
+  // clang-format off
   for (const auto& [kind, shown] : std::vector<std::pair<std::string, std::string>>{
-           {"Liste(3)", "Liste(3)"},
-           {"Zahl(5,2", "Zahl(5,2"},
-           {"Zahl(99,99)", "Zahl(99,99)"},
-           {"Unbekannt", "Unbekannt"},
-           {"Text(", "Text("},
-           {"", ""},
+           {"Liste(3)", "Liste(3)"}, {"Zahl(5,2", "Zahl(5,2"}, {"Zahl(99,99)", "Zahl(99,99)"},
+           {"Unbekannt", "Unbekannt"}, {"Text(", "Text("}, {"", ""},
            {std::string(30, 'x') + "äöüäöüäöü", std::string(30, 'x') + "äöüäö…"}}) {
+    // clang-format on
     SCOPED_TRACE(kind);
     VMGridFields odd;
     odd.Add("D", "D", "1", Variant("Check"));

@@ -4,6 +4,8 @@
 // trusted.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "search/search_row.h"
 #include "tests/queries/queries_fixture.h"
 
@@ -171,27 +173,22 @@ TEST_F(SavedQueries, PayloadsInAStoredQueryStayCriteriaAndReachNoStatementAsStru
   // A NUL byte no statement can hold: refused with the column and the value shown as
   // escapes, no statement, no rows (it reached the message as raw SQL); so is a
   // column name the table does not have.
-  const struct {
-    const char* name;
-    std::string text;
-    std::string message;
-  } odd[] = {
+  const std::tuple<const char*, std::string, std::string> odd[] = {
       {"Nul", std::string("Name~M\0x*!", 10), "Spalte Name, Suchkriterium 'M\\x00x*'"},
       {"Nul2", std::string("Ort~Berlin!Name~\0!", 18), "Suchkriterium '\\x00'"},
-      {"Feld", "Na\x1bme~x!Ort~Berlin!", "nicht gibt (Na\\x1bme)"},
-  };
-  for (const auto& c : odd) {
-    SCOPED_TRACE(c.name);
-    Store(c.name, c.text, "meier");
+      {"Feld", "Na\x1bme~x!Ort~Berlin!", "nicht gibt (Na\\x1bme)"}};
+  for (const auto& [name, text, message] : odd) {
+    SCOPED_TRACE(name);
+    Store(name, text, "meier");
     TakeLog();
-    PickFromFilterMenu(c.name);
+    PickFromFilterMenu(name);
     const Strings said = TakeMessages();
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find(c.message), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find(message), std::string::npos) << said[0];
     EXPECT_EQ(said[0].find_first_of(std::string("\0\x1b", 2)), std::string::npos);
     EXPECT_EQ(said[0].find("SELECT"), std::string::npos) << said[0];
     for (const auto& s : TakeLog()) EXPECT_EQ(s.find('\0'), std::string::npos) << s;
-    if (c.message.find("nicht gibt") == std::string::npos) {
+    if (message.find("nicht gibt") == std::string::npos) {
       EXPECT_TRUE(Column("Name").empty());
     }
   }
