@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "adapters/headless/headless.h"
@@ -95,11 +96,7 @@ class ControllerTest : public ::testing::Test {
   }
 
   // The statement log since the last call.
-  std::vector<std::string> TakeLog() {
-    std::vector<std::string> out;
-    out.swap(log_);
-    return out;
-  }
+  std::vector<std::string> TakeLog() { return std::exchange(log_, {}); }
   // The last statement sent since the last TakeLog, "" when none.
   std::string Last() {
     std::vector<std::string> l = TakeLog();
@@ -141,10 +138,7 @@ class ControllerTest : public ::testing::Test {
     return out;
   }
   // Makes the grid's row with the given ordinal current.
-  void MoveTo(int32_t ordinal) {
-    auto rs = main_.DataSource();
-    main_.Bookmark(rs->BookmarkAt(ordinal));
-  }
+  void MoveTo(int32_t ordinal) { main_.Bookmark(BookmarkOf(ordinal)); }
   Variant BookmarkOf(int32_t ordinal) const { return main_.DataSource()->BookmarkAt(ordinal); }
 
   HeadlessPlatform* platform_ = nullptr;
