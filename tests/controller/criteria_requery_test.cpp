@@ -1,6 +1,8 @@
 // Criteria as the user sees them through Requery: the condition per data-type class
 // in the statement sent, the German messages, and attempts to smuggle SQL structure
 // through the search line under every class.
+#include <tuple>
+
 #include "search/search_row.h"
 #include "tests/controller/controller_fixture.h"
 
@@ -31,10 +33,7 @@ class Criteria : public ControllerTest {
 // (dates, GUIDs) are refused when they are not what the column holds, so no SQL
 // reaches the statement through them.
 TEST_F(Criteria, RefusedCriteriaShowTheirMessageAndNoRows) {
-  struct Case {
-    const char *field, *typed, *message;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, const char*, std::string> cases[] = {
       {"Notiz", "Stamm*", "In der Spalte Notiz ist es nicht möglich zu suchen."},
       {"Nr", "1-2-3", "Bereichsangabe hat einen Fehler"},
       {"Nr", "5;1-2-3", "Bereichsangabe hat einen Fehler"},
@@ -60,11 +59,11 @@ TEST_F(Criteria, RefusedCriteriaShowTheirMessageAndNoRows) {
       {"Kennung", "x' OR '1'='1",
        "Der Wert 'x' OR '1'='1' in der Spalte Kennung ist keine gültige GUID."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+  for (const auto& [field, typed, message] : cases) {
+    SCOPED_TRACE(std::string(field) + " " + typed);
     VMGrid& g = MakeTyped();
     g.AddRestriction("Ort", "Berlin");
-    g.AddRestriction(c.field, c.typed);  // type from the database, as the search line
+    g.AddRestriction(field, typed);  // type from the database, as the search line
     TakeLog();
     TakeMessages();
     g.Requery();
@@ -75,12 +74,12 @@ TEST_F(Criteria, RefusedCriteriaShowTheirMessageAndNoRows) {
     EXPECT_EQ(MessageEntries()[0].kind, 3);
     const std::vector<std::string> shown = TakeMessages();
     ASSERT_EQ(shown.size(), 1u);
-    if (std::string(c.message).rfind("Der Wert", 0) == 0) {
-      EXPECT_EQ(shown[0], std::string("Fehler in Filter: ") + c.message);
+    if (message.rfind("Der Wert", 0) == 0) {
+      EXPECT_EQ(shown[0], std::string("Fehler in Filter: ") + message);
     } else {
-      EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << shown[0];
+      EXPECT_EQ(shown[0].rfind(message, 0), 0u) << shown[0];
       EXPECT_NE(
-          shown[0].find("\r\nSpalte " + std::string(c.field) + ", Suchkriterium '" + c.typed + "'"),
+          shown[0].find("\r\nSpalte " + std::string(field) + ", Suchkriterium '" + typed + "'"),
           std::string::npos)
           << shown[0];
     }
@@ -88,8 +87,8 @@ TEST_F(Criteria, RefusedCriteriaShowTheirMessageAndNoRows) {
     EXPECT_EQ(main_.RowCount(), 0);
     ASSERT_NE(g.CurrentRecordset(), nullptr);
     EXPECT_EQ(g.CurrentRecordset()->State(), adStateClosed);
-    EXPECT_EQ(g.Restrictions().Item(c.field)->value.ToText(), c.typed);
-    g.AddRestriction(c.field, "");
+    EXPECT_EQ(g.Restrictions().Item(field)->value.ToText(), typed);
+    g.AddRestriction(field, "");
     g.Requery();
     EXPECT_EQ(g.RecordCount(), 3);
   }

@@ -41,9 +41,7 @@ class EditingTest : public ControllerTest {
     conn_->Execute("ALTER TABLE Kunden ADD COLUMN Status INTEGER");
     conn_->Execute("UPDATE Kunden SET Status = CASE WHEN Nr < 5 THEN 1 ELSE 2 END");
     conn_->Execute("UPDATE Kunden SET Status = 3 WHERE Nr = 12");
-    platform_->form.AddGrid(search_);
-    platform_->form.AddGrid(main_);
-    platform_->form.AddGrid(sum_);
+    for (HeadlessGrid* grid : {&search_, &main_, &sum_}) platform_->form.AddGrid(*grid);
     platform_->form.AddControl("txtNotiz");
   }
 
@@ -156,9 +154,9 @@ TEST_F(EditingTest, AddMapAddsEveryPairOrNoneAndPassesErrorsOn) {
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Find("2")->display, Variant("Stammkunde"));
   g.Requery();
-  EXPECT_EQ(Shown("Status").size(), 8u);
-  EXPECT_NE(std::find(Shown("Status").begin(), Shown("Status").end(), "Stammkunde"),
-            Shown("Status").end());
+  const std::vector<std::string> shown = Shown("Status");
+  EXPECT_EQ(shown.size(), 8u);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Stammkunde"), shown.end());
 }
 
 TEST_F(EditingTest, CutCopyPasteAndUndoWorkOnTheFocusedCell) {
@@ -258,9 +256,7 @@ TEST_F(EditingTest, SelectedRowsGoToTheClipboardAsSpreadsheetLines) {
   main_.ColumnByField("Ort")->Order(0);
   main_.ColumnByField("Nr")->Visible(false);
   // Selected out of order: copied in the order shown.
-  main_.AddSelected(BookmarkOf(2));
-  main_.AddSelected(BookmarkOf(0));
-  main_.AddSelected(BookmarkOf(1));
+  for (int32_t r : {2, 0, 1}) main_.AddSelected(BookmarkOf(r));
   g.CopyRows();
   EXPECT_EQ(Clip().GetText(),
             "Berlin\tMeier\tNeu\n"

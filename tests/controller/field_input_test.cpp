@@ -49,24 +49,22 @@ TEST_F(FieldInputTest, ShowsTheVisibleFieldsAndWritesTypedValuesBack) {
   EXPECT_EQ(grid_.CellText(0, 1), "Meier");
   EXPECT_FALSE(grid_.Column(2).Visible());  // the field names stay out of sight
 
-  EXPECT_TRUE(Type(0, "Müller-Lüdenscheidt"));
-  EXPECT_TRUE(Type(1, "12"));
-  EXPECT_TRUE(Type(2, "1,5"));
-  EXPECT_TRUE(Type(3, "24.12.2026"));
-  EXPECT_TRUE(Type(4, "ja"));
-  EXPECT_TRUE(Type(5, "0,10"));
-  EXPECT_TRUE(Type(6, "9007199254740993"));
+  int row = 0;
+  for (const char* text :
+       {"Müller-Lüdenscheidt", "12", "1,5", "24.12.2026", "ja", "0,10", "9007199254740993"})
+    EXPECT_TRUE(Type(row++, text)) << text;
   ASSERT_TRUE(input_.Update());
   EXPECT_EQ(ValueOf("Betrag").Type(), VarType::Decimal);
   EXPECT_EQ(ValueOf("Betrag").ToText(), "0.10") << "exactly, with the scale typed";
-  EXPECT_EQ(ValueOf("Gross"), Variant(int64_t{9007199254740993}));
-  EXPECT_EQ(ValueOf("Name"), Variant("Müller-Lüdenscheidt"));
-  EXPECT_EQ(ValueOf("Menge"), Variant(int32_t{12}));
+  for (const auto& [name, value] : {std::pair{"Gross", Variant(int64_t{9007199254740993})},
+                                    {"Name", Variant("Müller-Lüdenscheidt")},
+                                    {"Menge", Variant(int32_t{12})},
+                                    {"Preis", Variant(1.5)},
+                                    {"Lieferung", Variant(MakeDate(2026, 12, 24))},
+                                    {"Eilig", Variant(true)},
+                                    {"Geheim", Variant("bleibt")}})
+    EXPECT_EQ(ValueOf(name), value) << name;
   EXPECT_EQ(ValueOf("Menge").Type(), VarType::Int32);
-  EXPECT_EQ(ValueOf("Preis"), Variant(1.5));
-  EXPECT_EQ(ValueOf("Lieferung"), Variant(MakeDate(2026, 12, 24)));
-  EXPECT_EQ(ValueOf("Eilig"), Variant(true));
-  EXPECT_EQ(ValueOf("Geheim"), Variant("bleibt"));
 
   // A cleared number is no value; a pending edit is committed by Update.
   grid_.Bookmark(Variant(int32_t{2}));

@@ -45,9 +45,8 @@ TEST_F(ExactCriteria, QuotedValuesKeepWildcardCharactersOnBothPaths) {
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass == 0 ? "database" : "host-supplied rows");
     // "a_b" unquoted: no wildcard typed, an exact comparison.
-    for (const char* name : {"Mül*", "Was?", "50%", "a_b"}) {
+    for (const char* name : {"Mül*", "Was?", "50%", "a_b"})
       EXPECT_EQ(Find('"' + std::string(name) + '"'), Names{name});
-    }
     EXPECT_EQ(Find("a_b"), Names{"a_b"});
     // Typed wildcards still search by pattern.
     EXPECT_EQ(Find("Mül*").size(), 2u);
@@ -91,16 +90,15 @@ class HostileNames : public ControllerTest {
     auto c = data::DefaultDataAccess().CreateConnection();
     c->ConnectionString(fileConn_ + ";Mode=Create");
     c->Open();
-    c->Execute("CREATE TABLE Orte (Ort TEXT)");
-    c->Execute("INSERT INTO Orte VALUES ('Berlin')");
-    c->Execute("CREATE TABLE Kunden (Nr INTEGER, Name TEXT)");
-    c->Execute("INSERT INTO Kunden VALUES (1, 'Meier')");
-    // Every character a name may hold that means something to SQL.
-    c->Execute(
-        "CREATE TABLE \"Kun]den; --\" (\"a]b\" INTEGER, \"q\"\"x\" TEXT, \"x;y\" TEXT, "
-        "\"--c\" TEXT, \"[d\" TEXT, \"e f\" TEXT)");
-    c->Execute("INSERT INTO \"Kun]den; --\" VALUES (1, 'eins', 'x', 'y', 'z', 'w')");
-    c->Execute("INSERT INTO \"Kun]den; --\" VALUES (2, 'zwei', 'x', 'y', 'z', 'w')");
+    // The last table's names hold every character that means something to SQL.
+    for (const char* sql :
+         {"CREATE TABLE Orte (Ort TEXT)", "INSERT INTO Orte VALUES ('Berlin')",
+          "CREATE TABLE Kunden (Nr INTEGER, Name TEXT)", "INSERT INTO Kunden VALUES (1, 'Meier')",
+          "CREATE TABLE \"Kun]den; --\" (\"a]b\" INTEGER, \"q\"\"x\" TEXT, \"x;y\" TEXT, "
+          "\"--c\" TEXT, \"[d\" TEXT, \"e f\" TEXT)",
+          "INSERT INTO \"Kun]den; --\" VALUES (1, 'eins', 'x', 'y', 'z', 'w')",
+          "INSERT INTO \"Kun]den; --\" VALUES (2, 'zwei', 'x', 'y', 'z', 'w')"})
+      c->Execute(sql);
     c->Close();
   }
   void TearDown() override {
@@ -188,13 +186,11 @@ TEST_F(HostileNames, BrowsingLeavesEmptyCorruptAndReadOnlyFilesAsTheyWere) {
   std::string valid = FileBytes(file_);
   std::string corrupt = valid;
   for (size_t i = 4096; i < corrupt.size(); i += 7) corrupt[i] = static_cast<char>(i * 31);
-  const Case cases[] = {
-      {"leer.db", "", ""},
-      {"kaputt.db", corrupt, ""},
-      {"keine.db", std::string(5000, 'x'), ""},
-      {"gut.db", valid, ""},
-      {"nurlesen.db", valid, ";Mode=ReadOnly"},
-  };
+  const Case cases[] = {{"leer.db", "", ""},
+                        {"kaputt.db", corrupt, ""},
+                        {"keine.db", std::string(5000, 'x'), ""},
+                        {"gut.db", valid, ""},
+                        {"nurlesen.db", valid, ";Mode=ReadOnly"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path p = dir_ / c.name;

@@ -39,23 +39,15 @@ class Selection : public ControllerTest {
 // end of text, and keys that are neither numbers nor short text (GUIDs, long text)
 // are compared as quoted literals.
 TEST_F(Selection, SelectValueFindsTheRowForEveryKindOfValue) {
-  VMGrid& g = Loaded({{"Umsatz", adDouble},
-                      {"Geburtstag", adDate},
-                      {"Aktiv", adBoolean},
-                      {"Kennung", adGUID},
-                      {"Notiz", adLongVarChar}});
+  // clang-format off
+  VMGrid& g = Loaded({{"Umsatz", adDouble}, {"Geburtstag", adDate}, {"Aktiv", adBoolean},
+                      {"Kennung", adGUID}, {"Notiz", adLongVarChar}});
   const std::tuple<const char*, Variant, int> cases[] = {
-      {"Nr", 17, 17},
-      {"Name", "O'Brien", 17},
-      {"Ort", "München", 5},
-      {"Nr", "9", 9},
-      {"Umsatz", 99.5, 17},
-      {"Geburtstag", MakeDate(1990, 12, 24), 5},
-      {"Aktiv", false, 2},
-      {"Aktiv", true, 1},
-      {"Kennung", "{00000000-0000-0000-0000-000000000001}", 1},
-      {"Notiz", "Stammkunde", 1},
-  };
+      {"Nr", 17, 17}, {"Name", "O'Brien", 17}, {"Ort", "München", 5}, {"Nr", "9", 9},
+      {"Umsatz", 99.5, 17}, {"Geburtstag", MakeDate(1990, 12, 24), 5}, {"Aktiv", false, 2},
+      {"Aktiv", true, 1}, {"Kennung", "{00000000-0000-0000-0000-000000000001}", 1},
+      {"Notiz", "Stammkunde", 1}};
+  // clang-format on
   for (const auto& [field, value, nr] : cases) {
     SCOPED_TRACE(field);
     EXPECT_TRUE(g.SelectValue(field, value));

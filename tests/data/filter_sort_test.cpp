@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 #include "data/provider.h"
@@ -195,29 +196,22 @@ TEST(Sort, LargeTextSortsGiveTheOrderOfTheCollationKeys) {
   auto names = AdversarialNames(20000);
   auto rs = NamesRecordset(names);
   std::vector<int32_t> all(names.size());
-  for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int32_t>(i);
+  std::iota(all.begin(), all.end(), 0);
 
-  rs->Sort("[Name] ASC");
-  EXPECT_EQ(Numbers(*rs), OrderByKeys(names, all, false));
+  auto sorted = [&](const char* order) {
+    rs->Sort(order);
+    return Numbers(*rs);
+  };
+  EXPECT_EQ(sorted("[Name] ASC"), OrderByKeys(names, all, false));
   // Again and reversed: read from the kept ranks, still stable among equal names.
-  rs->Sort("[Name] DESC");
-  EXPECT_EQ(Numbers(*rs), OrderByKeys(names, all, true));
-  rs->Sort("[Name] ASC");
-  EXPECT_EQ(Numbers(*rs), OrderByKeys(names, all, false));
-
+  EXPECT_EQ(sorted("[Name] DESC"), OrderByKeys(names, all, true));
+  EXPECT_EQ(sorted("[Name] ASC"), OrderByKeys(names, all, false));
   // Several keys: ties of the name are broken by the second key.
-  rs->Sort("Name, Nr DESC");
-  {
-    std::vector<int32_t> byNr = all;
-    std::reverse(byNr.begin(), byNr.end());
-    EXPECT_EQ(Numbers(*rs), OrderByKeys(names, byNr, false));
-  }
+  EXPECT_EQ(sorted("Name, Nr DESC"), OrderByKeys(names, V(all.rbegin(), all.rend()), false));
 
   // A filter narrows the rows; the kept ranks still order them.
   rs->Filter("Nr < 9000");
-  rs->Sort("Name");
-  std::vector<int32_t> low(all.begin(), all.begin() + 9000);
-  EXPECT_EQ(Numbers(*rs), OrderByKeys(names, low, false));
+  EXPECT_EQ(sorted("Name"), OrderByKeys(names, V(all.begin(), all.begin() + 9000), false));
   rs->Filter("");
 
   // A changed value makes the kept ranks stale: the next sort sees the new name.
@@ -231,8 +225,7 @@ TEST(Sort, LargeTextSortsGiveTheOrderOfTheCollationKeys) {
   rs->SetValue("Name", Variant::Null());
   rs->Update();
   names[18] = std::nullopt;
-  rs->Sort("Name DESC");
-  EXPECT_EQ(Numbers(*rs), OrderByKeys(names, all, true));
+  EXPECT_EQ(sorted("Name DESC"), OrderByKeys(names, all, true));
 
   // A clone shares the rows and their ranks, and sorts alike.
   auto clone = rs->Clone();
@@ -252,39 +245,37 @@ TEST(Sort, LargeSortsWithNullOnlyOrEmptyTextsOnly) {
     auto rs = NamesRecordset(names);
     rs->Sort("Name DESC");
     V expected(5000);
-    for (int32_t i = 0; i < 5000; ++i) expected[static_cast<size_t>(i)] = i;
+    std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(Numbers(*rs), expected);
   }
 }
 
 TEST(Find, ForwardBackwardSkipAndStart) {
   auto rs = People();
-  rs->Find("Ort = 'Köln'");
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 1);  // the current row counts
-  rs->Find("Ort = 'Köln'", 1);
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
-  rs->Find("Ort = 'Köln'", 1);
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 7);
+  // Finds from the current row (or `start`); the Nr of the row found.
+  auto found = [&](const char* criterion, int32_t skip = 0, int direction = adSearchForward,
+                   const Variant& start = Variant()) {
+    rs->Find(criterion, skip, direction, start);
+    return rs->Value("Nr").ToInt32();
+  };
+  EXPECT_EQ(found("Ort = 'Köln'"), 1);  // the current row counts
+  EXPECT_EQ(found("Ort = 'Köln'", 1), 3);
+  EXPECT_EQ(found("Ort = 'Köln'", 1), 7);
   rs->Find("Ort = 'Köln'", 1);
   EXPECT_TRUE(rs->IsEOF());
   rs->MoveLast();
-  rs->Find("Name LIKE 'M*'", 0, adSearchBackward);
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 6);
-  rs->Find("Name LIKE 'M*'", 1, adSearchBackward);
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+  EXPECT_EQ(found("Name LIKE 'M*'", 0, adSearchBackward), 6);
+  EXPECT_EQ(found("Name LIKE 'M*'", 1, adSearchBackward), 3);
   rs->Find("Nr = 99", 0, adSearchBackward);
   EXPECT_TRUE(rs->IsBOF());
-  rs->Find("Nr > 2", 0, adSearchForward);  // from BOF: the first row on
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
-  Variant start = rs->BookmarkAt(5);  // Nr 6
+  EXPECT_EQ(found("Nr > 2", 0, adSearchForward), 3);  // from BOF: the first row on
+  Variant start = rs->BookmarkAt(5);                  // Nr 6
   rs->Find("Ort = 'Bonn'", 0, adSearchForward, start);
   EXPECT_TRUE(rs->IsEOF());
-  rs->Find("Ort = 'Bonn'", 0, adSearchBackward, start);
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 5);
+  EXPECT_EQ(found("Ort = 'Bonn'", 0, adSearchBackward, start), 5);
   rs->Sort("Nr DESC");
   rs->MoveFirst();
-  rs->Find("Betrag < 35");
-  EXPECT_EQ(rs->Value("Nr").ToInt32(), 3);
+  EXPECT_EQ(found("Betrag < 35"), 3);
   const VMError e = testing::Raised([&] { rs->Find("Nr ="); });
   EXPECT_EQ(e.Number(), errc::kInvalidArgument);
   EXPECT_EQ(e.Description().rfind("Das Suchkriterium \"Nr =\" ist ungültig", 0), 0u);

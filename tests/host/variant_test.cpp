@@ -93,34 +93,23 @@ Decimal Dec(const char* text) {
 }
 
 TEST(Decimal, ReadsAndWritesExactlyWithItsScale) {
-  struct Case {
-    const char* in;
-    const char* out;  // "" = refused
-  } cases[] = {
-      {"1500.50", "1500.50"},
-      {" -1500,50 ", "-1500.50"},
-      {"+.5", "0.5"},
-      {"0.00", "0.00"},
-      {"-0", "0"},
-      {"1.5E3", "1500"},
-      {"1.25e-2", "0.0125"},
+  // Each text with what it reads as; "" when it is refused.
+  // clang-format off
+  const std::pair<const char*, const char*> cases[] = {
+      {"1500.50", "1500.50"}, {" -1500,50 ", "-1500.50"}, {"+.5", "0.5"}, {"0.00", "0.00"},
+      {"-0", "0"}, {"1.5E3", "1500"}, {"1.25e-2", "0.0125"},
       {"12345678901234567890.12", "12345678901234567890.12"},
       {"99999999999999999999999999999999999999", "99999999999999999999999999999999999999"},
       {"1.000000000000000000000000000000000000000000", "1.0000000000000000000000000000000000000"},
       {"999999999999999999999999999999999999999", ""},  // 39 digits
-      {"1e-50", ""},
-      {"1.2.3", ""},
-      {"1,5.0", ""},
-      {"", ""},
-      {"NaN", ""},
-      {"1 000", ""},
-      {"--1", ""}};
-  for (const Case& c : cases) {
+      {"1e-50", ""}, {"1.2.3", ""}, {"1,5.0", ""}, {"", ""}, {"NaN", ""}, {"1 000", ""}, {"--1", ""}};
+  // clang-format on
+  for (const auto& [in, out] : cases) {
     Decimal d;
-    const bool ok = Decimal::Parse(c.in, d);
-    EXPECT_EQ(ok, *c.out != '\0') << c.in;
+    const bool ok = Decimal::Parse(in, d);
+    EXPECT_EQ(ok, *out != '\0') << in;
     if (ok) {
-      EXPECT_EQ(d.ToText(), c.out) << c.in;
+      EXPECT_EQ(d.ToText(), out) << in;
     }
   }
   EXPECT_EQ(Dec("-0.000000001").ToText(','), "-0,000000001");
@@ -213,17 +202,14 @@ TEST(NumberTotal, AddsExactlyAndSaysWhenItCannot) {
   EXPECT_TRUE(std::isnan(total({Variant(std::nan("")), Variant(1)}).ToDouble()));
   EXPECT_EQ(total({Variant(inf), Variant(1.0)}).ToDouble(), inf);
   EXPECT_TRUE(std::isnan(total({Variant(inf), Variant(-inf)}).ToDouble()));
-  EXPECT_EQ(testing::Raised([&] {
-              total({Variant(1.7e308), Variant(1.7e308)});
-            }).Number(),
-            errc::kOverflow)
+  auto raised = [&](std::initializer_list<Variant> values) {
+    return testing::Raised([&] { total(values); }).Number();
+  };
+  EXPECT_EQ(raised({Variant(1.7e308), Variant(1.7e308)}), errc::kOverflow)
       << "finite doubles never add up to an infinity no cell shows";
   const Variant nines(Dec("99999999999999999999999999999999999999"));
-  EXPECT_EQ(testing::Raised([&] { total({nines, Variant(1)}); }).Number(), errc::kOverflow);
-  EXPECT_EQ(testing::Raised([&] {
-              total({nines, nines});
-            }).Number(),
-            errc::kOverflow)
+  EXPECT_EQ(raised({nines, Variant(1)}), errc::kOverflow);
+  EXPECT_EQ(raised({nines, nines}), errc::kOverflow)
       << "two values at the limit of numeric(38) never wrap into a wrong total";
   EXPECT_EQ(NonFiniteText(-inf), "-\xE2\x88\x9E");
   EXPECT_EQ(NonFiniteText(std::nan("")), "NaN");

@@ -15,10 +15,7 @@ class ColumnChooser : public MenuTest {
  protected:
   // Opens the chooser from the menu; the script ticks boxes and presses a button.
   void Choose(std::function<void(HeadlessDialogView&)> play) {
-    platform_->dialogs.Script("frmCols", [play](HeadlessDialogView& v) {
-      play(v);
-      return false;
-    });
+    Scripted("frmCols", std::move(play));
     RightClick("Spalten verwalten");
   }
 };

@@ -18,10 +18,7 @@ class LayoutDialogTest : public MenuTest {
  protected:
   // Opens the dialog from the menu; the script plays the user while it is open.
   void Dialog(std::function<void(HeadlessDialogView&)> play) {
-    platform_->dialogs.Script("frmGridLayout", [play](HeadlessDialogView& v) {
-      play(v);
-      return false;
-    });
+    Scripted("frmGridLayout", std::move(play));
     RightClick("mnuSaveTable");
   }
   void SaveAs(const std::string& name) {

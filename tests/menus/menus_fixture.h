@@ -2,6 +2,7 @@
 // opened by a right click in the header, and the forms the controller created.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ class MenuTest : public LayoutTest {
     return g;
   }
   void Settle() { platform_->events.ProcessPendingEvents(); }
+  // The script for the next showing of `form`: it plays the user, then the form ends.
+  void Scripted(const std::string& form, std::function<void(HeadlessDialogView&)> play) {
+    platform_->dialogs.Script(form, [play](HeadlessDialogView& v) {
+      play(v);
+      return false;
+    });
+  }
 
   HeadlessDialogView& LayoutForm() { return *platform_->dialogs.View("frmGridLayout"); }
   HeadlessMenuControl& Menu() { return LayoutForm().HeadlessMenu(); }

@@ -44,15 +44,13 @@ TEST_F(TableMenu, DisableCustomizationTakesEffectAtTheNextRequeryAndStays) {
   EXPECT_FALSE(InBand(kPopTable, "mnuSaveTable").enabled);
   EXPECT_FALSE(InBand(kPopTable, "mnuExportTable").enabled);
   EXPECT_TRUE(InBand(kPopTable, "mnuSerienDruck").enabled);
-  for (auto [band, tool] : {std::pair{kPopOptions, kMnuEmptyTable},
-                            {kPopOptions, kMnuQueryOnLeaveRow},
-                            {kPopPrintOrientation, kMnuPrintPortrait},
-                            {kPopPrintOrientation, kMnuPrintLandscape},
-                            {kPopPreviewOrientation, kMnuPreviewPortrait},
-                            {kPopPreviewOrientation, kMnuPreviewLandscape},
-                            {kPopTableFilter, kMnuFilterSelected},
-                            {kPopTableFilter, kMnuFilterNotSelected}})
+  // clang-format off
+  for (auto [band, tool] : {std::pair{kPopOptions, kMnuEmptyTable}, {kPopOptions, kMnuQueryOnLeaveRow},
+           {kPopPrintOrientation, kMnuPrintPortrait}, {kPopPrintOrientation, kMnuPrintLandscape},
+           {kPopPreviewOrientation, kMnuPreviewPortrait}, {kPopPreviewOrientation, kMnuPreviewLandscape},
+           {kPopTableFilter, kMnuFilterSelected}, {kPopTableFilter, kMnuFilterNotSelected}})
     EXPECT_FALSE(InBand(band, tool).enabled) << tool;
+  // clang-format on
   EXPECT_TRUE(InBand(kPopTableFilter, kMnuCut).enabled);
   Settle();
   EXPECT_TRUE(platform_->dialogs.Shown().empty()) << "the disabled entry opened the dialog";
@@ -93,12 +91,11 @@ TEST_F(TableMenu, EveryCommandReachesItsSeam) {
 
   // The record-limit entry: a number is taken, other text is ignored.
   MenuTool limit = *Menu().Tool("mnuMaxRecords");
-  limit.text = "abc";
-  g.Menus().ToolTextChanged(Menu(), limit);
-  EXPECT_EQ(g.MaxRecords(), 1000);
-  limit.text = "0";
-  g.Menus().ToolTextChanged(Menu(), limit);
-  EXPECT_EQ(g.MaxRecords(), 0);
+  for (auto [text, records] : {std::pair{"abc", 1000}, {"0", 0}}) {
+    limit.text = text;
+    g.Menus().ToolTextChanged(Menu(), limit);
+    EXPECT_EQ(g.MaxRecords(), records) << text;
+  }
 
   // A column entry hides and shows its column and tells the host.
   MenuTool column;

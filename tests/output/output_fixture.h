@@ -2,9 +2,10 @@
 // share: reading files, host-filled rows, recorded components.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,14 +34,14 @@ class OutputTest : public ControllerTest {
 
   static std::string Read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
+  // The names in the folder, sorted.
   std::vector<std::string> FilesIn(const fs::path& folder) const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder))
       names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
     return names;
   }
 

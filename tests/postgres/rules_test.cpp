@@ -22,6 +22,75 @@ TEST(PostgresDialect, ASecondStatementIsFoundWhereTheServerWouldRunOne) {
   }
 }
 
+// Leading TOP becomes LIMIT, bracketed names quoted names, LIKE folds both sides with
+// no escape character, a bare 0 or 1 after a name is sent as text (boolean columns
+// take it). Literals, comments, dollar quotes and subscripts are never touched.
+TEST(PostgresDialect, StatementsAreRewrittenOutsideLiteralsAndComments) {
+  const std::string name =
+      "replace(lower(CAST(\"Name\" AS text) COLLATE \"und-x-icu\"), 'ß', 'ss')";
+  const std::pair<std::string, std::string> rewritten[] = {
+      {"SELECT TOP 500 [Name],[Ort] FROM [Kunden] WHERE 0 = 1",
+       "SELECT \"Name\",\"Ort\" FROM \"Kunden\" WHERE 0 = 1 LIMIT 500"},
+      {"SELECT DISTINCT TOP (3) [Ort] FROM [T] ORDER BY [Ort] ASC;",
+       "SELECT DISTINCT \"Ort\" FROM \"T\" ORDER BY \"Ort\" ASC LIMIT 3;"},
+      {"SELECT [a]]b],[x\"y] FROM [T] -- Ende", "SELECT \"a]b\",\"x\"\"y\" FROM \"T\" -- Ende"},
+      {"SELECT TOP 10 [Nr] FROM [T] -- Kommentar",
+       "SELECT \"Nr\" FROM \"T\" LIMIT 10 -- Kommentar"},
+      // PERCENT has no equivalent and stays for the server to refuse.
+      {"SELECT TOP 5 PERCENT [Nr] FROM [T]", "SELECT TOP 5 PERCENT \"Nr\" FROM \"T\""},
+      {"SELECT [TOP] FROM [T]", "SELECT \"TOP\" FROM \"T\""},
+      // A typed quote stays inside its literal, also after a backslash.
+      {"SELECT [Nr] FROM [T] WHERE [Name] = 'x\\''; DROP TABLE t; --'",
+       "SELECT \"Nr\" FROM \"T\" WHERE \"Name\" = 'x\\''; DROP TABLE t; --'"},
+      {"SELECT [Nr] FROM [T] WHERE [Name] LIKE 'Stra%'",
+       "SELECT \"Nr\" FROM \"T\" WHERE " + name +
+           " LIKE replace(lower(CAST('Stra%' AS text) COLLATE \"und-x-icu\"), 'ß', 'ss') ESCAPE "
+           "''"},
+      {"SELECT 1 FROM t WHERE [Name] NOT LIKE 'a!%' ESCAPE '!'",
+       "SELECT 1 FROM t WHERE " + name +
+           " NOT LIKE replace(lower(CAST('a!%' AS text) COLLATE \"und-x-icu\"), 'ß', 'ss') ESCAPE "
+           "'!'"},
+      {"SELECT [Nr] FROM [T] WHERE [Aktiv] = 1 AND [Status] <> 0",
+       "SELECT \"Nr\" FROM \"T\" WHERE \"Aktiv\" = '1' AND \"Status\" <> '0'"},
+      {"SELECT 1 FROM t WHERE [Nr] = 1 + 2", "SELECT 1 FROM t WHERE \"Nr\" = 1 + 2"},
+      {"SELECT 1 FROM t WHERE [Nr] = 10", "SELECT 1 FROM t WHERE \"Nr\" = 10"}};
+  for (const auto& [statement, expected] : rewritten)
+    EXPECT_EQ(RewriteStatement(statement, LikeFolding::kIcu), expected) << statement;
+  for (const char* s :
+       {"SELECT 'TOP 5 [x] LIKE ''a''' FROM t", "SELECT E'\\' [x] \\'' FROM t",
+        "SELECT $$ [x] ' LIKE 'y' $$ FROM t", "SELECT $tag$ [a] $$ [b] $tag$ FROM t",
+        "SELECT 1 /* [x] /* nested [y] */ still */ FROM t", "SELECT x::text FROM t",
+        "SELECT werte[1] FROM t", "SELECT 1 FROM t WHERE 0 = 1"}) {
+    EXPECT_EQ(RewriteStatement(s, LikeFolding::kIcu), s);
+  }
+  EXPECT_EQ(RewriteStatement("SELECT 1 FROM t WHERE x LIKE 'a'", LikeFolding::kDatabaseCollation),
+            "SELECT 1 FROM t WHERE replace(lower(CAST(x AS text)), 'ß', 'ss') LIKE "
+            "replace(lower(CAST('a' AS text)), 'ß', 'ss') ESCAPE ''");
+}
+
+TEST(PostgresDialect, StatementNamesTellRelationsFromColumnsAliasesAndQualifiers) {
+  auto names = [](const std::string& sql) {
+    std::string out;
+    for (const NameUse& u : StatementNames(sql))
+      out += std::string(1, "RCQ"[static_cast<int>(u.kind)]) + (u.bracketed ? "[" : "\"") +
+             (u.schema.empty() ? "" : u.schema + ".") + u.name + " ";
+    return out;
+  };
+  EXPECT_EQ(names("SELECT TOP 5 [AID],[Abalance] FROM [verkauf.auftraege] WHERE [AID] = 1"),
+            "R[verkauf.auftraege C[AID C[Abalance C[AID ");
+  EXPECT_EQ(names("SELECT [x] AS [Alias], [t].[y], [f](1) FROM [verkauf].[Auftraege] t, "
+                  "public.\"Kunden\" AS k JOIN Orte o ON 1 = 1 ORDER BY [Alias]"),
+            "R[verkauf.Auftraege R\"public.Kunden R\"orte C[x Q[t C[y C[Alias ");
+  // Literals, comments and quoted names hold no names to resolve.
+  EXPECT_EQ(names("SELECT '[a]' FROM t -- [b]"), "R\"t ");
+  // Replacements go where the statement's tokens were.
+  const auto uses = StatementNames("SELECT [AID] FROM [Pgbench_Accounts]");
+  NameMapping map{{uses[0].token, "\"pgbench_accounts\""}, {uses[1].token, "\"aid\""}};
+  EXPECT_EQ(RewriteStatement("SELECT [AID] FROM [Pgbench_Accounts]", LikeFolding::kIcu, nullptr,
+                             nullptr, nullptr, &map),
+            "SELECT \"aid\" FROM \"pgbench_accounts\"");
+}
+
 TEST(PostgresDialect, PlaceholdersTakeParametersByPositionAndName) {
   std::vector<Parameter> p{{"@section", adVariant, adParamInput, 0, Variant()},
                            {"@out", adVariant, adParamOutput, 0, Variant()},
@@ -69,12 +138,22 @@ TEST(PostgresConnection, KeysOfTheLibraryAndDataSourceFormsBecomeLibpqKeywords) 
   EXPECT_NE(e.Description().find("\"Pasword\""), std::string::npos) << e.Description();
   // A timeout that is no number of seconds is refused; the browser's defaults fill
   // only the limit the text does not give.
-  for (const char* bad : {"Lock Timeout=fünf", "Statement Timeout=99999999"}) {
+  for (const char* bad : {"Lock Timeout=fünf", "Lock Timeout=-1",
+                          "Statement Timeout=", "Statement Timeout=99999999"}) {
     const auto p = data::ConnectionProperties::Parse(std::string("Provider=PostgreSQL;") + bad);
     EXPECT_NE(testing::Raised([&] { SessionTimeouts(p); }).Description().find("erwartet Sekunden"),
               std::string::npos)
         << bad;
   }
+  const auto t = SessionTimeouts(data::ConnectionProperties::Parse(
+      "Provider=PostgreSQL;Host=x;Lock Timeout=5;statement_timeout=60"));
+  EXPECT_EQ(std::pair(t.lockSeconds, t.statementSeconds), std::pair(5, 60));
+  EXPECT_EQ(WithTimeouts("postgresql://anna@db01/kunden", 10, 300),
+            "Provider=\"postgresql\";Data Source=\"postgresql://anna@db01/kunden\";Lock "
+            "Timeout=\"10\";Statement Timeout=\"300\"");
+  for (const char* kept : {"Provider=PostgreSQL;Host=x;Lock Timeout=0;Statement Timeout=0",
+                           "Provider=SQLite;Data Source=k.db"})
+    EXPECT_EQ(WithTimeouts(kept, 10, 300), kept);
   EXPECT_EQ(WithTimeouts("Provider=PostgreSQL;Data Source=\"host=x\";Lock Timeout=2", 10, 300),
             "Provider=\"PostgreSQL\";Data Source=\"host=x\";Lock Timeout=\"2\";Statement "
             "Timeout=\"300\"");

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <functional>
+#include <tuple>
 
 #include "gtest/gtest.h"
 #include "host/platform.h"
@@ -185,6 +186,35 @@ TEST(QtDialogs, ParameterDialogPlacesItsInputsAndReadsTheValuesAtOk) {
   // Esc cancels without asking the handler.
   EXPECT_FALSE(RunWith(view, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }));
   EXPECT_EQ(commands, Strings{"btnOK"});
+}
+
+TEST(QtDialogs, ParameterDialogNumberInputTakesOnlyGermanNumbersWithinItsFormat) {
+  QtDialogView view("frmSimpleQuery");
+  DialogInput limited = Input(Kind::Number, "txtNumber(0)", "0", 120, 120, 1600, 300, 0);
+  limited.format = "#####,00";
+  view.AddInput(limited);
+  DialogInput grouped = Input(Kind::Number, "txtNumber(1)", "1", 120, 520, 1600, 300, 1);
+  grouped.format = "###.###.###.###";
+  view.AddInput(grouped);
+  auto typed = [&](const char* name, const char* keys) {
+    auto* edit = qobject_cast<QLineEdit*>(view.Control(name));
+    if (!edit) return std::string("?");
+    edit->clear();
+    QTest::keyClicks(edit, keys);
+    return edit->text().toStdString();
+  };
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      // Letters, a second comma, a third decimal, a sixth whole place and a minus
+      // inside stay out.
+      {"txtNumber(0)", "-12a.345,6,78", "-12.345,67"},
+      {"txtNumber(0)", "1234567", "12345"},
+      {"txtNumber(0)", "12-3", "123"},
+      // Separators stand between groups of three only, never among the decimals.
+      {"txtNumber(1)", ".1..234.5678", "1.234.567"},
+      {"txtNumber(1)", "1234.5", "12345"},
+      {"txtNumber(1)", "1.234.567,891", "1.234.567,891"},
+      {"txtNumber(1)", "1,5.3", "1,53"}};
+  for (const auto& [name, keys, shown] : cases) EXPECT_EQ(typed(name, keys), shown) << keys;
 }
 
 }  // namespace

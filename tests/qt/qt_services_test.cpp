@@ -1,12 +1,15 @@
 // Platform services of the Qt front end: keystrokes, messages, screen.
 #include <QApplication>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QWidgetAction>
 
 #include "adapters/qt/qt_dropdown.h"
+#include "adapters/qt/qt_menu.h"
 #include "tests/qt/qt_test_support.h"
 
 namespace vmbgrid::qttest {
@@ -58,6 +61,52 @@ TEST_F(QtServices, HostFormNamesTheFocusedControl) {
   EXPECT_EQ(form.ActiveControlName(), "TDBGrid1");
   after_->setFocus();
   EXPECT_EQ(form.ActiveControlName(), "txtNachher");
+}
+
+TEST(QtMenu, ChosenToolIsReportedAfterTheMenuCloses) {
+  struct Clicks : MenuListener {
+    std::vector<std::string> tools, texts;
+    void ToolClick(MenuControl&, const MenuTool& t) override { tools.push_back(t.name); }
+    void ToolTextChanged(MenuControl&, const MenuTool& t) override { texts.push_back(t.text); }
+  } clicks;
+  QtMenuControl menu;
+  menu.SetListener(&clicks);
+  menu.AddBand("popTable", "Tabelle");
+  menu.AddBand("popSettings", "Einstellungen");
+  auto add = [&](const char* band, const char* name, const char* caption, auto set) {
+    MenuTool t;
+    t.name = name;
+    t.caption = caption;
+    set(t);
+    menu.AddToBand(band, t);
+  };
+  add("popTable", "mnuPrint", "&Drucken", [](MenuTool&) {});
+  add("popTable", "popSettings", "Einstellungen", [](MenuTool& t) { t.subBand = "popSettings"; });
+  add("popTable", "mnuHidden", "Versteckt", [](MenuTool& t) { t.visible = false; });
+  add("popTable", "txtMax", "Max", [](MenuTool& t) { t.text = "100", t.entryField = true; });
+  add("popSettings", "Kunden", "Kunden", [](MenuTool& t) { t.checked = true, t.marker = 1000; });
+  // A band that contains itself must not hang the menu.
+  add("popSettings", "loop", "Schleife", [](MenuTool& t) { t.subBand = "popSettings"; });
+  std::vector<QString> shown;
+  menu.ShowWith([&](QMenu& m) {
+    for (QAction* a : m.actions()) shown.push_back(a->text());
+    QMenu* settings = m.actions()[1]->menu();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(settings->actions()[0]->isChecked());
+    auto* field = qobject_cast<QWidgetAction*>(m.actions()[2]);
+    auto* edit = field ? qobject_cast<QLineEdit*>(field->defaultWidget()) : nullptr;
+    ASSERT_NE(edit, nullptr);
+    edit->setText("500");
+    emit edit->editingFinished();
+    m.actions()[0]->trigger();
+    EXPECT_TRUE(clicks.tools.empty());  // not while the menu is open
+  });
+  menu.PopupMenu("popTable", 10, 10);
+  EXPECT_EQ(shown, (std::vector<QString>{"&Drucken", "Einstellungen", ""}));
+  EXPECT_EQ(clicks.tools, (std::vector<std::string>{"mnuPrint"}));
+  EXPECT_EQ(clicks.texts, (std::vector<std::string>{"500"}));
+  EXPECT_EQ(menu.BandTools("popTable")[3].text, "500");
+  menu.PopupMenu("popFehlt", 0, 0);  // an unknown band shows nothing
 }
 
 TEST(QtPlatformServices, ScreenMessagesAndFileFilters) {

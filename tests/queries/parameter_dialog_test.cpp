@@ -18,12 +18,11 @@ using Kind = DialogInput::Kind;
 
 class ParameterQueries : public QueriesTest {
  protected:
-  std::string Today() {
-    std::time_t now = std::time(nullptr);
+  static std::string Today() {
+    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
     char text[16];
-    std::strftime(text, sizeof text, "%d.%m.%Y", &local);
+    std::strftime(text, sizeof text, "%d.%m.%Y", localtime_r(&now, &local));
     return text;
   }
   // Runs the dialog on the fields; the script answers. The values afterwards.
@@ -81,20 +80,13 @@ TEST_F(ParameterQueries, InputsStandInNumberOrderAndRangesWriteFromAndTo) {
   // Only the first date: that date; both masks empty: nothing; numbers both empty:
   // nothing, only the second: up to it.
   askKindsAgain();
-  values = Run(fields, [&](HeadlessDialogView& v) {
-    v.Type("txtDatum(3)", "01.02.2003");
-    v.Type("txtDatum(5)", "__.__.____");
-    v.Type("txtZahl(7)", "");
-    v.Type("txtZahl(9)", "50");
-    return v.Press("btnOK");
-  });
+  values = Run(fields, Typing({{"txtDatum(3)", "01.02.2003"},
+                               {"txtDatum(5)", "__.__.____"},
+                               {"txtZahl(7)", ""},
+                               {"txtZahl(9)", "50"}}));
   EXPECT_EQ(values, (Strings{"Geburtstag=01.02.2003", "Name=", "Umsatz=-50"}));
   askKindsAgain();
-  values = Run(fields, [&](HeadlessDialogView& v) {
-    v.Type("txtDatum(3)", "__.__.____");
-    v.Type("txtDatum(5)", "__.__.____");
-    return v.Press("btnOK");
-  });
+  values = Run(fields, Typing({{"txtDatum(3)", "__.__.____"}, {"txtDatum(5)", "__.__.____"}}));
   EXPECT_EQ(values, (Strings{"Geburtstag=", "Name=", "Umsatz="}));
 }
 
@@ -131,14 +123,12 @@ TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
 
   // Unknown kinds, "(" without ")", places no column has: a question that cannot be
   // asked is named, no form is shown, and every field keeps its kind, as after Cancel.
+  // clang-format off
   for (const auto& [kind, shown] : std::vector<std::pair<std::string, std::string>>{
-           {"Liste(3)", "Liste(3)"},
-           {"Zahl(5,2", "Zahl(5,2"},
-           {"Zahl(99,99)", "Zahl(99,99)"},
-           {"Unbekannt", "Unbekannt"},
-           {"Text(", "Text("},
-           {"", ""},
+           {"Liste(3)", "Liste(3)"}, {"Zahl(5,2", "Zahl(5,2"}, {"Zahl(99,99)", "Zahl(99,99)"},
+           {"Unbekannt", "Unbekannt"}, {"Text(", "Text("}, {"", ""},
            {std::string(30, 'x') + "äöüäöüäöü", std::string(30, 'x') + "äöüäö…"}}) {
+    // clang-format on
     SCOPED_TRACE(kind);
     VMGridFields odd;
     odd.Add("D", "D", "1", Variant("Check"));
@@ -157,10 +147,7 @@ TEST_F(ParameterQueries, NumberingKindsAndCancelFollowTheRules) {
   }
 
   // Cancel keeps every input kind as it was.
-  values = Run(fields, [&](HeadlessDialogView& v) {
-    v.Type("txtText(1)", "Meier");
-    return v.Press("btnCancel");
-  });
+  values = Run(fields, Typing({{"txtText(1)", "Meier"}}, "btnCancel"));
   EXPECT_EQ(values, (Strings{"Name=", "Ort=10*", "Plz=10*"}));
 }
 
@@ -181,17 +168,13 @@ TEST_F(ParameterQueries, AQueryWithParametersAsksThemFromTheMenuAndFiltersByTheA
   EXPECT_EQ(caption, "Kunden [Suche]");
   EXPECT_EQ(Column("Nr"), (Strings{"1", "2", "8"}));
   // A negative bound keeps its sign: from -5 on, not a range up to 5.
-  Answer([&](HeadlessDialogView& v) {
-    v.Type("txtText(1)", "M*");
-    v.Type("txtZahl(3)", "-5");
-    return v.Press("btnOK");
-  });
+  Answer(Typing({{"txtText(1)", "M*"}, {"txtZahl(3)", "-5"}}));
   PickFromFilterMenu("Suche");
   EXPECT_EQ(Column("Nr"), (Strings{"1", "2", "8"}));
   EXPECT_TRUE(TakeMessages().empty());
 
   // Cancel runs nothing: the rows stay, no statement is sent.
-  Answer([](HeadlessDialogView& v) { return v.Press("btnCancel"); });
+  Answer(Typing({}, "btnCancel"));
   TakeLog();
   PickFromFilterMenu("Orte");
   for (auto& l : TakeLog())
@@ -210,7 +193,7 @@ TEST_F(ParameterQueries, AQueryWithParametersAsksThemFromTheMenuAndFiltersByTheA
   EXPECT_EQ(Column("Name"), (Strings{"Müller", "Adler"}));
 
   // Left empty, a parameter is no criterion.
-  Answer([](HeadlessDialogView& v) { return v.Press("btnOK"); });
+  Answer(Typing({}));
   PickFromFilterMenu("Orte");
   EXPECT_EQ(Column("Nr").size(), 8u);
 
@@ -226,11 +209,7 @@ TEST_F(ParameterQueries, AQueryWithParametersAsksThemFromTheMenuAndFiltersByTheA
   EXPECT_EQ(Column("Name"), (Strings{"Meier", "Becker", "Meiners", "Zander"}));
 
   // An answer is a criterion like a typed one: quotes stay inside the literal.
-  Answer([](HeadlessDialogView& v) {
-    v.Type("txtText(1)", "' OR '1'='1");
-    v.Type("txtZahl(3)", "1; DELETE FROM Kunden");
-    return v.Press("btnOK");
-  });
+  Answer(Typing({{"txtText(1)", "' OR '1'='1"}, {"txtZahl(3)", "1; DELETE FROM Kunden"}}));
   PickFromFilterMenu("Suche");
   EXPECT_TRUE(Column("Nr").empty());
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM Kunden").at(0), "8");

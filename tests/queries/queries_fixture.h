@@ -15,7 +15,9 @@ using Strings = std::vector<std::string>;
 
 class QueriesTest : public MenuTest {
  protected:
-  HeadlessMenuControl& FilterMenu() { return platform_->dialogs.View("frmQueries")->HeadlessMenu(); }
+  HeadlessMenuControl& FilterMenu() {
+    return platform_->dialogs.View("frmQueries")->HeadlessMenu();
+  }
 
   // Opens the filter menu the way Ctrl+Shift+F does and picks an entry ("" closes it).
   // The entries shown, by caption.
@@ -32,16 +34,18 @@ class QueriesTest : public MenuTest {
   }
   // The filter dialog, opened from the menu; the script plays the user.
   void QueryDialog(std::function<void(HeadlessDialogView&)> play) {
-    platform_->dialogs.Script("frmQueries", [play](HeadlessDialogView& v) {
-      play(v);
-      return false;
-    });
+    Scripted("frmQueries", std::move(play));
     PickFromFilterMenu("mnuFilterSave");
+  }
+  // Types a name into the filter dialog's list and presses `button`.
+  static bool NameAndPress(HeadlessDialogView& v, const std::string& name,
+                           const std::string& button) {
+    v.Type("cboQueries", name);
+    return v.Press(button);
   }
   void SaveAs(const std::string& name) {
     QueryDialog([&](HeadlessDialogView& v) {
-      v.Type("cboQueries", name);
-      v.Press("btnSave");
+      NameAndPress(v, name, "btnSave");
       v.Press("btnCancel");
     });
   }
@@ -59,6 +63,14 @@ class QueriesTest : public MenuTest {
   }
   void Store(const std::string& name, const std::string& text, const std::string& owner) {
     settings_.WriteSetting(vm_->Queries().Section(), name, text, owner);
+  }
+  // A dialog script that types each text into its control, then presses `button`.
+  static std::function<bool(HeadlessDialogView&)> Typing(
+      std::vector<std::pair<std::string, std::string>> typed, std::string button = "btnOK") {
+    return [typed, button](HeadlessDialogView& v) {
+      for (const auto& [control, text] : typed) v.Type(control, text);
+      return v.Press(button);
+    };
   }
   // The parameter dialog's script for the next parameter query.
   void Answer(std::function<bool(HeadlessDialogView&)> play) {

@@ -4,6 +4,8 @@
 // trusted.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "search/search_row.h"
 #include "tests/queries/queries_fixture.h"
 
@@ -32,8 +34,7 @@ TEST_F(SavedQueries, SavedPerUserListedAfterARestartAppliedAndDeleted) {
     EXPECT_EQ(v.ControlValue("btnDelete").ToTextOrEmpty(), "&Löschen");
     EXPECT_EQ(v.ControlValue("btnCancel").ToTextOrEmpty(), "Schließen");
     v.Press("btnSave");  // an empty name stores nothing
-    v.Type("cboQueries", "Meiers");
-    v.Press("btnSave");
+    NameAndPress(v, "Meiers", "btnSave");
     afterSave = v.ControlItems("cboQueries");
     EXPECT_TRUE(v.Press("btnCancel"));
     EXPECT_FALSE(v.Press("btnSave")) << "an ended form takes no more input";
@@ -68,14 +69,11 @@ TEST_F(SavedQueries, SavedPerUserListedAfterARestartAppliedAndDeleted) {
   OpenGrid("meier", velmDB);
   Strings lists;
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "Berliner");
-    v.Press("btnDelete");
+    NameAndPress(v, "Berliner", "btnDelete");
     lists.push_back(std::to_string(v.ControlItems("cboQueries").size()));
-    v.Type("cboQueries", "Gibt es nicht");
-    v.Press("btnDelete");
+    NameAndPress(v, "Gibt es nicht", "btnDelete");
     lists.push_back(std::to_string(v.ControlItems("cboQueries").size()));
-    v.Type("cboQueries", "Meiers");
-    v.Press("btnDelete");
+    NameAndPress(v, "Meiers", "btnDelete");
     for (const auto& n : v.ControlItems("cboQueries")) lists.push_back(n);
   });
   EXPECT_EQ(lists, (Strings{"2", "2", "Berliner"}));
@@ -98,11 +96,9 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   Settle();
   bool stillOpen = false;
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "zwei\nZeilen");
-    v.Press("btnSave");
+    NameAndPress(v, "zwei\nZeilen", "btnSave");
     stillOpen = v.Open();
-    v.Type("cboQueries", "O'Briens \"Liste\"");
-    v.Press("btnSave");
+    NameAndPress(v, "O'Briens \"Liste\"", "btnSave");
   });
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(TakeMessages(), Strings{"Der Name des Filters darf keine Steuerzeichen (Zeilenumbruch, "
@@ -115,8 +111,7 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   Settle();
   bool open = true;
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "Ausruf");
-    v.Press("btnSave");
+    NameAndPress(v, "Ausruf", "btnSave");
     open = v.Press("btnCancel");
   });
   EXPECT_FALSE(open) << "the dialog closes";
@@ -135,8 +130,7 @@ TEST_F(SavedQueries, NamesAndSearchesTheStoreCannotHoldAreRefusedInGerman) {
   // stored.
   EXPECT_THROW(g.SaveQuery("Direkt"), VMError);
   QueryDialog([&](HeadlessDialogView& v) {
-    v.Type("cboQueries", "Neu");
-    v.Press("btnSave");
+    NameAndPress(v, "Neu", "btnSave");
     open = v.Press("btnCancel");
   });
   EXPECT_FALSE(open);
@@ -179,27 +173,22 @@ TEST_F(SavedQueries, PayloadsInAStoredQueryStayCriteriaAndReachNoStatementAsStru
   // A NUL byte no statement can hold: refused with the column and the value shown as
   // escapes, no statement, no rows (it reached the message as raw SQL); so is a
   // column name the table does not have.
-  const struct {
-    const char* name;
-    std::string text;
-    std::string message;
-  } odd[] = {
+  const std::tuple<const char*, std::string, std::string> odd[] = {
       {"Nul", std::string("Name~M\0x*!", 10), "Spalte Name, Suchkriterium 'M\\x00x*'"},
       {"Nul2", std::string("Ort~Berlin!Name~\0!", 18), "Suchkriterium '\\x00'"},
-      {"Feld", "Na\x1bme~x!Ort~Berlin!", "nicht gibt (Na\\x1bme)"},
-  };
-  for (const auto& c : odd) {
-    SCOPED_TRACE(c.name);
-    Store(c.name, c.text, "meier");
+      {"Feld", "Na\x1bme~x!Ort~Berlin!", "nicht gibt (Na\\x1bme)"}};
+  for (const auto& [name, text, message] : odd) {
+    SCOPED_TRACE(name);
+    Store(name, text, "meier");
     TakeLog();
-    PickFromFilterMenu(c.name);
+    PickFromFilterMenu(name);
     const Strings said = TakeMessages();
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find(c.message), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find(message), std::string::npos) << said[0];
     EXPECT_EQ(said[0].find_first_of(std::string("\0\x1b", 2)), std::string::npos);
     EXPECT_EQ(said[0].find("SELECT"), std::string::npos) << said[0];
     for (const auto& s : TakeLog()) EXPECT_EQ(s.find('\0'), std::string::npos) << s;
-    if (c.message.find("nicht gibt") == std::string::npos) {
+    if (message.find("nicht gibt") == std::string::npos) {
       EXPECT_TRUE(Column("Name").empty());
     }
   }

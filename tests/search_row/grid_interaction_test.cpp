@@ -13,32 +13,27 @@ std::string OrderOf(const std::string& statement) {
 TEST_F(DataGrid, CtrlClicksBuildAMultiColumnSort) {
   Attach();
   Load();
-  auto header = [this](int c) { return main_.HeaderPoint(c); };
+  // A click on the header of column c; the order of the statement it sent.
+  auto click = [this](int c, int modifiers) {
+    auto [x, y] = main_.HeaderPoint(c);
+    main_.Click(kLeftButton, modifiers, x, y);
+    Pump();
+    return OrderOf(LastStatement());
+  };
   // Ctrl+click beside the last column: nothing to add, the order stays.
   double beside = main_.Width() - 10;
   ASSERT_LT(main_.ColContaining(beside), 0);
-  main_.Click(kLeftButton, kCtrlMask, beside, header(1).second);
+  main_.Click(kLeftButton, kCtrlMask, beside, main_.HeaderPoint(1).second);
   Pump();
   EXPECT_TRUE(log_.empty());
 
-  main_.Click(kLeftButton, 0, header(1).first, header(1).second);
-  Pump();
-  ASSERT_EQ(OrderOf(LastStatement()), "[Name] DESC");
-  main_.Click(kLeftButton, kCtrlMask, header(2).first, header(2).second);
-  Pump();
-  EXPECT_EQ(OrderOf(LastStatement()), "[Name] DESC, [Ort] ASC");
+  ASSERT_EQ(click(1, 0), "[Name] DESC");
+  EXPECT_EQ(click(2, kCtrlMask), "[Name] DESC, [Ort] ASC");
   EXPECT_EQ(vm_->SortBy(), "");
-  main_.Click(kLeftButton, kCtrlMask, header(3).first, header(3).second);
-  Pump();
-  EXPECT_EQ(OrderOf(LastStatement()), "[Name] DESC, [Ort] ASC, [Umsatz] ASC");
-  main_.Click(kLeftButton, kCtrlMask, header(2).first, header(2).second);
-  Pump();
-  EXPECT_EQ(OrderOf(LastStatement()), "[Name] DESC, [Ort] DESC, [Umsatz] ASC");
-
+  EXPECT_EQ(click(3, kCtrlMask), "[Name] DESC, [Ort] ASC, [Umsatz] ASC");
+  EXPECT_EQ(click(2, kCtrlMask), "[Name] DESC, [Ort] DESC, [Umsatz] ASC");
   // A plain click starts over with one column.
-  main_.Click(kLeftButton, 0, header(0).first, header(0).second);
-  Pump();
-  EXPECT_EQ(OrderOf(LastStatement()), "[Nr] DESC");
+  EXPECT_EQ(click(0, 0), "[Nr] DESC");
   EXPECT_EQ(vm_->SortColumns().Count(), 0);
 }
 
@@ -56,12 +51,6 @@ TEST_F(DataGrid, NewRowsGetTheHiddenKeyValuesWithoutOrPrefix) {
   auto rs = vm_->CurrentRecordset();
   EXPECT_EQ(rs->Value("Mandant").ToInt32(), 7);
 }
-
-}  // namespace
-}  // namespace vmbgrid::testing
-
-namespace vmbgrid::testing {
-namespace {
 
 TEST_F(DataGrid, InputDropDownListsTheValueListOrItsSource) {
   HeadlessDropDown& input = inputDropDown;

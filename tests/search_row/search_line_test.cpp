@@ -157,12 +157,6 @@ TEST_F(SearchLine, GridsAttachedLateOrNotAtAllNeverBreakTheLine) {
   search_.Click(kLeftButton, 0, 100, 360);
 }
 
-}  // namespace
-}  // namespace vmbgrid::testing
-
-namespace vmbgrid::testing {
-namespace {
-
 TEST_F(SearchLine, SearchDropDownOffersDistinctValuesAndAppliesTheChoice) {
   HeadlessDropDown& dd = searchDropDown;
   Attach();

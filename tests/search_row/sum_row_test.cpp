@@ -15,16 +15,12 @@ class SumLine : public BrowserTest {
     vm_->SearchGrid(&search_);
     vm_->SumGrid(&sum_);
     vm_->AddField({.name = "Name", .caption = "Name", .datatype = adVarWChar, .size = 50});
-    vm_->AddField({.name = "Betrag",
-                   .caption = "Betrag",
-                   .datatype = adVariant,
-                   .sumDatatype = vmSUM,
-                   .sumalignment = dbgCenter});
-    vm_->AddField({.name = "Art",
-                   .caption = "Art",
-                   .datatype = adVarWChar,
-                   .size = 20,
+    // clang-format off
+    vm_->AddField({.name = "Betrag", .caption = "Betrag", .datatype = adVariant,
+                   .sumDatatype = vmSUM, .sumalignment = dbgCenter});
+    vm_->AddField({.name = "Art", .caption = "Art", .datatype = adVarWChar, .size = 20,
                    .sumvalue = "Summe:"});
+    // clang-format on
     auto rows = std::make_shared<XArray>(1, 3, 0, 2);
     const char* names[] = {"Meier", "Müller", "Meiser"};
     Variant amounts[] = {Variant(1.5), Variant(int32_t{2}), Variant("offen")};
