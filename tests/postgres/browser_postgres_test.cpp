@@ -9,7 +9,6 @@
 
 #include "adapters/qt/qt_grid.h"
 #include "grid/vmgrid.h"
-#include "queries/query_store.h"
 #include "tests/browser/browser_fixture.h"
 #include "tests/postgres/pg_test_support.h"
 #include "tools/sampledb/sample_data.h"
@@ -23,13 +22,9 @@ class BrowserOnServer : public BrowserTest {
     if (pgtest::ServerConnInfo().empty()) return;
     postgres::Register();
     db_ = std::make_unique<pgtest::Database>();
-    sampledb::Options o;
-    o.rows = 300;
-    ASSERT_EQ(sampledb::GenerateOnServer(db_->ConnectionString(), o), "");
+    ASSERT_EQ(sampledb::GenerateOnServer(db_->ConnectionString(), {.rows = 300}), "");
     pgtest::EnsureLogins(pgtest::ServerConnInfo() + " dbname=postgres");
-    postgres::StoreSetup setup;
-    setup.users = {"anna"};
-    ASSERT_EQ(db_->SetupStore(setup), "");
+    ASSERT_EQ(db_->SetupStore({.users = {"anna"}, .admins = {}}), "");
     ASSERT_EQ(db_->Exec("CREATE SCHEMA verkauf; CREATE TABLE verkauf.auftraege (nr integer, "
                         "kunde text); INSERT INTO verkauf.auftraege VALUES (1, 'Meier'); CREATE "
                         "MATERIALIZED VIEW verkauf.kunden_je_ort AS SELECT \"Ort\", count(*) AS n "
@@ -98,10 +93,8 @@ TEST_F(BrowserOnServer, AfterAServerRestartTheNextRefreshReconnectsAndSucceeds) 
   // A server of its own: the restart must not disturb the other tests.
   const pgtest::OwnServer server("pgbrowse");
   if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
-  sampledb::Options o;
-  o.rows = 40;
   ASSERT_EQ(sampledb::GenerateOnServer(
-                "Provider=PostgreSQL;Data Source=\"" + server.ConnInfo() + "\"", o),
+                "Provider=PostgreSQL;Data Source=\"" + server.ConnInfo() + "\"", {.rows = 40}),
             "");
   Options options;
   options.db = server.ConnInfo();

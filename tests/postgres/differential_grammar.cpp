@@ -306,10 +306,11 @@ bool Like(const std::string& text, const std::string& pattern) {
   return match(0, 0);
 }
 
-const std::vector<std::string> kWords = {"Müller",  "MÜLLER", "müller", "Muller",  "Straße",
-                                         "STRASSE", "Ärger",  "arger",  "Apfel",   "Zander",
-                                         "Meier",   "meier",  "Eva",    "Özdemir", "a",
-                                         "M",       "m",      "Z",      "Übel",    "ß"};
+// clang-format off
+const std::vector<std::string> kWords = {"Müller", "MÜLLER", "müller", "Muller", "Straße", "STRASSE", "Ärger", "arger",
+                                         "Apfel", "Zander", "Meier", "meier", "Eva", "Özdemir", "a", "M", "m", "Z",
+                                         "Übel", "ß"};
+// clang-format on
 
 Piece TextPiece(const TypeColumn& column, std::mt19937& random) {
   const std::string w = OneOf(random, kWords), v = OneOf(random, kWords);

@@ -137,11 +137,11 @@ TEST_P(BothProviders, ParametersCarryQuotesAndStatementsAsPlainValues) {
   EXPECT_EQ(db.DatabaseKind(conn_.get()), pg_ ? 3 : 2);
   EXPECT_EQ(db.DatabaseKind(nullptr), 0);
   auto closed = Platform::Data().CreateConnection();
+  // clang-format off
   for (const auto& [cs, kind] : std::vector<std::pair<std::string, int>>{
-           {"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=x.accdb", 1},
-           {"Provider=PostgreSQL;Host=localhost", 3},
-           {"Provider=SQLite;Data Source=x.db", 2},
-           {"Data Source=x", 0}}) {
+           {"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=x.accdb", 1}, {"Provider=PostgreSQL;Host=localhost", 3},
+           {"Provider=SQLite;Data Source=x.db", 2}, {"Data Source=x", 0}}) {
+    // clang-format on
     closed->ConnectionString(cs);
     EXPECT_EQ(db.DatabaseKind(closed.get()), kind) << cs;
   }
@@ -256,9 +256,8 @@ TEST_P(BothProviders, NamesHoldingQuotesAndSeparatorsFindTheirObjectsOrAreMissin
 // The layout procedures as the layout store calls them.
 class Procedure {
  public:
-  Procedure(const std::string& name, const std::string& cs) {
-    cmd_ = db_.CreateProcedureCommand(name, cs);
-  }
+  Procedure(const std::string& name, const std::string& cs)
+      : cmd_(db_.CreateProcedureCommand(name, cs)) {}
   Procedure& In(const std::string& name, const Variant& v) {
     db_.SetCommandParameter(*cmd_, name, v, adParamInput);
     return *this;
@@ -326,11 +325,10 @@ TEST_P(BothProviders, LayoutProceduresKeepOneHeaderAndTheColumnsWrittenAfterIt) 
   EXPECT_TRUE(fields(1, 1).empty());
   Procedure("aa_gridlayout", cs_).Layout(3, Variant("Meins"), "anna").Execute();
   EXPECT_EQ(Raised([&] { field(1, "Name", 0); }).Number(), errc::kIntegrityViolation);
-  if (!pg_) {
-    EXPECT_EQ(Column("SELECT count(*) FROM sqlite_master WHERE name IN ('aa_gridlayout_kopf', "
-                     "'aa_gridlayout_feld')"),
-              Strings{"0"});
-  }
+  EXPECT_EQ(pg_ ? Strings{"0"}
+                : Column("SELECT count(*) FROM sqlite_master WHERE name IN ('aa_gridlayout_kopf', "
+                         "'aa_gridlayout_feld')"),
+            Strings{"0"});
 
   const int32_t id = header("Meins", "anna");
   ASSERT_GT(id, 0);

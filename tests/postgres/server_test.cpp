@@ -1,9 +1,6 @@
 // The PostgreSQL provider against the test server: connection strings, failures
 // with their German messages, unsafe input, streaming and a connection lost in
 // the middle of a load.
-#include <cstdlib>
-#include <filesystem>
-
 #include "adapters/headless/headless.h"
 #include "adapters/postgres/postgres_provider.h"
 #include "data/provider.h"
@@ -148,9 +145,8 @@ TEST_F(PostgresServer, SearchLinePayloadsStayValuesOnTheServer) {
     EXPECT_EQ(count("STRASS*"), 1);
     for (const char* payload :
          {"x'; DROP TABLE \"Kunden\"; --", "\\'; DROP TABLE \"Kunden\"; --",
-          "$$; DROP TABLE \"Kunden\"; $$", "E'\\''; DROP TABLE \"Kunden\"; --", "x' OR '1'='1"}) {
+          "$$; DROP TABLE \"Kunden\"; $$", "E'\\''; DROP TABLE \"Kunden\"; --", "x' OR '1'='1"})
       count(payload);  // a range or alternatives of text, or a message about the criterion
-    }
     for (const std::string& m : platform.messages.texts())
       EXPECT_EQ(m.find("abgelehnt"), std::string::npos) << m;
   }
@@ -188,9 +184,8 @@ TEST_F(PostgresServer, LargeResultsStreamAndALostConnectionIsReportedAndReconnec
   EXPECT_EQ(Sum(*s, "SELECT count(*) FROM [z]"), 65000);
   ASSERT_TRUE(server.Halt());
   ASSERT_TRUE(server.Resume());
-  data::StatementRequest load;
-  load.text = "SELECT [n] FROM [z]";
-  auto cursor = s->OpenCursor(load, std::make_shared<std::atomic<bool>>(false));
+  auto cursor =
+      s->OpenCursor({.text = "SELECT [n] FROM [z]"}, std::make_shared<std::atomic<bool>>(false));
   ASSERT_NE(cursor, nullptr);
   RecordingSink portions;
   while (cursor->Fetch(portions, 0) == data::RowCursor::Status::kMore) continue;

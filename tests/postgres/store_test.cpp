@@ -29,11 +29,7 @@ Parameter In(const std::string& name, const Variant& v) {
 void Call(data::ProviderSession& s, const char* proc, std::vector<Parameter> params,
           data::ResultSink* sink = nullptr, int32_t* layoutid = nullptr) {
   if (layoutid) params.push_back({"@layoutid", adVariant, adParamOutput, 0, Variant()});
-  data::StatementRequest r;
-  r.text = proc;
-  r.commandType = adCmdStoredProc;
-  r.parameters = &params;
-  s.Execute(r, sink);
+  s.Execute({.text = proc, .commandType = adCmdStoredProc, .parameters = &params}, sink);
   if (layoutid) *layoutid = params.back().value.ToInt32();
 }
 
@@ -113,10 +109,7 @@ void MakeKunden(const pgtest::Database& db) {
 void SetUpForFourLogins(const pgtest::Database& db) {
   pgtest::EnsureLogins(pgtest::ServerConnInfo() + " dbname=postgres");
   MakeKunden(db);
-  postgres::StoreSetup setup;
-  setup.users = {"anna", "bert"};
-  setup.admins = {"chef"};
-  ASSERT_EQ(db.SetupStore(setup), "");
+  ASSERT_EQ(db.SetupStore({.users = {"anna", "bert"}, .admins = {"chef"}}), "");
 }
 
 class PostgresStore : public pgtest::OnServer {};
@@ -265,12 +258,11 @@ TEST_F(PostgresStore, LayoutsFollowTheLoginAndOnlyAdministratorsChangeStandard) 
   {
     // The admin role creates and replaces the shared layout, whatever the user's name.
     Window chef(db, "chef", "chef");
-    chef.grid.Column(0).Caption("Vom Chef");
-    chef.g.Layouts().SaveLayout("Standard");
-    EXPECT_EQ(standardCaption(), "Vom Chef");
-    chef.grid.Column(0).Caption("Geändert");
-    chef.g.Layouts().SaveLayout("Standard");
-    EXPECT_EQ(standardCaption(), "Geändert");
+    for (const char* caption : {"Vom Chef", "Geändert"}) {
+      chef.grid.Column(0).Caption(caption);
+      chef.g.Layouts().SaveLayout("Standard");
+      EXPECT_EQ(standardCaption(), caption);
+    }
   }
   {
     // The name ADMIN is no right on a server: anna stays anna.

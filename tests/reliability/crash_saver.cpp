@@ -99,10 +99,8 @@ int Run(const std::filesystem::path& folder, const std::string& mode, int tag, i
         SaveBoth(g, OwnName(tag));
         g.MaxRecordsFromDialog(w);
         g.SaveSettings();
-        if (Failed(platform)) {
-          rc = 1;
-          break;
-        }
+        rc = Failed(platform) ? 1 : 0;
+        if (rc != 0) break;
         Say(std::to_string(n));
       }
     }

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,15 +48,13 @@ std::string Bytes(const fs::path& p) {
 }
 
 bool AnyContains(const Strings& texts, const std::string& part) {
-  for (const auto& t : texts)
-    if (t.find(part) != std::string::npos) return true;
-  return false;
+  return std::any_of(texts.begin(), texts.end(),
+                     [&](const std::string& t) { return t.find(part) != std::string::npos; });
 }
 
 // The file size limit of this process, lowered for one scope; writes beyond it
 // fail with EFBIG as on a full disk instead of raising SIGXFSZ.
-class FileSizeLimit {
- public:
+struct FileSizeLimit {
   explicit FileSizeLimit(rlim_t bytes) {
     old_signal_ = ::signal(SIGXFSZ, SIG_IGN);
     ::getrlimit(RLIMIT_FSIZE, &old_);
@@ -69,8 +66,6 @@ class FileSizeLimit {
     ::setrlimit(RLIMIT_FSIZE, &old_);
     ::signal(SIGXFSZ, old_signal_);
   }
-
- private:
   rlimit old_{};
   sighandler_t old_signal_;
 };
@@ -230,14 +225,13 @@ TEST_F(FaultTest, MissingLayoutFolderGivesAMessageAndCreatesNothing) {
 TEST_F(FaultTest, LayoutFolderWithoutWriteRightsKeepsItsFile) {
   // Root writes anywhere: the save runs in a child that gives up root first.
   // nobody must reach the folder whatever the umask; only the write right is missing.
-  fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
+  const fs::perms othersRead = fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(folder_, fs::perms::owner_all | othersRead);
   fs::create_directories(folder_ / "ro");
   fs::copy_file(folder_ / "Kunden.grx", folder_ / "ro" / "Kunden.grx");
   const std::string before = Bytes(folder_ / "ro" / "Kunden.grx");
-  fs::permissions(folder_ / "ro", fs::perms::owner_read | fs::perms::owner_exec |
-                                      fs::perms::group_read | fs::perms::group_exec |
-                                      fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(folder_ / "ro", fs::perms::owner_read | fs::perms::owner_exec | othersRead);
   const pid_t pid = ::fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {

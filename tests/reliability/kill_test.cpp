@@ -63,9 +63,8 @@ TEST_F(KillTest, EveryEntryIsOneCompleteVersionAfterSigkill) {
   // kills land anywhere in the first few rounds, the very first saves (file and
   // tables created) included.
   std::uniform_int_distribution<int> delayUs(0, 250000);
-  int acked = -1;
-  int rounds = 0;
-  int mixed = 0;  // kills that left the stores at different rounds: cut mid-round
+  // mixed: kills that left the stores at different rounds, cut mid-round.
+  int acked = -1, rounds = 0, mixed = 0;
   for (int k = 0; k < kills; ++k) {
     ChildProcess saver(VMBGRID_CRASH_SAVER,
                        {folder_.string(), "save", "0", std::to_string(acked + 1), "0"});
@@ -95,10 +94,7 @@ TEST_F(KillTest, EveryEntryIsOneCompleteVersionAfterSigkill) {
     }
     mixed += differ ? 1 : 0;
     ASSERT_EQ(UntouchedProblem(folder_), "") << "nach Abbruch " << k;
-    if (HasFailure()) {
-      ADD_FAILURE() << "Startwert " << seed;
-      return;
-    }
+    ASSERT_FALSE(HasFailure()) << "Startwert " << seed;
   }
   // No temporary files pile up beside the layout file.
   int leftovers = 0;

@@ -18,8 +18,7 @@ inline std::string OwnName(int tag) { return "Eigen-" + std::to_string(tag); }
 // (never its default 1000, which would not count as a change).
 inline int WidthOf(int round, int tag) { return 2000 + round * 10 + tag; }
 struct Version {
-  int round = 0;
-  int tag = 0;
+  int round = 0, tag = 0;
 };
 inline std::optional<Version> VersionOf(double width) {
   const int w = static_cast<int>(width);

@@ -23,15 +23,12 @@ std::string Describe(const std::exception& e) {
 
 // One version for all widths, or the problem.
 Entry FromWidths(const std::vector<double>& widths) {
+  if (widths.size() != static_cast<size_t>(kColumns))
+    return {std::nullopt,
+            std::to_string(widths.size()) + " Spalten statt " + std::to_string(kColumns)};
+  if (std::adjacent_find(widths.begin(), widths.end(), std::not_equal_to<>()) != widths.end())
+    return {std::nullopt, "Spalten verschiedener Fassungen"};
   Entry e;
-  if (widths.size() != static_cast<size_t>(kColumns)) {
-    e.problem = std::to_string(widths.size()) + " Spalten statt " + std::to_string(kColumns);
-    return e;
-  }
-  if (std::adjacent_find(widths.begin(), widths.end(), std::not_equal_to<>()) != widths.end()) {
-    e.problem = "Spalten verschiedener Fassungen";
-    return e;
-  }
   e.version = VersionOf(widths.front());
   if (!e.version && widths.front() != kUntouchedWidth) e.problem = "unbekannte Breite";
   return e;
@@ -44,20 +41,17 @@ std::vector<std::vector<Variant>> Query(const std::filesystem::path& folder,
   auto conn = Platform::Data().CreateConnection();
   conn->ConnectionString("Provider=SQLite;Data Source=" + (folder / "app.db").string());
   conn->Open();
+  // Closed however the statement ends.
+  const std::unique_ptr<Connection, void (*)(Connection*)> closer(
+      conn.get(), [](Connection* c) { c->Close(); });
   std::vector<std::vector<Variant>> rows;
-  try {
-    auto rs = Platform::Data().CreateRecordset();
-    rs->Open(statement, conn);
-    for (int32_t i = 0; i < rs->RecordCount(); ++i) {
-      std::vector<Variant> row;
-      for (int f = 0; f < rs->FieldCount(); ++f) row.push_back(rs->ValueAt(i, f));
-      rows.push_back(std::move(row));
-    }
-  } catch (...) {
-    conn->Close();
-    throw;
+  auto rs = Platform::Data().CreateRecordset();
+  rs->Open(statement, conn);
+  for (int32_t i = 0; i < rs->RecordCount(); ++i) {
+    std::vector<Variant> row;
+    for (int f = 0; f < rs->FieldCount(); ++f) row.push_back(rs->ValueAt(i, f));
+    rows.push_back(std::move(row));
   }
-  conn->Close();
   return rows;
 }
 

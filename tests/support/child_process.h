@@ -52,8 +52,7 @@ class ChildProcess {
       ::execv(program.c_str(), argv.data());
       ::_exit(127);
     }
-    ::close(in[0]);
-    ::close(out[1]);
+    for (int fd : {in[0], out[1]}) ::close(fd);
     if (!options.input.empty()) (void)!::write(in[1], options.input.data(), options.input.size());
     ::close(in[1]);
     out_ = ::fdopen(out[0], "r");
@@ -87,8 +86,7 @@ class ChildProcess {
   // The exit status as waitpid reports it.
   int Wait() {
     int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) continue;
     pid_ = -1;
     return status;
   }

@@ -11,21 +11,13 @@
 
 namespace vmbgrid::testsupport {
 
-enum class ValueKind {
-  Integer,  // whole numbers
-  Decimal,  // exact decimals (decimal, numeric, money)
-  Single,   // single precision
-  Double,   // double precision
-  Boolean,
-  Date,
-  DateTime,  // date and time, to the second
-  Time,      // time of day
-  Guid,
-  Text,
-  FixedText,  // char(n)
-  LongText,   // not searchable
-  Binary,     // not searchable
-};
+// Integer: whole numbers; Decimal: exact decimals (decimal, numeric, money); Single and
+// Double: floating point; DateTime: date and time, to the second; Time: time of day;
+// FixedText: char(n); LongText and Binary: not searchable.
+// clang-format off
+enum class ValueKind { Integer, Decimal, Single, Double, Boolean, Date, DateTime, Time, Guid, Text,
+                       FixedText, LongText, Binary };
+// clang-format on
 
 struct TypeColumn {
   std::string name;

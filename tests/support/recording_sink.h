@@ -35,9 +35,7 @@ class RecordingSink : public data::ResultSink {
   void PutNull(int col) override { rows.back().at(col) = {'n', Variant::Null()}; }
   void PutInteger(int col, int64_t v) override { rows.back().at(col) = {'i', Variant(v)}; }
   void PutDouble(int col, double v) override { rows.back().at(col) = {'d', Variant(v)}; }
-  void PutDate(int col, double serial) override {
-    rows.back().at(col) = {'D', Variant::Date(serial)};
-  }
+  void PutDate(int col, double d) override { rows.back().at(col) = {'D', Variant::Date(d)}; }
   void PutText(int col, std::string_view s) override { rows.back().at(col) = {'t', Variant(s)}; }
   void PutBlob(int col, std::string_view s) override { rows.back().at(col) = {'b', Variant(s)}; }
   void PutDecimal(int col, const Decimal& d) override { rows.back().at(col) = {'x', Variant(d)}; }
