@@ -9,8 +9,9 @@ each with its own GCOV_PREFIX, reads the lines it reached with gcov and writes
 OUT/unique.txt: per case the product lines no other case reaches, its body lines in
 tests/, and its file. A case with 0 there can go without losing a covered line; before
 removing one, check that a kept test asserts what it asserts. Parametrised instances
-count as one case. REGEX limits the run to the CTest tests it matches. The PostgreSQL server of the CTest fixture is started and stopped
-around the run. Takes about 20 minutes on two cores.
+count as one case. REGEX limits the run to the CTest tests it matches. The PostgreSQL
+server of the CTest fixture is started and stopped around the run. Takes about 20
+minutes on two cores.
 """
 import collections
 import glob
@@ -20,6 +21,8 @@ import re
 import subprocess
 import sys
 
+if len(sys.argv) < 3:
+    sys.exit(__doc__)
 build, out = os.path.realpath(sys.argv[1]), sys.argv[2]
 only = re.compile(sys.argv[3]) if len(sys.argv) > 3 else None
 root = os.path.realpath(os.path.join(os.path.dirname(__file__), ".."))
@@ -101,7 +104,7 @@ def lines_reached(prefix):
             os.symlink(gcno, link)
     reached = set()
     for i in range(0, len(gcdas), 200):
-        r = subprocess.run(["gcov", "-r", "--json-format", "--stdout"] + gcdas[i:i + 200],
+        r = subprocess.run(["gcov", "--json-format", "--stdout"] + gcdas[i:i + 200],
                            cwd=build, capture_output=True, text=True)
         for line in r.stdout.splitlines():
             if not line.startswith("{"):
@@ -138,6 +141,9 @@ reached = collections.defaultdict(set)
 for key, prefix in runs.items():
     reached[logical(key)] |= lines_reached(prefix)
 count = collections.Counter(x for s in reached.values() for x in s)
+if not count:
+    # Nothing reached at all means gcov read nothing, not that every case is spare.
+    sys.exit("No product line reached: are the gcov data there (a --coverage build)?")
 size, where = body_lines()
 rows = sorted((sum(1 for x in s if count[x] == 1), size.get(c, 0), c) for c, s in reached.items())
 with open(f"{out}/unique.txt", "w") as fh:
